@@ -1,0 +1,126 @@
+// tarn: the command line over TARN's core, for scripted runs and the CI of mods.
+//
+//   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] COMMAND...
+//
+// Each COMMAND (init-db, all, dump) runs as if its button of the window program were
+// pressed, in the order given. Exit status: 0 finished, 1 finished with warnings, 2 usage
+// error, 3 ended on a fatal error.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli_front_end.h"
+#include "datadb/init_data_db.h"
+#include "shell/commands.h"
+#include "shell/file_system.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "shell/version.h"
+
+namespace {
+
+constexpr int kExitFinished = 0;
+constexpr int kExitWarnings = 1;
+constexpr int kExitUsage = 2;
+
+std::string ExecutableFolder() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return ".";
+  return exe.parent_path().string();
+}
+
+struct Options {
+  std::string home;
+  std::optional<std::string> game;
+  std::optional<std::string> log;
+  bool overwrite = false;
+  bool append = false;
+  bool quiet = false;
+  std::vector<std::string> commands;
+};
+
+int RunCommands(const Options& options) {
+  tarn::CliFrontEnd front_end(options.quiet);
+  tarn::frmMain = &front_end;
+  bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
+  try {
+    tarn::gSettings = std::make_unique<tarn::cSettings>();
+    tarn::gSettings->SetSettingsDBName(tarn::JoinPath(options.home, tarn::kSettingsDBFile));
+    if (options.game) tarn::gSettings->SetKVPath(*options.game);
+    if (options.log) tarn::gSettings->SetLogPath(*options.log);
+    bool ticked = tarn::gSettings->OverwriteLog() != "0";
+    if (options.overwrite) ticked = true;
+    if (options.append) ticked = false;
+
+    for (const std::string& command : options.commands) {
+      if (command == "init-db") {
+        all_enabled = tarn::RunInitDB(options.home);
+      } else if (command == "all") {
+        if (!all_enabled) {
+          std::fflush(stdout);
+          std::fprintf(stderr, "tarn: \"All\" is disabled: the last \"Init DB\" failed.\n");
+          tarn::CloseDataDB();
+          return tarn::kFatalStatus;
+        }
+        tarn::RunAll(ticked);
+      } else {
+        tarn::RunDumpRules(ticked);
+      }
+    }
+  } catch (const tarn::ProgramEnd& end) {
+    std::fflush(stdout);
+    tarn::CloseDataDB();
+    return end.status;
+  }
+  tarn::CloseDataDB();
+  tarn::gSettings->Discard();
+  std::fflush(stdout);
+  return front_end.SawWarning() ? kExitWarnings : kExitFinished;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"TARN checks the data files of Kestrovar against its rule set, logs every "
+               "deviation and stores what it read in KV.MDB.",
+               "tarn"};
+  Options options;
+  options.home = ExecutableFolder();
+  app.set_version_flag("--version", "tarn " + tarn::VersionText());
+  app.add_option("--home", options.home,
+                 "Folder that stands for the program's folder: TARN.MDB is opened and "
+                 "KV.MDB created there (default: the executable's folder)");
+  app.add_option("--game", options.game, "Game folder for this run");
+  app.add_option("--log", options.log, "Log folder for this run (tarn.log is written there)");
+  auto* overwrite = app.add_flag("--overwrite", options.overwrite,
+                                 "Start a fresh log with a banner (\"Overwrite\" ticked)");
+  auto* append = app.add_flag("--append", options.append,
+                              "Append to the existing log (\"Overwrite\" not ticked)");
+  overwrite->excludes(append);
+  app.add_flag("--quiet", options.quiet, "Do not copy log lines to standard output");
+  app.add_option("COMMAND", options.commands, "init-db, all or dump, run in the order given")
+      ->required()
+      ->check(CLI::IsMember({"init-db", "all", "dump"}));
+  app.footer(
+      "Exit status: 0 finished; 1 finished with warnings in the log; 2 usage error; 3 ended "
+      "on a fatal error.\nWhat --game, --log and --overwrite/--append do not give comes from "
+      "the settings in TARN.MDB; the command line never writes them back.");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kExitUsage;
+  }
+  return RunCommands(options);
+}

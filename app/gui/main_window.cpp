@@ -1,0 +1,230 @@
+#include "main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <cmath>
+#include <utility>
+
+#include "folder_dialog.h"
+#include "qt_front_end.h"
+#include "shell/commands.h"
+#include "shell/front_end.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "shell/version.h"
+
+namespace tarn::gui {
+
+namespace {
+
+// The design's inner area.
+constexpr int kInnerWidthTwips = 9510;
+constexpr int kInnerHeightTwips = 5880;
+
+constexpr float kLogBoxGap = 100.0f;
+constexpr float kLogBoxMinHeight = 400.0f;
+constexpr float kLogBoxLeft = 5.0f;
+
+// The stored overwrite flag and the check box's states: 0 clear, 1 ticked, 2 grey.
+constexpr int kOverwriteClear = 0;
+constexpr int kOverwriteTicked = 1;
+constexpr int kOverwriteGrey = 2;
+
+// A click ticks a clear or grey box and clears a ticked one; only start-up makes it grey.
+class OverwriteCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  void nextCheckState() override {
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+  }
+};
+
+int ToPixels(float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+// Puts a control at its design position (twips) under its design name.
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                      height / kTwipsPerPixel);
+  return widget;
+}
+
+Qt::CheckState ToCheckState(int flag) {
+  switch (flag) {
+    case kOverwriteTicked:
+      return Qt::Checked;
+    case kOverwriteGrey:
+      return Qt::PartiallyChecked;
+    default:
+      return Qt::Unchecked;
+  }
+}
+
+const char* ToFlagText(Qt::CheckState state) {
+  switch (state) {
+    case Qt::Checked:
+      return "1";
+    case Qt::PartiallyChecked:
+      return "2";
+    default:
+      return "0";
+  }
+}
+
+}  // namespace
+
+TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top,
+                     float anchor_height) {
+  const float top = anchor_top + anchor_height + kLogBoxGap;
+  const float room = inner_height - anchor_top - anchor_height - kLogBoxGap;
+  const float height = room > kLogBoxMinHeight ? room : kLogBoxMinHeight;
+  return TwipRect{kLogBoxLeft, top, inner_width, height};
+}
+
+CommandSet CommandSet::Default() {
+  return CommandSet{RunInitDB, RunAll, RunDumpRules, ChooseFolder, EndAtOnce};
+}
+
+MainWindow::MainWindow(QtFrontEnd& front_end, std::string program_folder, CommandSet commands)
+    : front_end_(front_end),
+      program_folder_(std::move(program_folder)),
+      commands_(std::move(commands)) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QString::fromLatin1(kDesignTitle));
+  resize(kInnerWidthTwips / kTwipsPerPixel, kInnerHeightTwips / kTwipsPerPixel);
+  BuildControls();
+  ConnectHandlers();
+  PlaceLogBox();
+  front_end_.Attach(this, tb_log_);
+}
+
+MainWindow::~MainWindow() { front_end_.Attach(nullptr, nullptr); }
+
+void MainWindow::BuildControls() {
+  // Created in tab order, so that the focus chain follows the design's tab indexes.
+  tb_kv_path_ = Place(new QLineEdit(this), "tbKVPath", 840, 120, 4335, 375);
+  tb_log_path_ = Place(new QLineEdit(this), "tbLogPath", 840, 600, 4335, 375);
+  cmd_browse_kv_ = Place(new QPushButton(QStringLiteral("Browse"), this), "cmdBrowseKV", 5280,
+                         120, 855, 375);
+  cmd_browse_log_ = Place(new QPushButton(QStringLiteral("Browse"), this), "cmdBrowseLog",
+                          5280, 600, 855, 375);
+  // At its design width only the box itself shows; the label beside it carries the caption.
+  chk_overwrite_ = Place(new OverwriteCheckBox(QStringLiteral("Overwrite"), this),
+                         "chkOverwrite", 7080, 600, 255, 255);
+  cmd_init_db_ = Place(new QPushButton(QStringLiteral("Init DB"), this), "cmdInitDB", 6240,
+                       120, 855, 375);
+  Place(new QLabel(QStringLiteral("KV Path"), this), "lblKVPath", 120, 240, 615, 255);
+  tb_log_ = Place(new QPlainTextEdit(this), "tbLog", 120, 1080, 9255, 4695);
+  Place(new QLabel(QStringLiteral("Overwrite"), this), "lboOverwrite", 6240, 600, 735, 255);
+  Place(new QLabel(QStringLiteral("Log Path"), this), "lblLogPath", 120, 720, 735, 255);
+  cmd_dump_rules_ = Place(new QPushButton(QStringLiteral("Dump"), this), "cmdDumpRules", 8640,
+                          120, 735, 375);
+  cmd_all_ = Place(new QPushButton(QStringLiteral("All"), this), "cmdAll", 7200, 120, 735, 375);
+
+  tb_log_->setReadOnly(true);
+  tb_log_->setFocusPolicy(Qt::StrongFocus);
+  tb_log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  tb_log_->setUndoRedoEnabled(false);
+
+  QWidget* chain[] = {tb_kv_path_,  tb_log_path_, cmd_browse_kv_,  cmd_browse_log_, chk_overwrite_,
+                      cmd_init_db_, tb_log_,      cmd_dump_rules_, cmd_all_};
+  for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+}
+
+void MainWindow::ConnectHandlers() {
+  // Every change goes into the settings at once; they reach TARN.MDB at a normal end.
+  connect(tb_kv_path_, &QLineEdit::textChanged, this,
+          [](const QString& text) { gSettings->SetKVPath(text.toStdString()); });
+  connect(tb_log_path_, &QLineEdit::textChanged, this,
+          [](const QString& text) { gSettings->SetLogPath(text.toStdString()); });
+  connect(chk_overwrite_, &QCheckBox::stateChanged, this, [](int state) {
+    gSettings->SetOverwriteLog(ToFlagText(static_cast<Qt::CheckState>(state)));
+  });
+
+  connect(cmd_browse_kv_, &QPushButton::clicked, this, [this] { Browse(tb_kv_path_); });
+  connect(cmd_browse_log_, &QPushButton::clicked, this, [this] { Browse(tb_log_path_); });
+
+  connect(cmd_init_db_, &QPushButton::clicked, this, [this] {
+    RunCommand([this] { cmd_all_->setEnabled(commands_.init_db(program_folder_)); });
+  });
+  connect(cmd_all_, &QPushButton::clicked, this,
+          [this] { RunCommand([this] { commands_.all(OverwriteTicked()); }); });
+  connect(cmd_dump_rules_, &QPushButton::clicked, this,
+          [this] { RunCommand([this] { commands_.dump(OverwriteTicked()); }); });
+}
+
+bool MainWindow::LoadFromSettings() {
+  setWindowTitle(windowTitle() + QStringLiteral("  V ") +
+                 QString::fromStdString(VersionText()));
+  tb_kv_path_->setText(QString::fromStdString(gSettings->KVPath()));
+  tb_log_path_->setText(QString::fromStdString(gSettings->LogPath()));
+  const int flag = std::stoi(gSettings->OverwriteLog());
+  if (flag != kOverwriteClear && flag != kOverwriteTicked && flag != kOverwriteGrey) {
+    return false;
+  }
+  chk_overwrite_->setCheckState(ToCheckState(flag));
+  return true;
+}
+
+bool MainWindow::OverwriteTicked() const { return chk_overwrite_->checkState() != Qt::Unchecked; }
+
+void MainWindow::RunCommand(const std::function<void()>& command) {
+  // The core pumps events after every section it reads, so a click may arrive mid-run.
+  if (running_) return;
+  running_ = true;
+  try {
+    command();
+  } catch (const ProgramEnd& end) {
+    // The core has shown whatever message the end needs; nothing is saved.
+    commands_.end_program(end.status);
+  }
+  running_ = false;
+  front_end_.Flush();
+  if (close_deferred_) {
+    close_deferred_ = false;
+    close();
+  }
+}
+
+void MainWindow::Browse(QLineEdit* box) {
+  SelectedPath = box->text();
+  SelectedPath = commands_.choose_folder(this, SelectedPath);
+  box->setText(SelectedPath);
+}
+
+void MainWindow::PlaceLogBox() {
+  const TwipRect place =
+      LogBoxPlace(static_cast<float>(width() * kTwipsPerPixel),
+                  static_cast<float>(height() * kTwipsPerPixel),
+                  static_cast<float>(tb_log_path_->y() * kTwipsPerPixel),
+                  static_cast<float>(tb_log_path_->height() * kTwipsPerPixel));
+  // Edges, not sizes, are rounded, so the box's bottom meets the inner area's exactly.
+  const int left = ToPixels(place.left);
+  const int top = ToPixels(place.top);
+  tb_log_->setGeometry(left, top, ToPixels(place.left + place.width) - left,
+                       ToPixels(place.top + place.height) - top);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  PlaceLogBox();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    close_deferred_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+}  // namespace tarn::gui

@@ -1,0 +1,111 @@
+// frmMain, the one main window: the game folder and log folder boxes with their "Browse"
+// buttons, the "Overwrite" check box, the commands "Init DB", "All" and "Dump", and the log
+// box tbLog that shows every log line.
+//
+// Positions come from the window's design in twips, at 15 twips to a pixel; every control's
+// object name is its design name (tbKVPath, cmdAll, ...).
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+class QCheckBox;
+class QCloseEvent;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QResizeEvent;
+
+namespace tarn::gui {
+
+class QtFrontEnd;
+
+inline constexpr int kTwipsPerPixel = 15;
+
+// The design title; start-up appends the version.
+inline constexpr const char* kDesignTitle = "KV INI Analyser";
+
+struct TwipRect {
+  float left;
+  float top;
+  float width;
+  float height;
+};
+
+// Where tbLog goes in an inner area of inner_width x inner_height twips, below the box
+// tbLogPath at anchor_top with anchor_height: 100 twips under it, 5 twips from the left
+// edge, the full inner width, and down to the bottom edge but never less than 400 twips
+// high. Single-precision arithmetic throughout.
+TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top,
+                     float anchor_height);
+
+// What the window's controls run. The defaults are the core's commands, the folder chooser
+// and an immediate end; tests put their own in.
+struct CommandSet {
+  std::function<bool(const std::string& program_folder)> init_db;
+  std::function<void(bool overwrite_ticked)> all;
+  std::function<void(bool overwrite_ticked)> dump;
+  std::function<QString(QWidget* owner, const QString& start_path)> choose_folder;
+  // Called when a command ended the program (ProgramEnd); must not return in the program.
+  std::function<void(int status)> end_program;
+
+  static CommandSet Default();
+};
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the window at its design size with the design title, and makes its tbLog the
+  // front end's log box. program_folder is where "Init DB" creates the data database.
+  MainWindow(QtFrontEnd& front_end, std::string program_folder,
+             CommandSet commands = CommandSet::Default());
+  ~MainWindow() override;
+
+  // The start-up steps after the settings are read: appends "  V " and the version to the
+  // title and fills the two path boxes and the check box from gSettings (their change
+  // handlers write the same values back). Returns false, leaving the check box as it was,
+  // when the stored overwrite value is not one the check box can take (0, 1 or 2).
+  bool LoadFromSettings();
+
+  // True while a command runs; clicks on another command are then ignored and a close
+  // request waits until the run has ended.
+  bool CommandRunning() const { return running_; }
+
+  // The path handed to the folder chooser before it opens and read back after it closes.
+  QString SelectedPath;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void ConnectHandlers();
+  void PlaceLogBox();
+  // Runs one command unless one is already running; a fatal end inside it ends the program.
+  void RunCommand(const std::function<void()>& command);
+  void Browse(QLineEdit* box);
+  // The check box's own state, not the stored setting: grey counts as ticked.
+  bool OverwriteTicked() const;
+
+  QtFrontEnd& front_end_;
+  const std::string program_folder_;
+  CommandSet commands_;
+  bool running_ = false;
+  bool close_deferred_ = false;
+
+  QLineEdit* tb_kv_path_ = nullptr;
+  QLineEdit* tb_log_path_ = nullptr;
+  QPushButton* cmd_browse_kv_ = nullptr;
+  QPushButton* cmd_browse_log_ = nullptr;
+  QCheckBox* chk_overwrite_ = nullptr;
+  QPushButton* cmd_init_db_ = nullptr;
+  QPlainTextEdit* tb_log_ = nullptr;
+  QPushButton* cmd_dump_rules_ = nullptr;
+  QPushButton* cmd_all_ = nullptr;
+};
+
+}  // namespace tarn::gui

@@ -1,0 +1,14 @@
+// Conversion of the game files' 8-bit code page 1252 to UTF-8, for the window's log box and
+// the data database's text columns.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarn {
+
+// Every byte becomes one character: 0x80 to 0x9F take the code page's own characters, and
+// the five bytes it leaves undefined stand for the control characters of the same number.
+std::string Cp1252ToUtf8(std::string_view text);
+
+}  // namespace tarn

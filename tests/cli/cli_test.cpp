@@ -1,0 +1,127 @@
+// Runs the real command line program against copies of the shipped settings database.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+#include "datadb/database.h"
+#include "support/temp_dir.h"
+
+namespace tarn {
+namespace {
+
+using testing::TempDir;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(home_.File("logs"));
+    std::filesystem::copy_file(TARN_SHIPPED_MDB, home_.File("TARN.MDB"));
+  }
+
+  Result Run(const std::string& args) {
+    std::string out = scratch_.File("out"), err = scratch_.File("err");
+    std::string command = std::string(TARN_CLI) + " " + args + " >" + out + " 2>" + err;
+    int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
+  }
+
+  std::string Home() const { return "--home " + home_.Path(); }
+  std::string Log() const { return "--log " + home_.File("logs"); }
+  std::string LogText() const { return ReadAll(home_.File("logs/tarn.log")); }
+
+  TempDir home_;
+  TempDir scratch_;
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  const char* cases[] = {"", "frobnicate", "dump frobnicate", "--overwrite --append dump",
+                         "--no-such-option dump"};
+  for (const char* args : cases) {
+    Result r = Run(Home() + " " + args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_FALSE(r.err.empty()) << args;
+  }
+}
+
+TEST_F(CliTest, HelpAndVersionExitWithZero) {
+  Result version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tarn 0.9.7\n");
+  Result help = Run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--overwrite"), std::string::npos);
+}
+
+TEST_F(CliTest, DumpWritesTheLogAndStandardOutput) {
+  Result r = Run(Home() + " " + Log() + " --overwrite --game /games/kv dump");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::string banner = "TARN v 0.9.7 Log File\r\n \r\nKV Path /games/kv\r\nLog Path " +
+                       home_.File("logs") + "\r\n \r\nRules Dump\r\n \r\n";
+  EXPECT_TRUE(LogText().starts_with(banner)) << LogText();
+  EXPECT_TRUE(LogText().ends_with(" \r\nRules Dump Complete.\r\n"));
+  std::string lf = LogText();
+  std::erase(lf, '\r');
+  EXPECT_EQ(r.out, lf);
+}
+
+TEST_F(CliTest, AppendQuietAndSettingsNeverWrittenBack) {
+  Run(Home() + " " + Log() + " --overwrite dump");
+  std::string first = LogText();
+  Result r = Run(Home() + " " + Log() + " --append --quiet --game /elsewhere dump");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(LogText(), first + " \r\nRules Dump Complete.\r\n");
+  auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kReadWrite);
+  auto row = db.Prepare("SELECT KVPath FROM _bc_Settings ORDER BY rowid LIMIT 1");
+  ASSERT_TRUE(row.Step());
+  EXPECT_EQ(row.Text(0), "");
+}
+
+TEST_F(CliTest, BrokenSettingsDatabaseEndsWithThree) {
+  std::filesystem::remove(home_.File("TARN.MDB"));
+  Result missing = Run(Home() + " dump");
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_TRUE(missing.err.starts_with("OpenSettingsDB: Unable to open settings database\n\n"))
+      << missing.err;
+
+  auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kCreate);
+  db.Exec("CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER)");
+  Result empty = Run(Home() + " dump");
+  EXPECT_EQ(empty.status, 3);
+  EXPECT_TRUE(empty.err.starts_with("Unable to read settings\n")) << empty.err;
+}
+
+TEST_F(CliTest, SettingsDatabaseWithOnlyTheThreeObjectsWorks) {
+  std::filesystem::remove(home_.File("TARN.MDB"));
+  {
+    auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kCreate);
+    db.Exec(
+        "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
+        "INSERT INTO _bc_Settings VALUES ('', '" + home_.File("logs") + "', 0);"
+        "CREATE TABLE _bc_OtherINI (Value TEXT);"
+        "CREATE TABLE _bc_ListSections (SectionName TEXT, EntryName TEXT);");
+  }
+  Result r = Run(Home() + " init-db all dump");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(LogText().ends_with("Rules Dump Complete.\r\n"));
+}
+
+}  // namespace
+}  // namespace tarn

@@ -1,0 +1,60 @@
+#include "shell/commands.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "shell/globals.h"
+#include "shell/settings.h"
+#include "support/core_fixture.h"
+
+namespace tarn {
+namespace {
+
+using testing::CoreTest;
+using ::testing::ElementsAre;
+
+class CommandsTest : public CoreTest {
+ protected:
+  void SetUp() override {
+    CoreTest::SetUp();
+    gSettings->SetKVPath("/games/kestrovar");
+  }
+};
+
+TEST_F(CommandsTest, DumpTickedStartsAFreshLogWithTheBanner) {
+  files.SetFile(kLogFile, "old run\r\n");
+  RunDumpRules(true);
+  EXPECT_THAT(LogLines(), ElementsAre("TARN v 0.9.7 Log File", " ", "KV Path /games/kestrovar",
+                                      "Log Path logs", " ", "Rules Dump", " ", " ",
+                                      "Rules Dump Complete."));
+}
+
+TEST_F(CommandsTest, DumpNotTickedAppendsOnlyItsClosingLines) {
+  files.SetFile(kLogFile, "old run\r\n");
+  RunDumpRules(false);
+  EXPECT_THAT(LogLines(), ElementsAre("old run", " ", "Rules Dump Complete."));
+}
+
+TEST_F(CommandsTest, AllTickedWithoutAnOldLogWritesTheBanner) {
+  RunAll(true);
+  EXPECT_THAT(LogLines(), ElementsAre("TARN v 0.9.7 Log File", " ", "KV Path /games/kestrovar",
+                                      "Log Path logs", " "));
+}
+
+TEST_F(CommandsTest, LockedOldLogIsKeptAndTheBannerStillWritten) {
+  files.SetFile(kLogFile, "old run\r\n");
+  files.Lock(kLogFile);
+  RunAll(true);
+  // The log cannot be written either: the banner's lines end up as failure lines.
+  EXPECT_EQ(files.File(kLogFile), "old run\r\n");
+  EXPECT_THAT(front_end.box.Text(), ::testing::HasSubstr("Unable to log message in file"));
+}
+
+TEST_F(CommandsTest, AllNotTickedAppends) {
+  files.SetFile(kLogFile, "old run\r\n");
+  RunAll(false);
+  EXPECT_THAT(LogLines(), ElementsAre("old run"));
+}
+
+}  // namespace
+}  // namespace tarn

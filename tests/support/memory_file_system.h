@@ -1,0 +1,35 @@
+// An in-memory file tree for tests of the log, the readers and the walk, with faults that a
+// test can inject: locked files and missing folders.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "shell/file_system.h"
+
+namespace tarn::testing {
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  void AddFolder(const std::string& path) { folders_.insert(path); }
+  void SetFile(const std::string& path, std::string data) { files_[path] = std::move(data); }
+  // A locked file can be neither written nor deleted.
+  void Lock(const std::string& path) { locked_.insert(path); }
+
+  bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
+  const std::string& File(const std::string& path) const { return files_.at(path); }
+
+  void AppendToFile(const std::string& path, std::string_view data) override;
+  void RemoveFile(const std::string& path) override;
+  bool FileExists(const std::string& path) override { return HasFile(path); }
+
+ private:
+  bool FolderExists(const std::string& path) const;
+
+  std::map<std::string, std::string> files_;
+  std::set<std::string> folders_;
+  std::set<std::string> locked_;
+};
+
+}  // namespace tarn::testing
