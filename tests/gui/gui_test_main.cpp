@@ -4,49 +4,6 @@
 
 #include <QApplication>
 
-#include "datadb/database.h"
-#include "gui_test_support.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
-
-namespace tarn::gui {
-
-void GuiTest::OpenSettings(int overwrite_log) {
-  if (gSettings) gSettings->Discard();
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  folder_ = std::filesystem::temp_directory_path() /
-            (std::string("tarn_gui_") + info->test_suite_name() + "_" + info->name());
-  for (char& c : const_cast<std::string&>(folder_.native())) {
-    if (c == '/' && folder_.native().rfind('/') != 0) continue;
-  }
-  std::filesystem::remove_all(folder_);
-  std::filesystem::create_directories(folder_);
-  const std::string db_path = (folder_ / "TARN.MDB").string();
-  {
-    Database db = Database::Open(db_path, Database::Mode::kCreate);
-    db.Exec(
-        "CREATE TABLE _bc_Settings(KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-        "CREATE TABLE _bc_OtherINI(Value TEXT);"
-        "CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
-    Statement insert = db.Prepare("INSERT INTO _bc_Settings VALUES ('/games/kv', ?1, ?2)");
-    insert.BindText(1, folder_.string());
-    insert.BindInt(2, overwrite_log);
-    insert.Step();
-  }
-  frmMain = &front_end_;
-  gSettings = std::make_unique<cSettings>();
-  gSettings->SetSettingsDBName(db_path);
-}
-
-void GuiTest::TearDown() {
-  if (gSettings) gSettings->Discard();
-  gSettings.reset();
-  frmMain = nullptr;
-  std::filesystem::remove_all(folder_);
-}
-
-}  // namespace tarn::gui
-
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
