@@ -106,7 +106,7 @@ MainWindow::MainWindow(QtFrontEnd& front_end, std::string program_folder, Comman
   front_end_.Attach(this, tb_log_);
 }
 
-MainWindow::~MainWindow() { front_end_.Attach(nullptr, nullptr); }
+MainWindow::~MainWindow() { front_end_.Detach(this); }
 
 void MainWindow::BuildControls() {
   // Created in tab order, so that the focus chain follows the design's tab indexes.

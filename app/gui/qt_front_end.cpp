@@ -39,15 +39,25 @@ void QtFrontEnd::Attach(QWidget* owner, QPlainTextEdit* log_box) {
   if (log_box_ != nullptr) FlushLogBox(false);
 }
 
+void QtFrontEnd::Detach(const QWidget* owner) {
+  if (owner_ != owner) return;
+  flush_timer_.stop();
+  owner_ = nullptr;
+  log_box_ = nullptr;
+  pending_.clear();
+}
+
 void QtFrontEnd::AppendToLogBox(std::string_view text, bool may_cut) {
-  if (log_.Append(text, may_cut)) {
+  const bool cut = log_.Append(text, may_cut);
+  // Without a window the text is only kept; attaching one shows it whole.
+  if (log_box_ == nullptr) return;
+  if (cut) {
     // The widget's front must go as well; the kept text replaces it whole.
     whole_text_due_ = true;
     pending_.clear();
   } else if (!whole_text_due_) {
     pending_.append(text);
   }
-  if (log_box_ == nullptr) return;
   if (since_flush_.elapsed() >= kFlushIntervalMs) {
     FlushLogBox(true);
   } else if (!flush_timer_.isActive()) {

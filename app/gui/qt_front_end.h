@@ -30,6 +30,8 @@ class QtFrontEnd : public FrontEnd {
   // the window exists, message boxes have no owner and the text is only kept). Attaching
   // shows the whole kept text in the box.
   void Attach(QWidget* owner, QPlainTextEdit* log_box);
+  // Forgets the window if owner is the one attached; the text is kept.
+  void Detach(const QWidget* owner);
 
   // Adds text to the kept log text under its size rule; the widget follows at the next
   // flush.

@@ -1,0 +1,3 @@
+# Sources of the section, entry and value model, added to the core library.
+target_sources(tarncore PRIVATE
+)

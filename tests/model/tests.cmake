@@ -1,0 +1,3 @@
+# Tests of the section, entry and value model, added to the core test binary.
+target_sources(tarn_tests PRIVATE
+)
