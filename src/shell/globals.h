@@ -7,8 +7,12 @@
 namespace tarn {
 
 class cSettings;
+class DataDB;
+class EntriesCursor;
 class FileSystem;
 class FrontEnd;
+class SectionsCursor;
+class ValuesCursor;
 
 // The one settings object; created by the front end at start-up.
 extern std::unique_ptr<cSettings> gSettings;
@@ -18,5 +22,15 @@ extern FrontEnd* frmMain;
 
 // The file access of the log writer and the readers; the machine's own by default.
 extern FileSystem* gFiles;
+
+// The open data database, from a successful "Init DB" until the next one or the end of the
+// program; empty before and after a failed one.
+extern std::unique_ptr<DataDB> dbData;
+
+// The write cursors on the data database's three tables, opened when the rules are loaded.
+// Storing while they are empty fails with error 91.
+extern std::unique_ptr<SectionsCursor> rstSections;
+extern std::unique_ptr<EntriesCursor> rstEntries;
+extern std::unique_ptr<ValuesCursor> rstValues;
 
 }  // namespace tarn

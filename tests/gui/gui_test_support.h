@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "qt_front_end.h"
@@ -25,3 +27,6 @@ class GuiTest : public ::testing::Test {
 };
 
 }  // namespace tarn::gui
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }

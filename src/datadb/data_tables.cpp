@@ -1,0 +1,130 @@
+#include "datadb/data_tables.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "shell/codepage.h"
+#include "shell/error.h"
+
+namespace tarn {
+
+namespace {
+
+// Text from the game files is code page 1252; plain ASCII, by far the most of it, needs no
+// conversion.
+void BindGameText(Statement& statement, int index, std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      statement.BindText(index, Cp1252ToUtf8(text));
+      return;
+    }
+  }
+  statement.BindText(index, text);
+}
+
+std::int32_t RowId(DataDB& db) { return static_cast<std::int32_t>(db.Db().LastInsertRowId()); }
+
+}  // namespace
+
+DataDB::DataDB(Database db) : db_(std::move(db)) {}
+
+DataDB::~DataDB() {
+  try {
+    Commit();
+  } catch (const TarnError&) {
+    // Nothing can be reported from here; Commit() before the end reports it.
+  }
+}
+
+void DataDB::BeforeRow() {
+  if (!in_group_) {
+    db_.Exec("BEGIN");
+    in_group_ = true;
+    rows_in_group_ = 0;
+  }
+}
+
+void DataDB::AfterRow() {
+  if (++rows_in_group_ >= kRowsPerGroup) Commit();
+}
+
+void DataDB::Commit() {
+  if (!in_group_) return;
+  in_group_ = false;
+  db_.Exec("COMMIT");
+}
+
+SectionsCursor::SectionsCursor(DataDB& db)
+    : db_(db),
+      insert_(db.Db().Prepare(
+          "INSERT INTO Sections (Area, Section, File, Line) VALUES (?1, ?2, ?3, ?4)")) {}
+
+std::int32_t SectionsCursor::Append(std::string_view area, std::string_view section,
+                                    std::string_view file, std::int32_t line) {
+  db_.BeforeRow();
+  BindGameText(insert_, 1, area);
+  BindGameText(insert_, 2, section);
+  BindGameText(insert_, 3, file);
+  insert_.BindInt(4, line);
+  insert_.Step();
+  insert_.Reset();
+  std::int32_t id = RowId(db_);
+  db_.AfterRow();
+  return id;
+}
+
+EntriesCursor::EntriesCursor(DataDB& db)
+    : db_(db),
+      insert_(db.Db().Prepare(
+          "INSERT INTO Entries (Entry, EntryID, Link, Line) VALUES (?1, ?2, ?3, ?4)")) {}
+
+std::int32_t EntriesCursor::Append(std::string_view entry, std::int32_t entry_id,
+                                   std::int32_t link, std::int32_t line) {
+  db_.BeforeRow();
+  BindGameText(insert_, 1, entry);
+  insert_.BindInt(2, entry_id);
+  insert_.BindInt(3, link);
+  insert_.BindInt(4, line);
+  insert_.Step();
+  insert_.Reset();
+  std::int32_t id = RowId(db_);
+  db_.AfterRow();
+  return id;
+}
+
+ValuesCursor::ValuesCursor(DataDB& db)
+    : db_(db), insert_(db.Db().Prepare("INSERT INTO \"Values\" (Link, Value) VALUES (?1, ?2)")) {}
+
+std::int32_t ValuesCursor::Append(std::int32_t link, const VarValue& value) {
+  db_.BeforeRow();
+  insert_.BindInt(1, link);
+  if (IsNull(value)) {
+    insert_.BindNull(2);
+  } else if (const auto* text = std::get_if<std::string>(&value)) {
+    BindGameText(insert_, 2, *text);
+  } else {
+    insert_.BindText(2, StoredText(value));
+  }
+  insert_.Step();
+  insert_.Reset();
+  std::int32_t id = RowId(db_);
+  db_.AfterRow();
+  return id;
+}
+
+std::string StoredText(const VarValue& value) {
+  struct Visitor {
+    std::string operator()(std::monostate) const { return {}; }
+    std::string operator()(std::int32_t v) const { return std::to_string(v); }
+    std::string operator()(double v) const {
+      char buffer[64];
+      auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+      return std::string(buffer, end);
+    }
+    std::string operator()(const std::string& v) const { return Cp1252ToUtf8(v); }
+    std::string operator()(bool v) const { return v ? "True" : "False"; }
+  };
+  return std::visit(Visitor{}, value);
+}
+
+}  // namespace tarn
