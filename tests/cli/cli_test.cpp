@@ -125,3 +125,27 @@ TEST_F(CliTest, SettingsDatabaseWithOnlyTheThreeObjectsWorks) {
 
 }  // namespace
 }  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST_F(CliTest, FailedInitDBDisablesAll) {
+  // A folder in the place of the data database can be neither deleted nor opened.
+  std::filesystem::create_directory(home_.File("KV.MDB"));
+  Result r = Run(Home() + " " + Log() + " --overwrite init-db all");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("\"All\" is disabled"), std::string::npos) << r.err;
+  EXPECT_TRUE(LogText().ends_with("Unable to create " + home_.File("KV.MDB") + "\r\n"))
+      << LogText();
+}
+
+TEST_F(CliTest, InitDBCreatesTheDataDatabase) {
+  Result r = Run(Home() + " " + Log() + " --append init-db");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(LogText(), "Initialising DATA database: " + home_.File("KV.MDB") + "\r\nDone.\r\n");
+  auto db = Database::Open(home_.File("KV.MDB"), Database::Mode::kReadWrite);
+  EXPECT_NO_THROW(db.Exec("SELECT DB_ID, Area, Section, File, Line FROM Sections"));
+}
+
+}  // namespace
+}  // namespace tarn

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui_test_support.h"
@@ -178,8 +179,9 @@ TEST_F(MainWindowTest, CommandsTakeTheCheckBoxStateAndInitDBSwitchesAll) {
 TEST_F(MainWindowTest, ASecondCommandAndACloseWaitForTheRunningOne) {
   Build();
   window_->show();
-  recorder_.during_run = [this] {
-    recorder_.during_run = [] {};
+  bool first_run = true;
+  recorder_.during_run = [this, &first_run] {
+    if (!std::exchange(first_run, false)) return;
     EXPECT_TRUE(window_->CommandRunning());
     Get<QPushButton>("cmdDumpRules")->click();
     Get<QPushButton>("cmdInitDB")->click();
