@@ -44,6 +44,7 @@ constexpr NumberText kPlatformTexts[] = {
     {53, "File not found"},
     {76, "Path not found"},
     {91, "Object variable or With block variable not set"},
+    {94, "Invalid use of Null"},
     {457, "This key is already associated with an element of this collection"},
 };
 

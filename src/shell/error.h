@@ -48,6 +48,7 @@ enum PlatformError : std::int32_t {
   kErrFileNotFound = 53,
   kErrPathNotFound = 76,
   kErrObjectNotSet = 91,
+  kErrInvalidUseOfNull = 94,
   kErrDuplicateKey = 457,
 };
 

@@ -76,7 +76,7 @@ void cSettings::ReadSettings() {
   }
   auto text = [&rows](int column, const char* name) {
     if (rows.IsNull(column)) {
-      throw TarnError(94, std::string("Invalid use of Null: ") + name,
+      throw TarnError(kErrInvalidUseOfNull, std::string("Invalid use of Null: ") + name,
                       std::string(kAppName));
     }
     return rows.Text(column);
@@ -85,7 +85,8 @@ void cSettings::ReadSettings() {
   log_path_ = text(2, "LogPath");
   switch (rows.Type(3)) {
     case SQLITE_NULL:
-      throw TarnError(94, "Invalid use of Null: OverwriteLog", std::string(kAppName));
+      throw TarnError(kErrInvalidUseOfNull, "Invalid use of Null: OverwriteLog",
+                      std::string(kAppName));
     case SQLITE_INTEGER: {
       std::int64_t v = rows.Int(3);
       if (v < 0 || v > 255) RaisePlatformError(kErrOverflow);

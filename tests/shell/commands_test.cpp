@@ -6,6 +6,7 @@
 #include "shell/globals.h"
 #include "shell/settings.h"
 #include "support/core_fixture.h"
+#include "support/rule_db.h"
 
 namespace tarn {
 namespace {
@@ -17,8 +18,11 @@ class CommandsTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
+    rules_.Install();
     gSettings->SetKVPath("/games/kestrovar");
   }
+
+  testing::RuleDB rules_;  // an empty rule set: the dump writes only its framing
 };
 
 TEST_F(CommandsTest, DumpTickedStartsAFreshLogWithTheBanner) {
