@@ -1,0 +1,79 @@
+// A value slot: the rule for one value position of an entry line (name, type, position, the
+// multi flag of the variable tail) and the value last assigned to it.
+//
+// Every value read from a game file is assigned as text; the assignment converts it to the
+// slot's type, and that is where a value's type is checked. Errors carry the source
+// "TARN.Value":
+//   kErrValueNotInitialized (10102)       assignment with a type code other than 1 to 4, or
+//                                         a read with a code other than 1 to 5;
+//   kErrValueAlreadyInitialized (10103)   a second Init of an initialised slot;
+//   kErrValueTypeMismatch (10101)         a text that does not convert to the slot's type;
+//   kErrOverflow (6)                      a number outside the slot type's range (the
+//                                         platform's number and description).
+// A failed assignment leaves the held value as it was.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "model/var_value.h"
+
+namespace tarn {
+
+// The type codes of the value rules; 0 is a slot not yet initialised.
+enum ValueTypeCode : std::int32_t {
+  cseLong = 1,
+  cseDouble = 2,
+  cseString = 3,
+  cseBoolean = 4,
+  cseNull = 5,
+};
+
+class cValue {
+ public:
+  cValue() = default;
+  cValue(const cValue&) = delete;
+  cValue& operator=(const cValue&) = delete;
+
+  // A new slot with this slot's name, type code and multi flag at position iPoz, holding no
+  // value.
+  std::unique_ptr<cValue> Clone(std::int16_t iPoz) const;
+
+  // Makes this slot what Clone(iPoz) of rule would be, reusing this slot's storage: the entry
+  // line's variable tail is rebuilt this way for many lines of a run.
+  void ResetToCloneOf(const cValue& rule, std::int16_t iPoz);
+
+  // Does nothing: a slot keeps its rule and its last value.
+  void Clear() {}
+
+  // Sets the rule once; raises 10103 when the type code is already non-zero. A code of 0
+  // leaves the slot uninitialised, so a later Init is accepted. Codes are not range-checked.
+  void Init(std::string_view sValueName, std::int32_t cseType, std::int16_t iPoz, bool bIsMulti);
+
+  bool IsInitialized() const { return type_ != 0; }
+  const std::string& ValueName() const { return name_; }
+  std::int32_t ValueType() const { return type_; }
+  std::int16_t Pozition() const { return position_; }
+  bool IsMulti() const { return is_multi_; }
+
+  // Converts vData to the slot's type and holds it (see the errors above).
+  void SetValue(std::string_view vData);
+  // The held value in the form of the type code: Null for cseNull; raises 10102 for a code
+  // outside 1 to 5.
+  VarValue Value() const;
+
+ private:
+  std::string name_;
+  std::int32_t type_ = 0;
+  std::int16_t position_ = 0;
+  bool is_multi_ = false;
+
+  std::int32_t long_value_ = 0;
+  double double_value_ = 0;
+  std::string text_value_;
+  bool boolean_value_ = false;
+};
+
+}  // namespace tarn
