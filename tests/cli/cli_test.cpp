@@ -88,7 +88,7 @@ TEST_F(CliTest, AppendQuietAndSettingsNeverWrittenBack) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   // The second run appends the dump alone: no banner, no "Rules Dump" heading.
-  std::string dump = first.substr(first.find("Rules Dump\r\n \r\n") + 14);
+  std::string dump = first.substr(first.find("Rules Dump\r\n \r\n") + 15);
   EXPECT_EQ(LogText(), first + dump);
   auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kReadWrite);
   auto row = db.Prepare("SELECT KVPath FROM _bc_Settings ORDER BY rowid LIMIT 1");
