@@ -1,42 +1,59 @@
-// tarn-mkdb OUT SQL...: runs the SQL files, in order, in one transaction on a new database
-// and moves it to OUT only when all of them succeeded, so a broken source never leaves a
-// half-built TARN.MDB beside the programs.
+// tarn-mkdb OUT [--rules DIR] SQL...: builds a settings database from the SQL files and the
+// rule sources in DIR on a new file, and moves it to OUT only when everything succeeded, so
+// a broken source never leaves a half-built TARN.MDB beside the programs.
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "datadb/database.h"
+#include "rules/rule_tables.h"
+#include "rules/rule_text.h"
 #include "shell/error.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tarn-mkdb OUT.MDB FILE.sql...\n");
+    std::fprintf(stderr, "usage: tarn-mkdb OUT.MDB [--rules DIR] FILE.sql...\n");
     return 2;
   }
   const std::string out = argv[1];
+  std::string rule_folder;
+  std::vector<std::string> sql_files;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--rules") == 0 && i + 1 < argc) {
+      rule_folder = argv[++i];
+    } else {
+      sql_files.emplace_back(argv[i]);
+    }
+  }
   const std::string temp = out + ".tmp";
   std::remove(temp.c_str());
   try {
+    tarn::RuleSet rules;
+    if (!rule_folder.empty()) rules = tarn::ReadRuleFolder(rule_folder);
     auto db = tarn::Database::Open(temp, tarn::Database::Mode::kCreate);
-    db.Exec("BEGIN");
-    for (int i = 2; i < argc; ++i) {
-      std::ifstream in(argv[i], std::ios::binary);
-      if (!in) {
-        std::fprintf(stderr, "tarn-mkdb: cannot read %s\n", argv[i]);
-        return 1;
-      }
+    for (const std::string& file : sql_files) {
+      std::ifstream in(file, std::ios::binary);
       std::stringstream sql;
       sql << in.rdbuf();
+      if (!in) {
+        std::fprintf(stderr, "tarn-mkdb: cannot read %s\n", file.c_str());
+        return 1;
+      }
       try {
         db.Exec(sql.str());
       } catch (const tarn::TarnError& error) {
-        std::fprintf(stderr, "tarn-mkdb: %s: %s\n", argv[i], error.what());
+        std::fprintf(stderr, "tarn-mkdb: %s: %s\n", file.c_str(), error.what());
         return 1;
       }
     }
-    db.Exec("COMMIT");
+    if (!rule_folder.empty()) tarn::WriteRuleTables(db, rules);
     db.Close();
+  } catch (const tarn::RuleSourceError& error) {
+    std::fprintf(stderr, "tarn-mkdb: %s/%s\n", rule_folder.c_str(), error.what());
+    return 1;
   } catch (const tarn::TarnError& error) {
     std::fprintf(stderr, "tarn-mkdb: %s\n", error.what());
     return 1;

@@ -1,0 +1,64 @@
+// A rule set as plain data: what the rule sources under data/rules hold, what `tarn rules
+// export` writes and `tarn rules import` reads, and what the rule tables of TARN.MDB store.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+struct ValueRule {
+  std::optional<std::string> name;  // nullopt: an unnamed position
+  std::int32_t type = 0;            // 1 Long, 2 Double, 3 String, 4 Boolean, 5 Null
+  bool is_multi = false;            // the rule of the variable tail
+};
+
+struct EntryRule {
+  std::string name;
+  std::int32_t db_id = 0;  // the entry rule's identifier, stored with every line read for it
+  std::int32_t idx = 0;    // the entry's index number within its section
+  std::int32_t fixed = 0;  // number of fixed value positions
+  bool multi_line = false;
+  bool var_args = false;
+  bool mandatory = false;
+  std::vector<ValueRule> values;  // positions 1, 2, ... in order
+  int line = 0;                   // where the source states it; 0 when read from a database
+};
+
+struct SectionRule {
+  std::string name;
+  std::string file;  // the source file that holds it, relative to the rule folder
+  std::vector<EntryRule> entries;
+  int line = 0;
+};
+
+struct RuleSet {
+  std::vector<SectionRule> sections;
+};
+
+// A fault in a rule source, with the place it was found.
+class RuleSourceError : public std::runtime_error {
+ public:
+  RuleSourceError(std::string file, int line, const std::string& message)
+      : std::runtime_error(file + ":" + std::to_string(line) + ": " + message),
+        file_(std::move(file)),
+        line_(line) {}
+  const std::string& File() const { return file_; }
+  int Line() const { return line_; }
+
+ private:
+  std::string file_;
+  int line_;
+};
+
+// The display names of the value type codes 1 to 5; a number for any other code.
+std::string TypeName(std::int32_t type);
+
+// The type code of a display name ("Long" ... "Null", any letter case) or a decimal code;
+// nullopt for any other text.
+std::optional<std::int32_t> TypeCode(const std::string& name);
+
+}  // namespace tarn

@@ -1,0 +1,177 @@
+#include "rules/rule_tables.h"
+
+#include "rules/rule_query.h"
+#include "shell/error.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr std::string_view kRuleTables = R"sql(
+-- One row per section rule; IDX orders the sections in the query, RuleFile names the
+-- rule source that holds it.
+CREATE TABLE IF NOT EXISTS _bc_sections (
+  DB_ID       INTEGER PRIMARY KEY,
+  SectionName TEXT    NOT NULL CHECK (SectionName <> ''),
+  IDX         INTEGER NOT NULL,
+  RuleFile    TEXT
+);
+-- One row per entry rule; DB_ID is the entry rule's identifier.
+CREATE TABLE IF NOT EXISTS _bc_entries (
+  DB_ID       INTEGER PRIMARY KEY,
+  SectionID   INTEGER NOT NULL REFERENCES _bc_sections (DB_ID),
+  EntryName   TEXT    NOT NULL CHECK (EntryName <> ''),
+  IDX         INTEGER NOT NULL,
+  FixedArgsNo INTEGER NOT NULL,
+  IsMultiLine INTEGER NOT NULL,
+  HasVarArgs  INTEGER NOT NULL,
+  IsMandatory INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS _bc_types (
+  Type     INTEGER PRIMARY KEY,
+  TypeName TEXT NOT NULL
+);
+-- One row per value position; IDX is the position, from 1.
+CREATE TABLE IF NOT EXISTS _bc_values (
+  DB_ID     INTEGER PRIMARY KEY,
+  EntryID   INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
+  IDX       INTEGER NOT NULL,
+  ValueName TEXT,
+  Type      INTEGER NOT NULL,
+  IsMulti   INTEGER NOT NULL
+);
+INSERT OR REPLACE INTO _bc_types (Type, TypeName) VALUES
+  (1, 'Long'), (2, 'Double'), (3, 'String'), (4, 'Boolean'), (5, 'Null');
+-- The rows grouped by section, then entry, then position: the order the rule loader and
+-- the dump rely on.
+CREATE VIEW _bc_ListSections AS
+SELECT s.SectionName AS SectionName,
+       e.EntryName   AS EntryName,
+       e.IDX         AS "_bc_entries.IDX",
+       e.FixedArgsNo AS FixedArgsNo,
+       e.IsMultiLine AS IsMultiLine,
+       e.HasVarArgs  AS HasVarArgs,
+       e.IsMandatory AS IsMandatory,
+       e.DB_ID       AS DB_ID,
+       v.ValueName   AS ValueName,
+       v.Type        AS Type,
+       t.TypeName    AS TypeName,
+       v.IDX         AS "_bc_values.IDX",
+       v.IsMulti     AS IsMulti
+  FROM _bc_sections s
+  JOIN _bc_entries e ON e.SectionID = s.DB_ID
+  JOIN _bc_values v ON v.EntryID = e.DB_ID
+  LEFT JOIN _bc_types t ON t.Type = v.Type
+ ORDER BY s.IDX, s.DB_ID, e.IDX, e.DB_ID, v.IDX;
+)sql";
+
+// The source files of the sections, when the database's rule tables record them.
+std::string RuleFileOf(Database& db, const std::string& section) {
+  try {
+    Statement file = db.Prepare("SELECT RuleFile FROM _bc_sections WHERE SectionName = ?1");
+    file.BindText(1, section);
+    if (file.Step() && !file.IsNull(0) && !file.Text(0).empty()) return file.Text(0);
+  } catch (const TarnError&) {
+    // A rule query of another design: the section goes to the default file.
+  }
+  return kDefaultRuleFile;
+}
+
+std::string ObjectType(Database& db, std::string_view name) {
+  Statement type = db.Prepare("SELECT type FROM sqlite_master WHERE name = ?1");
+  type.BindText(1, name);
+  return type.Step() ? type.Text(0) : std::string();
+}
+
+}  // namespace
+
+RuleSet ReadRuleTables(Database& db) {
+  RuleSet rules;
+  RuleQuery query(db);
+  while (!query.AtEnd()) {
+    SectionRule section;
+    section.name = query.Text("SectionName");
+    section.file = RuleFileOf(db, section.name);
+    while (!query.AtEnd() && query.Text("SectionName") == section.name) {
+      EntryRule entry;
+      entry.name = query.Text("EntryName");
+      entry.idx = query.Int32("_bc_entries.IDX");
+      entry.fixed = query.Int16("FixedArgsNo");
+      entry.multi_line = query.Boolean("IsMultiLine");
+      entry.var_args = query.Boolean("HasVarArgs");
+      entry.mandatory = query.Boolean("IsMandatory");
+      entry.db_id = query.Int32("DB_ID");
+      while (!query.AtEnd() && query.Text("EntryName") == entry.name &&
+             query.Text("SectionName") == section.name) {
+        ValueRule value;
+        if (!query.IsNull("ValueName")) value.name = query.Text("ValueName");
+        value.type = query.Int32("Type");
+        value.is_multi = query.Boolean("IsMulti");
+        entry.values.push_back(std::move(value));
+        query.MoveNext();
+      }
+      section.entries.push_back(std::move(entry));
+    }
+    rules.sections.push_back(std::move(section));
+  }
+  return rules;
+}
+
+void WriteRuleTables(Database& db, const RuleSet& rules) {
+  db.Exec("BEGIN");
+  try {
+    std::string query_type = ObjectType(db, "_bc_ListSections");
+    if (query_type == "view") db.Exec("DROP VIEW _bc_ListSections");
+    if (query_type == "table") db.Exec("DROP TABLE _bc_ListSections");
+    db.Exec(kRuleTables);
+    db.Exec("DELETE FROM _bc_values; DELETE FROM _bc_entries; DELETE FROM _bc_sections;");
+    Statement add_section = db.Prepare(
+        "INSERT INTO _bc_sections (DB_ID, SectionName, IDX, RuleFile) VALUES (?1, ?2, ?1, ?3)");
+    Statement add_entry = db.Prepare(
+        "INSERT INTO _bc_entries (DB_ID, SectionID, EntryName, IDX, FixedArgsNo, IsMultiLine, "
+        "HasVarArgs, IsMandatory) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Statement add_value = db.Prepare(
+        "INSERT INTO _bc_values (EntryID, IDX, ValueName, Type, IsMulti) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)");
+    std::int64_t section_id = 0;
+    for (const SectionRule& section : rules.sections) {
+      add_section.BindInt(1, ++section_id);
+      add_section.BindText(2, section.name);
+      add_section.BindText(3, section.file);
+      add_section.Step();
+      add_section.Reset();
+      for (const EntryRule& entry : section.entries) {
+        add_entry.BindInt(1, entry.db_id);
+        add_entry.BindInt(2, section_id);
+        add_entry.BindText(3, entry.name);
+        add_entry.BindInt(4, entry.idx);
+        add_entry.BindInt(5, entry.fixed);
+        add_entry.BindInt(6, entry.multi_line);
+        add_entry.BindInt(7, entry.var_args);
+        add_entry.BindInt(8, entry.mandatory);
+        add_entry.Step();
+        add_entry.Reset();
+        std::int64_t position = 0;
+        for (const ValueRule& value : entry.values) {
+          add_value.BindInt(1, entry.db_id);
+          add_value.BindInt(2, ++position);
+          if (value.name) {
+            add_value.BindText(3, *value.name);
+          } else {
+            add_value.BindNull(3);
+          }
+          add_value.BindInt(4, value.type);
+          add_value.BindInt(5, value.is_multi);
+          add_value.Step();
+          add_value.Reset();
+        }
+      }
+    }
+    db.Exec("COMMIT");
+  } catch (const TarnError&) {
+    db.Exec("ROLLBACK");
+    throw;
+  }
+}
+
+}  // namespace tarn

@@ -1,0 +1,23 @@
+// The rule tables of TARN.MDB behind the rule query _bc_ListSections: reading a rule set
+// out of any settings database's query, and replacing the rule set of a settings database
+// with another.
+#pragma once
+
+#include "datadb/database.h"
+#include "rules/rule_set.h"
+
+namespace tarn {
+
+// The file that holds sections whose source file the database does not know.
+inline constexpr const char* kDefaultRuleFile = "rules.rules";
+
+// Reads the rule set as _bc_ListSections gives it, grouped as the rule loader groups the
+// rows, without the loader's checks. Raises TarnError.
+RuleSet ReadRuleTables(Database& db);
+
+// Replaces the rule set of db with rules in one transaction: creates the rule tables and
+// the query when db lacks them (a _bc_ListSections of another design is replaced), then
+// writes every section, entry and value rule. Raises TarnError; db is then unchanged.
+void WriteRuleTables(Database& db, const RuleSet& rules);
+
+}  // namespace tarn

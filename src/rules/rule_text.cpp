@@ -1,0 +1,292 @@
+#include "rules/rule_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+namespace tarn {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kBlanks = " \t\r";
+
+std::string_view Trim(std::string_view text) {
+  std::size_t start = text.find_first_not_of(kBlanks);
+  if (start == std::string_view::npos) return {};
+  std::size_t end = text.find_last_not_of(kBlanks);
+  return text.substr(start, end - start + 1);
+}
+
+// The position of the first c outside double quotes, or npos.
+std::size_t FindOutsideQuotes(std::string_view text, char c) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '"') quoted = !quoted;
+    if (!quoted && text[i] == c) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::vector<std::string_view> SplitOutsideQuotes(std::string_view text, char c) {
+  std::vector<std::string_view> parts;
+  while (true) {
+    std::size_t at = FindOutsideQuotes(text, c);
+    parts.push_back(Trim(text.substr(0, at)));
+    if (at == std::string_view::npos) break;
+    text.remove_prefix(at + 1);
+  }
+  return parts;
+}
+
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  while (true) {
+    std::size_t start = text.find_first_not_of(kBlanks);
+    if (start == std::string_view::npos) break;
+    text.remove_prefix(start);
+    std::size_t end = text.find_first_of(kBlanks);
+    words.push_back(text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end);
+  }
+  return words;
+}
+
+std::optional<std::int32_t> Number(std::string_view text) {
+  std::int32_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '-' ||
+           static_cast<unsigned char>(c) >= 0x80;
+  });
+}
+
+class LineParser {
+ public:
+  LineParser(const std::string& file, int line) : file_(file), line_(line) {}
+
+  [[noreturn]] void Fail(const std::string& message) const {
+    throw RuleSourceError(file_, line_, message);
+  }
+
+  ValueRule ParseValue(std::string_view text) const {
+    ValueRule value;
+    if (text.empty()) Fail("empty value position");
+    if (text.front() == '*') {
+      value.is_multi = true;
+      text = Trim(text.substr(1));
+    }
+    std::size_t colon = FindOutsideQuotes(text, ':');
+    std::string_view type = text;
+    if (colon != std::string_view::npos) {
+      value.name = Unquote(Trim(text.substr(0, colon)));
+      type = Trim(text.substr(colon + 1));
+    }
+    auto code = TypeCode(std::string(type));
+    if (!code) Fail("unknown value type \"" + std::string(type) + "\"");
+    value.type = *code;
+    return value;
+  }
+
+  std::string Unquote(std::string_view name) const {
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+      name = name.substr(1, name.size() - 2);
+      if (name.find('"') != std::string_view::npos) Fail("a name may not hold '\"'");
+      return std::string(name);
+    }
+    if (!IsPlainName(name)) Fail("name \"" + std::string(name) + "\" needs double quotes");
+    return std::string(name);
+  }
+
+  EntryRule ParseEntry(std::string_view text, int place) const {
+    std::size_t equals = FindOutsideQuotes(text, '=');
+    if (equals == std::string_view::npos) Fail("expected \"=\" and the value positions");
+    std::vector<std::string_view> words = Words(text.substr(0, equals));
+    EntryRule entry;
+    entry.line = line_;
+    entry.idx = place;
+    if (words.empty()) Fail("entry rule without a key");
+    entry.name = std::string(words[0]);
+    if (words.size() < 2 || words[1].front() != '#' || !Number(words[1].substr(1))) {
+      Fail("entry rule \"" + entry.name + "\" needs its identifier, as in #1234");
+    }
+    entry.db_id = *Number(words[1].substr(1));
+    std::optional<std::int32_t> fixed;
+    bool var_args = false;
+    for (std::size_t i = 2; i < words.size(); ++i) {
+      std::string_view word = words[i];
+      if (word == "multiline") {
+        entry.multi_line = true;
+      } else if (word == "mandatory") {
+        entry.mandatory = true;
+      } else if (word == "varargs") {
+        var_args = true;
+      } else if (word.starts_with("idx=") && Number(word.substr(4))) {
+        entry.idx = *Number(word.substr(4));
+      } else if (word.starts_with("fixed=") && Number(word.substr(6))) {
+        fixed = Number(word.substr(6));
+      } else {
+        Fail("unknown flag \"" + std::string(word) + "\"");
+      }
+    }
+    for (std::string_view value : SplitOutsideQuotes(text.substr(equals + 1), ',')) {
+      entry.values.push_back(ParseValue(value));
+    }
+    std::int32_t fixed_values = 0;
+    for (const ValueRule& value : entry.values) {
+      if (value.is_multi) {
+        var_args = true;
+      } else {
+        ++fixed_values;
+      }
+    }
+    entry.fixed = fixed.value_or(fixed_values);
+    entry.var_args = var_args;
+    return entry;
+  }
+
+ private:
+  const std::string& file_;
+  int line_;
+};
+
+std::string QuotedIfNeeded(const std::string& name) {
+  return IsPlainName(name) ? name : "\"" + name + "\"";
+}
+
+std::string FormatValue(const ValueRule& value) {
+  std::string text = value.is_multi ? "*" : "";
+  if (value.name) text += QuotedIfNeeded(*value.name) + ":";
+  return text + TypeName(value.type);
+}
+
+std::string FormatEntry(const EntryRule& entry, int place) {
+  std::string line = entry.name + " #" + std::to_string(entry.db_id);
+  if (entry.multi_line) line += " multiline";
+  if (entry.mandatory) line += " mandatory";
+  if (entry.idx != place) line += " idx=" + std::to_string(entry.idx);
+  std::int32_t fixed_values = 0;
+  bool has_multi = false;
+  for (const ValueRule& value : entry.values) {
+    if (value.is_multi) {
+      has_multi = true;
+    } else {
+      ++fixed_values;
+    }
+  }
+  if (entry.fixed != fixed_values) line += " fixed=" + std::to_string(entry.fixed);
+  if (entry.var_args && !has_multi) line += " varargs";
+  line += " =";
+  for (std::size_t i = 0; i < entry.values.size(); ++i) {
+    line += (i == 0 ? " " : ", ") + FormatValue(entry.values[i]);
+  }
+  return line;
+}
+
+}  // namespace
+
+std::string TypeName(std::int32_t type) {
+  static const char* const kNames[] = {"Long", "Double", "String", "Boolean", "Null"};
+  if (type >= 1 && type <= 5) return kNames[type - 1];
+  return std::to_string(type);
+}
+
+std::optional<std::int32_t> TypeCode(const std::string& name) {
+  for (std::int32_t code = 1; code <= 5; ++code) {
+    std::string known = TypeName(code);
+    if (known.size() == name.size() &&
+        std::equal(known.begin(), known.end(), name.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        })) {
+      return code;
+    }
+  }
+  return Number(name);
+}
+
+void ParseRuleText(std::string_view text, const std::string& file, RuleSet& rules) {
+  int line_number = 0;
+  SectionRule* section = nullptr;
+  while (!text.empty()) {
+    ++line_number;
+    std::size_t end = text.find('\n');
+    std::string_view raw = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    std::string_view line = Trim(raw.substr(0, FindOutsideQuotes(raw, ';')));
+    if (line.empty()) continue;
+    LineParser parser(file, line_number);
+    if (line.front() == '[') {
+      if (line.back() != ']') parser.Fail("section header without \"]\"");
+      std::string_view name = Trim(line.substr(1, line.size() - 2));
+      if (name.empty()) parser.Fail("section header without a name");
+      rules.sections.push_back(SectionRule{std::string(name), file, {}, line_number});
+      section = &rules.sections.back();
+      continue;
+    }
+    if (section == nullptr) parser.Fail("entry rule before the first section header");
+    section->entries.push_back(
+        parser.ParseEntry(line, static_cast<int>(section->entries.size()) + 1));
+  }
+}
+
+std::string FormatRuleText(const RuleSet& rules, const std::string& file) {
+  std::string text = "; " + file + ": rule source of TARN.MDB (see data/README.md)\n";
+  for (const SectionRule& section : rules.sections) {
+    if (section.file != file) continue;
+    text += "\n[" + section.name + "]\n";
+    int place = 0;
+    for (const EntryRule& entry : section.entries) text += FormatEntry(entry, ++place) + "\n";
+  }
+  return text;
+}
+
+RuleSet ReadRuleFolder(const std::string& folder) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& item : fs::directory_iterator(folder, ec)) {
+    if (item.is_regular_file() && item.path().extension() == ".rules") {
+      files.push_back(item.path());
+    }
+  }
+  if (ec) throw RuleSourceError(folder, 0, "cannot read the folder: " + ec.message());
+  std::sort(files.begin(), files.end());
+  RuleSet rules;
+  for (const fs::path& path : files) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    if (!in) throw RuleSourceError(path.filename().string(), 0, "cannot read the file");
+    ParseRuleText(text.str(), path.filename().string(), rules);
+  }
+  return rules;
+}
+
+void WriteRuleFolder(const RuleSet& rules, const std::string& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  std::vector<std::string> files;
+  for (const SectionRule& section : rules.sections) {
+    if (std::find(files.begin(), files.end(), section.file) == files.end()) {
+      files.push_back(section.file);
+    }
+  }
+  for (const std::string& file : files) {
+    std::ofstream out(fs::path(folder) / file, std::ios::binary | std::ios::trunc);
+    out << FormatRuleText(rules, file);
+    if (!out) throw RuleSourceError(file, 0, "cannot write the file");
+  }
+}
+
+}  // namespace tarn

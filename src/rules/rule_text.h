@@ -1,0 +1,40 @@
+// The text form of rule sources: one file per game area, readable, diffable and editable
+// by a modder.
+//
+//   ; ships.rules: the ship archetypes
+//   [Ship]
+//   nickname   #2001 mandatory = nickname:String
+//   mass       #2003           = mass:Double
+//   shape_name #2005 multiline = *String
+//
+// A section header names the section rule; each line below it is one entry rule:
+// the key, its identifier after "#", optional flags (`multiline`, `mandatory`), then "="
+// and the value positions in order, each `[*][name:]Type`, where Type is Long, Double,
+// String, Boolean or Null and `*` marks the rule of the variable tail. A position without a
+// name is unnamed. Flags `idx=N` (the entry's index number, by default its place in the
+// section), `fixed=N` and `varargs` override what the value list implies; export writes
+// them only where they differ. A ";" starts a comment.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "rules/rule_set.h"
+
+namespace tarn {
+
+// Appends the sections of one rule file to rules. Raises RuleSourceError with the file and
+// line of the first fault.
+void ParseRuleText(std::string_view text, const std::string& file, RuleSet& rules);
+
+// The text of the sections of rules whose file is file.
+std::string FormatRuleText(const RuleSet& rules, const std::string& file);
+
+// Reads every *.rules file of folder, in name order. Raises RuleSourceError.
+RuleSet ReadRuleFolder(const std::string& folder);
+
+// Writes one file per source file named in rules into folder (created when missing).
+// Raises RuleSourceError when a file cannot be written.
+void WriteRuleFolder(const RuleSet& rules, const std::string& folder);
+
+}  // namespace tarn
