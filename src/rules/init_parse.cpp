@@ -1,21 +1,69 @@
 #include "rules/init_parse.h"
 
 #include "datadb/data_tables.h"
+#include "model/ascii_case.h"
+#include "model/entry.h"
+#include "model/section.h"
+#include "rules/rule_query.h"
 #include "shell/error.h"
 #include "shell/front_end.h"
 #include "shell/globals.h"
 #include "shell/log.h"
+#include "shell/settings.h"
 
 namespace tarn {
 
+namespace {
+
+// Rows are grouped by comparing each with the one before, exactly (letter case counts): a
+// section is a run of rows with one SectionName, an entry a run with one EntryName within
+// it. The collections' keys ignore letter case, so a section or entry met again, in
+// another run or another case, fails as a duplicate key.
+void LoadRules(RuleQuery& rules) {
+  while (!rules.AtEnd()) {
+    const std::string section_name = rules.Text("SectionName");
+    auto owned = std::make_unique<cSection>();
+    owned->SetSectionName(section_name);
+    cSection& section = colRules->Add(std::move(owned), AsciiUppered(section_name));
+    while (!rules.AtEnd()) {
+      if (rules.Text("SectionName") != section_name) break;
+      const std::string entry_name = rules.Text("EntryName");
+      const std::int16_t fixed = rules.Int16("FixedArgsNo");
+      const bool multi_line = rules.Boolean("IsMultiLine");
+      const bool var_args = rules.Boolean("HasVarArgs");
+      const bool mandatory = rules.Boolean("IsMandatory");
+      const std::int32_t id = rules.Int32("DB_ID");
+      cEntry& entry = section.Add(entry_name, fixed, multi_line, var_args, mandatory, id,
+                                  AsciiUppered(entry_name));
+      while (!rules.AtEnd()) {
+        if (rules.Text("EntryName") != entry_name || rules.Text("SectionName") != section_name) {
+          break;
+        }
+        const std::string value_name = rules.IsNull("ValueName") ? "" : rules.Text("ValueName");
+        const std::int32_t type = rules.Int32("Type");
+        const std::int16_t position = rules.Int16("_bc_values.IDX");
+        const bool is_multi = rules.Boolean("IsMulti");
+        entry.AddValue(value_name, type, position, is_multi);
+        rules.MoveNext();
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void InitParse() {
   try {
+    RuleQuery rules(gSettings->SettingsDB());
+    colRules = std::make_unique<KeyedCollection<cSection>>();
+    LoadRules(rules);
     // Without a data database there is nothing to write into: the same error a cursor
     // on a missing database gives.
     if (!dbData) RaisePlatformError(kErrObjectNotSet);
     rstSections = std::make_unique<SectionsCursor>(*dbData);
     rstEntries = std::make_unique<EntriesCursor>(*dbData);
     rstValues = std::make_unique<ValuesCursor>(*dbData);
+    colParsedFiles = std::make_unique<KeyedCollection<std::string>>();
   } catch (const TarnError& error) {
     ReportError(error, "InitParse");
     EndProgram();

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <memory>
+#include <string>
+
+#include "model/keyed_collection.h"
 
 namespace tarn {
 
+class cSection;
 class cSettings;
 class DataDB;
 class EntriesCursor;
@@ -32,5 +36,13 @@ extern std::unique_ptr<DataDB> dbData;
 extern std::unique_ptr<SectionsCursor> rstSections;
 extern std::unique_ptr<EntriesCursor> rstEntries;
 extern std::unique_ptr<ValuesCursor> rstValues;
+
+// The rule library: one section rule per known section, keyed by its name in any letter
+// case. Empty before the first "Init DB"; rebuilt by every one.
+extern std::unique_ptr<KeyedCollection<cSection>> colRules;
+
+// The paths of the INI files read since the last "Init DB", keyed by path in any letter
+// case.
+extern std::unique_ptr<KeyedCollection<std::string>> colParsedFiles;
 
 }  // namespace tarn
