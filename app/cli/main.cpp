@@ -1,6 +1,7 @@
 // tarn: the command line over TARN's core, for scripted runs and the CI of mods.
 //
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] COMMAND...
+//   tarn [--home DIR] rules export DIR | rules import DIR
 //
 // Each COMMAND (init-db, all, dump) runs as if its button of the window program were
 // pressed, in the order given. Exit status: 0 finished, 1 finished with warnings, 2 usage
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "cli_front_end.h"
+#include "rules_command.h"
 #include "datadb/init_data_db.h"
 #include "shell/commands.h"
 #include "shell/file_system.h"
@@ -105,12 +107,24 @@ int main(int argc, char** argv) {
   overwrite->excludes(append);
   app.add_flag("--quiet", options.quiet, "Do not copy log lines to standard output");
   app.add_option("COMMAND", options.commands, "init-db, all or dump, run in the order given")
-      ->required()
       ->check(CLI::IsMember({"init-db", "all", "dump"}));
+  app.require_subcommand(0, 1);
   app.footer(
       "Exit status: 0 finished; 1 finished with warnings in the log; 2 usage error; 3 ended "
       "on a fatal error.\nWhat --game, --log and --overwrite/--append do not give comes from "
       "the settings in TARN.MDB; the command line never writes them back.");
+
+  // `rules` has words of its own; it is told apart before the commands are checked.
+  std::vector<std::string> rules_words;
+  auto* rules = app.add_subcommand("rules", "Export the rule set of TARN.MDB as text sources "
+                                            "(rules export DIR), or replace it with checked "
+                                            "ones (rules import DIR)");
+  rules->add_option("ACTION DIR", rules_words)->expected(2)->required();
+  rules->callback([&] {
+    if (rules_words[0] != "export" && rules_words[0] != "import") {
+      throw CLI::ValidationError("rules", "expected \"export DIR\" or \"import DIR\"");
+    }
+  });
 
   try {
     app.parse(argc, argv);
@@ -121,6 +135,19 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return kExitUsage;
+  }
+  const bool has_rules = static_cast<bool>(*rules);
+  if (has_rules && !options.commands.empty()) {
+    std::fprintf(stderr, "tarn: \"rules\" does not go with other commands\n");
+    return kExitUsage;
+  }
+  if (!has_rules && options.commands.empty()) {
+    std::fprintf(stderr, "tarn: a COMMAND is required: init-db, all or dump (see tarn --help)\n");
+    return kExitUsage;
+  }
+  if (has_rules) {
+    return rules_words[0] == "export" ? tarn::ExportRules(options.home, rules_words[1])
+                                      : tarn::ImportRules(options.home, rules_words[1]);
   }
   return RunCommands(options);
 }

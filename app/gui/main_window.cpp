@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <cmath>
+#include <string>
 #include <utility>
 
 #include "folder_dialog.h"
@@ -81,8 +82,7 @@ const char* ToFlagText(Qt::CheckState state) {
 
 }  // namespace
 
-TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top,
-                     float anchor_height) {
+TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height) {
   const float top = anchor_top + anchor_height + kLogBoxGap;
   const float room = inner_height - anchor_top - anchor_height - kLogBoxGap;
   const float height = room > kLogBoxMinHeight ? room : kLogBoxMinHeight;
@@ -112,21 +112,21 @@ void MainWindow::BuildControls() {
   // Created in tab order, so that the focus chain follows the design's tab indexes.
   tb_kv_path_ = Place(new QLineEdit(this), "tbKVPath", 840, 120, 4335, 375);
   tb_log_path_ = Place(new QLineEdit(this), "tbLogPath", 840, 600, 4335, 375);
-  cmd_browse_kv_ = Place(new QPushButton(QStringLiteral("Browse"), this), "cmdBrowseKV", 5280,
-                         120, 855, 375);
-  cmd_browse_log_ = Place(new QPushButton(QStringLiteral("Browse"), this), "cmdBrowseLog",
-                          5280, 600, 855, 375);
+  cmd_browse_kv_ =
+      Place(new QPushButton(QStringLiteral("Browse"), this), "cmdBrowseKV", 5280, 120, 855, 375);
+  cmd_browse_log_ =
+      Place(new QPushButton(QStringLiteral("Browse"), this), "cmdBrowseLog", 5280, 600, 855, 375);
   // At its design width only the box itself shows; the label beside it carries the caption.
-  chk_overwrite_ = Place(new OverwriteCheckBox(QStringLiteral("Overwrite"), this),
-                         "chkOverwrite", 7080, 600, 255, 255);
-  cmd_init_db_ = Place(new QPushButton(QStringLiteral("Init DB"), this), "cmdInitDB", 6240,
-                       120, 855, 375);
+  chk_overwrite_ = Place(new OverwriteCheckBox(QStringLiteral("Overwrite"), this), "chkOverwrite",
+                         7080, 600, 255, 255);
+  cmd_init_db_ =
+      Place(new QPushButton(QStringLiteral("Init DB"), this), "cmdInitDB", 6240, 120, 855, 375);
   Place(new QLabel(QStringLiteral("KV Path"), this), "lblKVPath", 120, 240, 615, 255);
   tb_log_ = Place(new QPlainTextEdit(this), "tbLog", 120, 1080, 9255, 4695);
   Place(new QLabel(QStringLiteral("Overwrite"), this), "lboOverwrite", 6240, 600, 735, 255);
   Place(new QLabel(QStringLiteral("Log Path"), this), "lblLogPath", 120, 720, 735, 255);
-  cmd_dump_rules_ = Place(new QPushButton(QStringLiteral("Dump"), this), "cmdDumpRules", 8640,
-                          120, 735, 375);
+  cmd_dump_rules_ =
+      Place(new QPushButton(QStringLiteral("Dump"), this), "cmdDumpRules", 8640, 120, 735, 375);
   cmd_all_ = Place(new QPushButton(QStringLiteral("All"), this), "cmdAll", 7200, 120, 735, 375);
 
   tb_log_->setReadOnly(true);
@@ -162,8 +162,7 @@ void MainWindow::ConnectHandlers() {
 }
 
 bool MainWindow::LoadFromSettings() {
-  setWindowTitle(windowTitle() + QStringLiteral("  V ") +
-                 QString::fromStdString(VersionText()));
+  setWindowTitle(windowTitle() + QStringLiteral("  V ") + QString::fromStdString(VersionText()));
   tb_kv_path_->setText(QString::fromStdString(gSettings->KVPath()));
   tb_log_path_->setText(QString::fromStdString(gSettings->LogPath()));
   const int flag = std::stoi(gSettings->OverwriteLog());
@@ -201,11 +200,10 @@ void MainWindow::Browse(QLineEdit* box) {
 }
 
 void MainWindow::PlaceLogBox() {
-  const TwipRect place =
-      LogBoxPlace(static_cast<float>(width() * kTwipsPerPixel),
-                  static_cast<float>(height() * kTwipsPerPixel),
-                  static_cast<float>(tb_log_path_->y() * kTwipsPerPixel),
-                  static_cast<float>(tb_log_path_->height() * kTwipsPerPixel));
+  const TwipRect place = LogBoxPlace(static_cast<float>(width() * kTwipsPerPixel),
+                                     static_cast<float>(height() * kTwipsPerPixel),
+                                     static_cast<float>(tb_log_path_->y() * kTwipsPerPixel),
+                                     static_cast<float>(tb_log_path_->height() * kTwipsPerPixel));
   // Edges, not sizes, are rounded, so the box's bottom meets the inner area's exactly.
   const int left = ToPixels(place.left);
   const int top = ToPixels(place.top);

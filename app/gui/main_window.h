@@ -38,8 +38,7 @@ struct TwipRect {
 // tbLogPath at anchor_top with anchor_height: 100 twips under it, 5 twips from the left
 // edge, the full inner width, and down to the bottom edge but never less than 400 twips
 // high. Single-precision arithmetic throughout.
-TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top,
-                     float anchor_height);
+TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height);
 
 // What the window's controls run. The defaults are the core's commands, the folder chooser
 // and an immediate end; tests put their own in.

@@ -26,9 +26,9 @@ class QtFrontEnd : public FrontEnd {
   QtFrontEnd(const QtFrontEnd&) = delete;
   QtFrontEnd& operator=(const QtFrontEnd&) = delete;
 
-  // The window that shows the log box and owns the message boxes; both may be null (before
-  // the window exists, message boxes have no owner and the text is only kept). Attaching
-  // shows the whole kept text in the box.
+  // Makes log_box the widget that shows the kept text, at once and whole, and owner the
+  // parent of the message boxes. Until a window is attached the text is only kept and
+  // message boxes have no owner.
   void Attach(QWidget* owner, QPlainTextEdit* log_box);
   // Forgets the window if owner is the one attached; the text is kept.
   void Detach(const QWidget* owner);

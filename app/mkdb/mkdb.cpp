@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datadb/database.h"
+#include "rules/rule_check.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
 #include "shell/error.h"
@@ -32,7 +33,10 @@ int main(int argc, char** argv) {
   std::remove(temp.c_str());
   try {
     tarn::RuleSet rules;
-    if (!rule_folder.empty()) rules = tarn::ReadRuleFolder(rule_folder);
+    if (!rule_folder.empty()) {
+      rules = tarn::ReadRuleFolder(rule_folder);
+      tarn::CheckRuleSet(rules);
+    }
     auto db = tarn::Database::Open(temp, tarn::Database::Mode::kCreate);
     for (const std::string& file : sql_files) {
       std::ifstream in(file, std::ios::binary);

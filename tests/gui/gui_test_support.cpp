@@ -1,5 +1,6 @@
 #include "gui_test_support.h"
 
+#include <QApplication>
 #include <algorithm>
 #include <memory>
 
@@ -42,3 +43,12 @@ void GuiTest::TearDown() {
 }
 
 }  // namespace tarn::gui
+
+// The window tests run on the offscreen platform unless told otherwise, so that test
+// discovery needs no display.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}

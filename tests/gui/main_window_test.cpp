@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui_test_support.h"
@@ -24,7 +25,10 @@ class MainWindowTest : public GuiTest {
  protected:
   void Build() {
     CommandSet set;
-    set.init_db = [this](const std::string& folder) { return Record("init " + folder), init_ok_; };
+    set.init_db = [this](const std::string& folder) {
+      Record("init " + folder);
+      return init_ok_;
+    };
     set.all = [this](bool ticked) { Record(std::string("all ") + (ticked ? "1" : "0")); };
     set.dump = [this](bool ticked) { Record(std::string("dump ") + (ticked ? "1" : "0")); };
     set.choose_folder = [this](QWidget*, const QString& start) {
@@ -91,9 +95,9 @@ TEST_F(MainWindowTest, ControlsSitAtTheirDesignPlacesInTabOrder) {
   for (QWidget* w = first; order.empty() || w != first; w = w->nextInFocusChain()) {
     if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName());
   }
-  EXPECT_EQ(order, (std::vector<QString>{"tbKVPath", "tbLogPath", "cmdBrowseKV", "cmdBrowseLog",
-                                         "chkOverwrite", "cmdInitDB", "tbLog", "cmdDumpRules",
-                                         "cmdAll"}));
+  EXPECT_EQ(order,
+            (std::vector<QString>{"tbKVPath", "tbLogPath", "cmdBrowseKV", "cmdBrowseLog",
+                                  "chkOverwrite", "cmdInitDB", "tbLog", "cmdDumpRules", "cmdAll"}));
 }
 
 TEST_F(MainWindowTest, LogBoxFillsTheWindowBelowTheLogPathBox) {
