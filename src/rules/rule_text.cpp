@@ -132,9 +132,9 @@ class LineParser {
         entry.mandatory = true;
       } else if (word == "varargs") {
         var_args = true;
-      } else if (word.starts_with("idx=") && Number(word.substr(4))) {
+      } else if (word.starts_with("idx:") && Number(word.substr(4))) {
         entry.idx = *Number(word.substr(4));
-      } else if (word.starts_with("fixed=") && Number(word.substr(6))) {
+      } else if (word.starts_with("fixed:") && Number(word.substr(6))) {
         fixed = Number(word.substr(6));
       } else {
         Fail("unknown flag \"" + std::string(word) + "\"");
@@ -175,7 +175,7 @@ std::string FormatEntry(const EntryRule& entry, int place) {
   std::string line = entry.name + " #" + std::to_string(entry.db_id);
   if (entry.multi_line) line += " multiline";
   if (entry.mandatory) line += " mandatory";
-  if (entry.idx != place) line += " idx=" + std::to_string(entry.idx);
+  if (entry.idx != place) line += " idx:" + std::to_string(entry.idx);
   std::int32_t fixed_values = 0;
   bool has_multi = false;
   for (const ValueRule& value : entry.values) {
@@ -185,7 +185,7 @@ std::string FormatEntry(const EntryRule& entry, int place) {
       ++fixed_values;
     }
   }
-  if (entry.fixed != fixed_values) line += " fixed=" + std::to_string(entry.fixed);
+  if (entry.fixed != fixed_values) line += " fixed:" + std::to_string(entry.fixed);
   if (entry.var_args && !has_multi) line += " varargs";
   line += " =";
   for (std::size_t i = 0; i < entry.values.size(); ++i) {

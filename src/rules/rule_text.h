@@ -11,8 +11,8 @@
 // the key, its identifier after "#", optional flags (`multiline`, `mandatory`), then "="
 // and the value positions in order, each `[*][name:]Type`, where Type is Long, Double,
 // String, Boolean or Null and `*` marks the rule of the variable tail. A position without a
-// name is unnamed. Flags `idx=N` (the entry's index number, by default its place in the
-// section), `fixed=N` and `varargs` override what the value list implies; export writes
+// name is unnamed. Flags `idx:N` (the entry's index number, by default its place in the
+// section), `fixed:N` and `varargs` override what the value list implies; export writes
 // them only where they differ. A ";" starts a comment.
 #pragma once
 

@@ -151,3 +151,56 @@ TEST_F(CliTest, InitDBCreatesTheDataDatabase) {
 
 }  // namespace
 }  // namespace tarn
+
+namespace tarn {
+namespace {
+
+std::vector<std::string> QueryRows(const std::string& mdb) {
+  auto db = Database::Open(mdb, Database::Mode::kReadWrite);
+  auto rows = db.Prepare("SELECT * FROM _bc_ListSections");
+  std::vector<std::string> out;
+  while (rows.Step()) {
+    std::string row;
+    for (int i = 0; i < rows.ColumnCount(); ++i) {
+      row += rows.ColumnName(i) + "=" + (rows.IsNull(i) ? "NULL" : rows.Text(i)) + ";";
+    }
+    out.push_back(row);
+  }
+  return out;
+}
+
+TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryRows) {
+  const std::string folder = scratch_.File("rules");
+  ASSERT_EQ(Run(Home() + " rules export " + folder).status, 0);
+  // A settings database of another design gets the rule tables and the query.
+  TempDir other;
+  {
+    auto db = Database::Open(other.File("TARN.MDB"), Database::Mode::kCreate);
+    db.Exec(
+        "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
+        "CREATE TABLE _bc_OtherINI (Value TEXT);"
+        "CREATE TABLE _bc_ListSections (SectionName TEXT);");
+  }
+  Result r = Run("--home " + other.Path() + " rules import " + folder);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(QueryRows(other.File("TARN.MDB")), QueryRows(home_.File("TARN.MDB")));
+  EXPECT_FALSE(QueryRows(other.File("TARN.MDB")).empty());
+}
+
+TEST_F(CliTest, RulesImportRefusesABrokenSourceAndKeepsTheRules) {
+  const std::string folder = scratch_.File("rules");
+  ASSERT_EQ(Run(Home() + " rules export " + folder).status, 0);
+  auto before = QueryRows(home_.File("TARN.MDB"));
+  {
+    std::ofstream broken(folder + "/zz.rules");
+    broken << "; a modder's new file\n[Ship]\nspeed #9 = Double\n";
+  }
+  Result r = Run(Home() + " rules import " + folder);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tarn: rules import: " + folder +
+                       "/zz.rules:2: section [Ship] is stated twice (letter case aside)\n");
+  EXPECT_EQ(QueryRows(home_.File("TARN.MDB")), before);
+}
+
+}  // namespace
+}  // namespace tarn
