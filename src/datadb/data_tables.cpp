@@ -98,12 +98,25 @@ ValuesCursor::ValuesCursor(DataDB& db)
 std::int32_t ValuesCursor::Append(std::int32_t link, const VarValue& value) {
   db_.BeforeRow();
   insert_.BindInt(1, link);
-  if (IsNull(value)) {
-    insert_.BindNull(2);
-  } else if (const auto* text = std::get_if<std::string>(&value)) {
-    BindGameText(insert_, 2, *text);
-  } else {
-    insert_.BindText(2, StoredText(value));
+  // Numbers are written into a buffer on the stack: this runs for every value of a game.
+  char buffer[32];
+  std::string_view number;
+  switch (value.index()) {
+    case 0:
+      insert_.BindNull(2);
+      break;
+    case 1: {
+      auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::get<std::int32_t>(value));
+      number = std::string_view(buffer, static_cast<std::size_t>(end - buffer));
+      insert_.BindText(2, number);
+      break;
+    }
+    case 3:
+      BindGameText(insert_, 2, std::get<std::string>(value));
+      break;
+    default:
+      insert_.BindText(2, StoredText(value));
+      break;
   }
   insert_.Step();
   insert_.Reset();

@@ -1,0 +1,171 @@
+// Measures how fast sections are stored into KV.MDB: one million entry lines of three values
+// each go through cSection.Store, and, in the same run, the same rows go into the same schema
+// through plain prepared inserts in one transaction (the floor). Prints rows per second of
+// both and their ratio.
+//
+//   store_bench [LINES]     (default 1000000; best of three alternating rounds)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "datadb/data_tables.h"
+#include "datadb/init_data_db.h"
+#include "model/entry.h"
+#include "model/section.h"
+#include "shell/front_end.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLinesPerSection = 1000;
+constexpr int kRounds = 3;
+
+class SilentFrontEnd : public tarn::FrontEnd {
+ public:
+  void AppendToLogBox(std::string_view, bool) override {}
+  void ShowMessageBox(std::string_view text) override {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  void ProcessEvents() override {}
+};
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// A settings database with the three objects the program needs, in folder.
+void MakeSettings(const std::string& folder) {
+  auto db = tarn::Database::Open(folder + "/TARN.MDB", tarn::Database::Mode::kCreate);
+  db.Exec(
+      "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
+      "INSERT INTO _bc_Settings VALUES ('', '" + folder + "', 0);"
+      "CREATE TABLE _bc_OtherINI (Value TEXT);"
+      "CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
+}
+
+struct Measure {
+  double seconds = 0;
+  long rows = 0;
+};
+
+Measure StoreThroughSections(const std::string& folder, long lines) {
+  if (!tarn::InitDataDB(folder, "KV.MDB")) std::exit(1);
+  tarn::rstSections = std::make_unique<tarn::SectionsCursor>(*tarn::dbData);
+  tarn::rstEntries = std::make_unique<tarn::EntriesCursor>(*tarn::dbData);
+  tarn::rstValues = std::make_unique<tarn::ValuesCursor>(*tarn::dbData);
+
+  tarn::cSection section;
+  section.SetSectionName("Ship");
+  tarn::cEntry& entry = section.Add("hp", 3, true, false, false, 2001, "HP");
+  entry.AddValue("count", 1, 1, false);
+  entry.AddValue("scale", 2, 2, false);
+  entry.AddValue("name", 3, 3, false);
+
+  Measure m;
+  Clock::duration storing{};
+  long line = 0;
+  while (line < lines) {
+    for (int i = 0; i < kLinesPerSection && line < lines; ++i, ++line) {
+      entry.SetValues("hp", "12, 0.5, kv_fighter_hardpoint", i + 1);
+    }
+    section.SetFile("/game/DATA/SHIPS/shiparch.ini");
+    section.SetLineNo(static_cast<std::int32_t>(line));
+    section.SetArea("ships");
+    auto start = Clock::now();
+    section.Store();
+    storing += Clock::now() - start;
+    section.Clear();
+    ++m.rows;
+  }
+  auto start = Clock::now();
+  tarn::CloseDataDB();
+  storing += Clock::now() - start;
+  m.seconds = Seconds(storing);
+  m.rows += lines * 4;
+  return m;
+}
+
+Measure StoreThroughPlainInserts(const std::string& folder, long lines) {
+  if (!tarn::InitDataDB(folder, "KV.MDB")) std::exit(1);
+  std::unique_ptr<tarn::DataDB> data = std::move(tarn::dbData);
+  tarn::Database& db = data->Db();
+  auto start = Clock::now();
+  db.Exec("BEGIN");
+  auto section = db.Prepare("INSERT INTO Sections (Area, Section, File, Line) VALUES (?, ?, ?, ?)");
+  auto entry = db.Prepare("INSERT INTO Entries (Entry, EntryID, Link, Line) VALUES (?, ?, ?, ?)");
+  auto value = db.Prepare("INSERT INTO \"Values\" (Link, Value) VALUES (?, ?)");
+  Measure m;
+  long line = 0;
+  while (line < lines) {
+    section.BindText(1, "ships");
+    section.BindText(2, "ship");
+    section.BindText(3, "/game/DATA/SHIPS/shiparch.ini");
+    section.BindInt(4, line);
+    section.Step();
+    section.Reset();
+    std::int64_t section_id = db.LastInsertRowId();
+    ++m.rows;
+    for (int i = 0; i < kLinesPerSection && line < lines; ++i, ++line) {
+      entry.BindText(1, "hp");
+      entry.BindInt(2, 2001);
+      entry.BindInt(3, section_id);
+      entry.BindInt(4, i + 1);
+      entry.Step();
+      entry.Reset();
+      std::int64_t entry_id = db.LastInsertRowId();
+      for (const char* text : {"12", "0.5", "kv_fighter_hardpoint"}) {
+        value.BindInt(1, entry_id);
+        value.BindText(2, text);
+        value.Step();
+        value.Reset();
+      }
+      m.rows += 4;
+    }
+  }
+  db.Exec("COMMIT");
+  section = tarn::Statement();
+  entry = tarn::Statement();
+  value = tarn::Statement();
+  data.reset();
+  m.seconds = Seconds(Clock::now() - start);
+  return m;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long lines = argc > 1 ? std::atol(argv[1]) : 1000000;
+  const auto folder = std::filesystem::temp_directory_path() / "tarn-store-bench";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  MakeSettings(folder.string());
+
+  SilentFrontEnd front_end;
+  tarn::frmMain = &front_end;
+  tarn::gSettings = std::make_unique<tarn::cSettings>();
+  tarn::gSettings->SetSettingsDBName(folder.string() + "/TARN.MDB");
+
+  // Rounds alternate between the two, and each keeps its best, so that a burst of other
+  // work on the machine does not decide the ratio.
+  Measure floor, tarn;
+  for (int round = 0; round < kRounds; ++round) {
+    Measure f = StoreThroughPlainInserts(folder.string(), lines);
+    Measure t = StoreThroughSections(folder.string(), lines);
+    if (round == 0 || f.seconds < floor.seconds) floor = f;
+    if (round == 0 || t.seconds < tarn.seconds) tarn = t;
+  }
+
+  std::printf("lines %ld, values %ld\n", lines, lines * 3);
+  std::printf("plain prepared inserts: %9ld rows in %6.2f s = %10.0f rows/s\n", floor.rows,
+              floor.seconds, floor.rows / floor.seconds);
+  std::printf("cSection.Store:         %9ld rows in %6.2f s = %10.0f rows/s\n", tarn.rows,
+              tarn.seconds, tarn.rows / tarn.seconds);
+  std::printf("ratio (Store / plain):  %.2f\n",
+              (tarn.rows / tarn.seconds) / (floor.rows / floor.seconds));
+  tarn::gSettings->Discard();
+  std::filesystem::remove_all(folder);
+  return 0;
+}
