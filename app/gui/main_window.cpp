@@ -1,6 +1,8 @@
 #include "main_window.h"
 
 #include <QCheckBox>
+#include <QFont>
+#include <QFontDatabase>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,6 +101,11 @@ MainWindow::MainWindow(QtFrontEnd& front_end, std::string program_folder, Comman
       commands_(std::move(commands)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kDesignTitle));
+  // The design places its captions for a small dialog font; at the desktop's usual size
+  // "KV Path" and "Overwrite" would not fit their labels.
+  QFont small = font();
+  small.setPointSizeF(small.pointSizeF() * 0.8);
+  setFont(small);
   resize(kInnerWidthTwips / kTwipsPerPixel, kInnerHeightTwips / kTwipsPerPixel);
   BuildControls();
   ConnectHandlers();
@@ -129,6 +136,11 @@ void MainWindow::BuildControls() {
       Place(new QPushButton(QStringLiteral("Dump"), this), "cmdDumpRules", 8640, 120, 735, 375);
   cmd_all_ = Place(new QPushButton(QStringLiteral("All"), this), "cmdAll", 7200, 120, 735, 375);
 
+  // The dump is an indented outline and warnings line up under each other: a fixed pitch
+  // keeps their columns.
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSizeF(font().pointSizeF());
+  tb_log_->setFont(fixed);
   tb_log_->setReadOnly(true);
   tb_log_->setFocusPolicy(Qt::StrongFocus);
   tb_log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
