@@ -2,14 +2,37 @@
 // and the walk over an in-memory tree with injected faults.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace tarn {
+
+// A file open for reading, read front to back in blocks.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // Reads up to size bytes into buffer; returns how many, 0 at the end of the file. Raises
+  // TarnError 75 when the file cannot be read.
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+
+  // Opens a game file for reading. The game names its files without regard to letter case;
+  // a path that does not exist as written is resolved folder by folder, letter case
+  // ignored. Raises TarnError 76 when a folder on the way is missing, 53 when the file is
+  // (or cannot be read as a file).
+  virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;
+
+  // Forgets what it learnt about folders while resolving letter case; called at the start
+  // of every analysis run, so that a run sees the game folder as it is then.
+  virtual void ForgetListings() {}
 
   // Appends data to the file at path, creating the file when it is missing. Raises
   // TarnError 76 when the folder does not exist, 75 when the file cannot be opened or
@@ -27,9 +50,22 @@ class FileSystem {
 // The machine's own file system.
 class RealFileSystem : public FileSystem {
  public:
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
+  void ForgetListings() override { listings_.clear(); }
   void AppendToFile(const std::string& path, std::string_view data) override;
   void RemoveFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
+
+  // The path as it exists on disk: each component that does not exist as written is
+  // replaced by the first entry of its folder, in byte order, that matches it with ASCII
+  // letter case ignored. Raises 76 for a missing folder, 53 for a missing last component.
+  std::string ResolveLetterCase(const std::string& path);
+
+ private:
+  // The sorted entry names of a folder, read once per run.
+  const std::vector<std::string>& Listing(const std::string& folder);
+
+  std::unordered_map<std::string, std::vector<std::string>> listings_;
 };
 
 // Joins a folder and a name with "/"; an empty folder gives the name alone, so that an

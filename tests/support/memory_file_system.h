@@ -20,6 +20,8 @@ class MemoryFileSystem : public FileSystem {
   bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
   const std::string& File(const std::string& path) const { return files_.at(path); }
 
+  // Exact paths only: letter case is resolved by the machine's file system alone.
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
   void AppendToFile(const std::string& path, std::string_view data) override;
   void RemoveFile(const std::string& path) override;
   bool FileExists(const std::string& path) override { return HasFile(path); }

@@ -1,0 +1,185 @@
+#include "ini/line_source.h"
+
+#include "ini/bini_decoder.h"
+#include "shell/error.h"
+#include "shell/globals.h"
+#include "shell/log.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 64 * 1024;
+constexpr std::int32_t kErrInputPastEnd = 62;
+
+// "separable" and "offer_missions" are the two keys whose malformed lines are repaired; the
+// positions are those of the line "key = true = ...".
+struct RepairedKey {
+  std::string_view key;        // "separable"
+  std::string_view prefix;     // "separable = "
+  std::string_view repaired;   // "separable = true"
+};
+
+constexpr RepairedKey kRepairedKeys[] = {
+    {"separable", "separable = ", "separable = true"},
+    {"offer_missions", "offer_missions = ", "offer_missions = true"},
+};
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+void cFile::CloseFile() {
+  input_.reset();
+  buffer_.clear();
+  at_ = 0;
+  input_done_ = true;
+  skip_lf_ = false;
+  file_name_.clear();
+  line_num_ = 0;
+  pending_.clear();
+  has_pending_ = false;
+}
+
+void cFile::SetFileName(std::string path) {
+  CloseFile();
+  file_name_ = std::move(path);
+  if (file_name_.empty()) return;
+  std::unique_ptr<InputFile> input = gFiles->OpenForReading(file_name_);
+  buffer_.resize(kBlockSize);
+  buffer_.resize(input->Read(buffer_.data(), buffer_.size()));
+  if (!LooksLikeBini(buffer_)) {
+    input_ = std::move(input);
+    input_done_ = buffer_.empty();
+    return;
+  }
+  // A binary file is decoded whole; it is small next to the text files of a game.
+  std::string bytes = std::move(buffer_);
+  std::size_t old_size = bytes.size();
+  do {
+    old_size = bytes.size();
+    bytes.resize(old_size + kBlockSize);
+    bytes.resize(old_size + input->Read(bytes.data() + old_size, kBlockSize));
+  } while (bytes.size() != old_size);
+  std::string text, why;
+  if (!DecodeBini(bytes, text, why)) {
+    CloseFile();
+    throw TarnError(kErrConverterFailed, "BINI finished with error", ErrorSource("cFile"));
+  }
+  buffer_ = std::move(text);
+  at_ = 0;
+  input_done_ = true;
+}
+
+bool cFile::FillBuffer() {
+  if (input_done_) return false;
+  buffer_.resize(kBlockSize);
+  buffer_.resize(input_->Read(buffer_.data(), buffer_.size()));
+  at_ = 0;
+  if (buffer_.empty()) input_done_ = true;
+  return !buffer_.empty();
+}
+
+bool cFile::EndOfFile() {
+  if (has_pending_) return false;
+  while (true) {
+    if (at_ == buffer_.size() && !FillBuffer()) return true;
+    if (!skip_lf_) return false;
+    // The LF of a CR LF split across two blocks is still part of the last line's end.
+    skip_lf_ = false;
+    if (buffer_[at_] == '\n') ++at_;
+  }
+}
+
+std::string cFile::ReadPhysicalLine() {
+  if (EndOfFile()) RaisePlatformError(kErrInputPastEnd);
+  std::string line;
+  while (true) {
+    const char* begin = buffer_.data() + at_;
+    const char* end = buffer_.data() + buffer_.size();
+    const char* stop = begin;
+    while (stop != end && *stop != '\n' && *stop != '\r') ++stop;
+    line.append(begin, stop);
+    at_ = static_cast<std::size_t>(stop - buffer_.data());
+    if (stop != end) {
+      ++at_;
+      skip_lf_ = *stop == '\r';
+      break;
+    }
+    if (!FillBuffer()) break;
+  }
+  ++line_num_;
+  return line;
+}
+
+std::string cFile::ReadLine() {
+  std::string line;
+  if (has_pending_) {
+    line = std::move(pending_);
+    pending_.clear();
+    has_pending_ = false;
+  } else {
+    line = ReadPhysicalLine();
+  }
+  Clean(line);
+  Repair(line);
+  return line;
+}
+
+void cFile::Backline(const std::string& line) {
+  pending_ = line;
+  has_pending_ = true;
+}
+
+void cFile::Clean(std::string& line) {
+  for (char& c : line) {
+    if (c == '\t') c = ' ';
+  }
+  std::size_t comment = line.find(';');
+  if (comment != std::string::npos) {
+    // The position is a 16-bit number: a first ";" beyond 32767 overflows it.
+    if (comment + 1 > 32767) RaisePlatformError(kErrOverflow);
+    line.resize(comment);
+  }
+  std::string_view trimmed = TrimBlanks(line);
+  if (trimmed.size() != line.size()) line = std::string(trimmed);
+}
+
+void cFile::Repair(std::string& line) {
+  const std::string warning =
+      "WARN: File " + file_name_ + " line " + std::to_string(line_num_);
+  for (const RepairedKey& repaired : kRepairedKeys) {
+    if (line == repaired.key) {
+      WriteLog(warning);
+      WriteLog("      !" + line + "! line found. Changed to !" + line + " = true!");
+      line += " = true";
+      return;
+    }
+  }
+  for (const RepairedKey& repaired : kRepairedKeys) {
+    if (!std::string_view(line).starts_with(repaired.prefix)) continue;
+    const std::size_t value_at = repaired.prefix.size();  // 0-based: character 13 or 18
+    std::string rest;
+    if (line.compare(value_at, 7, "true = ") == 0) {
+      rest = line.substr(value_at + 7);
+    } else if (line.find('=', value_at) != std::string::npos) {
+      rest = line.substr(value_at);
+    } else {
+      return;
+    }
+    const std::string old_line = line;
+    line = std::string(repaired.repaired);
+    pending_ = rest;
+    has_pending_ = true;
+    WriteLog(warning);
+    WriteLog("      !" + old_line + "! line found.");
+    WriteLog("      Splited in two lines: !" + line + "!" + pending_ + "!");
+    return;
+  }
+}
+
+}  // namespace tarn

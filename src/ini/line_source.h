@@ -1,0 +1,69 @@
+// The line source: one game INI file, handed out one cleaned line at a time.
+//
+// A file that begins with "BINI" is decoded in memory into its text form first and read like
+// any text file; nothing is written beside it. Every line comes back with tabs turned into
+// blanks, everything from the first ";" on cut off and blanks removed at both ends; two
+// malformed entry lines the game's own files are known to hold ("separable" and
+// "offer_missions" without a proper value, or with a second entry run into them) are
+// repaired, each repair reported in the log. One line can be pushed back; LineNum counts
+// the physical lines read.
+//
+// Physical lines end at CR LF, at a lone LF and at a lone CR. Text files are read through
+// a buffer, never held whole in memory.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "shell/file_system.h"
+
+namespace tarn {
+
+class cFile {
+ public:
+  cFile() = default;
+  ~cFile() = default;
+  cFile(const cFile&) = delete;
+  cFile& operator=(const cFile&) = delete;
+
+  // Closes any open file, then opens path through gFiles (the empty text opens nothing).
+  // Raises 53 or 76 when the file cannot be opened, and -2147220480 "BINI finished with
+  // error" (source "TARN.cFile") when a binary file cannot be decoded; no file is open then.
+  void SetFileName(std::string path);
+  const std::string& FileName() const { return file_name_; }
+
+  std::int32_t LineNum() const { return line_num_; }
+
+  // True when no line is pending and the file holds no further line.
+  bool EndOfFile();
+
+  // The next cleaned line (empty for a blank or comment-only line). Raises 62 past the end
+  // of the file, 6 when the first ";" of a line lies beyond position 32767.
+  std::string ReadLine();
+
+  // Makes line the one the next ReadLine returns; a second call replaces the first.
+  void Backline(const std::string& line);
+
+ private:
+  bool FillBuffer();
+  std::string ReadPhysicalLine();
+  void Clean(std::string& line);
+  void Repair(std::string& line);
+  void CloseFile();
+
+  std::string file_name_;
+  std::unique_ptr<InputFile> input_;
+  // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.
+  std::string buffer_;
+  std::size_t at_ = 0;
+  bool input_done_ = true;
+  // The last line ended at a CR: an LF right after it belongs to the same line end.
+  bool skip_lf_ = false;
+  std::int32_t line_num_ = 0;
+  std::string pending_;
+  bool has_pending_ = false;
+};
+
+}  // namespace tarn
