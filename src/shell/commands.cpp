@@ -29,6 +29,8 @@ void WriteLogBanner() {
 
 void RunAll(bool overwrite_ticked) {
   if (overwrite_ticked) WriteLogBanner();
+  // Each run sees the game folder as it is now.
+  gFiles->ForgetListings();
   ProcessMainINI();
   ReadOtherINIs();
   for (int id : kReferenceEntryIds) ReadINIFromValues(static_cast<std::int16_t>(id));
