@@ -2,6 +2,8 @@
 //
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] COMMAND...
 //   tarn [--home DIR] rules export DIR | rules import DIR
+//   tarn bini FILE...
+//   tarn strings FILE
 //
 // Each COMMAND (init-db, all, dump) runs as if its button of the window program were
 // pressed, in the order given. Exit status: 0 finished, 1 finished with warnings, 2 usage
@@ -15,8 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "bini_command.h"
 #include "cli_front_end.h"
 #include "rules_command.h"
+#include "strings_command.h"
 #include "datadb/init_data_db.h"
 #include "shell/commands.h"
 #include "shell/file_system.h"
@@ -126,6 +130,20 @@ int main(int argc, char** argv) {
     }
   });
 
+  // `bini` converts the files it is given and needs neither database.
+  std::vector<std::string> bini_files;
+  auto* bini = app.add_subcommand("bini", "Convert binary INI files to their text form, each "
+                                          "FILE to FILE.txt with CR LF line ends; exit 1 when "
+                                          "any cannot be converted");
+  bini->add_option("FILE", bini_files)->required();
+
+  // `strings` lists the string tables of one resource DLL and needs neither database.
+  std::string strings_file;
+  auto* strings = app.add_subcommand("strings", "List the string tables of a resource DLL, one "
+                                                "\"id<TAB>text\" line per string; exit 1 when "
+                                                "FILE cannot be loaded");
+  strings->add_option("FILE", strings_file)->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -137,10 +155,21 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   const bool has_rules = static_cast<bool>(*rules);
+  const bool has_bini = static_cast<bool>(*bini);
   if (has_rules && !options.commands.empty()) {
     std::fprintf(stderr, "tarn: \"rules\" does not go with other commands\n");
     return kExitUsage;
   }
+  if (has_bini && !options.commands.empty()) {
+    std::fprintf(stderr, "tarn: \"bini\" does not go with other commands\n");
+    return kExitUsage;
+  }
+  if (has_bini) return tarn::ConvertBiniFiles(bini_files);
+  if (*strings && !options.commands.empty()) {
+    std::fprintf(stderr, "tarn: \"strings\" does not go with other commands\n");
+    return kExitUsage;
+  }
+  if (*strings) return tarn::ListStrings(strings_file);
   if (!has_rules && options.commands.empty()) {
     std::fprintf(stderr, "tarn: a COMMAND is required: init-db, all or dump (see tarn --help)\n");
     return kExitUsage;

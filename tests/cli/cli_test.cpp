@@ -204,3 +204,32 @@ TEST_F(CliTest, RulesImportRefusesABrokenSourceAndKeepsTheRules) {
 
 }  // namespace
 }  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST_F(CliTest, BiniConvertsEachFileAndReportsTheBrokenOnes) {
+  // One section "s" with the entry "k = 5"; the copy claims version 2.
+  const std::string good("BINI\1\0\0\0\x18\0\0\0" "\0\0\1\0" "\2\0\1" "\1\5\0\0\0" "s\0k\0", 28);
+  std::string broken = good;
+  broken[4] = '\2';
+  const std::string good_path = scratch_.File("good.bin"), broken_path = scratch_.File("v2.bin");
+  std::ofstream(good_path, std::ios::binary) << good;
+  std::ofstream(broken_path, std::ios::binary) << broken;
+
+  Result r = Run("bini " + broken_path + " " + good_path);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "tarn: bini: " + broken_path + ": version 2, expected 1\n");
+  EXPECT_FALSE(std::filesystem::exists(broken_path + ".txt"));
+  EXPECT_EQ(ReadAll(good_path + ".txt"), "[s]\r\nk = 5\r\n");
+
+  Result ok = Run("bini " + good_path);
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_EQ(ok.err, "");
+  EXPECT_EQ(Run("bini").status, 2);
+  EXPECT_EQ(Run(Home() + " dump bini " + good_path).status, 2);
+}
+
+}  // namespace
+}  // namespace tarn
