@@ -1,0 +1,77 @@
+// Feeds arbitrary bytes to the line source and the section reader as the content of one
+// game file: text or binary, any line ends, any length. Findings about the data are
+// warnings or TarnErrors; anything else (a crash, a sanitizer report) is a fault.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ini/line_source.h"
+#include "ini/section_reader.h"
+#include "shell/error.h"
+#include "shell/file_system.h"
+#include "shell/front_end.h"
+#include "shell/globals.h"
+#include "shell/settings.h"
+
+namespace {
+
+// Every path names the fuzzer's input; the log goes nowhere.
+class InputOnly : public tarn::FileSystem {
+ public:
+  class Reader : public tarn::InputFile {
+   public:
+    explicit Reader(const std::string& data) : data_(data) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+      std::size_t n = data_.copy(buffer, size, at_);
+      at_ += n;
+      return n;
+    }
+
+   private:
+    const std::string& data_;
+    std::size_t at_ = 0;
+  };
+
+  std::unique_ptr<tarn::InputFile> OpenForReading(const std::string&) override {
+    return std::make_unique<Reader>(data);
+  }
+  void AppendToFile(const std::string&, std::string_view) override {}
+  void RemoveFile(const std::string&) override {}
+  bool FileExists(const std::string&) override { return false; }
+
+  std::string data;
+};
+
+class Silent : public tarn::FrontEnd {
+ public:
+  void AppendToLogBox(std::string_view, bool) override {}
+  void ShowMessageBox(std::string_view) override {}
+  void ProcessEvents() override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static InputOnly files;
+  static Silent front_end;
+  static const bool ready = [] {
+    tarn::gFiles = &files;
+    tarn::frmMain = &front_end;
+    tarn::gSettings = std::make_unique<tarn::cSettings>();
+    return true;
+  }();
+  (void)ready;
+  files.data.assign(reinterpret_cast<const char*>(data), size);
+  try {
+    tarn::cFile file;
+    file.SetFileName("fuzz.ini");
+    // One buffer for every input, as one serves every section of a file.
+    static auto buffer = std::make_unique<tarn::SectionBuffer>();
+    while (tarn::ReadSection(*buffer, file)) {
+    }
+  } catch (const tarn::TarnError&) {
+    // A file the reader refuses: that is an answer, not a fault.
+  }
+  return 0;
+}
