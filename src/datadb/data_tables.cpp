@@ -24,6 +24,16 @@ void BindGameText(Statement& statement, int index, std::string_view text) {
 
 std::int32_t RowId(DataDB& db) { return static_cast<std::int32_t>(db.Db().LastInsertRowId()); }
 
+// Runs the bound insert and makes the statement ready for the next row, also when the row
+// is refused: a statement left unreset would fail every later row.
+void Insert(Statement& insert) {
+  struct ResetAfterwards {
+    Statement& statement;
+    ~ResetAfterwards() { statement.Reset(); }
+  } reset{insert};
+  insert.Step();
+}
+
 }  // namespace
 
 DataDB::DataDB(Database db) : db_(std::move(db)) {}
@@ -66,8 +76,7 @@ std::int32_t SectionsCursor::Append(std::string_view area, std::string_view sect
   BindGameText(insert_, 2, section);
   BindGameText(insert_, 3, file);
   insert_.BindInt(4, line);
-  insert_.Step();
-  insert_.Reset();
+  Insert(insert_);
   std::int32_t id = RowId(db_);
   db_.AfterRow();
   return id;
@@ -85,8 +94,7 @@ std::int32_t EntriesCursor::Append(std::string_view entry, std::int32_t entry_id
   insert_.BindInt(2, entry_id);
   insert_.BindInt(3, link);
   insert_.BindInt(4, line);
-  insert_.Step();
-  insert_.Reset();
+  Insert(insert_);
   std::int32_t id = RowId(db_);
   db_.AfterRow();
   return id;
@@ -118,8 +126,7 @@ std::int32_t ValuesCursor::Append(std::int32_t link, const VarValue& value) {
       insert_.BindText(2, StoredText(value));
       break;
   }
-  insert_.Step();
-  insert_.Reset();
+  Insert(insert_);
   std::int32_t id = RowId(db_);
   db_.AfterRow();
   return id;

@@ -124,19 +124,13 @@ ConversionStatus Scan(std::string_view text, Number& number) {
   }
   if (i != n) return ConversionStatus::kTypeMismatch;
 
-  const std::size_t total = number.int_digits.size() + number.frac_digits.size();
-  std::size_t lead = 0;
-  while (lead < total) {
-    std::size_t g = lead;
-    char c = g < number.int_digits.size() ? number.int_digits[g]
-                                          : number.frac_digits[g - number.int_digits.size()];
-    if (c != '0') break;
-    ++lead;
+  number.significant = number.int_digits.size() + number.frac_digits.size();
+  while (number.significant > 0 && number.Digit(0) == 0) {
+    ++number.lead;
+    --number.significant;
   }
-  number.lead = lead;
-  number.significant = total - lead;
   number.point = static_cast<std::int64_t>(number.int_digits.size()) + number.exponent -
-                 static_cast<std::int64_t>(lead);
+                 static_cast<std::int64_t>(number.lead);
   return ConversionStatus::kOk;
 }
 

@@ -38,8 +38,8 @@ class KeyedCollection {
 
   template <bool kConst>
   class Iter {
-    using Base = std::conditional_t<kConst, typename Slots::const_iterator,
-                                    typename Slots::iterator>;
+    using Base =
+        std::conditional_t<kConst, typename Slots::const_iterator, typename Slots::iterator>;
 
    public:
     using iterator_category = std::forward_iterator_tag;
@@ -78,11 +78,15 @@ class KeyedCollection {
   // Takes item over and puts it last, under key unless key is empty. Raises 457 when the key
   // is taken; item is then destroyed.
   T& Add(std::unique_ptr<T> item, std::string_view key = {}) {
-    if (!key.empty()) {
-      auto [at, added] = index_.try_emplace(std::string(key), slots_.size());
-      if (!added) RaisePlatformError(kErrDuplicateKey);
+    Slot slot{std::move(item), std::string(key)};
+    // Room first, so that the push below cannot fail once the key is indexed.
+    if (slots_.size() == slots_.capacity()) {
+      slots_.reserve(slots_.empty() ? 8 : 2 * slots_.size());
     }
-    slots_.push_back(Slot{std::move(item), std::string(key)});
+    if (!key.empty() && !index_.try_emplace(slot.key, slots_.size()).second) {
+      RaisePlatformError(kErrDuplicateKey);
+    }
+    slots_.push_back(std::move(slot));
     return *slots_.back().item;
   }
 
@@ -94,11 +98,9 @@ class KeyedCollection {
   const T& Item(std::int32_t place) const { return *slots_[IndexOf(place)].item; }
 
   // The item under key, or null: for callers that have an answer of their own for a miss.
-  T* Find(std::string_view key) const {
-    auto at = index_.find(key);
-    return at == index_.end() ? nullptr : slots_[at->second].item.get();
-  }
-  bool Contains(std::string_view key) const { return index_.find(key) != index_.end(); }
+  T* Find(std::string_view key) { return FindItem(key); }
+  const T* Find(std::string_view key) const { return FindItem(key); }
+  bool Contains(std::string_view key) const { return index_.contains(key); }
 
   std::int32_t Count() const { return static_cast<std::int32_t>(slots_.size()); }
 
@@ -136,6 +138,11 @@ class KeyedCollection {
       return EqualsIgnoringAsciiCase(a, b);
     }
   };
+
+  T* FindItem(std::string_view key) const {
+    auto at = index_.find(key);
+    return at == index_.end() ? nullptr : slots_[at->second].item.get();
+  }
 
   std::size_t IndexOf(std::string_view key) const {
     auto at = index_.find(key);

@@ -43,7 +43,8 @@ class cSingleEntry {
   // rule was never given its value rule.
   std::unique_ptr<cSingleEntry> Clone() const;
   // Makes this line what rule.Clone() would be, reusing this line's storage (the entry keeps
-  // its further lines for the next section this way). Raises as Clone does.
+  // its further lines for the next section this way); rule is another line. Raises as Clone
+  // does.
   void ResetToCloneOf(const cSingleEntry& rule);
 
   // Drops the copies made for the variable tail of the last line; the remaining slots keep
@@ -56,8 +57,8 @@ class cSingleEntry {
   void Init(std::string_view sSectionName, std::string_view sEntryName, std::int16_t iFixedNo,
             bool bVarVals);
 
-  // Adds the value rule for the next position and returns its slot, valid until the line's
-  // next SetValues. Raises, checked in this order: 10202 (not initialised), 10204 (iPoz is not
+  // Adds the value rule for the next position and returns its slot, which lives as long as
+  // the line. Raises, checked in this order: 10202 (not initialised), 10204 (iPoz is not
   // the next position), 10211 (multi rule for a line without variable tail), 10210 (a multi
   // rule was added already), 10205 (no position left), 10206 (multi rule in a fixed position),
   // 10207 (fixed rule in the multi position).
