@@ -10,17 +10,19 @@ namespace tarn {
 
 class CliFrontEnd : public FrontEnd {
  public:
-  explicit CliFrontEnd(bool quiet) : quiet_(quiet) {}
+  CliFrontEnd(bool quiet, RunStats* stats) : quiet_(quiet), stats_(stats) {}
 
   void AppendToLogBox(std::string_view text, bool may_cut) override;
   void ShowMessageBox(std::string_view text) override;
   void ProcessEvents() override {}
+  RunStats* Stats() override { return stats_; }
 
   // True once the log file received a line beginning with "WARN: File ".
   bool SawWarning() const { return saw_warning_; }
 
  private:
   bool quiet_;
+  RunStats* stats_;
   bool saw_warning_ = false;
 };
 

@@ -1,6 +1,7 @@
 // tarn: the command line over TARN's core, for scripted runs and the CI of mods.
 //
-//   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] COMMAND...
+//   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
+//        COMMAND...
 //   tarn [--home DIR] rules export DIR | rules import DIR
 //   tarn bini FILE...
 //   tarn strings FILE
@@ -25,6 +26,7 @@
 #include "shell/commands.h"
 #include "shell/file_system.h"
 #include "shell/globals.h"
+#include "shell/run_stats.h"
 #include "shell/settings.h"
 #include "shell/version.h"
 
@@ -48,11 +50,21 @@ struct Options {
   bool overwrite = false;
   bool append = false;
   bool quiet = false;
+  bool stats = false;
   std::vector<std::string> commands;
 };
 
 int RunCommands(const Options& options) {
-  tarn::CliFrontEnd front_end(options.quiet);
+  tarn::RunStats stats;
+  tarn::CliFrontEnd front_end(options.quiet, options.stats ? &stats : nullptr);
+  // Printed however the run ends.
+  struct StatsReport {
+    const Options& options;
+    const tarn::RunStats& stats;
+    ~StatsReport() {
+      if (options.stats) std::fprintf(stderr, "%s\n", stats.Report().c_str());
+    }
+  } report{options, stats};
   tarn::frmMain = &front_end;
   bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
   try {
@@ -110,6 +122,9 @@ int main(int argc, char** argv) {
                               "Append to the existing log (\"Overwrite\" not ticked)");
   overwrite->excludes(append);
   app.add_flag("--quiet", options.quiet, "Do not copy log lines to standard output");
+  app.add_flag("--stats", options.stats,
+               "At the end, print to standard error where the time went: reading and "
+               "decoding, checking, storing, logging");
   app.add_option("COMMAND", options.commands, "init-db, all or dump, run in the order given")
       ->check(CLI::IsMember({"init-db", "all", "dump"}));
   app.require_subcommand(0, 1);

@@ -4,6 +4,7 @@
 #include "shell/error.h"
 #include "shell/globals.h"
 #include "shell/log.h"
+#include "shell/run_stats.h"
 
 namespace tarn {
 
@@ -46,6 +47,7 @@ void cFile::CloseFile() {
 }
 
 void cFile::SetFileName(std::string path) {
+  StatsScope measure(RunStats::kReading);
   CloseFile();
   file_name_ = std::move(path);
   if (file_name_.empty()) return;

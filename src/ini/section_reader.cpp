@@ -7,6 +7,7 @@
 #include "shell/front_end.h"
 #include "shell/globals.h"
 #include "shell/log.h"
+#include "shell/run_stats.h"
 
 namespace tarn {
 
@@ -34,6 +35,7 @@ std::int32_t WarningNumber(const TarnError& error) {
 }  // namespace
 
 bool ReadSection(SectionBuffer& buffer, cFile& file) {
+  StatsScope measure(RunStats::kReading);
   std::string line;
   do {
     if (file.EndOfFile()) return false;
@@ -77,6 +79,7 @@ bool ReadSection(SectionBuffer& buffer, cFile& file) {
 }
 
 void DoSection(const std::string& area, SectionBuffer& buffer) {
+  StatsScope measure(RunStats::kChecking);
   bool looking_up_section = true;
   std::int16_t index = 1;
   cSection* section = nullptr;
@@ -103,6 +106,7 @@ void DoSection(const std::string& area, SectionBuffer& buffer) {
     // A finding raised while storing ends this section after its warning: the lines are
     // not handed over a second time.
     try {
+      StatsScope storing(RunStats::kStoring);
       section->Store();
     } catch (const TarnError& error) {
       if (!IsDataFinding(error)) throw;

@@ -7,6 +7,8 @@
 
 namespace tarn {
 
+class RunStats;
+
 // Thrown by EndProgram. It is not a TarnError, so no error trap of the core catches it; the
 // front end that started the command catches it and decides what ending means.
 struct ProgramEnd {
@@ -30,6 +32,9 @@ class FrontEnd {
 
   // Lets the front end repaint and take input; called once per section read.
   virtual void ProcessEvents() = 0;
+
+  // Where the core records how its time is spent; null when the front end does not ask.
+  virtual RunStats* Stats() { return nullptr; }
 };
 
 // Ends the program at once: no further handler runs and the settings are not saved.

@@ -3,6 +3,7 @@
 #include "shell/file_system.h"
 #include "shell/front_end.h"
 #include "shell/globals.h"
+#include "shell/run_stats.h"
 #include "shell/settings.h"
 
 namespace tarn {
@@ -18,6 +19,7 @@ std::string LogFolder() { return gSettings ? gSettings->LogPath() : std::string(
 std::string LogFilePath() { return JoinPath(LogFolder(), kLogFileName); }
 
 void WriteLog(std::string_view message) {
+  StatsScope measure(RunStats::kLogging);
   std::string line;
   line.reserve(message.size() + 2);
   line.append(message).append(kCrLf);

@@ -1,0 +1,48 @@
+// Where a run's time goes: reading and decoding files, checking lines, storing rows,
+// logging. A front end that wants the figures hands out a RunStats; the core measures its
+// spans with StatsScope, which costs next to nothing when no front end asks.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+class RunStats {
+ public:
+  enum Phase { kReading, kChecking, kStoring, kLogging, kPhaseCount };
+
+  RunStats();
+
+  // Spans nest: time inside an inner span counts for the inner phase only.
+  void Enter(Phase phase);
+  void Leave();
+
+  // One line: each phase's seconds, the rest of the run as "other", and the total.
+  std::string Report() const;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  void Charge(Clock::time_point now);
+
+  Clock::time_point start_;
+  Clock::time_point last_;
+  std::vector<Phase> open_;
+  std::array<Clock::duration, kPhaseCount> spent_{};
+};
+
+// Measures one span for the front end's RunStats, if it keeps any.
+class StatsScope {
+ public:
+  explicit StatsScope(RunStats::Phase phase);
+  ~StatsScope();
+  StatsScope(const StatsScope&) = delete;
+  StatsScope& operator=(const StatsScope&) = delete;
+
+ private:
+  RunStats* stats_;
+};
+
+}  // namespace tarn
