@@ -1,9 +1,9 @@
 #include "main_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFont>
 #include <QFontDatabase>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "folder_dialog.h"
+#include "folder_picker.h"
 #include "qt_front_end.h"
 #include "shell/commands.h"
 #include "shell/front_end.h"
@@ -51,15 +51,6 @@ class OverwriteCheckBox : public QCheckBox {
 
 int ToPixels(float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
 
-// Puts a control at its design position (twips) under its design name.
-template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                      height / kTwipsPerPixel);
-  return widget;
-}
-
 Qt::CheckState ToCheckState(int flag) {
   switch (flag) {
     case kOverwriteTicked:
@@ -84,6 +75,13 @@ const char* ToFlagText(Qt::CheckState state) {
 
 }  // namespace
 
+void UseDesignFont(QWidget* window) {
+  // At the desktop's usual size "KV Path" and "Overwrite" would not fit their labels.
+  QFont small = window->font();
+  small.setPointSizeF(small.pointSizeF() * 0.8);
+  window->setFont(small);
+}
+
 TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height) {
   const float top = anchor_top + anchor_height + kLogBoxGap;
   const float room = inner_height - anchor_top - anchor_height - kLogBoxGap;
@@ -92,7 +90,9 @@ TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, fl
 }
 
 CommandSet CommandSet::Default() {
-  return CommandSet{RunInitDB, RunAll, RunDumpRules, ChooseFolder, EndAtOnce};
+  return CommandSet{RunInitDB, RunAll, RunDumpRules,
+                    [](QWidget* owner, const QString& start) { return PickFolder(owner, start); },
+                    EndAtOnce};
 }
 
 MainWindow::MainWindow(QtFrontEnd& front_end, std::string program_folder, CommandSet commands)
@@ -101,11 +101,7 @@ MainWindow::MainWindow(QtFrontEnd& front_end, std::string program_folder, Comman
       commands_(std::move(commands)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kDesignTitle));
-  // The design places its captions for a small dialog font; at the desktop's usual size
-  // "KV Path" and "Overwrite" would not fit their labels.
-  QFont small = font();
-  small.setPointSizeF(small.pointSizeF() * 0.8);
-  setFont(small);
+  UseDesignFont(this);
   resize(kInnerWidthTwips / kTwipsPerPixel, kInnerHeightTwips / kTwipsPerPixel);
   BuildControls();
   ConnectHandlers();

@@ -27,6 +27,19 @@ inline constexpr int kTwipsPerPixel = 15;
 // The design title; start-up appends the version.
 inline constexpr const char* kDesignTitle = "KV INI Analyser";
 
+// Puts a control at its design position (twips) under its design name.
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                      height / kTwipsPerPixel);
+  return widget;
+}
+
+// Gives a window the small dialog font its design places captions for; a window does not
+// take its owner's font.
+void UseDesignFont(QWidget* window);
+
 struct TwipRect {
   float left;
   float top;
@@ -40,7 +53,7 @@ struct TwipRect {
 // high. Single-precision arithmetic throughout.
 TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height);
 
-// What the window's controls run. The defaults are the core's commands, the folder chooser
+// What the window's controls run. The defaults are the core's commands, the folder picker
 // and an immediate end; tests put their own in.
 struct CommandSet {
   std::function<bool(const std::string& program_folder)> init_db;
@@ -73,7 +86,7 @@ class MainWindow : public QWidget {
   // request waits until the run has ended.
   bool CommandRunning() const { return running_; }
 
-  // The path handed to the folder chooser before it opens and read back after it closes.
+  // The path handed to the folder picker before it opens and read back after it closes.
   QString SelectedPath;
 
  protected:
