@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include "datadb/database.h"
+#include "dll/pe_builder.h"
 #include "support/temp_dir.h"
 
 namespace tarn {
@@ -229,6 +230,29 @@ TEST_F(CliTest, BiniConvertsEachFileAndReportsTheBrokenOnes) {
   EXPECT_EQ(ok.err, "");
   EXPECT_EQ(Run("bini").status, 2);
   EXPECT_EQ(Run(Home() + " dump bini " + good_path).status, 2);
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST_F(CliTest, StringsListsTheStringTablesOfADll) {
+  const std::string dll = scratch_.File("names.dll"), missing = scratch_.File("missing.dll");
+  std::ofstream(dll, std::ios::binary)
+      << testing::PeBuilder().Block(2, {u"Kestrel", u"", u"Caf\u00e9"}).Build().bytes;
+  Result r = Run("strings " + dll);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "16\tKestrel\n18\tCaf\xC3\xA9\n");
+  EXPECT_EQ(r.err, "");
+
+  Result failed = Run("strings " + missing);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.out, "");
+  EXPECT_EQ(failed.err, "tarn: strings: " + missing + ": No such file or directory\n");
+  EXPECT_EQ(Run("strings").status, 2);
+  EXPECT_EQ(Run(Home() + " dump strings " + dll).status, 2);
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#include "strings_command.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "dll/library.h"
+#include "shell/error.h"
+
+namespace tarn {
+
+namespace {
+
+int Fail(const std::string& file, const std::string& why) {
+  std::fprintf(stderr, "tarn: strings: %s: %s\n", file.c_str(), why.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int ListStrings(const std::string& file) {
+  cLibrary library;
+  try {
+    library.SetFileName(file);
+  } catch (const TarnError& error) {
+    return Fail(file, error.Description());
+  }
+  for (const auto& [id, text] : library.Strings()) {
+    std::printf("%u\t", static_cast<unsigned>(id));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::putchar('\n');
+  }
+  // A full disk or a closed pipe shows only here, once the buffered lines go out.
+  if (std::fflush(stdout) != 0) return Fail(file, SystemErrorText(errno));
+  return 0;
+}
+
+}  // namespace tarn
