@@ -29,6 +29,7 @@ QtFrontEnd::QtFrontEnd() {
   flush_timer_.setInterval(kFlushIntervalMs);
   QObject::connect(&flush_timer_, &QTimer::timeout, [this] { FlushLogBox(false); });
   since_flush_.start();
+  since_pump_.start();
 }
 
 void QtFrontEnd::Attach(QWidget* owner, QPlainTextEdit* log_box) {
@@ -98,6 +99,8 @@ void QtFrontEnd::ShowMessageBox(std::string_view text) {
 }
 
 void QtFrontEnd::ProcessEvents() {
+  if (since_pump_.elapsed() < kPumpIntervalMs) return;
+  since_pump_.restart();
   FlushLogBox(false);
   QCoreApplication::processEvents();
 }

@@ -103,27 +103,30 @@ std::int32_t EntriesCursor::Append(std::string_view entry, std::int32_t entry_id
 ValuesCursor::ValuesCursor(DataDB& db)
     : db_(db), insert_(db.Db().Prepare("INSERT INTO \"Values\" (Link, Value) VALUES (?1, ?2)")) {}
 
-std::int32_t ValuesCursor::Append(std::int32_t link, const VarValue& value) {
+std::int32_t ValuesCursor::Append(std::int32_t link, const ValueView& value) {
   db_.BeforeRow();
   insert_.BindInt(1, link);
   // Numbers are written into a buffer on the stack: this runs for every value of a game.
-  char buffer[32];
-  std::string_view number;
+  char buffer[64];
+  auto bind_number = [&](auto number) {
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, number);
+    insert_.BindText(2, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+  };
   switch (value.index()) {
     case 0:
       insert_.BindNull(2);
       break;
-    case 1: {
-      auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::get<std::int32_t>(value));
-      number = std::string_view(buffer, static_cast<std::size_t>(end - buffer));
-      insert_.BindText(2, number);
+    case 1:
+      bind_number(std::get<std::int32_t>(value));
       break;
-    }
+    case 2:
+      bind_number(std::get<double>(value));
+      break;
     case 3:
-      BindGameText(insert_, 2, std::get<std::string>(value));
+      BindGameText(insert_, 2, std::get<std::string_view>(value));
       break;
     default:
-      insert_.BindText(2, StoredText(value));
+      insert_.BindText(2, std::get<bool>(value) ? "True" : "False");
       break;
   }
   Insert(insert_);

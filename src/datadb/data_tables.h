@@ -74,7 +74,10 @@ class ValuesCursor {
  public:
   explicit ValuesCursor(DataDB& db);
   // Stores value in its text form (StoredText); Null stays NULL.
-  std::int32_t Append(std::int32_t link, const VarValue& value);
+  std::int32_t Append(std::int32_t link, const VarValue& value) {
+    return Append(link, ViewOf(value));
+  }
+  std::int32_t Append(std::int32_t link, const ValueView& value);
 
  private:
   DataDB& db_;

@@ -25,7 +25,7 @@ void cEntry::Store(std::int32_t lSectionDB_ID) const {
     const std::int32_t values = line.FixedValuesNo() + line.VarValuesCount();
     for (std::int32_t position = 1; position <= values; ++position) {
       if (!rstValues) RaisePlatformError(kErrObjectNotSet);
-      rstValues->Append(entry_row, line.Value(static_cast<std::int16_t>(position)).Value());
+      rstValues->Append(entry_row, line.Value(static_cast<std::int16_t>(position)).View());
     }
   }
 }

@@ -82,4 +82,9 @@ VarValue cValue::Value() const {
   }
 }
 
+ValueView cValue::View() const {
+  if (type_ == cseString) return std::string_view(text_value_);
+  return ViewOf(Value());
+}
+
 }  // namespace tarn

@@ -63,6 +63,9 @@ class cValue {
   // The held value in the form of the type code: Null for cseNull; raises 10102 for a code
   // outside 1 to 5.
   VarValue Value() const;
+  // The held value as Value gives it, without copying the text; valid until the next
+  // assignment. Raises as Value does.
+  ValueView View() const;
 
  private:
   std::string name_;
