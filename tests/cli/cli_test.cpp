@@ -5,15 +5,16 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 #include "datadb/database.h"
 #include "dll/pe_builder.h"
+#include "support/shell_run.h"
 #include "support/temp_dir.h"
 
 namespace tarn {
 namespace {
 
+using testing::ReadAll;
 using testing::TempDir;
 
 struct Result {
@@ -21,13 +22,6 @@ struct Result {
   std::string out;
   std::string err;
 };
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class CliTest : public ::testing::Test {
  protected:
@@ -39,8 +33,8 @@ class CliTest : public ::testing::Test {
   Result Run(const std::string& args) {
     std::string out = scratch_.File("out"), err = scratch_.File("err");
     std::string command = std::string(TARN_CLI) + " " + args + " >" + out + " 2>" + err;
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
+    const int status = testing::RunShell(command);
+    return {status, ReadAll(out), ReadAll(err)};
   }
 
   std::string Home() const { return "--home " + home_.Path(); }

@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -15,20 +14,16 @@
 #include <vector>
 
 #include "datadb/database.h"
+#include "support/shell_run.h"
 #include "support/temp_dir.h"
 
 namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadAll;
+using testing::ReplaceAll;
 using testing::TempDir;
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> Lines(std::string text) {
   std::erase(text, '\r');
@@ -41,13 +36,6 @@ std::vector<std::string> Lines(std::string text) {
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
 }
 
 class SampleWorldTest : public ::testing::Test {
@@ -63,9 +51,9 @@ class SampleWorldTest : public ::testing::Test {
     std::string command = std::string(TARN_CLI) + " --home " + home_.Path() + " --game " + game_ +
                           " --log " + home_.File("logs") +
                           " --overwrite --quiet init-db all >/dev/null 2>" + home_.File("err");
-    int raw = std::system(command.c_str());
+    const int status = testing::RunShell(command);
     log_ = Lines(ReadAll(home_.File("logs/tarn.log")));
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return status;
   }
 
   // The three lines of every warning, in log order, the game folder written as <game>.

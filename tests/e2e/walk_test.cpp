@@ -1,7 +1,6 @@
 // Runs the command line on small fixture games, each with a rule set of its own, and
 // compares the whole log (the game folder shown as <game>) and selected rows of KV.MDB.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,11 +9,14 @@
 #include <string>
 
 #include "datadb/database.h"
+#include "support/shell_run.h"
 #include "support/temp_dir.h"
 
 namespace tarn {
 namespace {
 
+using testing::ReadAll;
+using testing::ReplaceAll;
 using testing::TempDir;
 
 constexpr const char* kRules =
@@ -27,20 +29,6 @@ constexpr const char* kRules =
     "[Ship]\n"
     "nickname #2003 = String\n"
     "mass #2004 = Double\n";
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Replace(std::string& text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos;
-       at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-}
 
 class WalkTest : public ::testing::Test {
  protected:
@@ -63,7 +51,7 @@ class WalkTest : public ::testing::Test {
       std::filesystem::path full = std::filesystem::path(game_.Path()) / path;
       std::filesystem::create_directories(full.parent_path());
       std::string crlf = text;
-      Replace(crlf, "\n", "\r\n");
+      ReplaceAll(crlf, "\n", "\r\n");
       std::ofstream(full, std::ios::binary) << crlf;
     }
   }
@@ -72,16 +60,16 @@ class WalkTest : public ::testing::Test {
     std::string command = std::string(TARN_CLI) + " --home " + home_.Path() + " --game " +
                           game_.Path() + " --log " + log_.Path() + " --quiet " + args +
                           " 2>" + log_.File("stderr");
-    int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    const int status = testing::RunShell(command);
+    return status;
   }
 
   // The log with CR LF shown as "\n" and the folders as <game> and <home>.
   std::string Log() {
     std::string text = ReadAll(log_.File("tarn.log"));
-    Replace(text, "\r\n", "\n");
-    Replace(text, game_.Path(), "<game>");
-    Replace(text, home_.Path(), "<home>");
+    ReplaceAll(text, "\r\n", "\n");
+    ReplaceAll(text, game_.Path(), "<game>");
+    ReplaceAll(text, home_.Path(), "<home>");
     return text;
   }
 

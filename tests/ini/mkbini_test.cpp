@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 
 #include "ini/bini_decoder.h"
 #include "ini/bini_format.h"
+#include "support/shell_run.h"
 #include "support/temp_dir.h"
 
 namespace tarn {
@@ -20,17 +20,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using testing::ReadAll;
 using testing::TempDir;
 
 constexpr const char* kSources = TARN_EXAMPLES "/sources";
 const char* const kWorlds[] = {"kestrovar", "kestrovar-broken"};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 void WriteAll(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
@@ -84,10 +78,10 @@ class MkbiniTest : public ::testing::Test {
     WriteAll(in, source);
     std::filesystem::remove(out);
     std::string command = tool_ + " " + in + " " + out + " 2>" + scratch_.File("err");
-    int raw = std::system(command.c_str());
+    const int status = testing::RunShell(command);
     bytes = ReadAll(out);
     err = ReadAll(scratch_.File("err"));
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return status;
   }
 
   std::string tool_;
