@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "bench_support.h"
 #include "datadb/data_tables.h"
 #include "datadb/init_data_db.h"
 #include "shell/front_end.h"
@@ -29,19 +30,12 @@
 
 namespace {
 
+using tarn::bench::Clock;
+using tarn::bench::MakeSettings;
+using tarn::bench::Seconds;
+using tarn::bench::SilentFrontEnd;
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-class SilentFrontEnd : public tarn::FrontEnd {
- public:
-  void AppendToLogBox(std::string_view, bool) override {}
-  void ShowMessageBox(std::string_view text) override {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-  }
-  void ProcessEvents() override {}
-};
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 bool ParseCount(const char* text, long long& out) {
   std::string_view view(text);
@@ -72,18 +66,6 @@ ReadTotals ReadEveryFile(const fs::path& folder) {
     ++totals.files;
   }
   return totals;
-}
-
-// A settings database with the three objects InitDataDB needs, in folder.
-void MakeSettings(const std::string& folder) {
-  auto db = tarn::Database::Open(folder + "/TARN.MDB", tarn::Database::Mode::kCreate);
-  db.Exec(
-      "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-      "INSERT INTO _bc_Settings VALUES ('', '" +
-      folder +
-      "', 0);"
-      "CREATE TABLE _bc_OtherINI (Value TEXT);"
-      "CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
 }
 
 // Entries.EntryID is indexed, and the index insert of a line lands next to the earlier lines

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_support.h"
 #include "datadb/data_tables.h"
 #include "datadb/init_data_db.h"
 #include "model/entry.h"
@@ -20,31 +21,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tarn::bench::Clock;
+using tarn::bench::MakeSettings;
+using tarn::bench::Seconds;
+using tarn::bench::SilentFrontEnd;
 
 constexpr int kLinesPerSection = 1000;
 constexpr int kRounds = 3;
-
-class SilentFrontEnd : public tarn::FrontEnd {
- public:
-  void AppendToLogBox(std::string_view, bool) override {}
-  void ShowMessageBox(std::string_view text) override {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-  }
-  void ProcessEvents() override {}
-};
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// A settings database with the three objects the program needs, in folder.
-void MakeSettings(const std::string& folder) {
-  auto db = tarn::Database::Open(folder + "/TARN.MDB", tarn::Database::Mode::kCreate);
-  db.Exec(
-      "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-      "INSERT INTO _bc_Settings VALUES ('', '" + folder + "', 0);"
-      "CREATE TABLE _bc_OtherINI (Value TEXT);"
-      "CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
-}
 
 struct Measure {
   double seconds = 0;

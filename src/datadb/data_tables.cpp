@@ -135,19 +135,4 @@ std::int32_t ValuesCursor::Append(std::int32_t link, const ValueView& value) {
   return id;
 }
 
-std::string StoredText(const VarValue& value) {
-  struct Visitor {
-    std::string operator()(std::monostate) const { return {}; }
-    std::string operator()(std::int32_t v) const { return std::to_string(v); }
-    std::string operator()(double v) const {
-      char buffer[64];
-      auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-      return std::string(buffer, end);
-    }
-    std::string operator()(const std::string& v) const { return Cp1252ToUtf8(v); }
-    std::string operator()(bool v) const { return v ? "True" : "False"; }
-  };
-  return std::visit(Visitor{}, value);
-}
-
 }  // namespace tarn

@@ -73,7 +73,9 @@ class EntriesCursor {
 class ValuesCursor {
  public:
   explicit ValuesCursor(DataDB& db);
-  // Stores value in its text form (StoredText); Null stays NULL.
+  // Stores value in its text form: texts as read (converted to UTF-8), integers in decimal,
+  // doubles in the shortest form that reads back the same ("0.5", "16", "1e+20"), Booleans
+  // as "True" / "False"; Null stays NULL.
   std::int32_t Append(std::int32_t link, const VarValue& value) {
     return Append(link, ViewOf(value));
   }
@@ -83,10 +85,5 @@ class ValuesCursor {
   DataDB& db_;
   Statement insert_;
 };
-
-// The text form of a value in Values.Value: texts as read (converted to UTF-8), integers in
-// decimal, doubles in the shortest form that reads back the same ("0.5", "16", "1e+20"),
-// Booleans as "True" / "False". Not for Null.
-std::string StoredText(const VarValue& value);
 
 }  // namespace tarn

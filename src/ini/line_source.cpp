@@ -1,6 +1,7 @@
 #include "ini/line_source.h"
 
 #include "ini/bini_decoder.h"
+#include "model/ascii_case.h"
 #include "shell/error.h"
 #include "shell/globals.h"
 #include "shell/log.h"
@@ -25,12 +26,6 @@ constexpr RepairedKey kRepairedKeys[] = {
     {"separable", "separable = ", "separable = true"},
     {"offer_missions", "offer_missions = ", "offer_missions = true"},
 };
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 }  // namespace
 
@@ -147,7 +142,7 @@ void cFile::Clean(std::string& line) {
     if (comment + 1 > 32767) RaisePlatformError(kErrOverflow);
     line.resize(comment);
   }
-  std::string_view trimmed = TrimBlanks(line);
+  std::string_view trimmed = TrimSpaces(line);
   if (trimmed.size() != line.size()) line = std::string(trimmed);
 }
 

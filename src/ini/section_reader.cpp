@@ -13,12 +13,6 @@ namespace tarn {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 // Errors that describe the game's data: a missing key (5), a value out of range (6) and
 // the model's own numbered findings.
 bool IsDataFinding(const TarnError& error) {
@@ -72,8 +66,8 @@ bool ReadSection(SectionBuffer& buffer, cFile& file) {
       buffer.EntryValues[index].clear();
     } else {
       std::string_view text = line;
-      buffer.EntryNames[index] = TrimBlanks(text.substr(0, equals));
-      buffer.EntryValues[index] = TrimBlanks(text.substr(equals + 1));
+      buffer.EntryNames[index] = TrimSpaces(text.substr(0, equals));
+      buffer.EntryValues[index] = TrimSpaces(text.substr(equals + 1));
     }
   }
 }

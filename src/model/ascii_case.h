@@ -31,6 +31,13 @@ inline std::string AsciiLowered(std::string_view text) {
   return out;
 }
 
+// Removes the space character (only it: tabs are blanked out earlier) from both ends.
+inline std::string_view TrimSpaces(std::string_view text) {
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 inline std::string AsciiUppered(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = AsciiUpper(c);

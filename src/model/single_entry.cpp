@@ -14,12 +14,6 @@ constexpr std::string_view kClassTag = "Entry";
 // Scan positions are 16-bit; one past the last character must still fit.
 constexpr std::size_t kMaxScanPosition = std::numeric_limits<std::int16_t>::max();
 
-std::string_view TrimSpaces(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace
 
 bool GetNextValue(std::string_view sValues, std::int16_t& iPoz, std::string_view& sItem) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "model/ascii_case.h"
 #include "shell/error.h"
 
 namespace tarn {
@@ -49,16 +50,6 @@ class PosixInputFile : public InputFile {
   int fd_;
   std::string path_;
 };
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
 
 bool Exists(const std::string& path) {
   struct stat st {};

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "model/ascii_case.h"
 #include "shell/error.h"
 #include "shell/front_end.h"
 #include "shell/log.h"
@@ -17,12 +18,6 @@ namespace {
 constexpr std::string_view kSelectFirst =
     "SELECT rowid, KVPath, LogPath, OverwriteLog FROM _bc_Settings ORDER BY rowid LIMIT 1";
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 std::uint8_t FlagFromNumber(double value) {
   // Rounds half to even, as the platform's conversion to a byte does.
   double rounded = std::nearbyint(value);
@@ -33,7 +28,7 @@ std::uint8_t FlagFromNumber(double value) {
 }  // namespace
 
 std::uint8_t ToOverwriteFlag(std::string_view text) {
-  std::string_view t = Trim(text);
+  std::string_view t = TrimSpaces(text);
   double value = 0;
   auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
   if (t.empty() || end != t.data() + t.size()) RaisePlatformError(kErrTypeMismatch);

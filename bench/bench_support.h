@@ -1,0 +1,39 @@
+// What the benchmarks share: a front end that keeps the log to itself, seconds of a clock
+// span, and a settings database holding only the three objects the program needs.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "datadb/database.h"
+#include "shell/front_end.h"
+
+namespace tarn::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Log lines go nowhere; a message box, which would mean the run failed, goes to stderr.
+class SilentFrontEnd : public FrontEnd {
+ public:
+  void AppendToLogBox(std::string_view, bool) override {}
+  void ShowMessageBox(std::string_view text) override {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  void ProcessEvents() override {}
+};
+
+// TARN.MDB in folder, with the log folder set to folder and an empty rule set.
+inline void MakeSettings(const std::string& folder) {
+  auto db = Database::Open(folder + "/TARN.MDB", Database::Mode::kCreate);
+  db.Exec(
+      "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
+      "INSERT INTO _bc_Settings VALUES ('', '" + folder + "', 0);"
+      "CREATE TABLE _bc_OtherINI (Value TEXT);"
+      "CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
+}
+
+}  // namespace tarn::bench
