@@ -1,5 +1,6 @@
 // What the benchmarks share: a front end that keeps the log to itself, seconds of a clock
-// span, and a settings database holding only the three objects the program needs.
+// span, and a settings database holding only the three objects the program needs, opened
+// with a log writer for the calls that report into one.
 #pragma once
 
 #include <chrono>
@@ -8,7 +9,10 @@
 #include <string_view>
 
 #include "datadb/database.h"
+#include "settings/settings.h"
+#include "shell/file_system.h"
 #include "shell/front_end.h"
+#include "shell/log.h"
 
 namespace tarn::bench {
 
@@ -31,9 +35,26 @@ inline void MakeSettings(const std::string& folder) {
   auto db = Database::Open(folder + "/TARN.MDB", Database::Mode::kCreate);
   db.Exec(
       "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-      "INSERT INTO _bc_Settings VALUES ('', '" + folder + "', 0);"
+      "INSERT INTO _bc_Settings VALUES ('', '" +
+      folder +
+      "', 0);"
       "CREATE TABLE _bc_OtherINI (Value TEXT);"
       "CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
 }
+
+// The settings of MakeSettings(folder), opened, and a log over them.
+struct BenchSetup {
+  explicit BenchSetup(const std::string& folder)
+      : settings(front_end), log(&files, front_end, settings.Values()) {
+    MakeSettings(folder);
+    settings.SetSettingsDBName(folder + "/TARN.MDB");
+  }
+  ~BenchSetup() { settings.Discard(); }
+
+  SilentFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings;
+  Log log;
+};
 
 }  // namespace tarn::bench

@@ -22,18 +22,13 @@
 #include <string_view>
 
 #include "bench_support.h"
-#include "datadb/data_tables.h"
 #include "datadb/init_data_db.h"
-#include "shell/front_end.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 
 namespace {
 
+using tarn::bench::BenchSetup;
 using tarn::bench::Clock;
-using tarn::bench::MakeSettings;
 using tarn::bench::Seconds;
-using tarn::bench::SilentFrontEnd;
 
 namespace fs = std::filesystem;
 
@@ -145,24 +140,20 @@ int main(int argc, char** argv) {
   fs::remove_all(settings);
   fs::create_directories(settings);
   fs::create_directories(kv.parent_path());
-  MakeSettings(settings.string());
-  SilentFrontEnd front_end;
-  tarn::frmMain = &front_end;
-  tarn::gSettings = std::make_unique<tarn::cSettings>();
-  tarn::gSettings->SetSettingsDBName(settings.string() + "/TARN.MDB");
+  auto setup = std::make_unique<BenchSetup>(settings.string());
 
   const auto start = Clock::now();
   const ReadTotals read = ReadEveryFile(world);
   const auto read_end = Clock::now();
-  if (!tarn::InitDataDB(kv.parent_path().string(), kv.filename().string())) {
+  std::unique_ptr<tarn::DataDB> data;
+  if (!tarn::InitDataDB(setup->log, setup->files, setup->settings.SettingsDB(),
+                        kv.parent_path().string(), kv.filename().string(), data)) {
     std::fprintf(stderr, "bench_floor: cannot create %s (see %s/tarn.log)\n", kv.c_str(),
                  settings.c_str());
     return 1;
   }
-  {
-    std::unique_ptr<tarn::DataDB> data = std::move(tarn::dbData);
-    StoreRows(data->Db(), (world / "DATA/SHIPS/shiparch.ini").string(), sections, entries, values);
-  }
+  StoreRows(data->Db(), (world / "DATA/SHIPS/shiparch.ini").string(), sections, entries, values);
+  data.reset();
   const auto end = Clock::now();
 
   rusage usage{};
@@ -171,7 +162,7 @@ int main(int argc, char** argv) {
   std::printf("read_seconds %.3f\nstore_seconds %.3f\nwall_seconds %.3f\n",
               Seconds(read_end - start), Seconds(end - read_end), Seconds(end - start));
   std::printf("rows %lld\npeak_kb %ld\n", sections + entries + values, usage.ru_maxrss);
-  tarn::gSettings->Discard();
+  setup.reset();
   fs::remove_all(settings);
   return 0;
 }

@@ -1,5 +1,5 @@
 // Measures how fast sections are stored into KV.MDB: one million entry lines of three values
-// each go through cSection.Store, and, in the same run, the same rows go into the same schema
+// each go through Section::Store, and, in the same run, the same rows go into the same schema
 // through plain prepared inserts in one transaction (the floor). Prints rows per second of
 // both and their ratio.
 //
@@ -11,20 +11,15 @@
 #include <string>
 
 #include "bench_support.h"
-#include "datadb/data_tables.h"
 #include "datadb/init_data_db.h"
 #include "model/entry.h"
 #include "model/section.h"
-#include "shell/front_end.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 
 namespace {
 
+using tarn::bench::BenchSetup;
 using tarn::bench::Clock;
-using tarn::bench::MakeSettings;
 using tarn::bench::Seconds;
-using tarn::bench::SilentFrontEnd;
 
 constexpr int kLinesPerSection = 1000;
 constexpr int kRounds = 3;
@@ -34,15 +29,21 @@ struct Measure {
   long rows = 0;
 };
 
-Measure StoreThroughSections(const std::string& folder, long lines) {
-  if (!tarn::InitDataDB(folder, "KV.MDB")) std::exit(1);
-  tarn::rstSections = std::make_unique<tarn::SectionsCursor>(*tarn::dbData);
-  tarn::rstEntries = std::make_unique<tarn::EntriesCursor>(*tarn::dbData);
-  tarn::rstValues = std::make_unique<tarn::ValuesCursor>(*tarn::dbData);
+// A fresh KV.MDB in folder.
+std::unique_ptr<tarn::DataDB> NewDataDB(BenchSetup& setup, const std::string& folder) {
+  std::unique_ptr<tarn::DataDB> data;
+  if (!tarn::InitDataDB(setup.log, setup.files, setup.settings.SettingsDB(), folder, "KV.MDB",
+                        data)) {
+    std::exit(1);
+  }
+  return data;
+}
 
-  tarn::cSection section;
+Measure StoreThroughSections(BenchSetup& setup, const std::string& folder, long lines) {
+  std::unique_ptr<tarn::DataDB> data = NewDataDB(setup, folder);
+  tarn::Section section;
   section.SetSectionName("Ship");
-  tarn::cEntry& entry = section.Add("hp", 3, true, false, false, 2001, "HP");
+  tarn::Entry& entry = section.Add("hp", 3, true, false, false, 2001, "HP");
   entry.AddValue("count", 1, 1, false);
   entry.AddValue("scale", 2, 2, false);
   entry.AddValue("name", 3, 3, false);
@@ -58,22 +59,21 @@ Measure StoreThroughSections(const std::string& folder, long lines) {
     section.SetLineNo(static_cast<std::int32_t>(line));
     section.SetArea("ships");
     auto start = Clock::now();
-    section.Store();
+    section.Store(*data);
     storing += Clock::now() - start;
     section.Clear();
     ++m.rows;
   }
   auto start = Clock::now();
-  tarn::CloseDataDB();
+  data.reset();
   storing += Clock::now() - start;
   m.seconds = Seconds(storing);
   m.rows += lines * 4;
   return m;
 }
 
-Measure StoreThroughPlainInserts(const std::string& folder, long lines) {
-  if (!tarn::InitDataDB(folder, "KV.MDB")) std::exit(1);
-  std::unique_ptr<tarn::DataDB> data = std::move(tarn::dbData);
+Measure StoreThroughPlainInserts(BenchSetup& setup, const std::string& folder, long lines) {
+  std::unique_ptr<tarn::DataDB> data = NewDataDB(setup, folder);
   tarn::Database& db = data->Db();
   auto start = Clock::now();
   db.Exec("BEGIN");
@@ -124,19 +124,14 @@ int main(int argc, char** argv) {
   const auto folder = std::filesystem::temp_directory_path() / "tarn-store-bench";
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
-  MakeSettings(folder.string());
-
-  SilentFrontEnd front_end;
-  tarn::frmMain = &front_end;
-  tarn::gSettings = std::make_unique<tarn::cSettings>();
-  tarn::gSettings->SetSettingsDBName(folder.string() + "/TARN.MDB");
+  BenchSetup setup(folder.string());
 
   // Rounds alternate between the two, and each keeps its best, so that a burst of other
   // work on the machine does not decide the ratio.
   Measure floor, tarn;
   for (int round = 0; round < kRounds; ++round) {
-    Measure f = StoreThroughPlainInserts(folder.string(), lines);
-    Measure t = StoreThroughSections(folder.string(), lines);
+    Measure f = StoreThroughPlainInserts(setup, folder.string(), lines);
+    Measure t = StoreThroughSections(setup, folder.string(), lines);
     if (round == 0 || f.seconds < floor.seconds) floor = f;
     if (round == 0 || t.seconds < tarn.seconds) tarn = t;
   }
@@ -144,11 +139,10 @@ int main(int argc, char** argv) {
   std::printf("lines %ld, values %ld\n", lines, lines * 3);
   std::printf("plain prepared inserts: %9ld rows in %6.2f s = %10.0f rows/s\n", floor.rows,
               floor.seconds, floor.rows / floor.seconds);
-  std::printf("cSection.Store:         %9ld rows in %6.2f s = %10.0f rows/s\n", tarn.rows,
+  std::printf("Section::Store:         %9ld rows in %6.2f s = %10.0f rows/s\n", tarn.rows,
               tarn.seconds, tarn.rows / tarn.seconds);
   std::printf("ratio (Store / plain):  %.2f\n",
               (tarn.rows / tarn.seconds) / (floor.rows / floor.seconds));
-  tarn::gSettings->Discard();
   std::filesystem::remove_all(folder);
   return 0;
 }

@@ -11,8 +11,8 @@
 #include "shell/error.h"
 #include "shell/file_system.h"
 #include "shell/front_end.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "shell/log.h"
+#include "shell/user_settings.h"
 
 namespace {
 
@@ -55,20 +55,15 @@ class Silent : public tarn::FrontEnd {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static InputOnly files;
   static Silent front_end;
-  static const bool ready = [] {
-    tarn::gFiles = &files;
-    tarn::frmMain = &front_end;
-    tarn::gSettings = std::make_unique<tarn::cSettings>();
-    return true;
-  }();
-  (void)ready;
+  static const tarn::UserSettings settings;
+  static tarn::Log log(&files, front_end, settings);
   files.data.assign(reinterpret_cast<const char*>(data), size);
   try {
-    tarn::cFile file;
+    tarn::LineSource file(files, log);
     file.SetFileName("fuzz.ini");
     // One buffer for every input, as one serves every section of a file.
     static auto buffer = std::make_unique<tarn::SectionBuffer>();
-    while (tarn::ReadSection(*buffer, file)) {
+    while (tarn::ReadSection(*buffer, file, log)) {
     }
   } catch (const tarn::TarnError&) {
     // A file the reader refuses: that is an answer, not a fault.

@@ -14,21 +14,20 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "analysis/analysis.h"
 #include "bini_command.h"
 #include "cli_front_end.h"
 #include "rules_command.h"
-#include "strings_command.h"
-#include "datadb/init_data_db.h"
-#include "shell/commands.h"
+#include "settings/settings.h"
 #include "shell/file_system.h"
-#include "shell/globals.h"
 #include "shell/run_stats.h"
-#include "shell/settings.h"
 #include "shell/version.h"
+#include "strings_command.h"
 
 namespace {
 
@@ -65,39 +64,48 @@ int RunCommands(const Options& options) {
       if (options.stats) std::fprintf(stderr, "%s\n", stats.Report().c_str());
     }
   } report{options, stats};
-  tarn::frmMain = &front_end;
+  tarn::RealFileSystem files;
+  tarn::Settings settings(front_end);
+  std::unique_ptr<tarn::Analysis> analysis;
   bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
   try {
-    tarn::gSettings = std::make_unique<tarn::cSettings>();
-    tarn::gSettings->SetSettingsDBName(tarn::JoinPath(options.home, tarn::kSettingsDBFile));
-    if (options.game) tarn::gSettings->SetKVPath(*options.game);
-    if (options.log) tarn::gSettings->SetLogPath(*options.log);
-    bool ticked = tarn::gSettings->OverwriteLog() != "0";
+    settings.SetSettingsDBName(tarn::JoinPath(options.home, tarn::kSettingsDBFile));
+    tarn::UserSettings& values = settings.Values();
+    if (options.game) values.SetKVPath(*options.game);
+    if (options.log) values.SetLogPath(*options.log);
+    if (!options.overwrite && !options.append && !values.OverwriteFitsCheckBox()) {
+      // The window cannot start with such a flag, and the command line stands for it.
+      std::fprintf(stderr, "tarn: stored OverwriteLog %s is not 0, 1 or 2\n",
+                   values.OverwriteLog().c_str());
+      return tarn::kFatalStatus;
+    }
+    bool ticked = values.OverwriteFlag() != 0;
     if (options.overwrite) ticked = true;
     if (options.append) ticked = false;
+    analysis = std::make_unique<tarn::Analysis>(settings, front_end, files, options.home);
 
     for (const std::string& command : options.commands) {
       if (command == "init-db") {
-        all_enabled = tarn::RunInitDB(options.home);
+        all_enabled = analysis->InitDB();
       } else if (command == "all") {
         if (!all_enabled) {
           std::fflush(stdout);
           std::fprintf(stderr, "tarn: \"All\" is disabled: the last \"Init DB\" failed.\n");
-          tarn::CloseDataDB();
+          analysis->Close();
           return tarn::kFatalStatus;
         }
-        tarn::RunAll(ticked);
+        analysis->RunAll(ticked);
       } else {
-        tarn::RunDumpRules(ticked);
+        analysis->RunDumpRules(ticked);
       }
     }
   } catch (const tarn::ProgramEnd& end) {
     std::fflush(stdout);
-    tarn::CloseDataDB();
+    if (analysis) analysis->Close();
     return end.status;
   }
-  tarn::CloseDataDB();
-  tarn::gSettings->Discard();
+  analysis->Close();
+  settings.Discard();
   std::fflush(stdout);
   return front_end.SawWarning() ? kExitWarnings : kExitFinished;
 }
@@ -105,9 +113,10 @@ int RunCommands(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"TARN checks the data files of Kestrovar against its rule set, logs every "
-               "deviation and stores what it read in KV.MDB.",
-               "tarn"};
+  CLI::App app{
+      "TARN checks the data files of Kestrovar against its rule set, logs every "
+      "deviation and stores what it read in KV.MDB.",
+      "tarn"};
   Options options;
   options.home = ExecutableFolder();
   app.set_version_flag("--version", "tarn " + tarn::VersionText());
@@ -135,9 +144,10 @@ int main(int argc, char** argv) {
 
   // `rules` has words of its own; it is told apart before the commands are checked.
   std::vector<std::string> rules_words;
-  auto* rules = app.add_subcommand("rules", "Export the rule set of TARN.MDB as text sources "
-                                            "(rules export DIR), or replace it with checked "
-                                            "ones (rules import DIR)");
+  auto* rules = app.add_subcommand("rules",
+                                   "Export the rule set of TARN.MDB as text sources "
+                                   "(rules export DIR), or replace it with checked "
+                                   "ones (rules import DIR)");
   rules->add_option("ACTION DIR", rules_words)->expected(2)->required();
   rules->callback([&] {
     if (rules_words[0] != "export" && rules_words[0] != "import") {
@@ -147,16 +157,18 @@ int main(int argc, char** argv) {
 
   // `bini` converts the files it is given and needs neither database.
   std::vector<std::string> bini_files;
-  auto* bini = app.add_subcommand("bini", "Convert binary INI files to their text form, each "
-                                          "FILE to FILE.txt with CR LF line ends; exit 1 when "
-                                          "any cannot be converted");
+  auto* bini = app.add_subcommand("bini",
+                                  "Convert binary INI files to their text form, each "
+                                  "FILE to FILE.txt with CR LF line ends; exit 1 when "
+                                  "any cannot be converted");
   bini->add_option("FILE", bini_files)->required();
 
   // `strings` lists the string tables of one resource DLL and needs neither database.
   std::string strings_file;
-  auto* strings = app.add_subcommand("strings", "List the string tables of a resource DLL, one "
-                                                "\"id<TAB>text\" line per string; exit 1 when "
-                                                "FILE cannot be loaded");
+  auto* strings = app.add_subcommand("strings",
+                                     "List the string tables of a resource DLL, one "
+                                     "\"id<TAB>text\" line per string; exit 1 when "
+                                     "FILE cannot be loaded");
   strings->add_option("FILE", strings_file)->required();
 
   try {

@@ -6,9 +6,9 @@
 #include "rules/rule_check.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
+#include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
-#include "shell/settings.h"
 
 namespace tarn {
 

@@ -6,33 +6,33 @@
 #include <memory>
 #include <string>
 
-#include "datadb/init_data_db.h"
+#include "analysis/analysis.h"
 #include "main_window.h"
 #include "qt_front_end.h"
+#include "settings/settings.h"
 #include "shell/file_system.h"
 #include "shell/front_end.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const std::string program_folder = QCoreApplication::applicationDirPath().toStdString();
 
   tarn::gui::QtFrontEnd front_end;
-  tarn::frmMain = &front_end;
+  tarn::RealFileSystem files;
+  tarn::Settings settings(front_end);
   try {
     // Opens the settings database and reads the settings; a failure has shown its message.
-    tarn::gSettings = std::make_unique<tarn::cSettings>();
-    tarn::gSettings->SetSettingsDBName(tarn::JoinPath(program_folder, tarn::kSettingsDBFile));
+    settings.SetSettingsDBName(tarn::JoinPath(program_folder, tarn::kSettingsDBFile));
   } catch (const tarn::ProgramEnd& end) {
-    tarn::gui::EndAtOnce(end.status);
+    tarn::gui::EndAtOnce(nullptr, end.status);
   }
 
-  tarn::gui::MainWindow window(front_end, program_folder);
+  tarn::Analysis analysis(settings, front_end, files, program_folder);
+  tarn::gui::MainWindow window(front_end, settings.Values(), tarn::gui::CommandSet::For(analysis));
   if (!window.LoadFromSettings()) {
     // Nothing is logged and nothing is saved.
     std::fprintf(stderr, "tarn-gui: stored OverwriteLog %s is not 0, 1 or 2\n",
-                 tarn::gSettings->OverwriteLog().c_str());
+                 settings.Values().OverwriteLog().c_str());
     std::fflush(stderr);
     std::_Exit(tarn::kFatalStatus);
   }
@@ -40,13 +40,12 @@ int main(int argc, char** argv) {
   const int status = QApplication::exec();
 
   // The window is closed: keep the data rows, then write the settings back.
-  tarn::CloseDataDB();
+  analysis.Close();
   try {
-    tarn::gSettings->Close();
+    settings.Close();
   } catch (const tarn::ProgramEnd& end) {
     // "Unable to save settings" has been shown; the data database is already closed.
     std::_Exit(end.status);
   }
-  tarn::frmMain = nullptr;
   return status;
 }

@@ -13,12 +13,11 @@
 #include <string>
 #include <utility>
 
+#include "analysis/analysis.h"
 #include "folder_picker.h"
 #include "qt_front_end.h"
-#include "shell/commands.h"
 #include "shell/front_end.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "shell/user_settings.h"
 #include "shell/version.h"
 
 namespace tarn::gui {
@@ -34,7 +33,6 @@ constexpr float kLogBoxMinHeight = 400.0f;
 constexpr float kLogBoxLeft = 5.0f;
 
 // The stored overwrite flag and the check box's states: 0 clear, 1 ticked, 2 grey.
-constexpr int kOverwriteClear = 0;
 constexpr int kOverwriteTicked = 1;
 constexpr int kOverwriteGrey = 2;
 
@@ -89,16 +87,16 @@ TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, fl
   return TwipRect{kLogBoxLeft, top, inner_width, height};
 }
 
-CommandSet CommandSet::Default() {
-  return CommandSet{RunInitDB, RunAll, RunDumpRules,
+CommandSet CommandSet::For(Analysis& analysis) {
+  return CommandSet{[&analysis] { return analysis.InitDB(); },
+                    [&analysis](bool ticked) { analysis.RunAll(ticked); },
+                    [&analysis](bool ticked) { analysis.RunDumpRules(ticked); },
                     [](QWidget* owner, const QString& start) { return PickFolder(owner, start); },
-                    EndAtOnce};
+                    [&analysis](int status) { EndAtOnce(&analysis, status); }};
 }
 
-MainWindow::MainWindow(QtFrontEnd& front_end, std::string program_folder, CommandSet commands)
-    : front_end_(front_end),
-      program_folder_(std::move(program_folder)),
-      commands_(std::move(commands)) {
+MainWindow::MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet commands)
+    : front_end_(front_end), settings_(settings), commands_(std::move(commands)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kDesignTitle));
   UseDesignFont(this);
@@ -150,19 +148,18 @@ void MainWindow::BuildControls() {
 void MainWindow::ConnectHandlers() {
   // Every change goes into the settings at once; they reach TARN.MDB at a normal end.
   connect(tb_kv_path_, &QLineEdit::textChanged, this,
-          [](const QString& text) { gSettings->SetKVPath(text.toStdString()); });
+          [this](const QString& text) { settings_.SetKVPath(text.toStdString()); });
   connect(tb_log_path_, &QLineEdit::textChanged, this,
-          [](const QString& text) { gSettings->SetLogPath(text.toStdString()); });
-  connect(chk_overwrite_, &QCheckBox::stateChanged, this, [](int state) {
-    gSettings->SetOverwriteLog(ToFlagText(static_cast<Qt::CheckState>(state)));
+          [this](const QString& text) { settings_.SetLogPath(text.toStdString()); });
+  connect(chk_overwrite_, &QCheckBox::stateChanged, this, [this](int state) {
+    settings_.SetOverwriteLog(ToFlagText(static_cast<Qt::CheckState>(state)));
   });
 
   connect(cmd_browse_kv_, &QPushButton::clicked, this, [this] { Browse(tb_kv_path_); });
   connect(cmd_browse_log_, &QPushButton::clicked, this, [this] { Browse(tb_log_path_); });
 
-  connect(cmd_init_db_, &QPushButton::clicked, this, [this] {
-    RunCommand([this] { cmd_all_->setEnabled(commands_.init_db(program_folder_)); });
-  });
+  connect(cmd_init_db_, &QPushButton::clicked, this,
+          [this] { RunCommand([this] { cmd_all_->setEnabled(commands_.init_db()); }); });
   connect(cmd_all_, &QPushButton::clicked, this,
           [this] { RunCommand([this] { commands_.all(OverwriteTicked()); }); });
   connect(cmd_dump_rules_, &QPushButton::clicked, this,
@@ -171,13 +168,10 @@ void MainWindow::ConnectHandlers() {
 
 bool MainWindow::LoadFromSettings() {
   setWindowTitle(windowTitle() + QStringLiteral("  V ") + QString::fromStdString(VersionText()));
-  tb_kv_path_->setText(QString::fromStdString(gSettings->KVPath()));
-  tb_log_path_->setText(QString::fromStdString(gSettings->LogPath()));
-  const int flag = std::stoi(gSettings->OverwriteLog());
-  if (flag != kOverwriteClear && flag != kOverwriteTicked && flag != kOverwriteGrey) {
-    return false;
-  }
-  chk_overwrite_->setCheckState(ToCheckState(flag));
+  tb_kv_path_->setText(QString::fromStdString(settings_.KVPath()));
+  tb_log_path_->setText(QString::fromStdString(settings_.LogPath()));
+  if (!settings_.OverwriteFitsCheckBox()) return false;
+  chk_overwrite_->setCheckState(ToCheckState(settings_.OverwriteFlag()));
   return true;
 }
 

@@ -18,6 +18,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QResizeEvent;
 
+namespace tarn {
+class Analysis;
+class UserSettings;
+}  // namespace tarn
+
 namespace tarn::gui {
 
 class QtFrontEnd;
@@ -53,17 +58,18 @@ struct TwipRect {
 // high. Single-precision arithmetic throughout.
 TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height);
 
-// What the window's controls run. The defaults are the core's commands, the folder picker
-// and an immediate end; tests put their own in.
+// What the window's controls run. For the program they are an analysis's commands, the
+// folder picker and an immediate end; tests put their own in.
 struct CommandSet {
-  std::function<bool(const std::string& program_folder)> init_db;
+  std::function<bool()> init_db;
   std::function<void(bool overwrite_ticked)> all;
   std::function<void(bool overwrite_ticked)> dump;
   std::function<QString(QWidget* owner, const QString& start_path)> choose_folder;
   // Called when a command ended the program (ProgramEnd); must not return in the program.
   std::function<void(int status)> end_program;
 
-  static CommandSet Default();
+  // The commands of analysis, which must outlive the window.
+  static CommandSet For(Analysis& analysis);
 };
 
 class MainWindow : public QWidget {
@@ -71,13 +77,13 @@ class MainWindow : public QWidget {
 
  public:
   // Builds the window at its design size with the design title, and makes its tbLog the
-  // front end's log box. program_folder is where "Init DB" creates the data database.
-  MainWindow(QtFrontEnd& front_end, std::string program_folder,
-             CommandSet commands = CommandSet::Default());
+  // front end's log box. The boxes and the check box write into settings as they change.
+  // front_end and settings must outlive the window.
+  MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet commands);
   ~MainWindow() override;
 
   // The start-up steps after the settings are read: appends "  V " and the version to the
-  // title and fills the two path boxes and the check box from gSettings (their change
+  // title and fills the two path boxes and the check box from the settings (their change
   // handlers write the same values back). Returns false, leaving the check box as it was,
   // when the stored overwrite value is not one the check box can take (0, 1 or 2).
   bool LoadFromSettings();
@@ -104,7 +110,7 @@ class MainWindow : public QWidget {
   bool OverwriteTicked() const;
 
   QtFrontEnd& front_end_;
-  const std::string program_folder_;
+  UserSettings& settings_;
   CommandSet commands_;
   bool running_ = false;
   bool close_deferred_ = false;

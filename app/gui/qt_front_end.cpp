@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "datadb/init_data_db.h"
+#include "analysis/analysis.h"
 #include "shell/codepage.h"
 
 namespace tarn::gui {
@@ -18,8 +18,8 @@ QString ToDisplayText(std::string_view cp1252_text) {
   return text;
 }
 
-void EndAtOnce(int status) {
-  CloseDataDB();
+void EndAtOnce(Analysis* analysis, int status) {
+  if (analysis != nullptr) analysis->Close();
   std::fflush(nullptr);
   std::_Exit(status);
 }

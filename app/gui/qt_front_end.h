@@ -14,6 +14,10 @@
 class QPlainTextEdit;
 class QWidget;
 
+namespace tarn {
+class Analysis;
+}  // namespace tarn
+
 namespace tarn::gui {
 
 class QtFrontEnd : public FrontEnd {
@@ -72,7 +76,8 @@ class QtFrontEnd : public FrontEnd {
 QString ToDisplayText(std::string_view cp1252_text);
 
 // Ends the program at once after a fatal error the core has already shown: the data
-// rows written so far are kept, nothing else runs and the settings are not saved.
-[[noreturn]] void EndAtOnce(int status);
+// rows written so far by analysis (when there is one) are kept, nothing else runs and the
+// settings are not saved.
+[[noreturn]] void EndAtOnce(Analysis* analysis, int status);
 
 }  // namespace tarn::gui

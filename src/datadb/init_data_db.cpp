@@ -1,13 +1,10 @@
 #include "datadb/init_data_db.h"
 
-#include "datadb/data_tables.h"
 #include "datadb/database.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
 #include "shell/front_end.h"
-#include "shell/globals.h"
 #include "shell/log.h"
-#include "shell/settings.h"
 
 namespace tarn {
 
@@ -51,9 +48,8 @@ constexpr const char* kTables[] = {"Sections", "Entries", "Values"};
 
 // Removes the links of an earlier "Init DB". A missing link is no error, and nothing here
 // may fail the call.
-void UnlinkFromSettings() {
+void UnlinkFromSettings(Database& settings) {
   try {
-    Database& settings = gSettings->SettingsDB();
     for (const char* table : kTables) {
       try {
         settings.Exec("DROP VIEW IF EXISTS temp.\"" + std::string(table) + "\"");
@@ -68,8 +64,7 @@ void UnlinkFromSettings() {
   }
 }
 
-void LinkIntoSettings(const std::string& path) {
-  Database& settings = gSettings->SettingsDB();
+void LinkIntoSettings(Database& settings, const std::string& path) {
   Statement attach = settings.Prepare("ATTACH DATABASE ?1 AS " + std::string(kAttachedName));
   attach.BindText(1, path);
   attach.Step();
@@ -80,64 +75,50 @@ void LinkIntoSettings(const std::string& path) {
 }
 
 // SQLite keeps a file's pending writes beside it; a stale one must not outlive the file.
-void DeleteWithCompanions(const std::string& path) {
+void DeleteWithCompanions(FileSystem& files, const std::string& path) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-    std::string file = path + suffix;
-    if (gFiles->FileExists(file)) gFiles->RemoveFile(file);
-  }
-}
-
-void CloseCursorsAndDataDB() {
-  rstSections.reset();
-  rstEntries.reset();
-  rstValues.reset();
-  if (dbData) {
-    std::unique_ptr<DataDB> data = std::move(dbData);
-    data->Commit();
+    const std::string file = path + suffix;
+    if (files.FileExists(file)) files.RemoveFile(file);
   }
 }
 
 }  // namespace
 
-bool InitDataDB(const std::string& program_folder, const std::string& file_name) {
-  const std::string path = JoinPath(program_folder, file_name);
+bool InitDataDB(Log& log, FileSystem& files, Database& settings_db, const std::string& folder,
+                const std::string& file_name, std::unique_ptr<DataDB>& data) {
+  const std::string path = JoinPath(folder, file_name);
   enum class Step { kNotYet, kDelete, kCreate } step = Step::kNotYet;
   try {
-    WriteLog("Initialising DATA database: " + path);
-    CloseCursorsAndDataDB();
+    log.WriteLog("Initialising DATA database: " + path);
+    if (data) {
+      std::unique_ptr<DataDB> old = std::move(data);
+      old->Commit();
+    }
     step = Step::kDelete;
     // The settings connection holds the old file open through its link.
-    UnlinkFromSettings();
-    DeleteWithCompanions(path);
+    UnlinkFromSettings(settings_db);
+    DeleteWithCompanions(files, path);
     step = Step::kCreate;
     Database db = Database::Open(path, Database::Mode::kCreate);
     db.Exec(kSchema);
-    dbData = std::make_unique<DataDB>(std::move(db));
-    LinkIntoSettings(path);
-    WriteLog("Done.");
+    data = std::make_unique<DataDB>(std::move(db));
+    LinkIntoSettings(settings_db, path);
+    log.WriteLog("Done.");
     return true;
   } catch (const TarnError& error) {
-    dbData.reset();
+    data.reset();
     switch (step) {
       case Step::kDelete:
-        ReportError(error, "Unable to delete " + path);
+        log.ReportError(error, "Unable to delete " + path);
         return false;
       case Step::kCreate:
-        ReportError(error, "Unable to create " + path);
+        log.ReportError(error, "Unable to create " + path);
         return false;
       case Step::kNotYet:
         break;
     }
-    ReportError(error, "Init Data DB");
+    log.ReportError(error, "Init Data DB");
     EndProgram();
-  }
-}
-
-void CloseDataDB() {
-  try {
-    CloseCursorsAndDataDB();
-  } catch (const TarnError& error) {
-    ReportError(error, "Close Data DB");
   }
 }
 

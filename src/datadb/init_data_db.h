@@ -1,23 +1,27 @@
-// Creation of the data database KV.MDB: deleting the old file, building the three tables
-// with their indexes and refusals, and making them visible under their own names to SQL
-// run on the settings database.
+// Creation of the data database KV.MDB ("Init DB"'s InitDataDB): deleting the old file,
+// building the three tables with their indexes and refusals, and making them visible under
+// their own names to SQL run on the settings database.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "datadb/data_db.h"
 
 namespace tarn {
 
-// Deletes and recreates the data database file_name in program_folder, sets dbData and
-// links the tables into the settings database of gSettings. Returns true on success.
-// A failure to delete the old file or to create the new one is reported in the log
-// ("Unable to delete " / "Unable to create " and the path) and returns false with dbData
-// empty; any earlier failure is reported under "Init Data DB" and ends the program.
-bool InitDataDB(const std::string& program_folder, const std::string& file_name);
+class FileSystem;
+class Log;
 
-// Commits every pending group of data rows, closes the write cursors and the data database
-// and empties dbData. Every front end calls it before the program ends, normally or on a
-// fatal error, so that the rows written so far stay. Never raises: a failed commit is
-// reported in the log.
-void CloseDataDB();
+// The data database's file name in the program's folder.
+inline constexpr const char* kDataDBFile = "KV.MDB";
+
+// Commits and closes the data database in data (if any), deletes and recreates file_name in
+// folder, puts the new one into data and links its tables into settings_db. Returns true on
+// success. A failure to delete the old file or to create the new one is reported in log
+// ("Unable to delete " / "Unable to create " and the path) and returns false with data empty;
+// any earlier failure is reported under "Init Data DB" and ends the program (EndProgram).
+bool InitDataDB(Log& log, FileSystem& files, Database& settings_db, const std::string& folder,
+                const std::string& file_name, std::unique_ptr<DataDB>& data);
 
 }  // namespace tarn

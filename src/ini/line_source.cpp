@@ -1,11 +1,9 @@
 #include "ini/line_source.h"
 
 #include "ini/bini_decoder.h"
-#include "model/ascii_case.h"
+#include "shell/ascii_case.h"
 #include "shell/error.h"
-#include "shell/globals.h"
 #include "shell/log.h"
-#include "shell/run_stats.h"
 
 namespace tarn {
 
@@ -17,9 +15,9 @@ constexpr std::int32_t kErrInputPastEnd = 62;
 // "separable" and "offer_missions" are the two keys whose malformed lines are repaired; the
 // positions are those of the line "key = true = ...".
 struct RepairedKey {
-  std::string_view key;        // "separable"
-  std::string_view prefix;     // "separable = "
-  std::string_view repaired;   // "separable = true"
+  std::string_view key;       // "separable"
+  std::string_view prefix;    // "separable = "
+  std::string_view repaired;  // "separable = true"
 };
 
 constexpr RepairedKey kRepairedKeys[] = {
@@ -29,8 +27,9 @@ constexpr RepairedKey kRepairedKeys[] = {
 
 }  // namespace
 
-void cFile::CloseFile() {
+void LineSource::CloseFile() {
   input_.reset();
+  binary_ = false;
   buffer_.clear();
   at_ = 0;
   input_done_ = true;
@@ -41,12 +40,11 @@ void cFile::CloseFile() {
   has_pending_ = false;
 }
 
-void cFile::SetFileName(std::string path) {
-  StatsScope measure(RunStats::kReading);
+void LineSource::SetFileName(std::string path) {
   CloseFile();
   file_name_ = std::move(path);
   if (file_name_.empty()) return;
-  std::unique_ptr<InputFile> input = gFiles->OpenForReading(file_name_);
+  std::unique_ptr<InputFile> input = files_.OpenForReading(file_name_);
   buffer_.resize(kBlockSize);
   buffer_.resize(input->Read(buffer_.data(), buffer_.size()));
   if (!LooksLikeBini(buffer_)) {
@@ -70,9 +68,10 @@ void cFile::SetFileName(std::string path) {
   buffer_ = std::move(text);
   at_ = 0;
   input_done_ = true;
+  binary_ = true;
 }
 
-bool cFile::FillBuffer() {
+bool LineSource::FillBuffer() {
   if (input_done_) return false;
   buffer_.resize(kBlockSize);
   buffer_.resize(input_->Read(buffer_.data(), buffer_.size()));
@@ -81,7 +80,7 @@ bool cFile::FillBuffer() {
   return !buffer_.empty();
 }
 
-bool cFile::EndOfFile() {
+bool LineSource::EndOfFile() {
   if (has_pending_) return false;
   while (true) {
     if (at_ == buffer_.size() && !FillBuffer()) return true;
@@ -92,7 +91,7 @@ bool cFile::EndOfFile() {
   }
 }
 
-std::string cFile::ReadPhysicalLine() {
+std::string LineSource::ReadPhysicalLine() {
   if (EndOfFile()) RaisePlatformError(kErrInputPastEnd);
   std::string line;
   while (true) {
@@ -113,7 +112,7 @@ std::string cFile::ReadPhysicalLine() {
   return line;
 }
 
-std::string cFile::ReadLine() {
+std::string LineSource::ReadLine() {
   std::string line;
   if (has_pending_) {
     line = std::move(pending_);
@@ -127,12 +126,12 @@ std::string cFile::ReadLine() {
   return line;
 }
 
-void cFile::Backline(const std::string& line) {
+void LineSource::Backline(const std::string& line) {
   pending_ = line;
   has_pending_ = true;
 }
 
-void cFile::Clean(std::string& line) {
+void LineSource::Clean(std::string& line) {
   for (char& c : line) {
     if (c == '\t') c = ' ';
   }
@@ -146,13 +145,11 @@ void cFile::Clean(std::string& line) {
   if (trimmed.size() != line.size()) line = std::string(trimmed);
 }
 
-void cFile::Repair(std::string& line) {
-  const std::string warning =
-      "WARN: File " + file_name_ + " line " + std::to_string(line_num_);
+void LineSource::Repair(std::string& line) {
   for (const RepairedKey& repaired : kRepairedKeys) {
     if (line == repaired.key) {
-      WriteLog(warning);
-      WriteLog("      !" + line + "! line found. Changed to !" + line + " = true!");
+      log_.WarnRepair(file_name_, line_num_,
+                      {"      !" + line + "! line found. Changed to !" + line + " = true!"});
       line += " = true";
       return;
     }
@@ -172,9 +169,9 @@ void cFile::Repair(std::string& line) {
     line = std::string(repaired.repaired);
     pending_ = rest;
     has_pending_ = true;
-    WriteLog(warning);
-    WriteLog("      !" + old_line + "! line found.");
-    WriteLog("      Splited in two lines: !" + line + "!" + pending_ + "!");
+    log_.WarnRepair(file_name_, line_num_,
+                    {"      !" + old_line + "! line found.",
+                     "      Splited in two lines: !" + line + "!" + pending_ + "!"});
     return;
   }
 }

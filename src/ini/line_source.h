@@ -1,4 +1,5 @@
-// The line source: one game INI file, handed out one cleaned line at a time.
+// The line source (INI reading's cFile): one game INI file, handed out one cleaned line at a
+// time.
 //
 // A file that begins with "BINI" is decoded in memory into its text form first and read like
 // any text file; nothing is written beside it. Every line comes back with tabs turned into
@@ -21,18 +22,23 @@
 
 namespace tarn {
 
-class cFile {
- public:
-  cFile() = default;
-  ~cFile() = default;
-  cFile(const cFile&) = delete;
-  cFile& operator=(const cFile&) = delete;
+class Log;
 
-  // Closes any open file, then opens path through gFiles (the empty text opens nothing).
+class LineSource {
+ public:
+  // Files are opened through files; repairs are reported to log. Both must outlive the
+  // source.
+  LineSource(FileSystem& files, Log& log) : files_(files), log_(log) {}
+  LineSource(const LineSource&) = delete;
+  LineSource& operator=(const LineSource&) = delete;
+
+  // Closes any open file, then opens path (the empty text opens nothing).
   // Raises 53 or 76 when the file cannot be opened, and -2147220480 "BINI finished with
   // error" (source "TARN.cFile") when a binary file cannot be decoded; no file is open then.
   void SetFileName(std::string path);
   const std::string& FileName() const { return file_name_; }
+  // True when the open file is in the binary form and is read as its text form.
+  bool IsBinary() const { return binary_; }
 
   std::int32_t LineNum() const { return line_num_; }
 
@@ -53,7 +59,10 @@ class cFile {
   void Repair(std::string& line);
   void CloseFile();
 
+  FileSystem& files_;
+  Log& log_;
   std::string file_name_;
+  bool binary_ = false;
   std::unique_ptr<InputFile> input_;
   // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.
   std::string buffer_;

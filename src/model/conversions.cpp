@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "model/ascii_case.h"
+#include "shell/ascii_case.h"
 #include "shell/error.h"
 
 namespace tarn {

@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/ascii_case.h"
+#include "shell/ascii_case.h"
 #include "shell/error.h"
 
 namespace tarn {

@@ -1,39 +1,36 @@
 #include "model/section.h"
 
-#include "datadb/data_tables.h"
-#include "model/ascii_case.h"
-#include "shell/error.h"
-#include "shell/globals.h"
+#include "model/row_sink.h"
+#include "shell/ascii_case.h"
 
 namespace tarn {
 
-void cSection::SetArea(std::string_view vData) { area_.assign(vData); }
+void Section::SetArea(std::string_view value) { area_.assign(value); }
 
-void cSection::SetFile(std::string_view vData) { file_.assign(vData); }
+void Section::SetFile(std::string_view value) { file_.assign(value); }
 
-void cSection::SetSectionName(std::string_view vData) {
-  section_name_.assign(vData);
+void Section::SetSectionName(std::string_view value) {
+  section_name_.assign(value);
   AsciiLowerInto(section_name_, stored_section_name_);
 }
 
-void cSection::Store() {
-  if (!rstSections) RaisePlatformError(kErrObjectNotSet);
+void Section::Store(RowSink& rows) {
   AsciiLowerInto(area_, stored_area_);
-  section_row_id_ = rstSections->Append(stored_area_, stored_section_name_, file_, line_);
-  for (const cEntry& entry : entries_) entry.Store(section_row_id_);
+  section_row_id_ = rows.AddSection(stored_area_, stored_section_name_, file_, line_);
+  for (const Entry& entry : entries_) entry.Store(rows, section_row_id_);
 }
 
-cEntry& cSection::Add(std::string_view EntryName, std::int16_t FixedValuesNo, bool IsMultiLine,
-                      bool HasVariableValues, bool IsMandatory, std::int32_t lEntryID,
-                      std::string_view sKey) {
-  auto entry = std::make_unique<cEntry>();
-  entry->Init(section_name_, EntryName, FixedValuesNo, IsMultiLine, HasVariableValues, IsMandatory,
-              lEntryID);
-  return entries_.Add(std::move(entry), sKey);
+Entry& Section::Add(std::string_view entry_name, std::int16_t fixed_count, bool is_multi_line,
+                    bool has_var_values, bool is_mandatory, std::int32_t entry_id,
+                    std::string_view key) {
+  auto entry = std::make_unique<Entry>();
+  entry->Init(section_name_, entry_name, fixed_count, is_multi_line, has_var_values, is_mandatory,
+              entry_id);
+  return entries_.Add(std::move(entry), key);
 }
 
-void cSection::Clear() {
-  for (cEntry& entry : entries_) entry.Clear();
+void Section::Clear() {
+  for (Entry& entry : entries_) entry.Clear();
 }
 
 }  // namespace tarn

@@ -2,19 +2,17 @@
 
 #include <map>
 
-#include "model/ascii_case.h"
 #include "model/entry.h"
 #include "model/keyed_collection.h"
 #include "model/section.h"
+#include "shell/ascii_case.h"
 #include "shell/error.h"
 
 namespace tarn {
 
 namespace {
 
-std::string Place(const std::string& file, int line) {
-  return file + ":" + std::to_string(line);
-}
+std::string Place(const std::string& file, int line) { return file + ":" + std::to_string(line); }
 
 // The error's text as a modder reads it: the program's own numbered text, or the
 // platform's description.
@@ -26,17 +24,16 @@ std::string Describe(const TarnError& error, const std::string& what) {
 }  // namespace
 
 void CheckRuleSet(const RuleSet& rules) {
-  KeyedCollection<cSection> library;
+  KeyedCollection<Section> library;
   std::map<std::int32_t, std::string> identifiers;
   for (const SectionRule& rule : rules.sections) {
-    auto owned = std::make_unique<cSection>();
+    auto owned = std::make_unique<Section>();
     owned->SetSectionName(rule.name);
-    cSection* section = nullptr;
+    Section* section = nullptr;
     try {
       section = &library.Add(std::move(owned), AsciiUppered(rule.name));
     } catch (const TarnError& error) {
-      throw RuleSourceError(rule.file, rule.line,
-                            Describe(error, "section [" + rule.name + "]"));
+      throw RuleSourceError(rule.file, rule.line, Describe(error, "section [" + rule.name + "]"));
     }
     for (const EntryRule& entry_rule : rule.entries) {
       auto [at, added] = identifiers.emplace(entry_rule.db_id, Place(rule.file, entry_rule.line));
@@ -49,10 +46,10 @@ void CheckRuleSet(const RuleSet& rules) {
         if (entry_rule.fixed < 0 || entry_rule.fixed > INT16_MAX) {
           RaisePlatformError(kErrOverflow);
         }
-        cEntry& entry = section->Add(entry_rule.name, static_cast<std::int16_t>(entry_rule.fixed),
-                                     entry_rule.multi_line, entry_rule.var_args,
-                                     entry_rule.mandatory, entry_rule.db_id,
-                                     AsciiUppered(entry_rule.name));
+        Entry& entry =
+            section->Add(entry_rule.name, static_cast<std::int16_t>(entry_rule.fixed),
+                         entry_rule.multi_line, entry_rule.var_args, entry_rule.mandatory,
+                         entry_rule.db_id, AsciiUppered(entry_rule.name));
         std::int16_t position = 0;
         for (const ValueRule& value : entry_rule.values) {
           entry.AddValue(value.name.value_or(""), value.type, ++position, value.is_multi);

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "model/ascii_case.h"
+#include "shell/ascii_case.h"
 #include "shell/error.h"
 
 namespace tarn {

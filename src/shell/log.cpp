@@ -1,10 +1,10 @@
 #include "shell/log.h"
 
 #include "shell/file_system.h"
+#include "shell/findings.h"
 #include "shell/front_end.h"
-#include "shell/globals.h"
 #include "shell/run_stats.h"
-#include "shell/settings.h"
+#include "shell/user_settings.h"
 
 namespace tarn {
 
@@ -12,32 +12,36 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string LogFolder() { return gSettings ? gSettings->LogPath() : std::string(); }
-
 }  // namespace
 
-std::string LogFilePath() { return JoinPath(LogFolder(), kLogFileName); }
+Log::Log(FileSystem* files, FrontEnd& front_end, const UserSettings& settings, RunStats* stats)
+    : files_(files), front_end_(front_end), settings_(settings), stats_(stats) {}
 
-void WriteLog(std::string_view message) {
-  StatsScope measure(RunStats::kLogging);
+std::string Log::FilePath() const { return JoinPath(settings_.LogPath(), kLogFileName); }
+
+void Log::WriteLog(std::string_view message) {
+  StatsScope measure(stats_, RunStats::kLogging);
   std::string line;
   line.reserve(message.size() + 2);
   line.append(message).append(kCrLf);
-  try {
-    gFiles->AppendToFile(LogFilePath(), line);
-  } catch (const TarnError& error) {
-    // The box is not cut first: these lines report on the log, they are not log lines.
-    std::string failure = "*******  Unable to log message in file " + LogFilePath() + "\r\n";
-    failure += "         Error numb:" + std::to_string(error.Number()) + "\r\n";
-    failure += "         Error desc:" + error.Description() + "\r\n";
-    failure += "         Error src :" + error.Source() + "\r\n";
-    frmMain->AppendToLogBox(failure, false);
-    return;
+  if (files_ != nullptr) {
+    try {
+      files_->AppendToFile(FilePath(), line);
+    } catch (const TarnError& error) {
+      lost_lines_ = true;
+      // The box is not cut first: these lines report on the log, they are not log lines.
+      std::string failure = "*******  Unable to log message in file " + FilePath() + "\r\n";
+      failure += "         Error numb:" + std::to_string(error.Number()) + "\r\n";
+      failure += "         Error desc:" + error.Description() + "\r\n";
+      failure += "         Error src :" + error.Source() + "\r\n";
+      front_end_.AppendToLogBox(failure, false);
+      return;
+    }
   }
-  frmMain->AppendToLogBox(line, true);
+  front_end_.AppendToLogBox(line, true);
 }
 
-void ReportError(const TarnError& error, std::string_view procedure) {
+void Log::ReportError(const TarnError& error, std::string_view procedure) {
   std::string text = "Error : " + error.Description() + "\r\n";
   text += "Number: " + std::to_string(error.Number()) + "\r\n";
   text += "Source: " + error.Source() + "\r\n";
@@ -45,13 +49,11 @@ void ReportError(const TarnError& error, std::string_view procedure) {
   WriteLog(text);
 }
 
-namespace {
-
 // The block shared by both warnings; the trailing CR LF plus the one WriteLog adds leave an
 // empty line after each warning.
-void WriteWarning(std::string_view file, std::int32_t file_line, std::string_view section,
-                  std::int32_t index, std::int32_t number, std::string_view key,
-                  std::string_view value) {
+void Log::WriteWarning(std::string_view file, std::int32_t file_line, std::string_view section,
+                       std::int32_t index, std::int32_t number, std::string_view key,
+                       std::string_view value) {
   std::string text;
   text.append("WARN: File ").append(file).append(" line ");
   text.append(std::to_string(file_line)).append(kCrLf);
@@ -62,22 +64,43 @@ void WriteWarning(std::string_view file, std::int32_t file_line, std::string_vie
   WriteLog(text);
 }
 
-}  // namespace
-
-void WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index) {
+void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index) {
   // The sum wraps as a 32-bit signed number would, without overflowing in C++.
-  auto line = static_cast<std::int32_t>(static_cast<std::uint32_t>(buffer.HeaderLine) +
-                                        static_cast<std::uint32_t>(index));
+  const auto line = static_cast<std::int32_t>(static_cast<std::uint32_t>(buffer.HeaderLine) +
+                                              static_cast<std::uint32_t>(index));
   const bool in_range = index >= 1 && index <= SectionBuffer::kMaxLines;
-  static const std::string kNone;
-  WriteWarning(buffer.SourceFile, line, buffer.Name, index, number,
-               in_range ? buffer.EntryNames[index] : kNone,
-               in_range ? buffer.EntryValues[index] : kNone);
+  const std::string_view key = in_range ? std::string_view(buffer.EntryNames[index]) : "";
+  const std::string_view value = in_range ? std::string_view(buffer.EntryValues[index]) : "";
+  WriteWarning(buffer.SourceFile, line, buffer.Name, index, number, key, value);
+  if (findings_ != nullptr) {
+    findings_->Add(Finding{Finding::Kind::kSectionLine, number, buffer.SourceFile, line,
+                           buffer.Name, index, std::string(key), std::string(value)});
+  }
 }
 
-void WarnReference(const FileReference& reference, std::int32_t number) {
+void Log::WarnReference(const FileReference& reference, std::int32_t number) {
   WriteWarning(reference.RefFile, reference.RefLine, reference.RefSection, reference.RefIndex,
                number, reference.RefEntry, reference.RefValue);
+  if (findings_ != nullptr) {
+    findings_->Add(Finding{Finding::Kind::kReference, number, reference.RefFile, reference.RefLine,
+                           reference.RefSection, reference.RefIndex, reference.RefEntry,
+                           reference.RefValue});
+  }
+}
+
+void Log::WarnRepair(std::string_view file, std::int32_t line,
+                     std::initializer_list<std::string_view> details) {
+  WriteLog("WARN: File " + std::string(file) + " line " + std::to_string(line));
+  std::string described;
+  for (std::string_view detail : details) {
+    WriteLog(detail);
+    if (!described.empty()) described += "\n";
+    described += detail;
+  }
+  if (findings_ != nullptr) {
+    findings_->Add(Finding{
+        Finding::Kind::kRepair, 0, std::string(file), line, {}, 0, {}, std::move(described)});
+  }
 }
 
 std::string FatalErrorText(const TarnError& error, std::string_view message) {
@@ -88,8 +111,8 @@ std::string FatalErrorText(const TarnError& error, std::string_view message) {
   return text;
 }
 
-void ShowFatalError(const TarnError& error, std::string_view message) {
-  frmMain->ShowMessageBox(FatalErrorText(error, message));
+void ShowFatalError(FrontEnd& front_end, const TarnError& error, std::string_view message) {
+  front_end.ShowMessageBox(FatalErrorText(error, message));
   EndProgram();
 }
 

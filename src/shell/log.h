@@ -1,9 +1,11 @@
-// The log: the one routine that writes a line (to "tarn.log" in the log folder and to the
-// front end's log box), and the fixed formats of error blocks, warnings and the fatal
-// message box.
+// The log (the log file and error reporting of the application shell): the one writer of a
+// line (WriteLog: to "tarn.log" in the log folder and to the front end's log box), and the
+// fixed formats of error blocks (ReportError), warnings (WarnSectionLine, WarnReference) and
+// the fatal message box (ShowFatalError).
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -12,32 +14,71 @@
 
 namespace tarn {
 
+class FileSystem;
+class FindingSink;
+class FrontEnd;
+class RunStats;
+class UserSettings;
+
 inline constexpr std::string_view kLogFileName = "tarn.log";
 
-// The path of the log file: the log folder of gSettings and "tarn.log".
-std::string LogFilePath();
+class Log {
+ public:
+  // files writes the log file (null: lines reach only the box); settings gives the log
+  // folder, read anew for every line. All four must outlive the log; stats may be null.
+  Log(FileSystem* files, FrontEnd& front_end, const UserSettings& settings,
+      RunStats* stats = nullptr);
+  Log(const Log&) = delete;
+  Log& operator=(const Log&) = delete;
 
-// Appends message and CR LF to the log file and the log box. Never raises: when the file
-// cannot be written, four failure lines go to the box instead and the message is lost.
-// Needs gSettings and frmMain.
-void WriteLog(std::string_view message);
+  // The log file: the log folder and "tarn.log".
+  std::string FilePath() const;
 
-// The four-line error block: description, number, source, and the procedure name (or a
-// context message) whose error trap caught the error.
-void ReportError(const TarnError& error, std::string_view procedure);
+  // Appends message and CR LF to the log file and the log box. Never raises: when the file
+  // cannot be written, four failure lines go to the box instead and the message is lost.
+  void WriteLog(std::string_view message);
 
-// Three-line warning about line `index` (1 to 2048) of a buffered section, then an empty
-// line.
-void WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index);
+  // The four-line error block: description, number, source, and the procedure name (or a
+  // context message) whose error trap caught the error.
+  void ReportError(const TarnError& error, std::string_view procedure);
 
-// Three-line warning about the line that named a file, then an empty line.
-void WarnReference(const FileReference& reference, std::int32_t number);
+  // Three-line warning about line `index` (1 to 2048) of a buffered section, then an empty
+  // line; also a finding when a sink is set.
+  void WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index);
 
-// Shows the message box with the message and the error's details, then ends the program
-// (EndProgram): it never returns.
-[[noreturn]] void ShowFatalError(const TarnError& error, std::string_view message);
+  // Three-line warning about the line that named a file, then an empty line; also a finding.
+  void WarnReference(const FileReference& reference, std::int32_t number);
+
+  // The warning of a repaired line: "WARN: File " with the file and line, then each line
+  // that describes the repair, each its own log line; also a finding.
+  void WarnRepair(std::string_view file, std::int32_t line,
+                  std::initializer_list<std::string_view> details);
+
+  // Where findings go from now on; null for nowhere. The sink must outlive its use here.
+  void SetFindings(FindingSink* findings) { findings_ = findings; }
+
+  // True once a line could not be written to the log file.
+  bool LostLines() const { return lost_lines_; }
+
+ private:
+  void WriteWarning(std::string_view file, std::int32_t file_line, std::string_view section,
+                    std::int32_t index, std::int32_t number, std::string_view key,
+                    std::string_view value);
+
+  FileSystem* files_;
+  FrontEnd& front_end_;
+  const UserSettings& settings_;
+  RunStats* stats_;
+  FindingSink* findings_ = nullptr;
+  bool lost_lines_ = false;
+};
 
 // The message box text of ShowFatalError.
 std::string FatalErrorText(const TarnError& error, std::string_view message);
+
+// Shows the message box with the message and the error's details, then ends the program
+// (EndProgram): it never returns.
+[[noreturn]] void ShowFatalError(FrontEnd& front_end, const TarnError& error,
+                                 std::string_view message);
 
 }  // namespace tarn

@@ -2,9 +2,6 @@
 
 #include <cstdio>
 
-#include "shell/front_end.h"
-#include "shell/globals.h"
-
 namespace tarn {
 
 RunStats::RunStats() : start_(Clock::now()), last_(start_) {}
@@ -41,7 +38,7 @@ std::string RunStats::Report() const {
   return report + part;
 }
 
-StatsScope::StatsScope(RunStats::Phase phase) : stats_(frmMain ? frmMain->Stats() : nullptr) {
+StatsScope::StatsScope(RunStats* stats, RunStats::Phase phase) : stats_(stats) {
   if (stats_ != nullptr) stats_->Enter(phase);
 }
 

@@ -1,6 +1,6 @@
 // Where a run's time goes: reading and decoding files, checking lines, storing rows,
 // logging. A front end that wants the figures hands out a RunStats; the core measures its
-// spans with StatsScope, which costs next to nothing when no front end asks.
+// spans with StatsScope, which costs next to nothing when there is no RunStats.
 #pragma once
 
 #include <array>
@@ -33,10 +33,10 @@ class RunStats {
   std::array<Clock::duration, kPhaseCount> spent_{};
 };
 
-// Measures one span for the front end's RunStats, if it keeps any.
+// Measures one span for stats, unless stats is null.
 class StatsScope {
  public:
-  explicit StatsScope(RunStats::Phase phase);
+  StatsScope(RunStats* stats, RunStats::Phase phase);
   ~StatsScope();
   StatsScope(const StatsScope&) = delete;
   StatsScope& operator=(const StatsScope&) = delete;

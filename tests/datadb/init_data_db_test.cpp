@@ -9,11 +9,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "datadb/data_tables.h"
-#include "rules/init_parse.h"
+#include "datadb/data_db.h"
+#include "settings/settings.h"
 #include "shell/error.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "shell/log.h"
 #include "support/core_fixture.h"
 #include "support/temp_dir.h"
 
@@ -41,28 +40,22 @@ class InitDataDBTest : public ::testing::Test {
       auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kCreate);
       db.Exec(
           "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-          "INSERT INTO _bc_Settings VALUES ('', '" + home_.Path() + "', 0);"
+          "INSERT INTO _bc_Settings VALUES ('', '" +
+          home_.Path() +
+          "', 0);"
           "CREATE TABLE _bc_OtherINI (Value TEXT);"
           "CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
     }
-    saved_files_ = gFiles;
-    saved_front_end_ = frmMain;
-    gFiles = &files_;
-    frmMain = &front_end_;
-    gSettings = std::make_unique<cSettings>();
-    gSettings->SetSettingsDBName(home_.File("TARN.MDB"));
+    settings_.SetSettingsDBName(home_.File("TARN.MDB"));
   }
 
-  void TearDown() override {
-    CloseDataDB();
-    gSettings.reset();
-    gFiles = saved_files_;
-    frmMain = saved_front_end_;
+  bool Init(const std::string& folder) {
+    return InitDataDB(log_, files_, settings_.SettingsDB(), folder, "KV.MDB", data_);
   }
 
   std::string KvPath() const { return home_.File("KV.MDB"); }
 
-  std::vector<std::string> Log() const {
+  std::vector<std::string> LogLines() const {
     std::ifstream in(home_.File("tarn.log"), std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return testing::SplitCrLf(text);
@@ -76,26 +69,24 @@ class InitDataDBTest : public ::testing::Test {
 
   // Initialises, opens the cursors and writes a section with one entry and one value.
   void InitAndWriteOneOfEach() {
-    ASSERT_TRUE(InitDataDB(home_.Path(), "KV.MDB"));
-    InitParse();
-    std::int32_t section = rstSections->Append("ships", "ship", "a.ini", 3);
-    std::int32_t entry = rstEntries->Append("nickname", 2001, section, 4);
-    rstValues->Append(entry, VarValue(std::string("kv_fighter")));
+    ASSERT_TRUE(Init(home_.Path()));
+    std::int32_t section = data_->AddSection("ships", "ship", "a.ini", 3);
+    std::int32_t entry = data_->AddEntry("nickname", 2001, section, 4);
+    data_->AddValue(entry, ValueView(std::string_view("kv_fighter")));
   }
 
   testing::TempDir home_;
   FaultyFileSystem files_;
   testing::RecordingFrontEnd front_end_;
-
- private:
-  FileSystem* saved_files_ = nullptr;
-  FrontEnd* saved_front_end_ = nullptr;
+  Settings settings_{front_end_};
+  Log log_{&files_, front_end_, settings_.Values()};
+  std::unique_ptr<DataDB> data_;
 };
 
 TEST_F(InitDataDBTest, FreshFileGetsTheSchemaAndItsRefusals) {
-  ASSERT_TRUE(InitDataDB(home_.Path(), "KV.MDB"));
-  EXPECT_THAT(Log(), ElementsAre("Initialising DATA database: " + KvPath(), "Done."));
-  Database& db = dbData->Db();
+  ASSERT_TRUE(Init(home_.Path()));
+  EXPECT_THAT(LogLines(), ElementsAre("Initialising DATA database: " + KvPath(), "Done."));
+  Database& db = data_->Db();
   struct Case {
     const char* sql;
     bool accepted;
@@ -131,13 +122,13 @@ TEST_F(InitDataDBTest, FreshFileGetsTheSchemaAndItsRefusals) {
 
 TEST_F(InitDataDBTest, SecondInitEmptiesTheTablesAndRelinks) {
   InitAndWriteOneOfEach();
-  CloseDataDB();
-  EXPECT_EQ(Count(gSettings->SettingsDB(), "Values"), 1);
+  data_.reset();
+  EXPECT_EQ(Count(settings_.SettingsDB(), "Values"), 1);
 
   InitAndWriteOneOfEach();
-  dbData->Commit();
+  data_->Commit();
   // The settings side sees the new file's rows, numbered from 1 again.
-  Database& settings = gSettings->SettingsDB();
+  Database& settings = settings_.SettingsDB();
   auto row = settings.Prepare(
       "SELECT Sections.DB_ID, Entries.Line, [Values].Value FROM Sections "
       "LEFT JOIN Entries ON Entries.Link = Sections.DB_ID "
@@ -151,11 +142,11 @@ TEST_F(InitDataDBTest, SecondInitEmptiesTheTablesAndRelinks) {
 
 TEST_F(InitDataDBTest, FileThatCannotBeDeletedIsKept) {
   InitAndWriteOneOfEach();
-  CloseDataDB();
+  data_.reset();
   files_.refuse_removal = true;
-  EXPECT_FALSE(InitDataDB(home_.Path(), "KV.MDB"));
-  EXPECT_EQ(dbData, nullptr);
-  auto log = Log();
+  EXPECT_FALSE(Init(home_.Path()));
+  EXPECT_EQ(data_, nullptr);
+  auto log = LogLines();
   ASSERT_GE(log.size(), 4u);
   EXPECT_THAT(std::vector<std::string>(log.end() - 4, log.end()),
               ElementsAre("Error : Path/File access error", "Number: 75", "Source: TARN",
@@ -166,15 +157,14 @@ TEST_F(InitDataDBTest, FileThatCannotBeDeletedIsKept) {
 
 TEST_F(InitDataDBTest, FolderThatCannotBeWrittenFailsToCreate) {
   std::string missing = home_.File("no/such/folder");
-  EXPECT_FALSE(InitDataDB(missing, "KV.MDB"));
-  EXPECT_EQ(dbData, nullptr);
-  EXPECT_EQ(Log().back(), "Unable to create " + missing + "/KV.MDB");
-  EXPECT_EQ(Log()[Log().size() - 3], "Number: 14");
+  EXPECT_FALSE(Init(missing));
+  EXPECT_EQ(data_, nullptr);
+  EXPECT_EQ(LogLines().back(), "Unable to create " + missing + "/KV.MDB");
+  EXPECT_EQ(LogLines()[LogLines().size() - 3], "Number: 14");
 }
 
 TEST_F(InitDataDBTest, KilledWriterLeavesEveryCommittedGroup) {
-  ASSERT_TRUE(InitDataDB(home_.Path(), "KV.MDB"));
-  InitParse();
+  ASSERT_TRUE(Init(home_.Path()));
   constexpr int kGroups = 3;
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
@@ -182,7 +172,7 @@ TEST_F(InitDataDBTest, KilledWriterLeavesEveryCommittedGroup) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     for (int i = 0; i < kGroups * DataDB::kRowsPerGroup + 100; ++i) {
-      rstValues->Append(1, VarValue(i));
+      data_->AddValue(1, ValueView(i));
     }
     char done = 1;
     if (write(ready[1], &done, 1) != 1) _exit(1);

@@ -15,9 +15,8 @@
 
 #include "gui_test_support.h"
 #include "main_window.h"
+#include "settings/settings.h"
 #include "shell/error.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 
 namespace tarn::gui {
 namespace {
@@ -124,13 +123,16 @@ TEST_F(FolderPickerTest, BrowseOpensItOverTheMainWindowAndOnlyOkChangesThePath) 
   };
   for (const Case& c : {Case{false, true, Path("drive/Games/kv")},
                         Case{false, false, Path("drive/Games")}, Case{true, false, "/games/kv"}}) {
-    CommandSet commands = CommandSet::Default();
+    CommandSet commands;
+    commands.choose_folder = [](QWidget* owner, const QString& start) {
+      return PickFolder(owner, start);
+    };
     if (!c.machine) {
       commands.choose_folder = [this](QWidget* owner, const QString& start) {
         return PickFolder(owner, start, platform_);
       };
     }
-    MainWindow window(front_end_, "/prog", commands);
+    MainWindow window(front_end_, Values(), commands);
     auto* box = window.findChild<QLineEdit*>("tbKVPath");
     box->setText(c.machine ? "/games/kv" : Path("drive/Games"));
     QTimer::singleShot(0, [&] {
@@ -147,7 +149,7 @@ TEST_F(FolderPickerTest, BrowseOpensItOverTheMainWindowAndOnlyOkChangesThePath) 
     });
     window.findChild<QPushButton*>("cmdBrowseKV")->click();
     EXPECT_EQ(box->text(), c.expected);
-    EXPECT_EQ(QString::fromStdString(gSettings->KVPath()), c.expected);
+    EXPECT_EQ(QString::fromStdString(Values().KVPath()), c.expected);
   }
 }
 

@@ -5,13 +5,12 @@
 #include <memory>
 
 #include "datadb/database.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 
 namespace tarn::gui {
 
 void GuiTest::OpenSettings(int overwrite_log) {
-  if (gSettings) gSettings->Discard();
+  log_.reset();
+  if (settings_) settings_->Discard();
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string("tarn_gui_") + info->test_suite_name() + "_" + info->name();
   std::replace(name.begin(), name.end(), '/', '_');
@@ -30,15 +29,15 @@ void GuiTest::OpenSettings(int overwrite_log) {
     insert.BindInt(2, overwrite_log);
     insert.Step();
   }
-  frmMain = &front_end_;
-  gSettings = std::make_unique<cSettings>();
-  gSettings->SetSettingsDBName(db_path);
+  settings_ = std::make_unique<Settings>(front_end_);
+  settings_->SetSettingsDBName(db_path);
+  log_ = std::make_unique<Log>(&files_, front_end_, settings_->Values());
 }
 
 void GuiTest::TearDown() {
-  if (gSettings) gSettings->Discard();
-  gSettings.reset();
-  frmMain = nullptr;
+  log_.reset();
+  if (settings_) settings_->Discard();
+  settings_.reset();
   std::filesystem::remove_all(folder_);
 }
 

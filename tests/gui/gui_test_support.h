@@ -1,15 +1,19 @@
 // Shared set-up of the window tests: a temporary settings database TARN.MDB with one
-// settings record, gSettings opened on it, and the Qt front end as frmMain.
+// settings record, the settings opened on it, the Qt front end and a log writer over both.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QString>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "qt_front_end.h"
+#include "settings/settings.h"
+#include "shell/file_system.h"
+#include "shell/log.h"
 
 namespace tarn::gui {
 
@@ -22,8 +26,13 @@ class GuiTest : public ::testing::Test {
   // KVPath is "/games/kv" and LogPath the temporary folder.
   void OpenSettings(int overwrite_log);
 
+  UserSettings& Values() { return settings_->Values(); }
+
   std::filesystem::path folder_;
   QtFrontEnd front_end_;
+  RealFileSystem files_;
+  std::unique_ptr<Settings> settings_;
+  std::unique_ptr<Log> log_;
 };
 
 }  // namespace tarn::gui

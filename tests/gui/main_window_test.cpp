@@ -12,8 +12,6 @@
 
 #include "gui_test_support.h"
 #include "shell/front_end.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 
 namespace tarn::gui {
 namespace {
@@ -25,8 +23,8 @@ class MainWindowTest : public GuiTest {
  protected:
   void Build() {
     CommandSet set;
-    set.init_db = [this](const std::string& folder) {
-      Record("init " + folder);
+    set.init_db = [this] {
+      Record("init");
       return init_ok_;
     };
     set.all = [this](bool ticked) { Record(std::string("all ") + (ticked ? "1" : "0")); };
@@ -37,7 +35,7 @@ class MainWindowTest : public GuiTest {
     };
     set.end_program = [this](int status) { Record("end " + std::to_string(status)); };
     window_.reset();
-    window_ = std::make_unique<MainWindow>(front_end_, "/prog", set);
+    window_ = std::make_unique<MainWindow>(front_end_, Values(), set);
   }
   void Record(const std::string& call) {
     calls_.push_back(call);
@@ -75,7 +73,7 @@ TEST_F(MainWindowTest, StartUpTakesTitleAndControlsFromTheSettings) {
     EXPECT_EQ(Get<QLineEdit>("tbKVPath")->text(), "/games/kv");
     EXPECT_EQ(Get<QLineEdit>("tbLogPath")->text().toStdString(), folder_.string());
     EXPECT_EQ(Get<QCheckBox>("chkOverwrite")->checkState(), c.state);
-    EXPECT_EQ(gSettings->OverwriteLog(), std::to_string(c.stored));
+    EXPECT_EQ(Values().OverwriteLog(), std::to_string(c.stored));
   }
 }
 
@@ -132,15 +130,15 @@ TEST_F(MainWindowTest, EditsAndBrowsingGoIntoTheSettingsAtOnce) {
   EXPECT_EQ(Get<QLineEdit>("tbLogPath")->text().toStdString(), folder_.string());
   EXPECT_EQ(calls_, (Calls{"choose /games/kv", "choose " + folder_.string()}));
   Get<QLineEdit>("tbLogPath")->setText("/other/log");
-  EXPECT_EQ(gSettings->KVPath(), "/picked");
-  EXPECT_EQ(gSettings->LogPath(), "/other/log");
+  EXPECT_EQ(Values().KVPath(), "/picked");
+  EXPECT_EQ(Values().LogPath(), "/other/log");
   // A click ticks a grey box and clears a ticked one; the user never makes it grey.
   auto* box = Get<QCheckBox>("chkOverwrite");
   box->setCheckState(Qt::PartiallyChecked);
-  EXPECT_EQ(gSettings->OverwriteLog(), "2");
+  EXPECT_EQ(Values().OverwriteLog(), "2");
   for (const char* expected : {"1", "0", "1"}) {
     box->click();
-    EXPECT_EQ(gSettings->OverwriteLog(), expected);
+    EXPECT_EQ(Values().OverwriteLog(), expected);
   }
 }
 
@@ -148,10 +146,10 @@ TEST_F(MainWindowTest, CommandsTakeTheCheckBoxStateAndInitDBSwitchesAll) {
   Build();
   auto* box = Get<QCheckBox>("chkOverwrite");
   box->setCheckState(Qt::PartiallyChecked);
-  gSettings->SetOverwriteLog("0");  // the box counts, not the stored setting
+  Values().SetOverwriteLog("0");  // the box counts, not the stored setting
   Get<QPushButton>("cmdAll")->click();
   box->setCheckState(Qt::Unchecked);
-  gSettings->SetOverwriteLog("1");
+  Values().SetOverwriteLog("1");
   Get<QPushButton>("cmdDumpRules")->click();
   init_ok_ = false;
   Get<QPushButton>("cmdInitDB")->click();
@@ -162,7 +160,7 @@ TEST_F(MainWindowTest, CommandsTakeTheCheckBoxStateAndInitDBSwitchesAll) {
   // A fatal end inside a command ends the program with its status.
   during_run_ = [] { EndProgram(kFatalStatus); };
   Get<QPushButton>("cmdDumpRules")->click();
-  EXPECT_EQ(calls_, (Calls{"all 1", "dump 0", "init /prog", "init /prog", "dump 0", "end 3"}));
+  EXPECT_EQ(calls_, (Calls{"all 1", "dump 0", "init", "init", "dump 0", "end 3"}));
 }
 
 TEST_F(MainWindowTest, ASecondCommandAndACloseWaitForTheRunningOne) {

@@ -27,12 +27,12 @@ std::string Line(int n) {
 }
 
 TEST_F(QtFrontEndTest, LogBoxShowsTheKeptTextAcrossCutsAndFlushes) {
-  MainWindow window(front_end_, "/prog");
+  MainWindow window(front_end_, Values(), CommandSet{});
   auto* box = window.findChild<QPlainTextEdit*>("tbLog");
   BoundedLogText expected;
   int cuts = 0;
   for (int n = 0; n < 3000; ++n) {
-    WriteLog(Line(n));
+    log_->WriteLog(Line(n));
     cuts += expected.Append(Line(n) + "\r\n", true) ? 1 : 0;
     // The core pumps events once per section, at irregular intervals.
     if (n % 37 == 0 || n % 101 == 0) front_end_.ProcessEvents();
@@ -52,7 +52,7 @@ TEST_F(QtFrontEndTest, LogBoxShowsTheKeptTextAcrossCutsAndFlushes) {
 
 TEST_F(QtFrontEndTest, TextKeptBeforeTheWindowAndPendingLinesReachTheBox) {
   front_end_.AppendToLogBox("kept\r\n", true);
-  MainWindow window(front_end_, "/prog");
+  MainWindow window(front_end_, Values(), CommandSet{});
   auto* box = window.findChild<QPlainTextEdit*>("tbLog");
   EXPECT_EQ(box->toPlainText(), "kept\n");
   front_end_.AppendToLogBox("a\r\n", true);

@@ -27,7 +27,7 @@ class LineSourceTest : public testing::CoreTest {
     file.SetFileName("game/a.ini");
   }
 
-  cFile file;
+  LineSource file{files, log};
 };
 
 TEST_F(LineSourceTest, CleansEveryLine) {
@@ -78,7 +78,8 @@ TEST_F(LineSourceTest, RepairsOfSeparableAndOfferMissions) {
   } cases[] = {
       {"separable",
        {"separable = true"},
-       {"WARN: File game/a.ini line 1", "      !separable! line found. Changed to !separable = true!"}},
+       {"WARN: File game/a.ini line 1",
+        "      !separable! line found. Changed to !separable = true!"}},
       {"offer_missions",
        {"offer_missions = true"},
        {"WARN: File game/a.ini line 1",

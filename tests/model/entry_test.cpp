@@ -10,16 +10,16 @@ namespace {
 using testing::ErrorOf;
 
 // A key with one integer and a text tail.
-std::unique_ptr<cEntry> Speed(bool multi_line) {
-  auto entry = std::make_unique<cEntry>();
+std::unique_ptr<Entry> Speed(bool multi_line) {
+  auto entry = std::make_unique<Entry>();
   entry->Init("Ship", "maxspeed", 1, multi_line, true, true, 77);
-  entry->AddValue("speed", cseLong, 1, false);
-  entry->AddValue("note", cseString, 2, true);
+  entry->AddValue("speed", kLongType, 1, false);
+  entry->AddValue("note", kStringType, 2, true);
   return entry;
 }
 
 TEST(EntryTest, ChecksInTheirOrder) {
-  cEntry empty;
+  Entry empty;
   EXPECT_EQ(ErrorOf([&] { empty.SetValues("k", "1", 1); }), kErrSubscriptOutOfRange);
   EXPECT_EQ(ErrorOf([&] { empty.Clear(); }), kErrSubscriptOutOfRange);
 
@@ -31,7 +31,7 @@ TEST(EntryTest, ChecksInTheirOrder) {
   EXPECT_EQ(entry->LinesRead(), 1);
   EXPECT_EQ(entry->Line(1).FileLine(), 6);
 
-  entry->InitEntry(std::make_unique<cSingleEntry>());
+  entry->InitEntry(std::make_unique<EntryLine>());
   EXPECT_EQ(ErrorOf([&] { entry->SetValues("other", "1", 1); }), kErrEntryNotInitialized);
 }
 

@@ -13,10 +13,10 @@ namespace {
 using testing::ErrorOf;
 
 TEST(SectionTest, EntriesByKeyPlaceAndRuleOrder) {
-  cSection section;
+  Section section;
   section.SetSectionName("Ship");
-  cEntry& speed = section.Add("maxspeed", 1, false, false, true, 11, "maxspeed");
-  section.Add("hull", 1, true, false, false, 12, "HULL").AddValue("", cseLong, 1, false);
+  Entry& speed = section.Add("maxspeed", 1, false, false, true, 11, "maxspeed");
+  section.Add("hull", 1, true, false, false, 12, "HULL").AddValue("", kLongType, 1, false);
   section.Add("unkeyed", 0, false, true, false, 13);
   EXPECT_EQ(speed.SectionName(), "Ship");
   EXPECT_EQ(&section.Item("MAXSPEED"), &speed);
@@ -26,7 +26,7 @@ TEST(SectionTest, EntriesByKeyPlaceAndRuleOrder) {
   EXPECT_EQ(ErrorOf([&] { section.Add("MaxSpeed", 0, false, false, false, 14, "MAXSPEED"); }),
             kErrDuplicateKey);
   std::vector<std::int32_t> ids;
-  for (const cEntry& entry : section) ids.push_back(entry.EntryDB_ID());
+  for (const Entry& entry : section) ids.push_back(entry.EntryDB_ID());
   EXPECT_EQ(ids, (std::vector<std::int32_t>{11, 12, 13}));
 
   section.Item("HULL").SetValues("hull", "1", 4);

@@ -4,11 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "datadb/data_tables.h"
+#include "datadb/data_db.h"
 #include "datadb/database.h"
 #include "model/error_of.h"
 #include "model/section.h"
-#include "shell/globals.h"
 #include "support/temp_dir.h"
 
 namespace tarn {
@@ -30,25 +29,15 @@ class StoreTest : public ::testing::Test {
         "CREATE TABLE \"Values\" (DB_ID INTEGER PRIMARY KEY, Link INTEGER NOT NULL, Value "
         "TEXT);");
     data_ = std::make_unique<DataDB>(std::move(db));
-    rstSections = std::make_unique<SectionsCursor>(*data_);
-    rstEntries = std::make_unique<EntriesCursor>(*data_);
-    rstValues = std::make_unique<ValuesCursor>(*data_);
     ship_.SetSectionName("Ship");
-    cEntry& speed = ship_.Add("MaxSpeed", 2, false, true, false, 101, "MAXSPEED");
-    speed.AddValue("min", cseLong, 1, false);
-    speed.AddValue("max", cseDouble, 2, false);
-    speed.AddValue("notes", cseString, 3, true);
-    ship_.Add("cargo", 1, true, false, false, 102, "CARGO").AddValue("", cseBoolean, 1, false);
+    Entry& speed = ship_.Add("MaxSpeed", 2, false, true, false, 101, "MAXSPEED");
+    speed.AddValue("min", kLongType, 1, false);
+    speed.AddValue("max", kDoubleType, 2, false);
+    speed.AddValue("notes", kStringType, 3, true);
+    ship_.Add("cargo", 1, true, false, false, 102, "CARGO").AddValue("", kBooleanType, 1, false);
     ship_.SetArea("Equipment");
     ship_.SetFile("D:\\Game\\DATA\\Ships.INI");
     ship_.SetLineNo(40);
-  }
-
-  void TearDown() override {
-    rstSections.reset();
-    rstEntries.reset();
-    rstValues.reset();
-    data_.reset();
   }
 
   // The rows of a query, columns joined by "|", NULL as "null".
@@ -70,7 +59,7 @@ class StoreTest : public ::testing::Test {
 
   testing::TempDir dir_;
   std::unique_ptr<DataDB> data_;
-  cSection ship_;
+  Section ship_;
 };
 
 TEST_F(StoreTest, SectionRowThenEntriesInRuleOrderWithTheirValues) {
@@ -78,11 +67,11 @@ TEST_F(StoreTest, SectionRowThenEntriesInRuleOrderWithTheirValues) {
   ship_.Item("CARGO").SetValues("cargo", "TRUE", 41);
   ship_.Item("CARGO").SetValues("Cargo", "0", 42);
   // A refused first line leaves the next as the key's only line; a third one is refused.
-  cEntry& speed = ship_.Item("MAXSPEED");
+  Entry& speed = ship_.Item("MAXSPEED");
   EXPECT_EQ(ErrorOf([&] { speed.SetValues("maxspeed", "x, 1", 43); }), kErrValueTypeMismatch);
   speed.SetValues("MAXSPEED", "12, 0.5, fast, sure", 44);
   EXPECT_EQ(ErrorOf([&] { speed.SetValues("maxspeed", "1, 2", 45); }), kErrEntryNotMultiline);
-  ship_.Store();
+  ship_.Store(*data_);
   EXPECT_EQ(Query("SELECT * FROM Sections"),
             (Rows{"1|equipment|ship|D:\\Game\\DATA\\Ships.INI|40"}));
   EXPECT_EQ(Query("SELECT * FROM Entries"),
@@ -91,51 +80,43 @@ TEST_F(StoreTest, SectionRowThenEntriesInRuleOrderWithTheirValues) {
 }
 
 TEST_F(StoreTest, EachSectionOfANameGetsItsOwnRowAndLinks) {
-  ship_.Store();  // no lines: a Sections row all the same
+  ship_.Store(*data_);  // no lines: a Sections row all the same
   for (std::int32_t line : {50, 60}) {
     ship_.Clear();
     ship_.Item("CARGO").SetValues("cargo", line == 50 ? "1" : "0", line + 1);
     ship_.SetLineNo(line);
-    ship_.Store();
+    ship_.Store(*data_);
   }
   EXPECT_EQ(Query("SELECT DB_ID, Line FROM Sections"), (Rows{"1|40", "2|50", "3|60"}));
   EXPECT_EQ(Query("SELECT Link, Line FROM Entries"), (Rows{"2|51", "3|61"}));
   EXPECT_EQ(Values(), (Rows{"1|True", "2|False"}));
 }
 
-TEST_F(StoreTest, RefusedOrUnwritableRowEndsStoreAndEarlierRowsStay) {
+TEST_F(StoreTest, RefusedRowEndsStoreAndEarlierRowsStay) {
   ship_.Item("CARGO").SetValues("cargo", "1", 41);
-  rstEntries.reset();
-  EXPECT_EQ(ErrorOf([&] { ship_.Store(); }), kErrObjectNotSet);
-  rstEntries = std::make_unique<EntriesCursor>(*data_);
-  ship_.Store();
-  ship_.Clear();
-  rstEntries.reset();
-  ship_.Store();  // entries without lines need no cursor
+  ship_.Store(*data_);
   ship_.SetArea("");
   try {
-    ship_.Store();
+    ship_.Store(*data_);
     FAIL();
   } catch (const TarnError& error) {
     EXPECT_EQ(error.Source(), kDatabaseSource);
   }
-  rstSections.reset();
-  EXPECT_EQ(ErrorOf([&] { ship_.Store(); }), kErrObjectNotSet);
-  EXPECT_EQ(Query("SELECT DB_ID FROM Sections"), (Rows{"1", "2", "3"}));
-  EXPECT_EQ(Query("SELECT Link FROM Entries"), (Rows{"2"}));
+  EXPECT_EQ(Query("SELECT DB_ID FROM Sections"), (Rows{"1"}));
+  EXPECT_EQ(Query("SELECT Link FROM Entries"), (Rows{"1"}));
 }
 
 // Nothing read from a file can fill a type 5 position, so its Null reaches Store only through
 // a line put in place of the rule.
 TEST_F(StoreTest, NullPositionIsStoredAsNull) {
-  cEntry& cargo = ship_.Item("CARGO");
+  Entry& cargo = ship_.Item("CARGO");
   cargo.SetValues("cargo", "1", 41);
-  auto line = std::make_unique<cSingleEntry>();
+  auto line = std::make_unique<EntryLine>();
   line->Init("Ship", "Cargo", 2, false);
-  line->AddValue("", cseString, 1, false);
-  line->AddValue("", cseNull, 2, false);
+  line->AddValue("", kStringType, 1, false);
+  line->AddValue("", kNullType, 2, false);
   cargo.InitEntry(std::move(line));
-  cargo.Store(9);
+  cargo.Store(*data_, 9);
   EXPECT_EQ(Query("SELECT * FROM Entries"), (Rows{"1|cargo|102|9|0"}));
   EXPECT_EQ(Values(), (Rows{"1|", "1|null"}));
 }

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "shell/front_end.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
 #include "support/core_fixture.h"
 
 namespace tarn {
@@ -17,15 +15,15 @@ using ::testing::ElementsAre;
 class LogTest : public CoreTest {};
 
 TEST_F(LogTest, WriteLogAppendsToFileAndBox) {
-  WriteLog("first");
-  WriteLog("second");
+  log.WriteLog("first");
+  log.WriteLog("second");
   EXPECT_EQ(files.File(kLogFile), "first\r\nsecond\r\n");
   EXPECT_EQ(front_end.box.Text(), "first\r\nsecond\r\n");
 }
 
 TEST_F(LogTest, MissingLogFolderPutsFailureLinesInTheBoxOnly) {
-  gSettings->SetLogPath("nowhere");
-  WriteLog("lost message");
+  settings.SetLogPath("nowhere");
+  log.WriteLog("lost message");
   EXPECT_FALSE(files.HasFile("nowhere/tarn.log"));
   EXPECT_EQ(front_end.box.Text(),
             "*******  Unable to log message in file nowhere/tarn.log\r\n"
@@ -36,8 +34,8 @@ TEST_F(LogTest, MissingLogFolderPutsFailureLinesInTheBoxOnly) {
 
 TEST_F(LogTest, LockedLogFileIsTriedAgainOnEveryCall) {
   files.Lock(kLogFile);
-  WriteLog("one");
-  WriteLog("two");
+  log.WriteLog("one");
+  log.WriteLog("two");
   EXPECT_EQ(testing::SplitCrLf(front_end.box.Text()).size(), 8u);
 }
 
@@ -47,13 +45,13 @@ TEST_F(LogTest, BoxIsCutOnlyWhenOverTheLimit) {
     std::size_t after;  // length after one more 8-character line
   } cases[] = {
       {31990, 31998},
-      {32000, 32008},                 // exactly at the limit: no cut
-      {32001, 32001 - 5999 + 8},      // one over: the oldest 5999 go first
+      {32000, 32008},             // exactly at the limit: no cut
+      {32001, 32001 - 5999 + 8},  // one over: the oldest 5999 go first
   };
   for (const Case& c : cases) {
     front_end.box.Clear();
     front_end.box.Append(std::string(c.before, 'x'), false);
-    WriteLog("abcdef");
+    log.WriteLog("abcdef");
     EXPECT_EQ(front_end.box.Text().size(), c.after) << c.before;
   }
 }
@@ -62,7 +60,7 @@ TEST_F(LogTest, CutKeepsTheTextFromThe6000thCharacterOn) {
   std::string text;
   for (int i = 0; i < 32001; ++i) text += static_cast<char>('a' + i % 26);
   front_end.box.Append(text, false);
-  WriteLog("z");
+  log.WriteLog("z");
   EXPECT_EQ(front_end.box.Text(), text.substr(5999) + "z\r\n");
   // The file keeps everything.
   EXPECT_EQ(files.File(kLogFile), "z\r\n");
@@ -70,13 +68,13 @@ TEST_F(LogTest, CutKeepsTheTextFromThe6000thCharacterOn) {
 
 TEST_F(LogTest, FailureLinesAreNeverCut) {
   front_end.box.Append(std::string(40000, 'x'), false);
-  gSettings->SetLogPath("nowhere");
-  WriteLog("m");
+  settings.SetLogPath("nowhere");
+  log.WriteLog("m");
   EXPECT_EQ(front_end.box.Text().substr(0, 40000), std::string(40000, 'x'));
 }
 
 TEST_F(LogTest, ReportErrorWritesFourLines) {
-  ReportError(TarnError(-2147220480, "BINI finished with error", "TARN.cFile"), "ReadINIFile");
+  log.ReportError(TarnError(-2147220480, "BINI finished with error", "TARN.cFile"), "ReadINIFile");
   EXPECT_THAT(LogLines(), ElementsAre("Error : BINI finished with error", "Number: -2147220480",
                                       "Source: TARN.cFile", "ReadINIFile"));
 }
@@ -88,20 +86,19 @@ TEST_F(LogTest, WarnSectionLineAddsHeaderLineAndIndex) {
   buffer.Name = "S";
   buffer.EntryNames[3] = "k";
   buffer.EntryValues[3] = "v";
-  WarnSectionLine(buffer, kErrUnknownEntry, 3);
+  log.WarnSectionLine(buffer, kErrUnknownEntry, 3);
   buffer.HeaderLine = 100;
-  WarnSectionLine(buffer, kErrValueOverflow, 3);
+  log.WarnSectionLine(buffer, kErrValueOverflow, 3);
   EXPECT_THAT(LogLines(),
               ElementsAre("WARN: File a.ini line 118", "      Section [S] line 3",
-                          "      10302 - Unknown Entry !k!v!", "",
-                          "WARN: File a.ini line 103", "      Section [S] line 3",
-                          "      10104 - Value Overflow !k!v!", ""));
+                          "      10302 - Unknown Entry !k!v!", "", "WARN: File a.ini line 103",
+                          "      Section [S] line 3", "      10104 - Value Overflow !k!v!", ""));
 }
 
 TEST_F(LogTest, WarnSectionLineSumWrapsAs32Bits) {
   SectionBuffer buffer;
   buffer.HeaderLine = 2147483647;
-  WarnSectionLine(buffer, 0, 1);
+  log.WarnSectionLine(buffer, 0, 1);
   EXPECT_EQ(LogLines()[0], "WARN: File  line -2147483648");
   EXPECT_EQ(LogLines()[2], "      Unknown Error !!!");
 }
@@ -114,18 +111,17 @@ TEST_F(LogTest, WarnReferenceUsesTheReferringLine) {
   ref.RefEntry = "file";
   ref.RefValue = "systems\\kv01\\kv01.ini";
   ref.RefIndex = 2;
-  WarnReference(ref, kErrCouldNotOpenReferredFile);
-  EXPECT_THAT(LogLines(),
-              ElementsAre("WARN: File /game/DATA/UNIVERSE/universe.ini line 42",
-                          "      Section [system] line 2",
-                          "      10306 - Could not open referred file !file!"
-                          "systems\\kv01\\kv01.ini!",
-                          ""));
+  log.WarnReference(ref, kErrCouldNotOpenReferredFile);
+  EXPECT_THAT(LogLines(), ElementsAre("WARN: File /game/DATA/UNIVERSE/universe.ini line 42",
+                                      "      Section [system] line 2",
+                                      "      10306 - Could not open referred file !file!"
+                                      "systems\\kv01\\kv01.ini!",
+                                      ""));
 }
 
 TEST_F(LogTest, ShowFatalErrorShowsTheBoxThenEnds) {
   TarnError error(14, "unable to open database file", "SQLite");
-  EXPECT_THROW(ShowFatalError(error, "Unable to read settings"), ProgramEnd);
+  EXPECT_THROW(ShowFatalError(front_end, error, "Unable to read settings"), ProgramEnd);
   ASSERT_EQ(front_end.messages.size(), 1u);
   EXPECT_EQ(front_end.messages[0],
             "Unable to read settings\r\n\r\nError: unable to open database file\r\n"

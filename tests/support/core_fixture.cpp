@@ -1,25 +1,6 @@
 #include "support/core_fixture.h"
 
-#include "shell/globals.h"
-
 namespace tarn::testing {
-
-void CoreTest::SetUp() {
-  saved_settings_ = std::move(gSettings);
-  saved_front_end_ = frmMain;
-  saved_files_ = gFiles;
-  gSettings = std::make_unique<cSettings>();
-  gSettings->SetLogPath(kLogFolder);
-  frmMain = &front_end;
-  gFiles = &files;
-  files.AddFolder(kLogFolder);
-}
-
-void CoreTest::TearDown() {
-  gSettings = std::move(saved_settings_);
-  frmMain = saved_front_end_;
-  gFiles = saved_files_;
-}
 
 std::vector<std::string> CoreTest::LogLines() const {
   return files.HasFile(kLogFile) ? SplitCrLf(files.File(kLogFile)) : std::vector<std::string>{};

@@ -1,16 +1,17 @@
-// A test fixture that installs the program-wide objects the core needs (settings, front end,
-// file access) over in-memory stand-ins, and puts the earlier ones back afterwards.
+// A test fixture with the parts an analysis step runs on, over in-memory stand-ins: a file
+// tree with injected faults, a front end that records what it is shown, the user's settings
+// (log folder "logs", which exists) and a log writer over them.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "shell/front_end.h"
+#include "shell/log.h"
 #include "shell/log_box.h"
-#include "shell/settings.h"
+#include "shell/user_settings.h"
 #include "support/memory_file_system.h"
 
 namespace tarn::testing {
@@ -31,19 +32,18 @@ class CoreTest : public ::testing::Test {
   static constexpr const char* kLogFolder = "logs";
   static constexpr const char* kLogFile = "logs/tarn.log";
 
-  void SetUp() override;
-  void TearDown() override;
+  CoreTest() {
+    settings.SetLogPath(kLogFolder);
+    files.AddFolder(kLogFolder);
+  }
 
   // The log file's lines, split at CR LF (a final CR LF ends the last line).
   std::vector<std::string> LogLines() const;
 
   MemoryFileSystem files;
   RecordingFrontEnd front_end;
-
- private:
-  std::unique_ptr<cSettings> saved_settings_;
-  FrontEnd* saved_front_end_ = nullptr;
-  FileSystem* saved_files_ = nullptr;
+  UserSettings settings;
+  Log log{&files, front_end, settings};
 };
 
 // Splits text at CR LF; a final CR LF ends the last line rather than starting a new one.

@@ -1,9 +1,5 @@
 #include "support/rule_db.h"
 
-#include "datadb/database.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
-
 namespace tarn::testing {
 
 namespace {
@@ -17,9 +13,9 @@ std::string Sql(const std::string& text) {
 
 }  // namespace
 
-RuleDB::RuleDB() : path_(dir_.File("TARN.MDB")) {
-  auto db = Database::Open(path_, Database::Mode::kCreate);
-  db.Exec(
+RuleDB::RuleDB()
+    : path_(dir_.File("TARN.MDB")), db_(Database::Open(path_, Database::Mode::kCreate)) {
+  db_.Exec(
       "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
       "INSERT INTO _bc_Settings VALUES ('', 'logs', 0);"
       "CREATE TABLE _bc_OtherINI (Value TEXT);"
@@ -34,17 +30,10 @@ void RuleDB::AddRow(const std::string& section, const std::string& entry,
                     const std::string& db_id, const std::string& value_name,
                     const std::string& type, const std::string& type_name,
                     const std::string& value_idx, const std::string& is_multi) {
-  auto db = Database::Open(path_, Database::Mode::kReadWrite);
-  db.Exec("INSERT INTO _bc_ListSections VALUES (" + Sql(section) + ", " + Sql(entry) + ", " +
-          entry_idx + ", " + fixed + ", " + multi_line + ", " + var_args + ", 0, " + db_id +
-          ", " + Sql(value_name) + ", " + type + ", " + Sql(type_name) + ", " + value_idx +
-          ", " + is_multi + ")");
-}
-
-void RuleDB::Install() {
-  std::string log_path = gSettings->LogPath();
-  gSettings->SetSettingsDBName(path_);
-  gSettings->SetLogPath(log_path);
+  db_.Exec("INSERT INTO _bc_ListSections VALUES (" + Sql(section) + ", " + Sql(entry) + ", " +
+           entry_idx + ", " + fixed + ", " + multi_line + ", " + var_args + ", 0, " + db_id + ", " +
+           Sql(value_name) + ", " + type + ", " + Sql(type_name) + ", " + value_idx + ", " +
+           is_multi + ")");
 }
 
 }  // namespace tarn::testing

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "datadb/database.h"
 #include "support/temp_dir.h"
 
 namespace tarn::testing {
@@ -20,14 +21,14 @@ class RuleDB {
               const std::string& type_name, const std::string& value_idx,
               const std::string& is_multi);
 
-  // Opens it as gSettings' settings database.
-  void Install();
-
+  // The open database.
+  Database& Db() { return db_; }
   const std::string& Path() const { return path_; }
 
  private:
   TempDir dir_;
   std::string path_;
+  Database db_;
 };
 
 }  // namespace tarn::testing

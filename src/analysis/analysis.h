@@ -1,0 +1,77 @@
+// One analysis: the state of a program run's commands and the commands themselves, "Init DB"
+// (InitDB), "All" (RunAll) and "Dump" (RunDumpRules), as the window's buttons and the command
+// line's COMMAND words run them.
+//
+// The analysis owns what a run builds (the log writer, the data database and its writer, the
+// rule library, the list of files read) and uses what the front end gives it (the settings,
+// the front end, the file system). Nothing of it is shared with another analysis. Errors the
+// steps do not handle themselves end the program: they throw ProgramEnd, which the front end
+// that called the command catches.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "datadb/data_db.h"
+#include "rules/rule_library.h"
+#include "shell/log.h"
+#include "walk/walk.h"
+
+namespace tarn {
+
+class FileSystem;
+class FindingSink;
+class FrontEnd;
+class RunStats;
+class Settings;
+
+class Analysis {
+ public:
+  // settings is open (its settings database read); home is the folder where "Init DB" makes
+  // KV.MDB. settings, front_end and files must outlive the analysis.
+  Analysis(Settings& settings, FrontEnd& front_end, FileSystem& files, std::string home);
+  ~Analysis();  // commits the data rows written so far (as Close does)
+  Analysis(const Analysis&) = delete;
+  Analysis& operator=(const Analysis&) = delete;
+
+  // "Init DB": creates the data database and, when that worked, loads the rules and empties
+  // the list of files read. Returns whether "All" is enabled afterwards.
+  bool InitDB();
+
+  // "All": the banner when overwrite_ticked, then the walk and the further files, every
+  // section checked and stored.
+  void RunAll(bool overwrite_ticked);
+
+  // "Dump": the banner, "Rules Dump" and " " when overwrite_ticked; the rules; " " and
+  // "Rules Dump Complete.".
+  void RunDumpRules(bool overwrite_ticked);
+
+  // Deletes the old log (failures ignored) and writes the five banner lines.
+  void WriteLogBanner();
+
+  // Commits every pending group of data rows and closes the data database. Every front end
+  // calls it (or lets the destructor do it) before the program ends, normally or on a fatal
+  // error, so that the rows written so far stay. Never raises: a failed commit is reported in
+  // the log.
+  void Close();
+
+  // Where findings go from now on (null for nowhere); the sink must outlive its use.
+  void SetFindings(FindingSink* findings) { log_.SetFindings(findings); }
+
+  Log& GetLog() { return log_; }
+  // The open data database; null before a successful "Init DB".
+  DataDB* Data() { return data_.get(); }
+
+ private:
+  Settings& settings_;
+  FrontEnd& front_end_;
+  FileSystem& files_;
+  const std::string home_;
+  RunStats* stats_;
+  Log log_;
+  std::unique_ptr<DataDB> data_;
+  std::unique_ptr<RuleLibrary> rules_;
+  std::unique_ptr<ParsedFiles> parsed_files_;
+};
+
+}  // namespace tarn

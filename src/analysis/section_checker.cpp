@@ -1,0 +1,73 @@
+#include "analysis/section_checker.h"
+
+#include "model/row_sink.h"
+#include "shell/ascii_case.h"
+#include "shell/error.h"
+#include "shell/front_end.h"
+#include "shell/log.h"
+#include "shell/run_stats.h"
+
+namespace tarn {
+
+namespace {
+
+// Errors that describe the game's data: a missing key (5), a value out of range (6) and
+// the model's own numbered findings.
+bool IsDataFinding(const TarnError& error) {
+  return error.Number() == kErrInvalidArgument || error.Number() == kErrOverflow ||
+         error.Number() > 10000;
+}
+
+std::int32_t WarningNumber(const TarnError& error) {
+  if (error.Number() == kErrInvalidArgument) return kErrUnknownEntry;
+  if (error.Number() == kErrOverflow) return kErrValueOverflow;
+  return error.Number();
+}
+
+}  // namespace
+
+void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffer) {
+  StatsScope measure(stats_, RunStats::kChecking);
+  bool looking_up_section = true;
+  try {
+    if (rules_ == nullptr) RaisePlatformError(kErrObjectNotSet);
+    Section& section = rules_->Item(AsciiUppered(buffer.Name));
+    looking_up_section = false;
+    for (std::int16_t index = 1; index <= buffer.EntryCount; ++index) {
+      const std::string& name = buffer.EntryNames[index];
+      key_.assign(name);
+      for (char& c : key_) c = AsciiUpper(c);
+      try {
+        section.Item(key_).SetValues(name, buffer.EntryValues[index], buffer.HeaderLine + index);
+      } catch (const TarnError& error) {
+        if (!IsDataFinding(error)) throw;
+        log_.WarnSectionLine(buffer, WarningNumber(error), index);
+      }
+    }
+    section.SetFile(buffer.SourceFile);
+    section.SetLineNo(buffer.HeaderLine);
+    section.SetArea(area);
+    // A finding raised while storing ends this section after its warning: the lines are
+    // not handed over a second time.
+    try {
+      StatsScope storing(stats_, RunStats::kStoring);
+      if (rows_ == nullptr) RaisePlatformError(kErrObjectNotSet);
+      section.Store(*rows_);
+    } catch (const TarnError& error) {
+      if (!IsDataFinding(error)) throw;
+      section.Clear();
+      log_.WarnSectionLine(buffer, WarningNumber(error), 1);
+      return;
+    }
+    section.Clear();
+  } catch (const TarnError& error) {
+    if (looking_up_section && error.Number() == kErrInvalidArgument) {
+      log_.WarnSectionLine(buffer, kErrUnknownSection, 1);
+      return;
+    }
+    log_.ReportError(error, "DoSection");
+    EndProgram();
+  }
+}
+
+}  // namespace tarn

@@ -1,0 +1,62 @@
+#include "rules/rule_library.h"
+
+#include "rules/rule_query.h"
+#include "shell/ascii_case.h"
+#include "shell/error.h"
+#include "shell/front_end.h"
+#include "shell/log.h"
+
+namespace tarn {
+
+namespace {
+
+// Rows are grouped by comparing each with the one before, exactly (letter case counts): a
+// section is a run of rows with one SectionName, an entry a run with one EntryName within
+// it. The collections' keys ignore letter case, so a section or entry met again, in
+// another run or another case, fails as a duplicate key.
+void LoadRules(RuleQuery& rules, RuleLibrary& library) {
+  while (!rules.AtEnd()) {
+    const std::string section_name = rules.Text("SectionName");
+    auto owned = std::make_unique<Section>();
+    owned->SetSectionName(section_name);
+    Section& section = library.Add(std::move(owned), AsciiUppered(section_name));
+    while (!rules.AtEnd()) {
+      if (rules.Text("SectionName") != section_name) break;
+      const std::string entry_name = rules.Text("EntryName");
+      const std::int16_t fixed = rules.Int16("FixedArgsNo");
+      const bool multi_line = rules.Boolean("IsMultiLine");
+      const bool var_args = rules.Boolean("HasVarArgs");
+      const bool mandatory = rules.Boolean("IsMandatory");
+      const std::int32_t id = rules.Int32("DB_ID");
+      Entry& entry = section.Add(entry_name, fixed, multi_line, var_args, mandatory, id,
+                                 AsciiUppered(entry_name));
+      while (!rules.AtEnd()) {
+        if (rules.Text("EntryName") != entry_name || rules.Text("SectionName") != section_name) {
+          break;
+        }
+        const std::string value_name = rules.IsNull("ValueName") ? "" : rules.Text("ValueName");
+        const std::int32_t type = rules.Int32("Type");
+        const std::int16_t position = rules.Int16("_bc_values.IDX");
+        const bool is_multi = rules.Boolean("IsMulti");
+        entry.AddValue(value_name, type, position, is_multi);
+        rules.MoveNext();
+      }
+    }
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<RuleLibrary> InitParse(Log& log, Database& settings_db) {
+  try {
+    RuleQuery rules(settings_db);
+    auto library = std::make_unique<RuleLibrary>();
+    LoadRules(rules, *library);
+    return library;
+  } catch (const TarnError& error) {
+    log.ReportError(error, "InitParse");
+    EndProgram();
+  }
+}
+
+}  // namespace tarn
