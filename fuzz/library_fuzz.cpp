@@ -1,6 +1,6 @@
 // Any bytes at all as the content of a resource DLL: the reader must tell whether they are a
 // PE file and list their strings without reading outside them (AddressSanitizer) or computing
-// out of range (UBSan). It runs on the bytes directly, through the functions cLibrary calls on
+// out of range (UBSan). It runs on the bytes directly, through the functions LoadedLibrary calls on
 // its mapping, so that no input has to pass through a file.
 //
 // The seeds in corpus/library/ come from the tests' image builder:

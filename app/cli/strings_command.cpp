@@ -18,7 +18,7 @@ int Fail(const std::string& file, const std::string& why) {
 }  // namespace
 
 int ListStrings(const std::string& file) {
-  cLibrary library;
+  LoadedLibrary library;
   try {
     library.SetFileName(file);
   } catch (const TarnError& error) {

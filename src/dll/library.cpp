@@ -312,9 +312,9 @@ Mapping MapImage(const std::string& path) {
 
 }  // namespace
 
-void cLibrary::SetFileName(std::string sFileName) {
+void LoadedLibrary::SetFileName(std::string file_name) {
   ReleaseModule();
-  file_name_ = std::move(sFileName);
+  file_name_ = std::move(file_name);
   if (file_name_.empty()) return;
   const Mapping mapping = MapImage(file_name_);
   if (mapping.image == nullptr) {
@@ -324,12 +324,12 @@ void cLibrary::SetFileName(std::string sFileName) {
   size_ = mapping.size;
 }
 
-ResourceStrings cLibrary::Strings() const {
+ResourceStrings LoadedLibrary::Strings() const {
   if (image_ == nullptr) RaisePlatformError(kErrObjectNotSet);
   return pe::ImageStrings({image_, size_});
 }
 
-void cLibrary::ReleaseModule() {
+void LoadedLibrary::ReleaseModule() {
   // As with any release, the result is not examined: there is nothing left to do about it.
   if (image_ != nullptr) munmap(const_cast<std::uint8_t*>(image_), size_);
   image_ = nullptr;

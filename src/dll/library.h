@@ -22,12 +22,12 @@ using ResourceStrings = std::vector<std::pair<std::uint32_t, std::string>>;
 // every field again on each call, so changed bytes only change the answer. A file cut shorter
 // while mapped cannot be guarded against (reading the lost pages stops the program); the
 // game's DLLs are not written while TARN runs.
-class cLibrary {
+class LoadedLibrary {
  public:
-  cLibrary() = default;
-  ~cLibrary() { ReleaseModule(); }
-  cLibrary(const cLibrary&) = delete;
-  cLibrary& operator=(const cLibrary&) = delete;
+  LoadedLibrary() = default;
+  ~LoadedLibrary() { ReleaseModule(); }
+  LoadedLibrary(const LoadedLibrary&) = delete;
+  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
   // Releases whatever is held, stores the name and, unless it is empty, maps the file and
   // checks that it starts with the headers of a PE file. The path's bytes go to the system
@@ -37,14 +37,14 @@ class cLibrary {
   // used; the description is the system's message for the cause: that of the failed open,
   // status or mapping ("No such file or directory", "Permission denied", "Is a directory"),
   // or "Exec format error" for a file that is not a PE file. After a failure the name stays
-  // set and hModule() is 0.
-  void SetFileName(std::string sFileName);
+  // set and ModuleHandle() is 0.
+  void SetFileName(std::string file_name);
   // The path last assigned; empty before the first and after the empty text.
   const std::string& FileName() const { return file_name_; }
 
   // The address of the mapping while a file is loaded, 0 otherwise. It only tells loaded from
   // not loaded (and one load from another while both exist); it is not a Windows module handle.
-  std::uintptr_t hModule() const { return reinterpret_cast<std::uintptr_t>(image_); }
+  std::uintptr_t ModuleHandle() const { return reinterpret_cast<std::uintptr_t>(image_); }
 
   // Every string of the loaded file's string tables (see pe::ImageStrings). Raises 91 when
   // nothing is loaded.
@@ -59,7 +59,7 @@ class cLibrary {
   std::size_t size_ = 0;                 // its length: the file's size when it was mapped
 };
 
-// The reader over the bytes of a whole file, for cLibrary and for fuzzing. Whatever the bytes
+// The reader over the bytes of a whole file, for LoadedLibrary and for fuzzing. Whatever the bytes
 // say, it reads nothing outside image and never fails: a part that points outside the image
 // or outside its section is skipped.
 namespace pe {

@@ -64,24 +64,24 @@ class LibraryTest : public ::testing::Test {
 
 TEST_F(LibraryTest, HoldsOneMappingFromLoadToRelease) {
   const std::string a = Write("a.dll", Sample().bytes), b = Write("b.dll", Sample(true).bytes);
-  cLibrary other;
+  LoadedLibrary other;
   other.SetFileName(a);
   {
-    cLibrary lib;
-    EXPECT_EQ(lib.hModule(), 0u);
+    LoadedLibrary lib;
+    EXPECT_EQ(lib.ModuleHandle(), 0u);
     lib.SetFileName(a);
-    EXPECT_NE(lib.hModule(), 0u);
-    EXPECT_NE(lib.hModule(), other.hModule());
+    EXPECT_NE(lib.ModuleHandle(), 0u);
+    EXPECT_NE(lib.ModuleHandle(), other.ModuleHandle());
     EXPECT_EQ(lib.FileName(), a);
     EXPECT_EQ(Mappings(a), 2);
     lib.SetFileName(a);  // the same path again: the first mapping goes, a new one comes
-    EXPECT_NE(lib.hModule(), 0u);
+    EXPECT_NE(lib.ModuleHandle(), 0u);
     EXPECT_EQ(Mappings(a), 2);
     lib.SetFileName(b);
     EXPECT_EQ(Mappings(a), 1);
     EXPECT_EQ(Mappings(b), 1);
     lib.SetFileName("");
-    EXPECT_EQ(lib.hModule(), 0u);
+    EXPECT_EQ(lib.ModuleHandle(), 0u);
     EXPECT_EQ(lib.FileName(), "");
     EXPECT_EQ(Mappings(b), 0);
     lib.SetFileName(b);
@@ -106,7 +106,7 @@ TEST_F(LibraryTest, FailedLoadKeepsTheNameAndRaisesTheSystemMessage) {
   };
   const std::string good = Write("good.dll", Sample().bytes);
   for (const auto& c : cases) {
-    cLibrary lib;
+    LoadedLibrary lib;
     lib.SetFileName(good);
     try {
       lib.SetFileName(c.path);
@@ -117,7 +117,7 @@ TEST_F(LibraryTest, FailedLoadKeepsTheNameAndRaisesTheSystemMessage) {
       EXPECT_EQ(e.Description(), c.description);
     }
     EXPECT_EQ(lib.FileName(), c.path);
-    EXPECT_EQ(lib.hModule(), 0u);
+    EXPECT_EQ(lib.ModuleHandle(), 0u);
     EXPECT_EQ(ErrorOf([&] { lib.Strings(); }), kErrObjectNotSet);
     EXPECT_EQ(Mappings(good) + Mappings(c.path), 0) << c.path;
   }
@@ -125,7 +125,7 @@ TEST_F(LibraryTest, FailedLoadKeepsTheNameAndRaisesTheSystemMessage) {
 
 TEST_F(LibraryTest, ListsTheDefinedStringsInIdOrder) {
   for (bool pe32_plus : {false, true}) {
-    cLibrary lib;
+    LoadedLibrary lib;
     lib.SetFileName(Write(pe32_plus ? "64.dll" : "32.dll", Sample(pe32_plus).bytes));
     EXPECT_THAT(lib.Strings(), ElementsAre(Pair(0u, "Kestrovar"), Pair(3u, "Line\r\nTwo"),
                                            Pair(33u, "Caf\xC3\xA9"), Pair(34u, kRocket)));
