@@ -2,6 +2,7 @@
 //
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
 //        COMMAND...
+//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] OUTDIR
 //   tarn [--home DIR] rules export DIR | rules import DIR
 //   tarn bini FILE...
 //   tarn strings FILE
@@ -22,6 +23,7 @@
 #include "analysis/analysis.h"
 #include "bini_command.h"
 #include "cli_front_end.h"
+#include "learn_command.h"
 #include "rules_command.h"
 #include "settings/settings.h"
 #include "shell/file_system.h"
@@ -143,17 +145,29 @@ int main(int argc, char** argv) {
       "the settings in TARN.MDB; the command line never writes them back.");
 
   // `rules` has words of its own; it is told apart before the commands are checked.
-  std::vector<std::string> rules_words;
-  auto* rules = app.add_subcommand("rules",
-                                   "Export the rule set of TARN.MDB as text sources "
-                                   "(rules export DIR), or replace it with checked "
-                                   "ones (rules import DIR)");
-  rules->add_option("ACTION DIR", rules_words)->expected(2)->required();
-  rules->callback([&] {
-    if (rules_words[0] != "export" && rules_words[0] != "import") {
-      throw CLI::ValidationError("rules", "expected \"export DIR\" or \"import DIR\"");
-    }
-  });
+  auto* rules = app.add_subcommand("rules", "Work on the rule set of TARN.MDB");
+  rules->require_subcommand(1);
+  rules->fallthrough();
+  std::string rules_folder;
+  auto* rules_export = rules->add_subcommand(
+      "export", "Write the rule set of TARN.MDB as text sources, one .rules file per game area");
+  rules_export->add_option("DIR", rules_folder)->required();
+  auto* rules_import = rules->add_subcommand(
+      "import",
+      "Check the text sources in DIR as the rule loader would and replace the rule "
+      "set of TARN.MDB with them");
+  rules_import->add_option("DIR", rules_folder)->required();
+  tarn::LearnOptions learn;
+  auto* rules_learn = rules->add_subcommand(
+      "learn",
+      "Walk the game folder as \"init-db all\" does and write the rule set that "
+      "describes it into OUTDIR, with LEARNED.md; TARN.MDB is not changed");
+  rules_learn->fallthrough();
+  rules_learn->add_flag("--merge", learn.merge,
+                        "Start from the installed rule set and widen it where the folder "
+                        "does not agree, instead of learning from scratch");
+  rules_learn->add_flag("--force", learn.force, "Replace OUTDIR when it exists and is not empty");
+  rules_learn->add_option("OUTDIR", learn.folder)->required();
 
   // `bini` converts the files it is given and needs neither database.
   std::vector<std::string> bini_files;
@@ -201,9 +215,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarn: a COMMAND is required: init-db, all or dump (see tarn --help)\n");
     return kExitUsage;
   }
-  if (has_rules) {
-    return rules_words[0] == "export" ? tarn::ExportRules(options.home, rules_words[1])
-                                      : tarn::ImportRules(options.home, rules_words[1]);
-  }
+  if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
+  if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
+  if (*rules_learn) return tarn::LearnRules(options.home, options.game, learn);
   return RunCommands(options);
 }

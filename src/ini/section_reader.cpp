@@ -18,6 +18,7 @@ bool ReadSection(SectionBuffer& buffer, LineSource& file, Log& log) {
   buffer.Name = line;
   buffer.EntryNames[1] = line;
   buffer.EntryValues[1].clear();
+  buffer.EntryLines[1] = buffer.HeaderLine;
   if (line.back() != ']') {
     log.WarnSectionLine(buffer, kErrNoClosingBracket, 1);
     buffer.Name = line.substr(1);
@@ -37,6 +38,7 @@ bool ReadSection(SectionBuffer& buffer, LineSource& file, Log& log) {
     }
     if (buffer.EntryCount == SectionBuffer::kMaxLines) RaisePlatformError(kErrSubscriptOutOfRange);
     const int index = ++buffer.EntryCount;
+    buffer.EntryLines[index] = file.LineNum();
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos || equals == 0) {
       buffer.EntryNames[index] = line;

@@ -41,6 +41,8 @@ struct Number {
   std::string_view body;  // the decimal text without blanks and sign, for from_chars
   std::string_view int_digits;
   std::string_view frac_digits;
+  bool has_point = false;
+  bool has_exponent = false;
   std::size_t lead = 0;         // zeros in front of d1
   std::size_t significant = 0;  // n
   std::int64_t point = 0;
@@ -105,6 +107,7 @@ ConversionStatus Scan(std::string_view text, Number& number) {
   while (i < n && IsDigit(text[i])) ++i;
   number.int_digits = text.substr(start, i - start);
   if (i < n && text[i] == '.') {
+    number.has_point = true;
     start = ++i;
     while (i < n && IsDigit(text[i])) ++i;
     number.frac_digits = text.substr(start, i - start);
@@ -113,6 +116,7 @@ ConversionStatus Scan(std::string_view text, Number& number) {
     return ConversionStatus::kTypeMismatch;
   }
   if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    number.has_exponent = true;
     ++i;
     bool negative_exponent = false;
     if (i < n && (text[i] == '+' || text[i] == '-')) negative_exponent = text[i++] == '-';
@@ -243,6 +247,23 @@ ConversionStatus ParseBoolean(std::string_view text, bool& out) {
   ConversionStatus status = ParseDouble(word, value);
   if (status == ConversionStatus::kOk) out = value != 0;
   return status;
+}
+
+LiteralForm FormOf(std::string_view text) {
+  LiteralForm form;
+  Number number;
+  if (Scan(text, number) != ConversionStatus::kOk) {
+    const std::string_view word = TrimBlanks(text);
+    form.boolean_word =
+        EqualsIgnoringAsciiCase(word, "True") || EqualsIgnoringAsciiCase(word, "False");
+    return form;
+  }
+  std::int32_t whole = 0;
+  double value = 0;
+  form.long_literal = (number.radix_form || (!number.has_point && !number.has_exponent)) &&
+                      ParseLong(text, whole) == ConversionStatus::kOk;
+  form.numeric_literal = ParseDouble(text, value) == ConversionStatus::kOk;
+  return form;
 }
 
 std::int32_t TextToLong(std::string_view text) {

@@ -38,6 +38,18 @@ ConversionStatus ParseDouble(std::string_view text, double& out);
 // other value true; an overflow of the double form is an overflow here too).
 ConversionStatus ParseBoolean(std::string_view text, bool& out);
 
+// How a value text is written: which types hold it without losing any of its value (a Long
+// slot takes "1.2" but keeps only 1). A long literal is a whole decimal number without point
+// or exponent, or an "&H" or "&O" one, within the Long range; a numeric literal is any
+// number the double form takes without overflow; a Boolean word is "True" or "False" in any
+// letter case.
+struct LiteralForm {
+  bool long_literal = false;
+  bool numeric_literal = false;
+  bool boolean_word = false;
+};
+LiteralForm FormOf(std::string_view text);
+
 // The raising forms: kErrTypeMismatch (13) or kErrOverflow (6), source "TARN".
 std::int32_t TextToLong(std::string_view text);
 double TextToDouble(std::string_view text);

@@ -100,24 +100,52 @@ class LineParser {
   }
 
   std::string Unquote(std::string_view name) const {
-    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
-      name = name.substr(1, name.size() - 2);
-      if (name.find('"') != std::string_view::npos) Fail("a name may not hold '\"'");
-      return std::string(name);
+    if (!name.empty() && name.front() == '"') {
+      std::string_view rest;
+      std::string unquoted = Quoted(name, rest);
+      if (!Trim(rest).empty()) Fail("text after the quoted name \"" + unquoted + "\"");
+      return unquoted;
     }
     if (!IsPlainName(name)) Fail("name \"" + std::string(name) + "\" needs double quotes");
     return std::string(name);
   }
 
+  // The name quoted at the start of text ("" stands for one "), and in rest what follows it.
+  std::string Quoted(std::string_view text, std::string_view& rest) const {
+    std::string name;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+      if (text[i] != '"') {
+        name += text[i];
+      } else if (i + 1 < text.size() && text[i + 1] == '"') {
+        name += '"';
+        ++i;
+      } else {
+        rest = text.substr(i + 1);
+        return name;
+      }
+    }
+    Fail("a quoted name without its closing '\"'");
+  }
+
   EntryRule ParseEntry(std::string_view text, int place) const {
     std::size_t equals = FindOutsideQuotes(text, '=');
     if (equals == std::string_view::npos) Fail("expected \"=\" and the value positions");
-    std::vector<std::string_view> words = Words(text.substr(0, equals));
+    std::string_view head = text.substr(0, equals);
     EntryRule entry;
     entry.line = line_;
     entry.idx = place;
-    if (words.empty()) Fail("entry rule without a key");
-    entry.name = std::string(words[0]);
+    std::vector<std::string_view> words;
+    if (!head.empty() && head.front() == '"') {
+      std::string_view rest;
+      entry.name = Quoted(head, rest);
+      if (entry.name.empty()) Fail("entry rule with an empty key");
+      words = Words(rest);
+      words.insert(words.begin(), std::string_view(entry.name));
+    } else {
+      words = Words(head);
+      if (words.empty()) Fail("entry rule without a key");
+      entry.name = std::string(words[0]);
+    }
     if (words.size() < 2 || words[1].front() != '#' || !Number(words[1].substr(1))) {
       Fail("entry rule \"" + entry.name + "\" needs its identifier, as in #1234");
     }
@@ -161,8 +189,27 @@ class LineParser {
   int line_;
 };
 
+std::string Quote(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 std::string QuotedIfNeeded(const std::string& name) {
-  return IsPlainName(name) ? name : "\"" + name + "\"";
+  return IsPlainName(name) ? name : Quote(name);
+}
+
+// Keys are written bare unless a blank, "=", ";" or '"' would end, cut or hide them.
+std::string KeyText(const std::string& key) {
+  const bool bare = !key.empty() && key.find_first_of(" \t=;\"") == std::string::npos;
+  return bare ? key : Quote(key);
+}
+
+// Section names are written bare unless blanks at either end, '"' or ";" would be lost.
+std::string SectionText(const std::string& name) {
+  const bool bare = !name.empty() && name.front() != ' ' && name.back() != ' ' &&
+                    name.find_first_of(";\"") == std::string::npos;
+  return bare ? name : Quote(name);
 }
 
 std::string FormatValue(const ValueRule& value) {
@@ -172,7 +219,7 @@ std::string FormatValue(const ValueRule& value) {
 }
 
 std::string FormatEntry(const EntryRule& entry, int place) {
-  std::string line = entry.name + " #" + std::to_string(entry.db_id);
+  std::string line = KeyText(entry.name) + " #" + std::to_string(entry.db_id);
   if (entry.multi_line) line += " multiline";
   if (entry.mandatory) line += " mandatory";
   if (entry.idx != place) line += " idx:" + std::to_string(entry.idx);
@@ -229,9 +276,11 @@ void ParseRuleText(std::string_view text, const std::string& file, RuleSet& rule
     LineParser parser(file, line_number);
     if (line.front() == '[') {
       if (line.back() != ']') parser.Fail("section header without \"]\"");
-      std::string_view name = Trim(line.substr(1, line.size() - 2));
+      std::string_view inside = Trim(line.substr(1, line.size() - 2));
+      const std::string name =
+          inside.starts_with('"') ? parser.Unquote(inside) : std::string(inside);
       if (name.empty()) parser.Fail("section header without a name");
-      rules.sections.push_back(SectionRule{std::string(name), file, {}, line_number});
+      rules.sections.push_back(SectionRule{name, file, {}, line_number});
       section = &rules.sections.back();
       continue;
     }
@@ -245,7 +294,7 @@ std::string FormatRuleText(const RuleSet& rules, const std::string& file) {
   std::string text = "; " + file + ": rule source of TARN.MDB (see data/README.md)\n";
   for (const SectionRule& section : rules.sections) {
     if (section.file != file) continue;
-    text += "\n[" + section.name + "]\n";
+    text += "\n[" + SectionText(section.name) + "]\n";
     int place = 0;
     for (const EntryRule& entry : section.entries) text += FormatEntry(entry, ++place) + "\n";
   }

@@ -14,6 +14,10 @@
 // name is unnamed. Flags `idx:N` (the entry's index number, by default its place in the
 // section), `fixed:N` and `varargs` override what the value list implies; export writes
 // them only where they differ. A ";" starts a comment.
+//
+// A key, a section name or a value name that a bare word cannot carry (blanks, "=", ";",
+// '"', blanks at either end of a section name) is written in double quotes, a '"' in it
+// doubled: `"max speed" #2010 = Double`, `[" Ship "]`. Export quotes exactly those.
 #pragma once
 
 #include <string>

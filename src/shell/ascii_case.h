@@ -38,9 +38,15 @@ inline std::string_view TrimSpaces(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-inline std::string AsciiUppered(std::string_view text) {
-  std::string out(text);
+// Writes text in upper case into out, reusing out's storage.
+inline void AsciiUpperInto(std::string_view text, std::string& out) {
+  out.assign(text);
   for (char& c : out) c = AsciiUpper(c);
+}
+
+inline std::string AsciiUppered(std::string_view text) {
+  std::string out;
+  AsciiUpperInto(text, out);
   return out;
 }
 

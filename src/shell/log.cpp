@@ -73,8 +73,15 @@ void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std:
   const std::string_view value = in_range ? std::string_view(buffer.EntryValues[index]) : "";
   WriteWarning(buffer.SourceFile, line, buffer.Name, index, number, key, value);
   if (findings_ != nullptr) {
-    findings_->Add(Finding{Finding::Kind::kSectionLine, number, buffer.SourceFile, line,
-                           buffer.Name, index, std::string(key), std::string(value)});
+    findings_->Add(Finding{.kind = Finding::Kind::kSectionLine,
+                           .number = number,
+                           .file = buffer.SourceFile,
+                           .line = line,
+                           .editor_line = in_range ? buffer.EntryLines[index] : 0,
+                           .section = buffer.Name,
+                           .index = index,
+                           .key = std::string(key),
+                           .value = std::string(value)});
   }
 }
 
@@ -82,9 +89,14 @@ void Log::WarnReference(const FileReference& reference, std::int32_t number) {
   WriteWarning(reference.RefFile, reference.RefLine, reference.RefSection, reference.RefIndex,
                number, reference.RefEntry, reference.RefValue);
   if (findings_ != nullptr) {
-    findings_->Add(Finding{Finding::Kind::kReference, number, reference.RefFile, reference.RefLine,
-                           reference.RefSection, reference.RefIndex, reference.RefEntry,
-                           reference.RefValue});
+    findings_->Add(Finding{.kind = Finding::Kind::kReference,
+                           .number = number,
+                           .file = reference.RefFile,
+                           .line = reference.RefLine,
+                           .section = reference.RefSection,
+                           .index = reference.RefIndex,
+                           .key = reference.RefEntry,
+                           .value = reference.RefValue});
   }
 }
 
@@ -98,8 +110,11 @@ void Log::WarnRepair(std::string_view file, std::int32_t line,
     described += detail;
   }
   if (findings_ != nullptr) {
-    findings_->Add(Finding{
-        Finding::Kind::kRepair, 0, std::string(file), line, {}, 0, {}, std::move(described)});
+    findings_->Add(Finding{.kind = Finding::Kind::kRepair,
+                           .file = std::string(file),
+                           .line = line,
+                           .editor_line = line,
+                           .value = std::move(described)});
   }
 }
 

@@ -18,6 +18,10 @@ struct SectionBuffer {
   std::array<std::string, kMaxLines + 1> EntryValues;
   std::string SourceFile;
   std::int32_t HeaderLine = 0;
+  // Where each line stands in the file as an editor counts lines (blank and comment lines
+  // included; for a binary file, in its text form), where the warnings count only the lines
+  // of the section. Slot 1 holds the header's line until the first entry line is read.
+  std::array<std::int32_t, kMaxLines + 1> EntryLines{};
 };
 
 struct FileReference {

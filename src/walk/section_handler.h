@@ -1,5 +1,5 @@
-// What the walk does with each section it reads: the checker checks and stores it (DoSection),
-// the rule learner records it. The walk only reads.
+// What the walk does with each file and section it reads: the checker checks and stores every
+// section (DoSection), the rule learner records them. The walk only reads.
 #pragma once
 
 #include <string>
@@ -8,13 +8,33 @@
 
 namespace tarn {
 
+class TarnError;
+
 class SectionHandler {
  public:
   virtual ~SectionHandler() = default;
 
+  // A file has been opened for reading, before its first section; binary tells a file read
+  // through its text form.
+  virtual void BeginFile(const std::string& area, const std::string& path, bool binary) {
+    (void)area;
+    (void)path;
+    (void)binary;
+  }
+
   // Handles one section read from a file of area. Errors it raises end the file's reading
   // like any other error of the file (ReadINIFile's error trap).
   virtual void HandleSection(const std::string& area, SectionBuffer& buffer) = 0;
+
+  // An error of the file at path that no data finding covers (a 2049th line in a section, a
+  // binary file that cannot be decoded, ...). The checker reports it and ends the program;
+  // a handler that returns true has taken note of it, and the walk goes on with the next
+  // file.
+  virtual bool GoOnAfter(const TarnError& error, const std::string& path) {
+    (void)error;
+    (void)path;
+    return false;
+  }
 };
 
 }  // namespace tarn

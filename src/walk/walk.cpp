@@ -19,8 +19,6 @@ namespace tarn {
 
 namespace {
 
-constexpr std::string_view kMainFile = "/EXE/kestrovar.ini";
-constexpr std::string_view kDataFolder = "/DATA/";
 constexpr std::string_view kUniverseFolder = "/Data/Universe/";
 // The star systems are named relative to the universe folder.
 constexpr std::int16_t kSystemFileId = 74;
@@ -97,6 +95,7 @@ void Walk::ReadINIFile(const std::string& area, const std::string& path,
       StatsScope measure(context_.stats, RunStats::kReading);
       file.SetFileName(path);
     }
+    handler_.BeginFile(area, path, file.IsBinary());
     while (ReadNextSection(*buffer_, file, log, context_.stats)) {
       handler_.HandleSection(area, *buffer_);
       context_.front_end.ProcessEvents();
@@ -111,6 +110,7 @@ void Walk::ReadINIFile(const std::string& area, const std::string& path,
         log.WriteLog("Already parsed. Skipped.");
         return;
       default:
+        if (handler_.GoOnAfter(error, path)) return;
         log.ReportError(error, "ReadINIFile");
         EndProgram();
     }

@@ -28,6 +28,10 @@ class UserSettings;
 inline constexpr std::int16_t kReferenceEntryIds[] = {74,   101,  871,  877,  879,  64, 824,
                                                       1034, 1040, 1055, 1107, 1169, 872};
 
+// The main configuration file and the data folder, below the game folder.
+inline constexpr std::string_view kMainFile = "/EXE/kestrovar.ini";
+inline constexpr std::string_view kDataFolder = "/DATA/";
+
 // The paths of the files handed to ReadINIFile, keyed by path in any letter case.
 using ParsedFiles = KeyedCollection<std::string>;
 

@@ -1,0 +1,67 @@
+#include "learn_command.h"
+
+#include <cstdio>
+
+#include "learn/learning.h"
+#include "settings/settings.h"
+#include "shell/error.h"
+#include "shell/file_system.h"
+#include "shell/front_end.h"
+#include "shell/log_box.h"
+
+namespace tarn {
+
+namespace {
+
+// Keeps what the walk logs to itself: learning writes no log, but the report of an error
+// that ends the walk is shown.
+class KeepingFrontEnd : public FrontEnd {
+ public:
+  void AppendToLogBox(std::string_view text, bool may_cut) override { kept.Append(text, may_cut); }
+  void ShowMessageBox(std::string_view text) override { Print(text); }
+  void ProcessEvents() override {}
+
+  static void Print(std::string_view text) {
+    std::string lines(text);
+    std::erase(lines, '\r');
+    std::fwrite(lines.data(), 1, lines.size(), stderr);
+  }
+
+  BoundedLogText kept;
+};
+
+int Fail(const std::string& reason) {
+  std::fprintf(stderr, "tarn: rules learn: %s\n", reason.c_str());
+  return kFatalStatus;
+}
+
+}  // namespace
+
+int LearnRules(const std::string& home, const std::optional<std::string>& game,
+               const LearnOptions& options) {
+  KeepingFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings(front_end);
+  try {
+    settings.SetSettingsDBName(JoinPath(home, kSettingsDBFile));
+    if (game) settings.Values().SetKVPath(*game);
+    LearnResult result = LearnFromFolder(settings, front_end, files, options.merge);
+    WriteLearnedFolder(result, options.folder, options.force);
+    std::fwrite(result.report.data(), 1, result.report.size(), stdout);
+    std::fflush(stdout);
+  } catch (const ProgramEnd& end) {
+    // The walk reported why in its log; learning shows the end of it.
+    const std::string& text = front_end.kept.Text();
+    const std::size_t from = text.rfind("Error : ");
+    KeepingFrontEnd::Print(from == std::string::npos ? text : text.substr(from));
+    return Fail("the walk ended on the error above");
+  } catch (const LearnError& error) {
+    return Fail(error.what());
+  } catch (const TarnError& error) {
+    return Fail(JoinPath(home, kSettingsDBFile) + ": " + error.Description());
+  }
+  settings.Discard();
+  return 0;
+}
+
+}  // namespace tarn

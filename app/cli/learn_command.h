@@ -1,0 +1,21 @@
+// `tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] OUTDIR`: the rule set of a
+// game folder the user trusts, written as rule sources with a learning report.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tarn {
+
+struct LearnOptions {
+  bool merge = false;
+  bool force = false;
+  std::string folder;
+};
+
+// Exit status: 0 the rules are written and the report printed; 3 they could not be learned
+// or written (the reason on standard error).
+int LearnRules(const std::string& home, const std::optional<std::string>& game,
+               const LearnOptions& options);
+
+}  // namespace tarn

@@ -1,0 +1,93 @@
+// What the rule learner saw in a game folder: every section name, every key of it, how many
+// values each line had and how each value at each position was written. Plain data, filled
+// by RuleLearner and turned into rules by LearnRules.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tarn {
+
+// A place in a game file: the file as the walk names it and the line as an editor counts it.
+struct Place {
+  std::string file;
+  std::int32_t line = 0;
+};
+
+// The spellings of one name (letter case aside the same), with how often each was met.
+class Spellings {
+ public:
+  void Add(std::string_view spelling);
+  // The spelling met most often; the one met first among equals.
+  const std::string& Most() const;
+
+ private:
+  std::vector<std::pair<std::string, std::int64_t>> counts_;
+};
+
+// The value types a written value can be stored as without losing any of its value, tried
+// from the tightest: Long, Double, Boolean.
+enum Candidate { kLongCandidate, kDoubleCandidate, kBooleanCandidate, kCandidateCount };
+
+// A value that a candidate type cannot hold, and where it stands.
+struct OddValue {
+  std::string value;
+  Place place;
+};
+
+struct PositionStats {
+  static constexpr std::size_t kKeptOdd = 8;
+
+  std::int64_t values = 0;
+  // Per candidate: how many values it cannot hold, and the first kKeptOdd of them.
+  std::array<std::int64_t, kCandidateCount> misses{};
+  std::array<std::vector<OddValue>, kCandidateCount> odd;
+
+  // Counts one value written as text.
+  void Add(std::string_view text, const Place& place);
+  // Adds another position's counts, as the positions of a variable tail are summed up.
+  void Merge(const PositionStats& other);
+};
+
+struct KeyStats {
+  Spellings spelling;
+  std::int64_t lines = 0;
+  std::int64_t sections_holding = 0;  // sections of its name that hold the key at least once
+  std::int64_t last_section = -1;     // the last section counted there
+  bool multi_line = false;            // some section holds the key on more than one line
+  std::size_t min_values = SIZE_MAX;
+  std::size_t max_values = 0;
+  std::vector<PositionStats> positions;  // by value position, from 1
+};
+
+struct SectionStats {
+  Spellings spelling;
+  std::string area;  // the area of the first file the section was met in
+  std::int64_t count = 0;
+  std::vector<KeyStats> keys;                              // in the order first met
+  std::unordered_map<std::string, std::size_t> key_index;  // upper-case key -> keys
+};
+
+// A line no rule can describe, so that a check of the folder still warns about it.
+struct Undescribable {
+  Place place;
+  std::string what;
+};
+
+struct Observations {
+  std::int64_t files = 0;
+  std::int64_t binary_files = 0;
+  std::int64_t sections = 0;
+  std::int64_t lines = 0;
+  std::vector<SectionStats> sections_seen;                     // in the order first met
+  std::unordered_map<std::string, std::size_t> section_index;  // upper-case name -> sections_seen
+  std::vector<Undescribable> undescribable;
+  // Where a file is named that cannot be read, and the name as written.
+  std::vector<Undescribable> missing_files;
+};
+
+}  // namespace tarn
