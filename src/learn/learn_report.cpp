@@ -79,7 +79,9 @@ std::string LearnReport(const std::string& game, bool merge, const Observations&
   if (!seen.missing_files.empty()) {
     out += "\n## Files named but not found\n\n";
     for (const Undescribable& missing : seen.missing_files) {
-      out += "- " + Where(missing.place) + " names `" + missing.what + "`\n";
+      // The files of _bc_OtherINI are named by no line of the game.
+      const std::string where = missing.place.file == "N/A" ? "_bc_OtherINI" : Where(missing.place);
+      out += "- " + where + " names `" + missing.what + "`\n";
     }
   }
 

@@ -1,0 +1,173 @@
+// The rules learned from small files: what each kind of line teaches, how odd names are
+// written, and how --merge widens an installed rule without narrowing it.
+#include "learn/learned_rules.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "ini/section_reader.h"
+#include "learn/rule_learner.h"
+#include "rules/rule_text.h"
+#include "support/core_fixture.h"
+
+namespace tarn {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class LearnedRulesTest : public testing::CoreTest {
+ protected:
+  // Reads text as one data file of the area "ships" and learns from it, starting from the
+  // rule text start. Returns the learned rules as rule text, without the file's comment line
+  // and the blank lines.
+  std::vector<std::string> Learn(const std::string& text, const std::string& start = "",
+                                 bool merge = false) {
+    files.AddFolder("game");
+    files.SetFile("game/ships.ini", text);
+    recorded = RecordedValues();
+    RuleLearner learner({{74, "system", "file"}}, recorded);
+    log.SetFindings(&learner);
+    LineSource file(files, log);
+    file.SetFileName("game/ships.ini");
+    SectionBuffer buffer;
+    while (ReadSection(buffer, file, log)) learner.HandleSection("ships", buffer);
+    RuleSet start_rules;
+    if (!start.empty()) ParseRuleText(start, "ships.rules", start_rules);
+    learned = LearnRules(learner.Seen(), start_rules, merge);
+    seen = learner.Seen();
+    std::vector<std::string> lines;
+    for (const std::string& name : {"ships.rules"}) {
+      std::string rules = FormatRuleText(learned.rules, name);
+      std::size_t at = rules.find('\n') + 1;
+      while (at < rules.size()) {
+        std::size_t end = rules.find('\n', at);
+        if (end > at) lines.push_back(rules.substr(at, end - at));
+        at = end + 1;
+      }
+    }
+    return lines;
+  }
+
+  LearnedRules learned;
+  Observations seen;
+  RecordedValues recorded;
+};
+
+TEST_F(LearnedRulesTest, EachPositionTakesTheTightestTypeItsValuesAreWrittenIn) {
+  struct Case {
+    const char* values;  // the values of one key in three sections
+    const char* rule;
+  } cases[] = {
+      {"1|-2|&H10", "k #1 mandatory = Long"},
+      {"1|2.5|1e3", "k #1 mandatory = Double"},       // 1e3 is whole, not written so
+      {"1|2|3000000000", "k #1 mandatory = Double"},  // beyond the Long range
+      {"true|FALSE|True", "k #1 mandatory = Boolean"},
+      {"1|true|2", "k #1 mandatory = String"},  // 1 is no Boolean word
+      {"1, a|2|3, b, 4", "k #1 mandatory = Long, *String"},
+      {"|1|2, 3", "k #1 mandatory = *Long"},  // a line without values
+      {"||", "k #1 mandatory = *String"},     // only lines without values
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    std::string_view rest = c.values;
+    while (true) {
+      std::size_t bar = rest.find('|');
+      text += "[S]\r\nk = " + std::string(rest.substr(0, bar)) + "\r\n";
+      if (bar == std::string_view::npos) break;
+      rest.remove_prefix(bar + 1);
+    }
+    EXPECT_THAT(Learn(text), ElementsAre("[S]", c.rule)) << c.values;
+  }
+}
+
+TEST_F(LearnedRulesTest, FlagsLetterCaseOrderAndIdentifiers) {
+  EXPECT_THAT(
+      Learn("[ship]\r\nNick = a\r\nhp = 1\r\nhp = 2\r\n"
+            "[Ship]\r\nnick = b\r\n"
+            "[Ship]\r\nnick = c\r\nspeed = 3\r\n"
+            "[system]\r\nfile = x.ini\r\n",
+            "[system]\nfile #74 = name:String\n"),
+      ElementsAre("[system]", "file #74 mandatory = String", "[Ship]",
+                  "nick #75 mandatory = String", "hp #76 multiline = Long", "speed #77 = Long"));
+  // The reference rule keeps its identifier, and its value is kept for the walk as the value
+  // query would give it: names as stored, in lower case.
+  auto rows = recorded.Query(74);
+  StoredValueRow row;
+  ASSERT_TRUE(rows->Next(row));
+  EXPECT_EQ(row.area + "|" + row.section + "|" + row.entry + "|" + row.file + "|" +
+                std::to_string(row.section_line) + "|" + std::to_string(row.entry_line) + "|" +
+                row.value.value_or("null"),
+            "ships|system|file|game/ships.ini|10|11|x.ini");
+  EXPECT_FALSE(rows->Next(row));
+}
+
+TEST_F(LearnedRulesTest, OddNamesAreQuotedAndReadBack) {
+  std::vector<std::string> rules = Learn(
+      "[ Ship ]\r\nmax speed = 5\r\nsay \"hi\" = 1\r\n=5\r\n"
+      "[Empty]\r\n"
+      "[]\r\nq = 1\r\n");
+  EXPECT_THAT(rules, ElementsAre("[\" Ship \"]", "\"max speed\" #1 mandatory = Long",
+                                 "\"say \"\"hi\"\"\" #2 mandatory = Long",
+                                 "\"=5\" #3 mandatory = *String", "[Empty]", "\";\" #4 = *String"));
+  // What is written reads back as the same rule set, which loads.
+  RuleSet again;
+  ParseRuleText(FormatRuleText(learned.rules, "ships.rules"), "ships.rules", again);
+  EXPECT_EQ(FormatRuleText(again, "ships.rules"), FormatRuleText(learned.rules, "ships.rules"));
+  ASSERT_EQ(seen.undescribable.size(), 1u);
+  EXPECT_THAT(seen.undescribable[0].what, HasSubstr("without a name"));
+}
+
+TEST_F(LearnedRulesTest, LinesNoRuleCanDescribeAreListed) {
+  Learn("[Ship\r\nseparable\r\nk = " + std::string(33000, 'x') + "\r\n");
+  ASSERT_EQ(seen.undescribable.size(), 3u);
+  EXPECT_THAT(seen.undescribable[0].what, HasSubstr("10301"));
+  EXPECT_EQ(seen.undescribable[0].place.line, 1);
+  EXPECT_THAT(seen.undescribable[1].what, HasSubstr("repairs"));
+  EXPECT_EQ(seen.undescribable[1].place.line, 2);
+  EXPECT_THAT(seen.undescribable[2].what, HasSubstr("32,766"));
+}
+
+TEST_F(LearnedRulesTest, FewOddValuesAreReportedWithWhereTheyStand) {
+  std::string text = "[S]\r\nk = yes\r\n";
+  for (int i = 0; i < 150; ++i) text += "[S]\r\nk = " + std::to_string(i) + "\r\n";
+  EXPECT_THAT(Learn(text), ElementsAre("[S]", "k #1 mandatory = String"));
+  ASSERT_EQ(learned.odd_positions.size(), 1u);
+  const OddPosition& odd = learned.odd_positions[0];
+  EXPECT_EQ(odd.candidate, kLongCandidate);
+  EXPECT_EQ(odd.values, 151);
+  ASSERT_EQ(odd.odd.size(), 1u);
+  EXPECT_EQ(odd.odd[0].value, "yes");
+  EXPECT_EQ(odd.odd[0].place.line, 2);
+  // Two in a hundred are no longer "a few".
+  Learn("[S]\r\nk = no\r\n" + text);
+  EXPECT_TRUE(learned.odd_positions.empty());
+}
+
+TEST_F(LearnedRulesTest, MergeWidensAndNeverNarrows) {
+  const std::string installed =
+      "[Ship]\n"
+      "nick #2001 mandatory = name:String\n"
+      "mass #2002 mandatory = Long\n"
+      "pos #2003 = x:Long, y:Long, z:Long\n"
+      "hp #2004 multiline = Double\n"
+      "gone #2005 mandatory = String\n";
+  EXPECT_THAT(
+      Learn("[Ship]\r\nnick = a\r\nmass = 1.5\r\npos = 1, 2\r\nhp = 3\r\nnew = x\r\n"
+            "[Ship]\r\nnick = b\r\nmass = 2\r\npos = 1, 2, 3, 4\r\nnew = y\r\nnew = z\r\n",
+            installed, true),
+      ElementsAre("[Ship]", "nick #2001 mandatory = name:String", "mass #2002 mandatory = Double",
+                  "pos #2003 = x:Long, y:Long, *Long", "hp #2004 multiline = Double",
+                  "gone #2005 = String", "new #2006 multiline mandatory = String"));
+  std::vector<std::string> how;
+  for (const RuleChange& change : learned.changes) {
+    how.push_back(change.key + ": " + std::to_string(static_cast<int>(change.kind)) + " " +
+                  change.how);
+  }
+  EXPECT_THAT(how, ElementsAre("nick: 2 ", "mass: 1 position 1 Long -> Double",
+                               "pos: 1 fixed values 3 -> 2; variable tail added (Long)", "hp: 2 ",
+                               "new: 0 ", "gone: 1 no longer mandatory"));
+}
+
+}  // namespace
+}  // namespace tarn
