@@ -37,14 +37,12 @@ class LearnedRulesTest : public testing::CoreTest {
     learned = LearnRules(learner.Seen(), start_rules, merge);
     seen = learner.Seen();
     std::vector<std::string> lines;
-    for (const std::string& name : {"ships.rules"}) {
-      std::string rules = FormatRuleText(learned.rules, name);
-      std::size_t at = rules.find('\n') + 1;
-      while (at < rules.size()) {
-        std::size_t end = rules.find('\n', at);
-        if (end > at) lines.push_back(rules.substr(at, end - at));
-        at = end + 1;
-      }
+    const std::string rules = FormatRuleText(learned.rules, "ships.rules");
+    std::size_t at = rules.find('\n') + 1;
+    while (at < rules.size()) {
+      const std::size_t end = rules.find('\n', at);
+      if (end > at) lines.push_back(rules.substr(at, end - at));
+      at = end + 1;
     }
     return lines;
   }
