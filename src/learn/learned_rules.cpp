@@ -58,12 +58,17 @@ Shape ShapeOf(const KeyStats& key) {
   return shape;
 }
 
+// A learned Long position held only whole numbers as written, so it is a whole one: a decimal
+// there later is a mistake the Long conversion alone would round away.
+ValueRule Learned(std::int32_t type, bool is_multi) {
+  const std::int32_t concrete = Concrete(type);
+  return {std::nullopt, concrete, is_multi, concrete == kLongType};
+}
+
 std::vector<ValueRule> Positions(const Shape& shape) {
   std::vector<ValueRule> values;
-  for (std::int32_t type : shape.types) values.push_back({std::nullopt, Concrete(type), false});
-  if (shape.tail) {
-    values.push_back({std::nullopt, Concrete(TypeOf(shape.tail_stats)), true});
-  }
+  for (std::int32_t type : shape.types) values.push_back(Learned(type, false));
+  if (shape.tail) values.push_back(Learned(TypeOf(shape.tail_stats), true));
   return values;
 }
 
@@ -198,14 +203,14 @@ void Learner::LearnKey(SectionRule& section, const SectionStats& seen_section,
     if (existing != section.entries.end()) {
       entry.idx = existing->idx;
       const EntryRule& before = start_entries_.at(entry.db_id);
-      const bool same = before.fixed == entry.fixed && before.var_args == entry.var_args &&
-                        before.multi_line == entry.multi_line &&
-                        before.mandatory == entry.mandatory &&
-                        before.values.size() == entry.values.size() &&
-                        std::equal(before.values.begin(), before.values.end(), entry.values.begin(),
-                                   [](const ValueRule& a, const ValueRule& b) {
-                                     return a.type == b.type && a.is_multi == b.is_multi;
-                                   });
+      const bool same =
+          before.fixed == entry.fixed && before.var_args == entry.var_args &&
+          before.multi_line == entry.multi_line && before.mandatory == entry.mandatory &&
+          before.values.size() == entry.values.size() &&
+          std::equal(before.values.begin(), before.values.end(), entry.values.begin(),
+                     [](const ValueRule& a, const ValueRule& b) {
+                       return a.type == b.type && a.is_multi == b.is_multi && a.whole == b.whole;
+                     });
       result_.changes.push_back({same ? RuleChange::Kind::kUnchanged : RuleChange::Kind::kWidened,
                                  section.name, name, same ? "" : "learned anew"});
       *existing = std::move(entry);
@@ -254,6 +259,7 @@ std::string Learner::Widen(EntryRule& entry, const KeyStats* key,
     const std::size_t fixed = std::min(old_fixed, seen_min);
     std::vector<ValueRule> values;
     std::int32_t tail_type = kNoType;
+    bool tail_whole = true;  // no installed position of the tail takes decimals
     std::optional<std::string> tail_name;
     for (std::size_t i = 0; i < entry.values.size(); ++i) {
       const ValueRule& old = entry.values[i];
@@ -264,9 +270,10 @@ std::string Learner::Widen(EntryRule& entry, const KeyStats* key,
           changed.push_back("position " + std::to_string(i + 1) + " " + TypeName(old.type) +
                             " -> " + TypeName(type));
         }
-        values.push_back({old.name, Concrete(type), false});
+        values.push_back({old.name, Concrete(type), false, old.whole && type == kLongType});
       } else {
         tail_type = Join(tail_type, old.type);
+        tail_whole = tail_whole && old.whole;
         if (old.is_multi) tail_name = old.name;
       }
     }
@@ -289,7 +296,7 @@ std::string Learner::Widen(EntryRule& entry, const KeyStats* key,
       } else if (old_tail->type != type) {
         changed.push_back("variable tail " + TypeName(old_tail->type) + " -> " + TypeName(type));
       }
-      values.push_back({tail_name, type, true});
+      values.push_back({tail_name, type, true, tail_whole && type == kLongType});
     }
     entry.fixed = static_cast<std::int32_t>(fixed);
     entry.var_args = tail;

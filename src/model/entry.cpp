@@ -61,6 +61,13 @@ ValueSlot& Entry::AddValue(std::string_view value_name, std::int32_t type, std::
   return Line1().AddValue(value_name, type, position, is_multi);
 }
 
+void Entry::MarkWhole(std::int32_t position) {
+  EntryLine& rule = Line1();
+  if (position < 1 || position > rule.SlotCount()) return;
+  ValueSlot& slot = rule.Value(static_cast<std::int16_t>(position));
+  if (slot.Type() == kLongType) slot.SetWhole(true);
+}
+
 void Entry::SetValues(std::string_view entry_name, std::string_view values,
                       std::int32_t file_line) {
   const EntryLine& rule = Line1();

@@ -49,6 +49,10 @@ class Entry {
   ValueSlot& AddValue(std::string_view value_name, std::int32_t type, std::int16_t position,
                       bool is_multi);
 
+  // Marks value position `position` of the rule whole (ValueSlot::SetWhole); a position the
+  // rule does not have, or that is not a Long, is left as it is.
+  void MarkWhole(std::int32_t position);
+
   // Checks one line of the key and counts it when it passes. Raises, in this order: 10202
   // (line 1 not initialised), 10203 (another key, letter case aside), 10209 (a second line
   // for a key that is not multi-line), then the line check's errors unchanged. A failed line

@@ -29,6 +29,7 @@ void ValueSlot::ResetToCloneOf(const ValueSlot& rule, std::int16_t position) {
   type_ = rule.type_;
   position_ = position;
   is_multi_ = rule.is_multi_;
+  whole_ = rule.whole_;
   long_value_ = 0;
   double_value_ = 0;
   text_value_.clear();
@@ -47,9 +48,15 @@ void ValueSlot::Init(std::string_view name, std::int32_t type, std::int16_t posi
 void ValueSlot::SetValue(std::string_view text) {
   ConversionStatus status = ConversionStatus::kOk;
   switch (type_) {
-    case kLongType:
-      status = ParseLong(text, long_value_);
+    case kLongType: {
+      std::int32_t value = 0;
+      status = ParseLong(text, value);
+      if (status == ConversionStatus::kOk && whole_ && !FormOf(text).long_literal) {
+        RaiseError(kErrValueNotWhole, kClassTag);
+      }
+      if (status == ConversionStatus::kOk) long_value_ = value;
       break;
+    }
     case kDoubleType:
       status = ParseDouble(text, double_value_);
       break;

@@ -10,7 +10,9 @@
 //   kErrValueAlreadyInitialized (10103)   a second Init of an initialised slot;
 //   kErrValueTypeMismatch (10101)         a text that does not convert to the slot's type;
 //   kErrOverflow (6)                      a number outside the slot type's range (the
-//                                         platform's number and description).
+//                                         platform's number and description);
+//   kErrValueNotWhole (10402)             a Long slot marked whole given a number that is
+//                                         not written as a whole number ("12.5").
 // A failed assignment leaves the held value as it was.
 #pragma once
 
@@ -55,6 +57,12 @@ class ValueSlot {
   std::int16_t Position() const { return position_; }
   bool IsMulti() const { return is_multi_; }
 
+  // A whole slot of type Long takes only numbers written as whole numbers ("12", "&H1F"):
+  // the Long conversion alone rounds "12.5" to 12 without a word. Rule sets mark positions so
+  // beside the rule query (rules/rule_library.h); Clone keeps the mark.
+  void SetWhole(bool whole) { whole_ = whole; }
+  bool IsWhole() const { return whole_; }
+
   // Converts text to the slot's type and holds it (see the errors above).
   void SetValue(std::string_view text);
   // The held value in the form of the type code: Null for kNullType; raises 10102 for a code
@@ -69,6 +77,7 @@ class ValueSlot {
   std::int32_t type_ = 0;
   std::int16_t position_ = 0;
   bool is_multi_ = false;
+  bool whole_ = false;
 
   std::int32_t long_value_ = 0;
   double double_value_ = 0;

@@ -52,7 +52,8 @@ void CheckRuleSet(const RuleSet& rules) {
                          entry_rule.db_id, AsciiUppered(entry_rule.name));
         std::int16_t position = 0;
         for (const ValueRule& value : entry_rule.values) {
-          entry.AddValue(value.name.value_or(""), value.type, ++position, value.is_multi);
+          entry.AddValue(value.name.value_or(""), value.type, ++position, value.is_multi)
+              .SetWhole(value.whole);
         }
       } catch (const TarnError& error) {
         throw RuleSourceError(rule.file, entry_rule.line,

@@ -1,6 +1,9 @@
 #include "rules/rule_library.h"
 
+#include <unordered_map>
+
 #include "rules/rule_query.h"
+#include "rules/rule_tables.h"
 #include "shell/ascii_case.h"
 #include "shell/error.h"
 #include "shell/front_end.h"
@@ -45,6 +48,18 @@ void LoadRules(RuleQuery& rules, RuleLibrary& library) {
   }
 }
 
+// The whole positions live beside the rule query, in the rule tables that TARN writes.
+void MarkWholePositions(Database& db, RuleLibrary& library) {
+  std::unordered_map<std::int32_t, Entry*> by_id;
+  for (Section& section : library) {
+    for (Entry& entry : section) by_id.emplace(entry.EntryDB_ID(), &entry);
+  }
+  ForEachWholePosition(db, [&by_id](std::int32_t entry_id, std::int32_t position) {
+    auto entry = by_id.find(entry_id);
+    if (entry != by_id.end()) entry->second->MarkWhole(position);
+  });
+}
+
 }  // namespace
 
 std::unique_ptr<RuleLibrary> InitParse(Log& log, Database& settings_db) {
@@ -52,6 +67,7 @@ std::unique_ptr<RuleLibrary> InitParse(Log& log, Database& settings_db) {
     RuleQuery rules(settings_db);
     auto library = std::make_unique<RuleLibrary>();
     LoadRules(rules, *library);
+    MarkWholePositions(settings_db, *library);
     return library;
   } catch (const TarnError& error) {
     log.ReportError(error, "InitParse");

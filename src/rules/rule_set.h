@@ -14,6 +14,7 @@ struct ValueRule {
   std::optional<std::string> name;  // nullopt: an unnamed position
   std::int32_t type = 0;            // 1 Long, 2 Double, 3 String, 4 Boolean, 5 Null
   bool is_multi = false;            // the rule of the variable tail
+  bool whole = false;               // a Long written as a whole number only ("Whole")
 };
 
 struct EntryRule {
@@ -60,5 +61,11 @@ std::string TypeName(std::int32_t type);
 // The type code of a display name ("Long" ... "Null", any letter case) or a decimal code;
 // nullopt for any other text.
 std::optional<std::int32_t> TypeCode(const std::string& name);
+
+// The name a rule source gives a position's type: "Whole" for a whole Long, else TypeName.
+std::string PositionTypeName(const ValueRule& value);
+
+// The word of rule sources for a Long written as a whole number only.
+inline constexpr const char* kWholeTypeName = "Whole";
 
 }  // namespace tarn

@@ -1,5 +1,8 @@
 #include "rules/rule_tables.h"
 
+#include <functional>
+#include <unordered_map>
+
 #include "rules/rule_query.h"
 #include "shell/error.h"
 
@@ -31,14 +34,16 @@ CREATE TABLE IF NOT EXISTS _bc_types (
   Type     INTEGER PRIMARY KEY,
   TypeName TEXT NOT NULL
 );
--- One row per value position; IDX is the position, from 1.
+-- One row per value position; IDX is the position, from 1. Whole marks a Long position
+-- that takes only numbers written as whole numbers; the rule query does not show it.
 CREATE TABLE IF NOT EXISTS _bc_values (
   DB_ID     INTEGER PRIMARY KEY,
   EntryID   INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
   IDX       INTEGER NOT NULL,
   ValueName TEXT,
   Type      INTEGER NOT NULL,
-  IsMulti   INTEGER NOT NULL
+  IsMulti   INTEGER NOT NULL,
+  Whole     INTEGER NOT NULL DEFAULT 0
 );
 INSERT OR REPLACE INTO _bc_types (Type, TypeName) VALUES
   (1, 'Long'), (2, 'Double'), (3, 'String'), (4, 'Boolean'), (5, 'Null');
@@ -75,6 +80,15 @@ std::string RuleFileOf(Database& db, const std::string& section) {
     // A rule query of another design: the section goes to the default file.
   }
   return kDefaultRuleFile;
+}
+
+bool HasColumn(Database& db, std::string_view table, std::string_view column) {
+  Statement columns = db.Prepare("SELECT name FROM pragma_table_info(?1)");
+  columns.BindText(1, table);
+  while (columns.Step()) {
+    if (columns.Text(0) == column) return true;
+  }
+  return false;
 }
 
 std::string ObjectType(Database& db, std::string_view name) {
@@ -114,7 +128,34 @@ RuleSet ReadRuleTables(Database& db) {
     }
     rules.sections.push_back(std::move(section));
   }
+  std::unordered_map<std::int32_t, EntryRule*> by_id;
+  for (SectionRule& section : rules.sections) {
+    for (EntryRule& entry : section.entries) by_id.emplace(entry.db_id, &entry);
+  }
+  ForEachWholePosition(db, [&by_id](std::int32_t entry_id, std::int32_t position) {
+    auto at = by_id.find(entry_id);
+    if (at == by_id.end()) return;
+    std::vector<ValueRule>& values = at->second->values;
+    if (position >= 1 && position <= static_cast<std::int32_t>(values.size()) &&
+        values[static_cast<std::size_t>(position - 1)].type == 1) {
+      values[static_cast<std::size_t>(position - 1)].whole = true;
+    }
+  });
   return rules;
+}
+
+void ForEachWholePosition(Database& db,
+                          const std::function<void(std::int32_t, std::int32_t)>& visit) {
+  Statement rows;
+  try {
+    if (ObjectType(db, "_bc_values") != "table" || !HasColumn(db, "_bc_values", "Whole")) return;
+    rows = db.Prepare("SELECT EntryID, IDX FROM _bc_values WHERE Whole <> 0 ORDER BY DB_ID");
+  } catch (const TarnError&) {
+    return;  // rule tables of another design mark no position
+  }
+  while (rows.Step()) {
+    visit(static_cast<std::int32_t>(rows.Int(0)), static_cast<std::int32_t>(rows.Int(1)));
+  }
 }
 
 void WriteRuleTables(Database& db, const RuleSet& rules) {
@@ -124,6 +165,10 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
     if (query_type == "view") db.Exec("DROP VIEW _bc_ListSections");
     if (query_type == "table") db.Exec("DROP TABLE _bc_ListSections");
     db.Exec(kRuleTables);
+    // Rule tables made before positions could be whole get the column.
+    if (!HasColumn(db, "_bc_values", "Whole")) {
+      db.Exec("ALTER TABLE _bc_values ADD COLUMN Whole INTEGER NOT NULL DEFAULT 0");
+    }
     db.Exec("DELETE FROM _bc_values; DELETE FROM _bc_entries; DELETE FROM _bc_sections;");
     Statement add_section = db.Prepare(
         "INSERT INTO _bc_sections (DB_ID, SectionName, IDX, RuleFile) VALUES (?1, ?2, ?1, ?3)");
@@ -131,8 +176,8 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
         "INSERT INTO _bc_entries (DB_ID, SectionID, EntryName, IDX, FixedArgsNo, IsMultiLine, "
         "HasVarArgs, IsMandatory) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     Statement add_value = db.Prepare(
-        "INSERT INTO _bc_values (EntryID, IDX, ValueName, Type, IsMulti) "
-        "VALUES (?1, ?2, ?3, ?4, ?5)");
+        "INSERT INTO _bc_values (EntryID, IDX, ValueName, Type, IsMulti, Whole) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     std::int64_t section_id = 0;
     for (const SectionRule& section : rules.sections) {
       add_section.BindInt(1, ++section_id);
@@ -162,6 +207,7 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
           }
           add_value.BindInt(4, value.type);
           add_value.BindInt(5, value.is_multi);
+          add_value.BindInt(6, value.whole);
           add_value.Step();
           add_value.Reset();
         }

@@ -3,6 +3,9 @@
 // with another.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 #include "datadb/database.h"
 #include "rules/rule_set.h"
 
@@ -14,6 +17,12 @@ inline constexpr const char* kDefaultRuleFile = "rules.rules";
 // Reads the rule set as _bc_ListSections gives it, grouped as the rule loader groups the
 // rows, without the loader's checks. Raises TarnError.
 RuleSet ReadRuleTables(Database& db);
+
+// Calls visit with the entry rule identifier and position of every whole position of db's
+// rule tables, in the order they were written; none for tables of another design. Raises
+// TarnError when the rows cannot be read.
+void ForEachWholePosition(Database& db,
+                          const std::function<void(std::int32_t, std::int32_t)>& visit);
 
 // Replaces the rule set of db with rules in one transaction: creates the rule tables and
 // the query when db lacks them (a _bc_ListSections of another design is replaced), then

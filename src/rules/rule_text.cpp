@@ -8,6 +8,8 @@
 #include <sstream>
 #include <vector>
 
+#include "shell/ascii_case.h"
+
 namespace tarn {
 
 namespace {
@@ -92,6 +94,11 @@ class LineParser {
     if (colon != std::string_view::npos) {
       value.name = Unquote(Trim(text.substr(0, colon)));
       type = Trim(text.substr(colon + 1));
+    }
+    if (EqualsIgnoringAsciiCase(type, kWholeTypeName)) {
+      value.type = 1;
+      value.whole = true;
+      return value;
     }
     auto code = TypeCode(std::string(type));
     if (!code) Fail("unknown value type \"" + std::string(type) + "\"");
@@ -215,7 +222,7 @@ std::string SectionText(const std::string& name) {
 std::string FormatValue(const ValueRule& value) {
   std::string text = value.is_multi ? "*" : "";
   if (value.name) text += QuotedIfNeeded(*value.name) + ":";
-  return text + TypeName(value.type);
+  return text + PositionTypeName(value);
 }
 
 std::string FormatEntry(const EntryRule& entry, int place) {
@@ -247,6 +254,10 @@ std::string TypeName(std::int32_t type) {
   static const char* const kNames[] = {"Long", "Double", "String", "Boolean", "Null"};
   if (type >= 1 && type <= 5) return kNames[type - 1];
   return std::to_string(type);
+}
+
+std::string PositionTypeName(const ValueRule& value) {
+  return value.whole && value.type == 1 ? kWholeTypeName : TypeName(value.type);
 }
 
 std::optional<std::int32_t> TypeCode(const std::string& name) {

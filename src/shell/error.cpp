@@ -36,6 +36,10 @@ constexpr NumberText kProgramTexts[] = {
     {10306, "Could not open referred file"},
 };
 
+constexpr NumberText kAddedTexts[] = {
+    {10402, "Value Not Whole"},
+};
+
 constexpr NumberText kPlatformTexts[] = {
     {5, "Invalid procedure call or argument"},
     {6, "Overflow"},
@@ -61,6 +65,12 @@ const char* Lookup(const NumberText (&table)[N], std::int32_t number) {
 std::string ErrorText(std::int32_t number) {
   const char* text = Lookup(kProgramTexts, number);
   if (text == nullptr) return "Unknown Error";
+  return std::to_string(number) + " - " + text;
+}
+
+std::string WarningText(std::int32_t number) {
+  const char* text = Lookup(kAddedTexts, number);
+  if (text == nullptr) return ErrorText(number);
   return std::to_string(number) + " - " + text;
 }
 

@@ -39,6 +39,12 @@ enum ErrorNumber : std::int32_t {
   kErrCouldNotOpenReferredFile = 10306,
 };
 
+// Warnings TARN adds beside the original ones, with texts of their own: ErrorText keeps its
+// list and gives "Unknown Error" for these.
+enum AddedWarning : std::int32_t {
+  kErrValueNotWhole = 10402,  // a decimal where the rule wants a whole number
+};
+
 // Platform error numbers, with the meaning the error traps rely on.
 enum PlatformError : std::int32_t {
   kErrInvalidArgument = 5,  // also: a key missing from a keyed collection
@@ -76,6 +82,10 @@ class TarnError : public std::exception {
 // "10103 - Value object is already initialized" for a number of the program's own table,
 // "Unknown Error" alone for any other number.
 std::string ErrorText(std::int32_t number);
+
+// The text of a warning number in a warning block: ErrorText, or for the warnings TARN adds
+// ("10402 - Value Not Whole") their own texts.
+std::string WarningText(std::int32_t number);
 
 // The description of a platform error number ("Overflow" for 6), or "Application-defined or
 // object-defined error" for a number the table does not hold.

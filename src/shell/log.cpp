@@ -59,7 +59,7 @@ void Log::WriteWarning(std::string_view file, std::int32_t file_line, std::strin
   text.append(std::to_string(file_line)).append(kCrLf);
   text.append("      Section [").append(section).append("] line ");
   text.append(std::to_string(index)).append(kCrLf);
-  text.append("      ").append(ErrorText(number)).append(" !");
+  text.append("      ").append(WarningText(number)).append(" !");
   text.append(key).append("!").append(value).append("!").append(kCrLf);
   WriteLog(text);
 }

@@ -103,12 +103,13 @@ TEST_F(LearnTest, SampleWorldChecksCleanWithItsLearnedRules) {
   LearnImportAndCheck(std::string(TARN_EXAMPLES) + "/kestrovar");
 }
 
-TEST_F(LearnTest, BenchWorldChecksCleanApartFromTheListedLines) {
+// A world without mistakes: a decimal where the shipped rules want a Long is stored rounded
+// by them and as written by the learned rules, which is the point of learning it.
+TEST_F(LearnTest, BenchWorldChecksCleanWithItsLearnedRules) {
   const std::string world = dir_.File("world");
-  ASSERT_EQ(testing::RunShell(std::string(TARN_SOURCE) +
-                              "/bench/make_world --scale 0.05 "
-                              "--seed 3 --rules " +
-                              TARN_SOURCE + "/data/rules --out " + world + " >/dev/null"),
+  const std::string source = TARN_SOURCE;
+  ASSERT_EQ(testing::RunShell(source + "/bench/make_world --scale 0.05 --seed 3 --mistakes none " +
+                              "--rules " + source + "/data/rules --out " + world + " >/dev/null"),
             0);
   LearnImportAndCheck(world, world + "/other_ini.txt");
 }

@@ -57,14 +57,14 @@ TEST_F(LearnedRulesTest, EachPositionTakesTheTightestTypeItsValuesAreWrittenIn) 
     const char* values;  // the values of one key in three sections
     const char* rule;
   } cases[] = {
-      {"1|-2|&H10", "k #1 mandatory = Long"},
+      {"1|-2|&H10", "k #1 mandatory = Whole"},        // a Long that takes no decimal
       {"1|2.5|1e3", "k #1 mandatory = Double"},       // 1e3 is whole, not written so
       {"1|2|3000000000", "k #1 mandatory = Double"},  // beyond the Long range
       {"true|FALSE|True", "k #1 mandatory = Boolean"},
       {"1|true|2", "k #1 mandatory = String"},  // 1 is no Boolean word
-      {"1, a|2|3, b, 4", "k #1 mandatory = Long, *String"},
-      {"|1|2, 3", "k #1 mandatory = *Long"},  // a line without values
-      {"||", "k #1 mandatory = *String"},     // only lines without values
+      {"1, a|2|3, b, 4", "k #1 mandatory = Whole, *String"},
+      {"|1|2, 3", "k #1 mandatory = *Whole"},  // a line without values
+      {"||", "k #1 mandatory = *String"},      // only lines without values
   };
   for (const Case& c : cases) {
     std::string text;
@@ -87,7 +87,7 @@ TEST_F(LearnedRulesTest, FlagsLetterCaseOrderAndIdentifiers) {
             "[system]\r\nfile = x.ini\r\n",
             "[system]\nfile #74 = name:String\n"),
       ElementsAre("[system]", "file #74 mandatory = String", "[Ship]",
-                  "nick #75 mandatory = String", "hp #76 multiline = Long", "speed #77 = Long"));
+                  "nick #75 mandatory = String", "hp #76 multiline = Whole", "speed #77 = Whole"));
   // The reference rule keeps its identifier, and its value is kept for the walk as the value
   // query would give it: names as stored, in lower case.
   auto rows = recorded.Query(74);
@@ -105,8 +105,8 @@ TEST_F(LearnedRulesTest, OddNamesAreQuotedAndReadBack) {
       "[ Ship ]\r\nmax speed = 5\r\nsay \"hi\" = 1\r\n=5\r\n"
       "[Empty]\r\n"
       "[]\r\nq = 1\r\n");
-  EXPECT_THAT(rules, ElementsAre("[\" Ship \"]", "\"max speed\" #1 mandatory = Long",
-                                 "\"say \"\"hi\"\"\" #2 mandatory = Long",
+  EXPECT_THAT(rules, ElementsAre("[\" Ship \"]", "\"max speed\" #1 mandatory = Whole",
+                                 "\"say \"\"hi\"\"\" #2 mandatory = Whole",
                                  "\"=5\" #3 mandatory = *String", "[Empty]", "\";\" #4 = *String"));
   // What is written reads back as the same rule set, which loads.
   RuleSet again;

@@ -75,3 +75,27 @@ TEST(ValueTest, InitOnceAndClone) {
 
 }  // namespace
 }  // namespace tarn
+
+namespace tarn {
+namespace {
+
+// A whole Long takes what is written as a whole number and refuses a decimal that the Long
+// conversion alone would round; its clones are whole too.
+TEST(ValueTest, WholeLongRefusesDecimals) {
+  ValueSlot slot;
+  slot.Init("count", kLongType, 1, false);
+  slot.SetWhole(true);
+  for (const char* text : {"12", "-3", "&H1F", "+7"}) EXPECT_NO_THROW(slot.SetValue(text)) << text;
+  EXPECT_EQ(slot.Value(), VarValue(7));
+  for (const char* text : {"12.5", "1e3", "4."}) {
+    EXPECT_EQ(ErrorOf([&] { slot.SetValue(text); }), kErrValueNotWhole) << text;
+  }
+  EXPECT_EQ(slot.Value(), VarValue(7));
+  EXPECT_EQ(ErrorOf([&] { slot.SetValue("x"); }), kErrValueTypeMismatch);
+  EXPECT_TRUE(slot.Clone(2)->IsWhole());
+  EXPECT_EQ(WarningText(kErrValueNotWhole), "10402 - Value Not Whole");
+  EXPECT_EQ(ErrorText(kErrValueNotWhole), "Unknown Error");
+}
+
+}  // namespace
+}  // namespace tarn
