@@ -1,7 +1,12 @@
 #include "analysis/analysis.h"
 
+#include <vector>
+
+#include "analysis/reference_recorder.h"
 #include "analysis/section_checker.h"
 #include "datadb/init_data_db.h"
+#include "report/findings_table.h"
+#include "report/reported_finding.h"
 #include "rules/dump_rules.h"
 #include "settings/settings.h"
 #include "shell/error.h"
@@ -18,9 +23,13 @@ Analysis::Analysis(Settings& settings, FrontEnd& front_end, FileSystem& files, s
       files_(files),
       home_(std::move(home)),
       stats_(front_end.Stats()),
-      log_(&files, front_end, settings.Values(), stats_) {}
+      log_(&files, front_end, settings.Values(), stats_) {
+  log_.SetFindings(&findings_);
+}
 
 Analysis::~Analysis() { Close(); }
+
+std::string Analysis::DataDBPath() const { return JoinPath(home_, kDataDBFile); }
 
 void Analysis::WriteLogBanner() {
   try {
@@ -36,19 +45,47 @@ void Analysis::WriteLogBanner() {
 }
 
 bool Analysis::InitDB() {
+  StorePendingFindings();
   if (!InitDataDB(log_, files_, settings_.SettingsDB(), home_, kDataDBFile, data_)) return false;
+  try {
+    CreateFindingsTable(data_->Db());
+  } catch (const TarnError& error) {
+    log_.ReportError(error, "Init Data DB");
+    EndProgram();
+  }
   rules_ = InitParse(log_, settings_.SettingsDB());
   parsed_files_ = std::make_unique<ParsedFiles>();
+  references_ = RecordedValues();
+  runs_ = 0;
   return true;
 }
 
 void Analysis::RunAll(bool overwrite_ticked) {
   if (overwrite_ticked) WriteLogBanner();
-  SectionChecker checker(log_, rules_.get(), data_.get(), stats_);
-  ValueQuery values(settings_.SettingsDB(), data_.get());
+  last_run_ = RunOutcome{};
+  ++runs_;
+  std::vector<std::int16_t> ids(std::begin(kReferenceEntryIds), std::end(kReferenceEntryIds));
+  std::unique_ptr<ReferenceRecorder> recorder;
+  if (data_) recorder = std::make_unique<ReferenceRecorder>(*data_, references_, std::move(ids));
+  SectionChecker checker(log_, rules_.get(), recorder.get(), stats_, recorder.get());
+  // Before an "Init DB" nothing is stored and the data tables are not linked: the query of
+  // the data database then fails as it always has.
+  ValueQuery query(settings_.SettingsDB(), data_.get());
+  StoredValues& values = data_ ? static_cast<StoredValues&>(references_) : query;
   Walk walk(WalkContext{settings_.Values(), files_, log_, front_end_, stats_}, checker, values,
             settings_.SettingsDB(), parsed_files_.get());
+  struct Account {
+    RunOutcome& outcome;
+    const SectionChecker& checker;
+    const Walk& walk;
+    ~Account() {
+      outcome.files = checker.FilesRead();
+      outcome.sections = checker.SectionsRead();
+      outcome.main_file_read = walk.MainFileRead();
+    }
+  } account{last_run_, checker, walk};
   walk.RunAll();
+  StorePendingFindings();
 }
 
 void Analysis::RunDumpRules(bool overwrite_ticked) {
@@ -62,8 +99,23 @@ void Analysis::RunDumpRules(bool overwrite_ticked) {
   log_.WriteLog("Rules Dump Complete.");
 }
 
+void Analysis::StorePendingFindings() {
+  const std::vector<Finding>& all = findings_.All();
+  if (!data_ || findings_stored_ == all.size()) return;
+  const std::vector<Finding> pending(all.begin() + static_cast<std::ptrdiff_t>(findings_stored_),
+                                     all.end());
+  findings_stored_ = all.size();
+  data_->Commit();
+  StoreFindings(data_->Db(), ReportFindings(pending, {settings_.Values().KVPath(), {}}), runs_);
+}
+
 void Analysis::Close() {
   if (!data_) return;
+  try {
+    StorePendingFindings();
+  } catch (const TarnError& error) {
+    log_.ReportError(error, "Store Findings");
+  }
   std::unique_ptr<DataDB> data = std::move(data_);
   try {
     data->Commit();

@@ -3,27 +3,36 @@
 // line's COMMAND words run them.
 //
 // The analysis owns what a run builds (the log writer, the data database and its writer, the
-// rule library, the list of files read) and uses what the front end gives it (the settings,
-// the front end, the file system). Nothing of it is shared with another analysis. Errors the
-// steps do not handle themselves end the program: they throw ProgramEnd, which the front end
-// that called the command catches.
+// rule library, the list of files read, the findings) and uses what the front end gives it
+// (the settings, the front end, the file system). Nothing of it is shared with another
+// analysis. Errors the steps do not handle themselves end the program: they throw
+// ProgramEnd, which the front end that called the command catches.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "datadb/data_db.h"
 #include "rules/rule_library.h"
+#include "shell/findings.h"
 #include "shell/log.h"
+#include "walk/recorded_values.h"
 #include "walk/walk.h"
 
 namespace tarn {
 
 class FileSystem;
-class FindingSink;
 class FrontEnd;
 class RunStats;
 class Settings;
+
+// What the last "All" read, for the front end's account of it.
+struct RunOutcome {
+  std::int64_t files = 0;      // data files opened
+  std::int64_t sections = 0;   // sections handed to the checker
+  bool main_file_read = true;  // false: the game's main file could not be read
+};
 
 class Analysis {
  public:
@@ -39,7 +48,7 @@ class Analysis {
   bool InitDB();
 
   // "All": the banner when overwrite_ticked, then the walk and the further files, every
-  // section checked and stored.
+  // section checked and stored; the run's findings then go into the Findings table.
   void RunAll(bool overwrite_ticked);
 
   // "Dump": the banner, "Rules Dump" and " " when overwrite_ticked; the rules; " " and
@@ -49,29 +58,40 @@ class Analysis {
   // Deletes the old log (failures ignored) and writes the five banner lines.
   void WriteLogBanner();
 
-  // Commits every pending group of data rows and closes the data database. Every front end
-  // calls it (or lets the destructor do it) before the program ends, normally or on a fatal
-  // error, so that the rows written so far stay. Never raises: a failed commit is reported in
-  // the log.
+  // Stores the findings not stored yet and commits every pending group of data rows, then
+  // closes the data database. Every front end calls it (or lets the destructor do it) before
+  // the program ends, normally or on a fatal error, so that the rows written so far stay.
+  // Never raises: a failure is reported in the log.
   void Close();
 
-  // Where findings go from now on (null for nowhere); the sink must outlive its use.
-  void SetFindings(FindingSink* findings) { log_.SetFindings(findings); }
-
   Log& GetLog() { return log_; }
+  // Every finding since the analysis began, in the order they came.
+  const std::vector<Finding>& Findings() const { return findings_.All(); }
+  const RunOutcome& LastRun() const { return last_run_; }
   // The open data database; null before a successful "Init DB".
   DataDB* Data() { return data_.get(); }
+  // Where "Init DB" makes KV.MDB.
+  std::string DataDBPath() const;
 
  private:
+  // Puts the findings that came since the last call into the Findings table.
+  void StorePendingFindings();
+
   Settings& settings_;
   FrontEnd& front_end_;
   FileSystem& files_;
   const std::string home_;
   RunStats* stats_;
   Log log_;
+  FindingList findings_;
   std::unique_ptr<DataDB> data_;
   std::unique_ptr<RuleLibrary> rules_;
   std::unique_ptr<ParsedFiles> parsed_files_;
+  // The rows of the reference rules stored since "Init DB", which the walk follows.
+  RecordedValues references_;
+  RunOutcome last_run_;
+  std::int32_t runs_ = 0;            // "All" runs since "Init DB"
+  std::size_t findings_stored_ = 0;  // findings put into the Findings table so far
 };
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #include "analysis/section_checker.h"
 
+#include "analysis/reference_recorder.h"
 #include "model/row_sink.h"
 #include "shell/ascii_case.h"
 #include "shell/error.h"
@@ -26,8 +27,11 @@ std::int32_t WarningNumber(const TarnError& error) {
 
 }  // namespace
 
+void SectionChecker::BeginFile(const std::string&, const std::string&, bool) { ++files_; }
+
 void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffer) {
   StatsScope measure(stats_, RunStats::kChecking);
+  ++sections_;
   bool looking_up_section = true;
   try {
     if (rules_ == nullptr) RaisePlatformError(kErrObjectNotSet);
@@ -52,6 +56,7 @@ void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffe
     try {
       StatsScope storing(stats_, RunStats::kStoring);
       if (rows_ == nullptr) RaisePlatformError(kErrObjectNotSet);
+      if (recorder_ != nullptr) recorder_->SetSection(buffer);
       section.Store(*rows_);
     } catch (const TarnError& error) {
       if (!IsDataFinding(error)) throw;

@@ -10,15 +10,21 @@
 namespace tarn {
 
 class Log;
+class ReferenceRecorder;
 class RowSink;
 class RunStats;
 
 class SectionChecker : public SectionHandler {
  public:
   // rules and rows may be null (before the first "Init DB"): a section then ends the program
-  // with the error 91 a missing rule library or cursor gives. All must outlive the checker.
-  SectionChecker(Log& log, RuleLibrary* rules, RowSink* rows, RunStats* stats)
-      : log_(log), rules_(rules), rows_(rows), stats_(stats) {}
+  // with the error 91 a missing rule library or cursor gives. recorder, when given, is told
+  // of each section before it is stored. All must outlive the checker.
+  SectionChecker(Log& log, RuleLibrary* rules, RowSink* rows, RunStats* stats,
+                 ReferenceRecorder* recorder = nullptr)
+      : log_(log), rules_(rules), rows_(rows), stats_(stats), recorder_(recorder) {}
+
+  // Counts the files read.
+  void BeginFile(const std::string& area, const std::string& path, bool binary) override;
 
   // DoSection: looks up the section's rule and each line's entry rule (letter case aside),
   // checks the values, then stores the section and clears the rule for the next one. Every
@@ -26,12 +32,18 @@ class SectionChecker : public SectionHandler {
   // is reported under "DoSection" and ends the program.
   void HandleSection(const std::string& area, SectionBuffer& buffer) override;
 
+  std::int64_t FilesRead() const { return files_; }
+  std::int64_t SectionsRead() const { return sections_; }
+
  private:
   Log& log_;
   RuleLibrary* rules_;
   RowSink* rows_;
   RunStats* stats_;
+  ReferenceRecorder* recorder_;
   std::string key_;  // the upper-cased key of the line being looked up, reused
+  std::int64_t files_ = 0;
+  std::int64_t sections_ = 0;
 };
 
 }  // namespace tarn

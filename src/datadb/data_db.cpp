@@ -1,7 +1,5 @@
 #include "datadb/data_db.h"
 
-#include <charconv>
-
 #include "shell/codepage.h"
 #include "shell/error.h"
 
@@ -89,29 +87,16 @@ std::int32_t DataDB::AddEntry(std::string_view entry, std::int32_t entry_id,
 std::int32_t DataDB::AddValue(std::int32_t entry_row, const ValueView& value) {
   BeforeRow();
   insert_value_.BindInt(1, entry_row);
-  // Numbers are written into a buffer on the stack: this runs for every value of a game.
-  char buffer[64];
-  auto bind_number = [&](auto number) {
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, number);
-    insert_value_.BindText(2, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
-  };
-  switch (value.index()) {
-    case 0:
-      insert_value_.BindNull(2);
-      break;
-    case 1:
-      bind_number(std::get<std::int32_t>(value));
-      break;
-    case 2:
-      bind_number(std::get<double>(value));
-      break;
-    case 3:
-      BindGameText(insert_value_, 2, std::get<std::string_view>(value));
-      break;
-    default:
-      insert_value_.BindText(2, std::get<bool>(value) ? "True" : "False");
-      break;
-  }
+  WithStoredText(
+      value,
+      [this](std::string_view text, bool from_game) {
+        if (from_game) {
+          BindGameText(insert_value_, 2, text);
+        } else {
+          insert_value_.BindText(2, text);
+        }
+      },
+      [this] { insert_value_.BindNull(2); });
   return Insert(insert_value_);
 }
 

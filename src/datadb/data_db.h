@@ -8,6 +8,7 @@
 // kill.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,37 @@
 #include "model/row_sink.h"
 
 namespace tarn {
+
+// How a value is stored in Values.Value: integers in decimal, doubles in the shortest form that
+// reads back the same ("0.5", "16", "1e+20"), Booleans as "True" / "False", texts as read;
+// calls as_text(text, from_game) with from_game true for a text in the game's code page 1252
+// (to be converted to UTF-8), or as_null() for Null.
+template <typename AsText, typename AsNull>
+void WithStoredText(const ValueView& value, AsText&& as_text, AsNull&& as_null) {
+  // Numbers are written into a buffer on the stack: this runs for every value of a game.
+  char buffer[64];
+  auto number = [&](auto n) {
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, n);
+    as_text(std::string_view(buffer, static_cast<std::size_t>(end - buffer)), false);
+  };
+  switch (value.index()) {
+    case 0:
+      as_null();
+      break;
+    case 1:
+      number(std::get<std::int32_t>(value));
+      break;
+    case 2:
+      number(std::get<double>(value));
+      break;
+    case 3:
+      as_text(std::get<std::string_view>(value), true);
+      break;
+    default:
+      as_text(std::get<bool>(value) ? std::string_view("True") : std::string_view("False"), false);
+      break;
+  }
+}
 
 class DataDB : public RowSink {
  public:

@@ -30,6 +30,8 @@ constexpr RepairedKey kRepairedKeys[] = {
 void LineSource::CloseFile() {
   input_.reset();
   binary_ = false;
+  disk_path_.clear();
+  sections_seen_.clear();
   buffer_.clear();
   at_ = 0;
   input_done_ = true;
@@ -45,6 +47,8 @@ void LineSource::SetFileName(std::string path) {
   file_name_ = std::move(path);
   if (file_name_.empty()) return;
   std::unique_ptr<InputFile> input = files_.OpenForReading(file_name_);
+  disk_path_ = input->DiskPath();
+  if (disk_path_.empty()) disk_path_ = file_name_;
   buffer_.resize(kBlockSize);
   buffer_.resize(input->Read(buffer_.data(), buffer_.size()));
   if (!LooksLikeBini(buffer_)) {
@@ -126,6 +130,8 @@ std::string LineSource::ReadLine() {
   return line;
 }
 
+std::int32_t LineSource::CountSection(const std::string& name) { return sections_seen_[name]++; }
+
 void LineSource::Backline(const std::string& line) {
   pending_ = line;
   has_pending_ = true;
@@ -148,7 +154,7 @@ void LineSource::Clean(std::string& line) {
 void LineSource::Repair(std::string& line) {
   for (const RepairedKey& repaired : kRepairedKeys) {
     if (line == repaired.key) {
-      log_.WarnRepair(file_name_, line_num_,
+      log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
                       {"      !" + line + "! line found. Changed to !" + line + " = true!"});
       line += " = true";
       return;
@@ -169,7 +175,7 @@ void LineSource::Repair(std::string& line) {
     line = std::string(repaired.repaired);
     pending_ = rest;
     has_pending_ = true;
-    log_.WarnRepair(file_name_, line_num_,
+    log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
                     {"      !" + old_line + "! line found.",
                      "      Splited in two lines: !" + line + "!" + pending_ + "!"});
     return;

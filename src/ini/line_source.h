@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "shell/file_system.h"
 
@@ -39,6 +40,12 @@ class LineSource {
   const std::string& FileName() const { return file_name_; }
   // True when the open file is in the binary form and is read as its text form.
   bool IsBinary() const { return binary_; }
+  // The open file's path as found on disk (see InputFile::DiskPath), or FileName when the
+  // file system cannot tell.
+  const std::string& DiskPath() const { return disk_path_; }
+
+  // Counts a section of this name met in the file; returns how many of the name came before.
+  std::int32_t CountSection(const std::string& name);
 
   std::int32_t LineNum() const { return line_num_; }
 
@@ -62,7 +69,9 @@ class LineSource {
   FileSystem& files_;
   Log& log_;
   std::string file_name_;
+  std::string disk_path_;
   bool binary_ = false;
+  std::unordered_map<std::string, std::int32_t> sections_seen_;
   std::unique_ptr<InputFile> input_;
   // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.
   std::string buffer_;

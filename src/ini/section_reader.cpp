@@ -14,20 +14,22 @@ bool ReadSection(SectionBuffer& buffer, LineSource& file, Log& log) {
   } while (line.empty() || line.front() != '[');
 
   buffer.SourceFile = file.FileName();
+  buffer.DiskFile = file.DiskPath();
+  buffer.Binary = file.IsBinary();
   buffer.HeaderLine = file.LineNum();
   buffer.Name = line;
   buffer.EntryNames[1] = line;
   buffer.EntryValues[1].clear();
   buffer.EntryLines[1] = buffer.HeaderLine;
-  if (line.back() != ']') {
-    log.WarnSectionLine(buffer, kErrNoClosingBracket, 1);
-    buffer.Name = line.substr(1);
-  } else {
-    // Not trimmed: "[ Ship ]" names the section " Ship ".
-    buffer.Name = line.substr(1, line.size() - 2);
-  }
-
+  // No line of this section is read yet; the warning's finding looks at none of the last's.
   buffer.EntryCount = 0;
+  const bool bracket = line.back() == ']';
+  // Not trimmed: "[ Ship ]" names the section " Ship ".
+  const std::string name = bracket ? line.substr(1, line.size() - 2) : line.substr(1);
+  buffer.SameNameBefore = file.CountSection(name);
+  if (!bracket) log.WarnSectionLine(buffer, kErrNoClosingBracket, 1);
+  buffer.Name = name;
+
   while (true) {
     if (file.EndOfFile()) return true;
     line = file.ReadLine();

@@ -147,6 +147,8 @@ void RuleLearner::RecordReference(const ReferenceRule& reference, const std::str
   row.section_line = buffer.HeaderLine;
   row.entry = AsciiLowered(reference.key);
   row.entry_line = buffer.HeaderLine + index;
+  row.disk_file = buffer.DiskFile;
+  row.editor_line = buffer.EntryLines[index];
   if (items.empty()) {
     values_.Record(id, row);
     return;

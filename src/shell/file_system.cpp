@@ -33,7 +33,8 @@ namespace {
 
 class PosixInputFile : public InputFile {
  public:
-  PosixInputFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  PosixInputFile(int fd, std::string path, std::string disk_path)
+      : fd_(fd), path_(std::move(path)), disk_path_(std::move(disk_path)) {}
   ~PosixInputFile() override { ::close(fd_); }
   PosixInputFile(const PosixInputFile&) = delete;
   PosixInputFile& operator=(const PosixInputFile&) = delete;
@@ -46,9 +47,12 @@ class PosixInputFile : public InputFile {
     }
   }
 
+  std::string DiskPath() const override { return disk_path_; }
+
  private:
   int fd_;
   std::string path_;
+  std::string disk_path_;
 };
 
 bool Exists(const std::string& path) {
@@ -64,9 +68,11 @@ bool IsFolder(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& path) {
+  std::string disk_path = path;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
-    fd = ::open(ResolveLetterCase(path).c_str(), O_RDONLY | O_CLOEXEC);
+    disk_path = ResolveLetterCase(path);
+    fd = ::open(disk_path.c_str(), O_RDONLY | O_CLOEXEC);
   }
   if (fd < 0) {
     int err = errno;
@@ -79,7 +85,7 @@ std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& pat
     ::close(fd);
     RaisePlatformError(kErrFileNotFound);
   }
-  return std::make_unique<PosixInputFile>(fd, path);
+  return std::make_unique<PosixInputFile>(fd, path, std::move(disk_path));
 }
 
 const std::vector<std::string>& RealFileSystem::Listing(const std::string& folder) {

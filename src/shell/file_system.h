@@ -18,6 +18,10 @@ class InputFile {
   // Reads up to size bytes into buffer; returns how many, 0 at the end of the file. Raises
   // TarnError 75 when the file cannot be read.
   virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+
+  // The file's path as found on disk, in its own letter case (the path asked for differs
+  // from it only in letter case); empty when the file system cannot tell.
+  virtual std::string DiskPath() const { return {}; }
 };
 
 class FileSystem {

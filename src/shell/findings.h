@@ -1,9 +1,11 @@
 // Findings: every warning the log receives, also as a record (what the warning says, where it
-// points), for the front ends and reports that act on warnings without reading the log's text.
+// points in the log's terms and on disk), for the front ends, reports and the Findings table
+// that act on warnings without reading the log's text.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -14,14 +16,30 @@ struct Finding {
     kRepair,       // a malformed line the line source repaired
   };
   Kind kind = Kind::kSectionLine;
-  std::int32_t number = 0;       // the warning's number; 0 for a repair
-  std::string file{};            // the file as the log names it
-  std::int32_t line = 0;         // the line the log shows
-  std::int32_t editor_line = 0;  // the line in the file as an editor counts it; 0: unknown
-  std::string section{};         // the section as the log shows it
-  std::int32_t index = 0;        // the line's place in its section
+  std::int32_t number = 0;  // the warning's number; 0 for a repair
+  // Where the log says it is: the file as the walk composed its path, the line as the log
+  // counts it (a section's header line plus the line's place), the section as the log shows
+  // it, the line's place in the section. For a reference warning: the line naming the file.
+  std::string file{};
+  std::int32_t line = 0;
+  std::string section{};
+  std::int32_t index = 0;
   std::string key{};
-  std::string value{};
+  std::string value{};  // the offending text; for a repair, what the log says of it
+  // Where it is on disk: the file in its own letter case, the line as an editor counts it
+  // (blank and comment lines included; in a binary file, the line of its text form), and the
+  // section's header line. Empty and 0 where no line of a game file is at fault (a file named
+  // by _bc_OtherINI); 0 where the place is not known.
+  std::string disk_file{};
+  std::int32_t editor_line = 0;
+  bool binary = false;
+  std::int32_t section_line = 0;
+  // What tells the section from others of its name: its nickname value, or else how many
+  // sections of its name the file held before it.
+  std::string nickname{};
+  std::int32_t same_name_before = 0;
+  // For a reference warning: the path the walk tried to read.
+  std::string target{};
 };
 
 // Where a run's findings go. The log calls Add once per warning it writes, after writing it.
@@ -29,6 +47,16 @@ class FindingSink {
  public:
   virtual ~FindingSink() = default;
   virtual void Add(Finding finding) = 0;
+};
+
+// Keeps every finding, in the order they come.
+class FindingList : public FindingSink {
+ public:
+  void Add(Finding finding) override { all_.push_back(std::move(finding)); }
+  const std::vector<Finding>& All() const { return all_; }
+
+ private:
+  std::vector<Finding> all_;
 };
 
 }  // namespace tarn

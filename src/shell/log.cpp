@@ -1,5 +1,6 @@
 #include "shell/log.h"
 
+#include "shell/ascii_case.h"
 #include "shell/file_system.h"
 #include "shell/findings.h"
 #include "shell/front_end.h"
@@ -73,19 +74,31 @@ void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std:
   const std::string_view value = in_range ? std::string_view(buffer.EntryValues[index]) : "";
   WriteWarning(buffer.SourceFile, line, buffer.Name, index, number, key, value);
   if (findings_ != nullptr) {
-    findings_->Add(Finding{.kind = Finding::Kind::kSectionLine,
-                           .number = number,
-                           .file = buffer.SourceFile,
-                           .line = line,
-                           .editor_line = in_range ? buffer.EntryLines[index] : 0,
-                           .section = buffer.Name,
-                           .index = index,
-                           .key = std::string(key),
-                           .value = std::string(value)});
+    Finding finding{.kind = Finding::Kind::kSectionLine,
+                    .number = number,
+                    .file = buffer.SourceFile,
+                    .line = line,
+                    .section = buffer.Name,
+                    .index = index,
+                    .key = std::string(key),
+                    .value = std::string(value),
+                    .disk_file = buffer.DiskFile,
+                    .editor_line = in_range ? buffer.EntryLines[index] : 0,
+                    .binary = buffer.Binary,
+                    .section_line = buffer.HeaderLine,
+                    .same_name_before = buffer.SameNameBefore};
+    for (std::int16_t i = 1; i <= buffer.EntryCount; ++i) {
+      if (EqualsIgnoringAsciiCase(buffer.EntryNames[i], "nickname")) {
+        finding.nickname = buffer.EntryValues[i];
+        break;
+      }
+    }
+    findings_->Add(std::move(finding));
   }
 }
 
-void Log::WarnReference(const FileReference& reference, std::int32_t number) {
+void Log::WarnReference(const FileReference& reference, std::int32_t number,
+                        std::string_view target) {
   WriteWarning(reference.RefFile, reference.RefLine, reference.RefSection, reference.RefIndex,
                number, reference.RefEntry, reference.RefValue);
   if (findings_ != nullptr) {
@@ -96,12 +109,15 @@ void Log::WarnReference(const FileReference& reference, std::int32_t number) {
                            .section = reference.RefSection,
                            .index = reference.RefIndex,
                            .key = reference.RefEntry,
-                           .value = reference.RefValue});
+                           .value = reference.RefValue,
+                           .disk_file = reference.RefDiskFile,
+                           .editor_line = reference.RefEditorLine,
+                           .target = std::string(target)});
   }
 }
 
-void Log::WarnRepair(std::string_view file, std::int32_t line,
-                     std::initializer_list<std::string_view> details) {
+void Log::WarnRepair(std::string_view file, std::string_view disk_file, bool binary,
+                     std::int32_t line, std::initializer_list<std::string_view> details) {
   WriteLog("WARN: File " + std::string(file) + " line " + std::to_string(line));
   std::string described;
   for (std::string_view detail : details) {
@@ -113,8 +129,10 @@ void Log::WarnRepair(std::string_view file, std::int32_t line,
     findings_->Add(Finding{.kind = Finding::Kind::kRepair,
                            .file = std::string(file),
                            .line = line,
+                           .value = std::move(described),
+                           .disk_file = std::string(disk_file),
                            .editor_line = line,
-                           .value = std::move(described)});
+                           .binary = binary});
   }
 }
 

@@ -46,12 +46,15 @@ class Log {
   // line; also a finding when a sink is set.
   void WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index);
 
-  // Three-line warning about the line that named a file, then an empty line; also a finding.
-  void WarnReference(const FileReference& reference, std::int32_t number);
+  // Three-line warning about the line that named a file, then an empty line; also a finding,
+  // which keeps target, the path that could not be read.
+  void WarnReference(const FileReference& reference, std::int32_t number,
+                     std::string_view target = {});
 
   // The warning of a repaired line: "WARN: File " with the file and line, then each line
-  // that describes the repair, each its own log line; also a finding.
-  void WarnRepair(std::string_view file, std::int32_t line,
+  // that describes the repair, each its own log line; also a finding, which keeps where the
+  // file is on disk and whether it is binary.
+  void WarnRepair(std::string_view file, std::string_view disk_file, bool binary, std::int32_t line,
                   std::initializer_list<std::string_view> details);
 
   // Where findings go from now on; null for nowhere. The sink must outlive its use here.

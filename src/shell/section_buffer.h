@@ -22,6 +22,12 @@ struct SectionBuffer {
   // included; for a binary file, in its text form), where the warnings count only the lines
   // of the section. Slot 1 holds the header's line until the first entry line is read.
   std::array<std::int32_t, kMaxLines + 1> EntryLines{};
+  // The file as found on disk (the path in its own letter case), and whether it is read
+  // through its text form (a binary file).
+  std::string DiskFile;
+  bool Binary = false;
+  // How many sections of this name the file held before this one (0 for the first).
+  std::int32_t SameNameBefore = 0;
 };
 
 struct FileReference {
@@ -31,6 +37,10 @@ struct FileReference {
   std::string RefEntry;
   std::string RefValue;
   std::int16_t RefIndex = 0;
+  // Where the referring line stands on disk and in an editor; empty and 0 when no line of a
+  // game file names the file (the files of _bc_OtherINI).
+  std::string RefDiskFile{};
+  std::int32_t RefEditorLine = 0;
 };
 
 }  // namespace tarn

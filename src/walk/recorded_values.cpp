@@ -29,6 +29,10 @@ void RecordedValues::Record(std::int16_t entry_id, StoredValueRow row) {
   rows_[entry_id].push_back(std::move(row));
 }
 
+void RecordedValues::ReplaceLast(std::int16_t entry_id, StoredValueRow row) {
+  rows_[entry_id].back() = std::move(row);
+}
+
 std::unique_ptr<StoredValues::Cursor> RecordedValues::Query(std::int16_t entry_id) {
   return std::make_unique<RecordedCursor>(rows_[entry_id]);
 }

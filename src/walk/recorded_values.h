@@ -15,6 +15,8 @@ class RecordedValues : public StoredValues {
  public:
   // Adds one row for entry rule entry_id, after every row recorded before for it.
   void Record(std::int16_t entry_id, StoredValueRow row);
+  // Replaces the last row recorded for entry_id (there must be one).
+  void ReplaceLast(std::int16_t entry_id, StoredValueRow row);
 
   std::unique_ptr<Cursor> Query(std::int16_t entry_id) override;
 

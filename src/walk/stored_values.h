@@ -20,6 +20,10 @@ struct StoredValueRow {
   std::string entry;
   std::int64_t entry_line = 0;
   std::optional<std::string> value;  // nullopt: the line stored no value, or a null one
+  // Where the line stands on disk and in an editor, when the source knows (0 and empty
+  // otherwise): the value query of the data database does not.
+  std::string disk_file{};
+  std::int32_t editor_line = 0;
 };
 
 class StoredValues {

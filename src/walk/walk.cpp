@@ -104,7 +104,7 @@ void Walk::ReadINIFile(const std::string& area, const std::string& path,
     switch (error.Number()) {
       case kErrPathNotFound:
       case kErrFileNotFound:
-        log.WarnReference(reference, kErrCouldNotOpenReferredFile);
+        log.WarnReference(reference, kErrCouldNotOpenReferredFile, path);
         return;
       case kErrDuplicateKey:
         log.WriteLog("Already parsed. Skipped.");
@@ -136,6 +136,8 @@ void Walk::DoSectionData(const SectionBuffer& buffer) {
       reference.RefEntry = key;
       reference.RefValue = value;
       reference.RefIndex = index;
+      reference.RefDiskFile = buffer.DiskFile;
+      reference.RefEditorLine = buffer.EntryLines[index];
       if (IsDataKey(key)) {
         log.WriteLog("        Processing " + key + " " + value);
         ReadINIFile(key, GamePath(kDataFolder, value), reference);
@@ -160,6 +162,7 @@ void Walk::ProcessMainINI() {
     StatsScope measure(context_.stats, RunStats::kReading);
     file.SetFileName(path);
   } catch (const TarnError& error) {
+    main_file_read_ = false;
     log.ReportError(error, "Unable to open " + path);
     log.WriteLog("Done Processing " + path);
     return;
@@ -237,6 +240,8 @@ void Walk::ReadINIFromValues(std::int16_t entry_id) {
       reference.RefLine = ToInt32(row.entry_line);
       reference.RefValue = *row.value;
       reference.RefIndex = ToInt16(row.entry_line - row.section_line);
+      reference.RefDiskFile = row.disk_file;
+      reference.RefEditorLine = row.editor_line;
       ReadINIFile(row.area, GamePath(base, reference.RefValue), reference);
     }
     log.WriteLog("Done Reading files for value ID " + id + " " + first_area + ", " +

@@ -84,6 +84,10 @@ class Walk {
   void ReadINIFile(const std::string& area, const std::string& path,
                    const FileReference& reference);
 
+  // False once the main configuration file could not be opened: the run then read none of
+  // the files it names.
+  bool MainFileRead() const { return main_file_read_; }
+
   // The game folder, then fixed (for example "/DATA/"), then relative with every "\" turned
   // into "/".
   std::string GamePath(std::string_view fixed, std::string_view relative = {}) const;
@@ -94,6 +98,7 @@ class Walk {
   StoredValues& values_;
   Database& settings_db_;
   ParsedFiles* parsed_files_;
+  bool main_file_read_ = true;
   // One buffer of 2048 lines serves every section of every file.
   std::unique_ptr<SectionBuffer> buffer_;
 };

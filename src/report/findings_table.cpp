@@ -1,0 +1,90 @@
+#include "report/findings_table.h"
+
+#include "datadb/database.h"
+#include "shell/codepage.h"
+#include "shell/error.h"
+
+namespace tarn {
+
+namespace {
+
+// Path and Line point into the file on disk (the line an editor shows); LogFile, LogLine and
+// SectionLine are the log's, and equal Sections.File, Entries.Line and Sections.Line of the
+// line at fault.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS Findings (
+  DB_ID       INTEGER PRIMARY KEY,
+  Run         INTEGER NOT NULL,
+  Rule        TEXT NOT NULL,
+  Number      INTEGER,
+  Text        TEXT NOT NULL,
+  Path        TEXT NOT NULL,
+  Line        INTEGER,
+  TextForm    INTEGER NOT NULL,
+  LogFile     TEXT,
+  LogLine     INTEGER,
+  Section     TEXT,
+  SectionLine INTEGER,
+  Position    INTEGER,
+  Entry       TEXT,
+  Value       TEXT,
+  Target      TEXT,
+  Fingerprint TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS Findings_PathIDX ON Findings (Path);
+)sql";
+
+void BindText(Statement& insert, int index, const std::string& cp1252) {
+  insert.BindText(index, Cp1252ToUtf8(cp1252));
+}
+
+}  // namespace
+
+void CreateFindingsTable(Database& db) { db.Exec(kSchema); }
+
+void StoreFindings(Database& db, const std::vector<ReportedFinding>& findings, std::int32_t run) {
+  if (findings.empty()) return;
+  CreateFindingsTable(db);
+  db.Exec("BEGIN");
+  try {
+    Statement insert = db.Prepare(
+        "INSERT INTO Findings (Run, Rule, Number, Text, Path, Line, TextForm, LogFile, LogLine, "
+        "Section, SectionLine, Position, Entry, Value, Target, Fingerprint) VALUES "
+        "(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)");
+    for (const ReportedFinding& r : findings) {
+      const Finding& f = *r.finding;
+      insert.BindInt(1, run);
+      insert.BindText(2, r.rule);
+      if (f.kind == Finding::Kind::kRepair) {
+        insert.BindNull(3);
+      } else {
+        insert.BindInt(3, f.number);
+      }
+      BindText(insert, 4, r.text);
+      BindText(insert, 5, r.path);
+      if (r.line > 0) {
+        insert.BindInt(6, r.line);
+      } else {
+        insert.BindNull(6);
+      }
+      insert.BindInt(7, f.binary ? 1 : 0);
+      BindText(insert, 8, f.file);
+      insert.BindInt(9, f.line);
+      BindText(insert, 10, f.section);
+      insert.BindInt(11, f.section_line);
+      insert.BindInt(12, f.index);
+      BindText(insert, 13, f.key);
+      BindText(insert, 14, f.value);
+      BindText(insert, 15, f.target);
+      insert.BindText(16, r.fingerprint);
+      insert.Step();
+      insert.Reset();
+    }
+    db.Exec("COMMIT");
+  } catch (const TarnError&) {
+    db.Exec("ROLLBACK");
+    throw;
+  }
+}
+
+}  // namespace tarn

@@ -1,0 +1,44 @@
+// A finding as reports show it: its rule (the warning number, or "repair"), the file relative
+// to the game folder (or to a root of the user's) with the line an editor shows, and a
+// fingerprint that stays the same when lines are added or removed elsewhere in the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "shell/findings.h"
+
+namespace tarn {
+
+struct ReportedFinding {
+  const Finding* finding = nullptr;
+  std::string rule;     // "10302", or "repair"
+  std::string text;     // "Unknown Entry", or what the repair did
+  std::string path;     // relative to the report's root, "/" between folders
+  std::int32_t line = 0;  // 0: the file as a whole (a file that cannot be read)
+  std::string fingerprint;
+  bool known = false;  // its fingerprint is in the baseline
+};
+
+// Where the paths of a report are relative to.
+struct ReportPlace {
+  std::string game;  // the game folder, as the run was given it
+  std::string root;  // the folder report paths are relative to; empty: the game folder
+};
+
+// The findings as reports show them, in the order they were made. Fingerprints come from the
+// file relative to the game folder (letter case aside), the section (its nickname, or its name
+// and how many of its name came before it in the file), the key, the warning number and the
+// offending text, with a count of equal ones before it where these are equal.
+std::vector<ReportedFinding> ReportFindings(const std::vector<Finding>& findings,
+                                            const ReportPlace& place);
+
+// The rule text of a warning number: "Unknown Entry" for 10302.
+std::string RuleText(std::int32_t number);
+
+// The path relative to the game folder of a path the walk composed or found below it, with
+// "/" between folders; the path unchanged when it does not lie below the game folder.
+std::string GameRelative(const std::string& path, const std::string& game);
+
+}  // namespace tarn
