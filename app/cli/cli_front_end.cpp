@@ -7,8 +7,6 @@ namespace tarn {
 
 namespace {
 
-constexpr std::string_view kWarningStart = "WARN: File ";
-
 // Terminals and pipes on this system end lines with LF; the log file keeps CR LF.
 void WriteLines(std::FILE* out, std::string_view text) {
   std::string lines;
@@ -22,21 +20,13 @@ void WriteLines(std::FILE* out, std::string_view text) {
 
 }  // namespace
 
-bool HasWarningLine(std::string_view text) {
-  std::size_t start = 0;
-  while (start < text.size()) {
-    if (text.substr(start).starts_with(kWarningStart)) return true;
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return false;
-}
-
 void CliFrontEnd::AppendToLogBox(std::string_view text, bool may_cut) {
-  // The failure lines of the log writer arrive with may_cut false: they never reached
-  // the log file, so they do not count as the log receiving a warning.
-  if (may_cut && !saw_warning_ && HasWarningLine(text)) saw_warning_ = true;
+  if (may_cut && text.starts_with("Error : ")) {
+    last_error_block_.clear();
+    for (char c : text.substr(0, text.size() - 2)) {
+      if (c != '\r') last_error_block_ += c;
+    }
+  }
   if (!quiet_) WriteLines(stdout, text);
 }
 

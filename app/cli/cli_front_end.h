@@ -2,6 +2,7 @@
 // go to standard error, and there are no events to process.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "shell/front_end.h"
@@ -17,16 +18,14 @@ class CliFrontEnd : public FrontEnd {
   void ProcessEvents() override {}
   RunStats* Stats() override { return stats_; }
 
-  // True once the log file received a line beginning with "WARN: File ".
-  bool SawWarning() const { return saw_warning_; }
+  // The last error block the log received ("Error : ..." and its three lines), LF between
+  // its lines; empty when there was none.
+  const std::string& LastErrorBlock() const { return last_error_block_; }
 
  private:
   bool quiet_;
   RunStats* stats_;
-  bool saw_warning_ = false;
+  std::string last_error_block_;
 };
-
-// True when a line of text (lines ending CR LF) begins with "WARN: File ".
-bool HasWarningLine(std::string_view text);
 
 }  // namespace tarn

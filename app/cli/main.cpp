@@ -1,15 +1,15 @@
 // tarn: the command line over TARN's core, for scripted runs and the CI of mods.
 //
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
-//        COMMAND...
+//        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE]
+//        [--write-baseline FILE] COMMAND...
 //   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] OUTDIR
 //   tarn [--home DIR] rules export DIR | rules import DIR
 //   tarn bini FILE...
 //   tarn strings FILE
 //
 // Each COMMAND (init-db, all, dump) runs as if its button of the window program were
-// pressed, in the order given. Exit status: 0 finished, 1 finished with warnings, 2 usage
-// error, 3 ended on a fatal error.
+// pressed, in the order given; the exit status is in run_command.h.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -20,96 +20,22 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis.h"
 #include "bini_command.h"
-#include "cli_front_end.h"
 #include "learn_command.h"
 #include "rules_command.h"
-#include "settings/settings.h"
-#include "shell/file_system.h"
-#include "shell/run_stats.h"
+#include "run_command.h"
 #include "shell/version.h"
 #include "strings_command.h"
 
 namespace {
 
-constexpr int kExitFinished = 0;
-constexpr int kExitWarnings = 1;
-constexpr int kExitUsage = 2;
+using tarn::kExitUsage;
 
 std::string ExecutableFolder() {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return ".";
   return exe.parent_path().string();
-}
-
-struct Options {
-  std::string home;
-  std::optional<std::string> game;
-  std::optional<std::string> log;
-  bool overwrite = false;
-  bool append = false;
-  bool quiet = false;
-  bool stats = false;
-  std::vector<std::string> commands;
-};
-
-int RunCommands(const Options& options) {
-  tarn::RunStats stats;
-  tarn::CliFrontEnd front_end(options.quiet, options.stats ? &stats : nullptr);
-  // Printed however the run ends.
-  struct StatsReport {
-    const Options& options;
-    const tarn::RunStats& stats;
-    ~StatsReport() {
-      if (options.stats) std::fprintf(stderr, "%s\n", stats.Report().c_str());
-    }
-  } report{options, stats};
-  tarn::RealFileSystem files;
-  tarn::Settings settings(front_end);
-  std::unique_ptr<tarn::Analysis> analysis;
-  bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
-  try {
-    settings.SetSettingsDBName(tarn::JoinPath(options.home, tarn::kSettingsDBFile));
-    tarn::UserSettings& values = settings.Values();
-    if (options.game) values.SetKVPath(*options.game);
-    if (options.log) values.SetLogPath(*options.log);
-    if (!options.overwrite && !options.append && !values.OverwriteFitsCheckBox()) {
-      // The window cannot start with such a flag, and the command line stands for it.
-      std::fprintf(stderr, "tarn: stored OverwriteLog %s is not 0, 1 or 2\n",
-                   values.OverwriteLog().c_str());
-      return tarn::kFatalStatus;
-    }
-    bool ticked = values.OverwriteFlag() != 0;
-    if (options.overwrite) ticked = true;
-    if (options.append) ticked = false;
-    analysis = std::make_unique<tarn::Analysis>(settings, front_end, files, options.home);
-
-    for (const std::string& command : options.commands) {
-      if (command == "init-db") {
-        all_enabled = analysis->InitDB();
-      } else if (command == "all") {
-        if (!all_enabled) {
-          std::fflush(stdout);
-          std::fprintf(stderr, "tarn: \"All\" is disabled: the last \"Init DB\" failed.\n");
-          analysis->Close();
-          return tarn::kFatalStatus;
-        }
-        analysis->RunAll(ticked);
-      } else {
-        analysis->RunDumpRules(ticked);
-      }
-    }
-  } catch (const tarn::ProgramEnd& end) {
-    std::fflush(stdout);
-    if (analysis) analysis->Close();
-    return end.status;
-  }
-  analysis->Close();
-  settings.Discard();
-  std::fflush(stdout);
-  return front_end.SawWarning() ? kExitWarnings : kExitFinished;
 }
 
 }  // namespace
@@ -119,7 +45,7 @@ int main(int argc, char** argv) {
       "TARN checks the data files of Kestrovar against its rule set, logs every "
       "deviation and stores what it read in KV.MDB.",
       "tarn"};
-  Options options;
+  tarn::RunOptions options;
   options.home = ExecutableFolder();
   app.set_version_flag("--version", "tarn " + tarn::VersionText());
   app.add_option("--home", options.home,
@@ -136,13 +62,28 @@ int main(int argc, char** argv) {
   app.add_flag("--stats", options.stats,
                "At the end, print to standard error where the time went: reading and "
                "decoding, checking, storing, logging");
+  app.add_option("--report", options.reports,
+                 "FORMAT=FILE: also write the findings as sarif, json, text (path:line: "
+                 "warning: ...) or github (workflow annotations); FILE - is standard output, "
+                 "which then carries only the report. May be given several times")
+      ->allow_extra_args(false);
+  app.add_option("--report-root", options.report_root,
+                 "Make report paths relative to DIR instead of the game folder");
+  app.add_option("--baseline", options.baseline,
+                 "A JSON or SARIF report of an earlier run: its findings count as known, "
+                 "not as new, and do not make the exit status 1");
+  app.add_option("--write-baseline", options.write_baseline,
+                 "Write the run's findings as a baseline (a JSON report) to FILE");
   app.add_option("COMMAND", options.commands, "init-db, all or dump, run in the order given")
       ->check(CLI::IsMember({"init-db", "all", "dump"}));
   app.require_subcommand(0, 1);
   app.footer(
-      "Exit status: 0 finished; 1 finished with warnings in the log; 2 usage error; 3 ended "
-      "on a fatal error.\nWhat --game, --log and --overwrite/--append do not give comes from "
-      "the settings in TARN.MDB; the command line never writes them back.");
+      "Exit status: 0 the whole log was written and nothing new found; 1 new findings (a "
+      "warning or a repaired line the baseline does not know); 2 usage error; 3 the run could "
+      "not do its job (a fatal error, the log or a report not written, the game's main file "
+      "unreadable).\nWhat --game, --log and --overwrite/--append do not give comes from the "
+      "settings in TARN.MDB; the command line never writes them back. A summary of every "
+      "run goes to standard error.");
 
   // `rules` has words of its own; it is told apart before the commands are checked.
   auto* rules = app.add_subcommand("rules", "Work on the rule set of TARN.MDB");
@@ -218,5 +159,5 @@ int main(int argc, char** argv) {
   if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
   if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
   if (*rules_learn) return tarn::LearnRules(options.home, options.game, learn);
-  return RunCommands(options);
+  return tarn::RunCommands(options);
 }

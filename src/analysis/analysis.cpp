@@ -85,7 +85,21 @@ void Analysis::RunAll(bool overwrite_ticked) {
     }
   } account{last_run_, checker, walk};
   walk.RunAll();
+  if (!walk.MainFileRead()) unread_main_file_ = walk.GamePath(kMainFile);
   StorePendingFindings();
+}
+
+std::vector<std::string> Analysis::Troubles() const {
+  std::vector<std::string> troubles;
+  if (log_.LostLines()) {
+    troubles.push_back("lines could not be written to " + log_.FilePath() + " (" +
+                       log_.FirstLossReason() + ")");
+  }
+  if (!unread_main_file_.empty()) {
+    troubles.push_back("the game's main file " + unread_main_file_ +
+                       " could not be read: is the game folder right?");
+  }
+  return troubles;
 }
 
 void Analysis::RunDumpRules(bool overwrite_ticked) {

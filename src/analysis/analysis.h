@@ -73,6 +73,11 @@ class Analysis {
   // Where "Init DB" makes KV.MDB.
   std::string DataDBPath() const;
 
+  // Why the runs so far could not do their job, in words for the user: a log line that could
+  // not be written, a game folder whose main file could not be read. Empty when there is
+  // nothing of the kind.
+  std::vector<std::string> Troubles() const;
+
  private:
   // Puts the findings that came since the last call into the Findings table.
   void StorePendingFindings();
@@ -90,6 +95,7 @@ class Analysis {
   // The rows of the reference rules stored since "Init DB", which the walk follows.
   RecordedValues references_;
   RunOutcome last_run_;
+  std::string unread_main_file_;     // the main file of a run that could not read it
   std::int32_t runs_ = 0;            // "All" runs since "Init DB"
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far
 };

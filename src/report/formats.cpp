@@ -4,6 +4,7 @@
 
 #include "report/json_text.h"
 #include "shell/codepage.h"
+#include "shell/error.h"
 #include "shell/version.h"
 
 namespace tarn {
@@ -99,8 +100,8 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
   for (const ReportedFinding& r : findings) known += r.known ? 1 : 0;
   std::string out = "{\n  \"format\": \"tarn-findings\",\n  \"version\": 1,\n";
   out += "  \"tool\": {\"name\": \"TARN\", \"version\": \"" + VersionText() + "\"},\n";
-  out += "  \"game\": " + Jstr(run.place.game) + ",\n  \"root\": " +
-         Jstr(run.place.root.empty() ? run.place.game : run.place.root) + ",\n";
+  out += "  \"game\": " + Jstr(run.place.game) +
+         ",\n  \"root\": " + Jstr(run.place.root.empty() ? run.place.game : run.place.root) + ",\n";
   out += "  \"summary\": {\"findings\": " + std::to_string(findings.size()) +
          ", \"new\": " + std::to_string(static_cast<std::int64_t>(findings.size()) - known) +
          ", \"known\": " + std::to_string(known) + ", \"fixed\": " + std::to_string(run.fixed) +
@@ -114,9 +115,10 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
            (f.kind == Finding::Kind::kRepair ? "null" : std::to_string(f.number)) +
            ", \"text\": " + Jstr(r.text) + ", \"path\": " + Jstr(r.path) +
            ", \"line\": " + std::to_string(r.line) +
-           ", \"textForm\": " + (f.binary ? "true" : "false") + ",\n     \"log\": {\"file\": " +
-           Jstr(f.file) + ", \"line\": " + std::to_string(f.line) + "}, \"section\": " +
-           Jstr(f.section) + ", \"sectionLine\": " + std::to_string(f.section_line) +
+           ", \"textForm\": " + (f.binary ? "true" : "false") +
+           ",\n     \"log\": {\"file\": " + Jstr(f.file) + ", \"line\": " + std::to_string(f.line) +
+           "}, \"section\": " + Jstr(f.section) +
+           ", \"sectionLine\": " + std::to_string(f.section_line) +
            ", \"index\": " + std::to_string(f.index) + ", \"key\": " + Jstr(f.key) +
            ", \"value\": " + Jstr(f.value);
     if (f.kind == Finding::Kind::kReference) {
@@ -125,8 +127,8 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
              ", \"key\": " + Jstr(f.key) + ", \"position\": " + std::to_string(f.index) +
              ", \"target\": " + Jstr(f.target) + "}";
     }
-    out += ",\n     \"fingerprint\": \"" + r.fingerprint + "\", \"baselineState\": \"" +
-           State(r) + "\"}";
+    out += ",\n     \"fingerprint\": \"" + r.fingerprint + "\", \"baselineState\": \"" + State(r) +
+           "\"}";
   }
   out += "\n  ]\n}\n";
   return out;
@@ -211,6 +213,10 @@ std::string FindingDetail(const ReportedFinding& r) {
                            : f.key + " = " + f.value + " [" + f.section + "]";
       break;
     case Finding::Kind::kSectionLine:
+      if (f.number == kErrNoClosingBracket) {
+        detail = f.key;  // the header as written
+        break;
+      }
       detail = f.value.empty() ? f.key : f.key + " = " + f.value;
       detail += " [" + f.section + "]";
       break;

@@ -29,6 +29,9 @@ void Log::WriteLog(std::string_view message) {
     try {
       files_->AppendToFile(FilePath(), line);
     } catch (const TarnError& error) {
+      if (!lost_lines_) {
+        first_loss_ = std::to_string(error.Number()) + " " + error.Description();
+      }
       lost_lines_ = true;
       // The box is not cut first: these lines report on the log, they are not log lines.
       std::string failure = "*******  Unable to log message in file " + FilePath() + "\r\n";

@@ -60,8 +60,10 @@ class Log {
   // Where findings go from now on; null for nowhere. The sink must outlive its use here.
   void SetFindings(FindingSink* findings) { findings_ = findings; }
 
-  // True once a line could not be written to the log file.
+  // True once a line could not be written to the log file; the first failure's number and
+  // description.
   bool LostLines() const { return lost_lines_; }
+  const std::string& FirstLossReason() const { return first_loss_; }
 
  private:
   void WriteWarning(std::string_view file, std::int32_t file_line, std::string_view section,
@@ -74,6 +76,7 @@ class Log {
   RunStats* stats_;
   FindingSink* findings_ = nullptr;
   bool lost_lines_ = false;
+  std::string first_loss_;
 };
 
 // The message box text of ShowFatalError.

@@ -1,0 +1,209 @@
+#include "run_command.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "analysis/analysis.h"
+#include "analysis/verdict.h"
+#include "cli_front_end.h"
+#include "report/baseline.h"
+#include "report/formats.h"
+#include "report/reported_finding.h"
+#include "settings/settings.h"
+#include "shell/error.h"
+#include "shell/file_system.h"
+#include "shell/run_stats.h"
+
+namespace tarn {
+
+namespace {
+
+struct Report {
+  ReportFormat format;
+  std::string file;  // "-": standard output
+};
+
+// Reads "FORMAT=FILE"; false, with the reason, for anything else.
+bool ParseReport(const std::string& text, Report& report, std::string& why) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos || equals + 1 == text.size()) {
+    why = "--report wants FORMAT=FILE, not \"" + text + "\"";
+    return false;
+  }
+  auto format = ReportFormatNamed(text.substr(0, equals));
+  if (!format) {
+    why = "--report: no format \"" + text.substr(0, equals) + "\" (sarif, json, text, github)";
+    return false;
+  }
+  report = {*format, text.substr(equals + 1)};
+  return true;
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  if (path == "-") {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0;
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  return static_cast<bool>(out);
+}
+
+// What the command line itself met that keeps the run from its job.
+struct Trouble {
+  std::vector<std::string> reasons;
+  void Add(std::string reason) { reasons.push_back(std::move(reason)); }
+};
+
+void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log* log,
+                  const std::vector<ReportedFinding>& findings, std::int64_t fixed, double seconds,
+                  int status, const std::vector<std::string>& reasons) {
+  std::int64_t known = 0;
+  std::map<std::string, std::int64_t> by_rule;
+  for (const ReportedFinding& finding : findings) {
+    known += finding.known ? 1 : 0;
+    ++by_rule[finding.rule + " " + finding.text];
+  }
+  const std::int64_t total = static_cast<std::int64_t>(findings.size());
+  std::fflush(stdout);
+  if (analysis != nullptr) {
+    std::fprintf(stderr, "tarn: read %lld files, %lld sections in %.2f s; %lld warnings",
+                 static_cast<long long>(analysis->LastRun().files),
+                 static_cast<long long>(analysis->LastRun().sections), seconds,
+                 static_cast<long long>(total));
+    if (options.baseline) {
+      std::fprintf(stderr, " (%lld new, %lld known; %lld of the baseline fixed)",
+                   static_cast<long long>(total - known), static_cast<long long>(known),
+                   static_cast<long long>(fixed));
+    }
+    std::fprintf(stderr, "\n");
+    for (const auto& [rule, count] : by_rule) {
+      std::fprintf(stderr, "  %s: %lld\n", rule.c_str(), static_cast<long long>(count));
+    }
+    std::fprintf(stderr, "  log:  %s\n  data: %s\n", log->FilePath().c_str(),
+                 analysis->DataDBPath().c_str());
+  }
+  for (const std::string& reason : reasons) {
+    std::fprintf(stderr, "tarn: exit status %d: %s\n", status, reason.c_str());
+  }
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+int RunCommands(const RunOptions& options) {
+  std::vector<Report> reports;
+  bool report_to_stdout = false;
+  for (const std::string& text : options.reports) {
+    Report report;
+    std::string why;
+    if (!ParseReport(text, report, why)) {
+      std::fprintf(stderr, "tarn: %s\n", why.c_str());
+      return kExitUsage;
+    }
+    report_to_stdout = report_to_stdout || report.file == "-";
+    reports.push_back(report);
+  }
+  std::vector<std::string> baseline;
+  if (options.baseline) {
+    try {
+      baseline = ReadBaseline(*options.baseline);
+    } catch (const BaselineError& error) {
+      std::fprintf(stderr, "tarn: --baseline: %s\n", error.what());
+      return kExitUsage;
+    }
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  RunStats stats;
+  // A report on standard output leaves it to the report alone.
+  CliFrontEnd front_end(options.quiet || report_to_stdout, options.stats ? &stats : nullptr);
+  struct StatsReport {
+    bool wanted;
+    const RunStats& stats;
+    ~StatsReport() {
+      if (wanted) std::fprintf(stderr, "%s\n", stats.Report().c_str());
+    }
+  } stats_report{options.stats, stats};
+  RealFileSystem files;
+  Settings settings(front_end);
+  std::unique_ptr<Analysis> analysis;
+  Trouble trouble;
+  int status = kExitFinished;
+  try {
+    settings.SetSettingsDBName(JoinPath(options.home, kSettingsDBFile));
+    UserSettings& values = settings.Values();
+    if (options.game) values.SetKVPath(*options.game);
+    if (options.log) values.SetLogPath(*options.log);
+    if (!options.overwrite && !options.append && !values.OverwriteFitsCheckBox()) {
+      // The window cannot start with such a flag, and the command line stands for it.
+      std::fprintf(stderr, "tarn: stored OverwriteLog %s is not 0, 1 or 2\n",
+                   values.OverwriteLog().c_str());
+      return kFatalStatus;
+    }
+    bool ticked = values.OverwriteFlag() != 0;
+    if (options.overwrite) ticked = true;
+    if (options.append) ticked = false;
+    analysis = std::make_unique<Analysis>(settings, front_end, files, options.home);
+
+    bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
+    for (const std::string& command : options.commands) {
+      if (command == "init-db") {
+        all_enabled = analysis->InitDB();
+      } else if (command == "all") {
+        if (!all_enabled) {
+          status = kFatalStatus;
+          trouble.Add("\"All\" is disabled: the last \"Init DB\" failed");
+          break;
+        }
+        analysis->RunAll(ticked);
+      } else {
+        analysis->RunDumpRules(ticked);
+      }
+    }
+  } catch (const ProgramEnd& end) {
+    status = end.status;
+    if (analysis == nullptr) return status;  // the settings failed: their message is shown
+    trouble.Add("the run ended on a fatal error" + (front_end.LastErrorBlock().empty()
+                                                        ? std::string(": see the log")
+                                                        : ":\n" + front_end.LastErrorBlock()));
+  }
+  analysis->Close();
+  settings.Discard();
+
+  std::vector<ReportedFinding> findings = ReportFindings(
+      analysis->Findings(), {settings.Values().KVPath(), options.report_root.value_or("")});
+  const std::int64_t fixed = ApplyBaseline(findings, baseline);
+  ReportRun run{{settings.Values().KVPath(), options.report_root.value_or("")},
+                options.baseline.has_value(),
+                fixed};
+  for (const Report& report : reports) {
+    if (!WriteFile(report.file, FormatReport(report.format, findings, run))) {
+      trouble.Add("the report " + report.file + " could not be written");
+    }
+  }
+  if (options.write_baseline) {
+    // A baseline is a report of the game folder's own paths.
+    const std::vector<ReportedFinding> own =
+        ReportFindings(analysis->Findings(), {settings.Values().KVPath(), ""});
+    if (!WriteFile(*options.write_baseline,
+                   FormatReport(ReportFormat::kJson, own, {{settings.Values().KVPath(), ""}}))) {
+      trouble.Add("the baseline " + *options.write_baseline + " could not be written");
+    }
+  }
+
+  const Verdict verdict = Judge(*analysis, findings, trouble.reasons);
+  // A fatal end keeps its own status.
+  if (status == kExitFinished) status = verdict.status;
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  PrintSummary(options, analysis.get(), &analysis->GetLog(), findings, fixed, seconds, status,
+               verdict.reasons);
+  return status;
+}
+
+}  // namespace tarn
