@@ -182,8 +182,9 @@ TEST_F(WalkTest, FullRunOverASmallWorld) {
 }
 
 TEST_F(WalkTest, MissingMainFileIsReportedAndTheRunGoesOn) {
-  // No EXE folder at all: the folder is what is missing.
-  EXPECT_EQ(Tarn("--overwrite init-db all"), 0);
+  // No EXE folder at all: the folder is what is missing. The run goes on, but could not do
+  // its job.
+  EXPECT_EQ(Tarn("--overwrite init-db all"), 3);
   std::string log = Log();
   EXPECT_NE(log.find("Processing <game>/EXE/kestrovar.ini\n"
                      "Error : Path not found\n"
