@@ -27,7 +27,8 @@ struct ReportPlace {
   std::string root;  // the folder report paths are relative to; empty: the game folder
 };
 
-// The findings as reports show them, in the order they were made. Fingerprints come from the
+// The findings as reports show them, in the order they were made; each points into findings,
+// which must outlive the result. Fingerprints come from the
 // file relative to the game folder (letter case aside), the section (its nickname, or its name
 // and how many of its name came before it in the file), the key, the warning number and the
 // offending text, with a count of equal ones before it where these are equal.

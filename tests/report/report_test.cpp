@@ -1,0 +1,163 @@
+// Findings as reports show them: where they point, fingerprints that survive moved lines,
+// baselines as multisets, the formats' escaping, and the verdict a run gets.
+#include "report/reported_finding.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "analysis/analysis.h"
+#include "analysis/verdict.h"
+#include "datadb/database.h"
+#include "report/baseline.h"
+#include "report/formats.h"
+#include "settings/settings.h"
+#include "support/core_fixture.h"
+#include "support/rule_db.h"
+#include "support/temp_dir.h"
+
+namespace tarn {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+Finding Line(std::string key, std::string value, std::int32_t editor_line) {
+  Finding f;
+  f.kind = Finding::Kind::kSectionLine;
+  f.number = kErrUnknownEntry;
+  f.file = "/g/DATA/ships/a.ini";
+  f.disk_file = "/g/DATA/SHIPS/A.ini";
+  f.line = 12;
+  f.editor_line = editor_line;
+  f.section = "Ship";
+  f.key = std::move(key);
+  f.value = std::move(value);
+  return f;
+}
+
+std::vector<std::string> Fingerprints(const std::vector<Finding>& findings) {
+  std::vector<std::string> out;
+  for (const ReportedFinding& r : ReportFindings(findings, {"/g", ""})) out.push_back(r.fingerprint);
+  return out;
+}
+
+TEST(ReportedFindingTest, EachKindPointsWhereAnEditorShouldGo) {
+  Finding repair{.kind = Finding::Kind::kRepair, .file = "/g/DATA/b.ini", .line = 7,
+                 .value = "fixed", .disk_file = "/g/DATA/B.INI", .editor_line = 7};
+  Finding named{.kind = Finding::Kind::kReference, .number = kErrCouldNotOpenReferredFile,
+                .file = "/g/DATA/u.ini", .line = 30, .key = "file", .value = "x\\y.ini",
+                .disk_file = "/g/DATA/U.ini", .editor_line = 33, .target = "/g/DATA/x/y.ini"};
+  Finding listed{.kind = Finding::Kind::kReference, .number = kErrCouldNotOpenReferredFile,
+                 .file = "N/A", .value = "m\\m.ini", .target = "/g/DATA/m/m.ini"};
+  const std::vector<Finding> findings = {Line("k", "v", 15), repair, named, listed};
+  auto r = ReportFindings(findings, {"/g", ""});
+  std::vector<std::string> where;
+  for (const ReportedFinding& f : r) where.push_back(f.rule + " " + f.path + ":" + std::to_string(f.line));
+  EXPECT_THAT(where, ElementsAre("10302 DATA/SHIPS/A.ini:15", "repair DATA/B.INI:7",
+                                 "10306 DATA/U.ini:33", "10306 DATA/m/m.ini:0"));
+  EXPECT_EQ(r[0].text, "Unknown Entry");
+  // Relative to a root of the user's: the game in a subfolder of a repository.
+  Finding in_mod = Line("k", "v", 15);
+  in_mod.disk_file = "/repo/mod/DATA/SHIPS/A.ini";
+  EXPECT_EQ(ReportFindings({in_mod}, {"/repo/mod", "/repo"})[0].path, "mod/DATA/SHIPS/A.ini");
+}
+
+TEST(ReportedFindingTest, FingerprintsSurviveMovedLinesAndTellEqualOnesApart) {
+  Finding moved = Line("k", "v", 40);
+  moved.line = 90;
+  moved.section_line = 80;
+  moved.disk_file = "/g/data/ships/a.INI";  // letter case aside
+  EXPECT_EQ(Fingerprints({Line("k", "v", 15)}), Fingerprints({moved}));
+  Finding other_section = Line("k", "v", 15);
+  other_section.same_name_before = 1;
+  Finding named = Line("k", "v", 15);
+  named.nickname = "kv_fighter";
+  for (const Finding& changed : {Line("k2", "v", 15), Line("k", "v2", 15), other_section, named}) {
+    EXPECT_NE(Fingerprints({changed}), Fingerprints({Line("k", "v", 15)}));
+  }
+  const auto twice = Fingerprints({Line("k", "v", 15), Line("k", "v", 16)});
+  EXPECT_NE(twice[0], twice[1]);
+  EXPECT_EQ(twice[0], Fingerprints({Line("k", "v", 15)})[0]);
+}
+
+TEST(BaselineTest, MatchesAsAMultisetAndCountsTheFixed) {
+  std::vector<ReportedFinding> findings(4);
+  const char* prints[] = {"a", "b", "b", "c"};
+  for (std::size_t i = 0; i < 4; ++i) findings[i].fingerprint = prints[i];
+  EXPECT_EQ(ApplyBaseline(findings, {"a", "a", "b"}), 1);
+  EXPECT_TRUE(findings[0].known);
+  EXPECT_TRUE(findings[1].known);
+  EXPECT_FALSE(findings[2].known);
+  EXPECT_FALSE(findings[3].known);
+}
+
+TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
+  testing::TempDir dir;
+  const std::vector<Finding> found = {Line("k", "v", 15), Line("k", "v", 16)};
+  const auto reported = ReportFindings(found, {"/g", ""});
+  for (ReportFormat format : {ReportFormat::kJson, ReportFormat::kSarif}) {
+    std::ofstream(dir.File("b")) << FormatReport(format, reported, {{"/g", ""}});
+    EXPECT_EQ(ReadBaseline(dir.File("b")),
+              (std::vector<std::string>{reported[0].fingerprint, reported[1].fingerprint}));
+  }
+  for (const char* text : {"not json", "{\"other\": 1}"}) {
+    std::ofstream(dir.File("b"), std::ios::trunc) << text;
+    EXPECT_THROW(ReadBaseline(dir.File("b")), BaselineError) << text;
+  }
+  EXPECT_THROW(ReadBaseline(dir.File("missing")), BaselineError);
+}
+
+TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {
+  std::vector<Finding> findings = {Line("k,1", "50%:\nx", 15)};
+  findings[0].binary = true;
+  auto r = ReportFindings(findings, {"/g", ""});
+  EXPECT_EQ(FormatReport(ReportFormat::kText, r, {}),
+            "DATA/SHIPS/A.ini:15: warning: 10302 Unknown Entry: k,1 = 50%:\nx [Ship] (line of "
+            "the binary file's text form)\n");
+  EXPECT_EQ(FormatReport(ReportFormat::kGithub, r, {}),
+            "::warning file=DATA/SHIPS/A.ini,line=15,title=10302 Unknown Entry::k,1 = 50%25:%0Ax "
+            "[Ship] (line of the binary file's text form)\n");
+  // JSON and SARIF are JSON, code page 1252 and control characters included.
+  findings = {Line("caf\xE9", "\x01", 2)};
+  r = ReportFindings(findings, {"/g", ""});
+  Database db = Database::Open(":memory:", Database::Mode::kCreate);
+  for (ReportFormat format : {ReportFormat::kJson, ReportFormat::kSarif}) {
+    Statement valid = db.Prepare("SELECT json_valid(?1)");
+    valid.BindText(1, FormatReport(format, r, {{"/g", ""}}));
+    ASSERT_TRUE(valid.Step());
+    EXPECT_EQ(valid.Int(0), 1);
+  }
+  EXPECT_THAT(FormatReport(ReportFormat::kJson, r, {{"/g", ""}}), HasSubstr("caf\xC3\xA9"));
+}
+
+// A log that cannot be written is a run that could not do its job, whatever it found.
+class VerdictTest : public testing::CoreTest {
+ protected:
+  void SetUp() override {
+    stored.SetSettingsDBName(rules.Path());
+    stored.Values().SetLogPath(kLogFolder);
+  }
+  testing::RuleDB rules;
+  Settings stored{front_end};
+};
+
+TEST_F(VerdictTest, StatusFollowsFindingsBaselineAndTroubles) {
+  Analysis analysis(stored, front_end, files, "home");
+  std::vector<ReportedFinding> findings(1);
+  EXPECT_EQ(Judge(analysis, {}).status, kStatusClean);
+  EXPECT_EQ(Judge(analysis, findings).status, kStatusFindings);
+  findings[0].known = true;
+  EXPECT_EQ(Judge(analysis, findings).status, kStatusClean);
+  EXPECT_EQ(Judge(analysis, findings, {"a report could not be written"}).status, kStatusTrouble);
+
+  files.Lock(kLogFile);  // every write of the log fails from here on
+  analysis.RunDumpRules(false);
+  const Verdict verdict = Judge(analysis, findings);
+  EXPECT_EQ(verdict.status, kStatusTrouble);
+  EXPECT_THAT(verdict.reasons, ElementsAre(HasSubstr("could not be written to logs/tarn.log (75")));
+}
+
+}  // namespace
+}  // namespace tarn
