@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "analysis/analysis.h"
 #include "analysis/verdict.h"
@@ -93,6 +94,44 @@ void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log
   std::fflush(stderr);
 }
 
+// Writes the reports and the baseline asked for, and returns the findings as reported, with
+// how many of the baseline's are fixed.
+std::vector<ReportedFinding> WriteReports(const RunOptions& options,
+                                          const std::vector<Report>& reports,
+                                          const std::vector<std::string>& baseline,
+                                          Analysis& analysis, const std::string& game,
+                                          RunStats* stats, std::int64_t& fixed, Trouble& trouble) {
+  StatsScope measure(stats, RunStats::kReporting);
+  const ReportPlace place{game, options.report_root.value_or("")};
+  std::vector<ReportedFinding> findings = ReportFindings(analysis.Findings(), place);
+  fixed = ApplyBaseline(findings, baseline);
+  const ReportRun run{place, options.baseline.has_value(), fixed};
+  // The reports are made on a second thread while this one puts the findings into the
+  // Findings table and closes the data database; they share nothing but the findings, which
+  // neither changes.
+  std::vector<std::string> failed;
+  std::thread reporter([&] {
+    for (const Report& report : reports) {
+      if (!WriteFile(report.file, FormatReport(report.format, findings, run))) {
+        failed.push_back("the report " + report.file + " could not be written");
+      }
+    }
+    if (options.write_baseline) {
+      // A baseline is a report of the game folder's own paths.
+      const ReportPlace own_place{game, ""};
+      const std::vector<ReportedFinding> own = ReportFindings(analysis.Findings(), own_place);
+      if (!WriteFile(*options.write_baseline,
+                     FormatReport(ReportFormat::kJson, own, {own_place}))) {
+        failed.push_back("the baseline " + *options.write_baseline + " could not be written");
+      }
+    }
+  });
+  analysis.Close();
+  reporter.join();
+  for (std::string& reason : failed) trouble.Add(std::move(reason));
+  return findings;
+}
+
 }  // namespace
 
 int RunCommands(const RunOptions& options) {
@@ -149,6 +188,8 @@ int RunCommands(const RunOptions& options) {
     if (options.overwrite) ticked = true;
     if (options.append) ticked = false;
     analysis = std::make_unique<Analysis>(settings, front_end, files, options.home);
+    // The Findings table is written while the reports are made, at the end.
+    analysis->DeferFindingsTable(true);
 
     bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
     for (const std::string& command : options.commands) {
@@ -172,30 +213,11 @@ int RunCommands(const RunOptions& options) {
                                                         ? std::string(": see the log")
                                                         : ":\n" + front_end.LastErrorBlock()));
   }
-  analysis->Close();
+  std::int64_t fixed = 0;
+  const std::vector<ReportedFinding> findings =
+      WriteReports(options, reports, baseline, *analysis, settings.Values().KVPath(),
+                   options.stats ? &stats : nullptr, fixed, trouble);
   settings.Discard();
-
-  std::vector<ReportedFinding> findings = ReportFindings(
-      analysis->Findings(), {settings.Values().KVPath(), options.report_root.value_or("")});
-  const std::int64_t fixed = ApplyBaseline(findings, baseline);
-  ReportRun run{{settings.Values().KVPath(), options.report_root.value_or("")},
-                options.baseline.has_value(),
-                fixed};
-  for (const Report& report : reports) {
-    if (!WriteFile(report.file, FormatReport(report.format, findings, run))) {
-      trouble.Add("the report " + report.file + " could not be written");
-    }
-  }
-  if (options.write_baseline) {
-    // A baseline is a report of the game folder's own paths.
-    const std::vector<ReportedFinding> own =
-        ReportFindings(analysis->Findings(), {settings.Values().KVPath(), ""});
-    if (!WriteFile(*options.write_baseline,
-                   FormatReport(ReportFormat::kJson, own, {{settings.Values().KVPath(), ""}}))) {
-      trouble.Add("the baseline " + *options.write_baseline + " could not be written");
-    }
-  }
-
   const Verdict verdict = Judge(*analysis, findings, trouble.reasons);
   // A fatal end keeps its own status.
   if (status == kExitFinished) status = verdict.status;

@@ -12,6 +12,7 @@
 #include "shell/error.h"
 #include "shell/file_system.h"
 #include "shell/front_end.h"
+#include "shell/run_stats.h"
 #include "shell/version.h"
 #include "walk/value_query.h"
 
@@ -86,7 +87,7 @@ void Analysis::RunAll(bool overwrite_ticked) {
   } account{last_run_, checker, walk};
   walk.RunAll();
   if (!walk.MainFileRead()) unread_main_file_ = walk.GamePath(kMainFile);
-  StorePendingFindings();
+  if (!defer_findings_table_) StorePendingFindings();
 }
 
 std::vector<std::string> Analysis::Troubles() const {
@@ -116,8 +117,9 @@ void Analysis::RunDumpRules(bool overwrite_ticked) {
 void Analysis::StorePendingFindings() {
   const std::vector<Finding>& all = findings_.All();
   if (!data_ || findings_stored_ == all.size()) return;
-  const std::vector<Finding> pending(all.begin() + static_cast<std::ptrdiff_t>(findings_stored_),
-                                     all.end());
+  StatsScope measure(stats_, RunStats::kReporting);
+  const std::span<const Finding> pending(all.data() + findings_stored_,
+                                         all.size() - findings_stored_);
   findings_stored_ = all.size();
   data_->Commit();
   StoreFindings(data_->Db(), ReportFindings(pending, {settings_.Values().KVPath(), {}}), runs_);

@@ -64,6 +64,11 @@ class Analysis {
   // Never raises: a failure is reported in the log.
   void Close();
 
+  // When deferred, "All" leaves its findings for Close (or the next "Init DB") to put into
+  // the Findings table: a front end that writes reports of them meanwhile lets both run at
+  // once.
+  void DeferFindingsTable(bool deferred) { defer_findings_table_ = deferred; }
+
   Log& GetLog() { return log_; }
   // Every finding since the analysis began, in the order they came.
   const std::vector<Finding>& Findings() const { return findings_.All(); }
@@ -98,6 +103,7 @@ class Analysis {
   std::string unread_main_file_;     // the main file of a run that could not read it
   std::int32_t runs_ = 0;            // "All" runs since "Init DB"
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far
+  bool defer_findings_table_ = false;
 };
 
 }  // namespace tarn

@@ -131,6 +131,11 @@ void Statement::BindText(int index, std::string_view value) {
                           SQLITE_TRANSIENT));
 }
 
+void Statement::BindStaticText(int index, std::string_view value) {
+  Check(
+      sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC));
+}
+
 int Statement::ColumnCount() const { return sqlite3_column_count(stmt_); }
 
 std::string Statement::ColumnName(int column) const {
@@ -150,8 +155,7 @@ int Statement::ColumnIndex(std::string_view name) const {
       return i;
     }
   }
-  throw TarnError(kErrItemNotFound,
-                  "Item not found in this collection: " + std::string(name),
+  throw TarnError(kErrItemNotFound, "Item not found in this collection: " + std::string(name),
                   std::string(kDatabaseSource));
 }
 

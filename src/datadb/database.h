@@ -72,6 +72,8 @@ class Statement {
   void BindNull(int index);
   void BindInt(int index, std::int64_t value);
   void BindText(int index, std::string_view value);
+  // Binds without copying: value must stay as it is until the statement is stepped or reset.
+  void BindStaticText(int index, std::string_view value);
 
   int ColumnCount() const;
   std::string ColumnName(int column) const;

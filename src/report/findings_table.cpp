@@ -34,8 +34,15 @@ CREATE TABLE IF NOT EXISTS Findings (
 CREATE INDEX IF NOT EXISTS Findings_PathIDX ON Findings (Path);
 )sql";
 
+// Most texts are plain ASCII, which needs no conversion, and outlive the row's insert.
 void BindText(Statement& insert, int index, const std::string& cp1252) {
-  insert.BindText(index, Cp1252ToUtf8(cp1252));
+  for (char c : cp1252) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      insert.BindText(index, Cp1252ToUtf8(cp1252));
+      return;
+    }
+  }
+  insert.BindStaticText(index, cp1252);
 }
 
 }  // namespace
@@ -54,7 +61,7 @@ void StoreFindings(Database& db, const std::vector<ReportedFinding>& findings, s
     for (const ReportedFinding& r : findings) {
       const Finding& f = *r.finding;
       insert.BindInt(1, run);
-      insert.BindText(2, r.rule);
+      insert.BindStaticText(2, r.rule);
       if (f.kind == Finding::Kind::kRepair) {
         insert.BindNull(3);
       } else {
@@ -76,7 +83,7 @@ void StoreFindings(Database& db, const std::vector<ReportedFinding>& findings, s
       BindText(insert, 13, f.key);
       BindText(insert, 14, f.value);
       BindText(insert, 15, f.target);
-      insert.BindText(16, r.fingerprint);
+      insert.BindStaticText(16, r.fingerprint);
       insert.Step();
       insert.Reset();
     }

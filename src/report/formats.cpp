@@ -1,6 +1,8 @@
 #include "report/formats.h"
 
+#include <charconv>
 #include <filesystem>
+#include <unordered_map>
 
 #include "report/json_text.h"
 #include "shell/codepage.h"
@@ -48,6 +50,12 @@ std::string FileUri(const std::string& folder) {
 
 const char* State(const ReportedFinding& finding) { return finding.known ? "unchanged" : "new"; }
 
+void AppendNumber(std::string& out, std::int64_t number) {
+  char buffer[24];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, number);
+  out.append(buffer, end);
+}
+
 std::string Sarif(const std::vector<ReportedFinding>& findings, const ReportRun& run) {
   std::string out =
       "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n"
@@ -70,26 +78,55 @@ std::string Sarif(const std::vector<ReportedFinding>& findings, const ReportRun&
   out += "      \"originalUriBaseIds\": {\"GAMEROOT\": {\"uri\": ";
   AppendJsonUtf8(out, FileUri(run.place.root.empty() ? run.place.game : run.place.root));
   out += "}},\n      \"results\": [";
+  out.reserve(out.size() + findings.size() * 600);
+  std::unordered_map<std::string_view, std::size_t> rule_index;
+  for (std::size_t i = 0; i < ids.size(); ++i) rule_index.emplace(ids[i], i);
   bool first = true;
+  std::string message;
   for (const ReportedFinding& r : findings) {
     const Finding& f = *r.finding;
-    std::size_t index = 0;
-    while (index < ids.size() && ids[index] != r.rule) ++index;
+    const auto known_rule = rule_index.find(r.rule);
+    const std::size_t index = known_rule == rule_index.end() ? ids.size() : known_rule->second;
     out += first ? "\n" : ",\n";
     first = false;
-    out += "        {\"ruleId\": \"" + r.rule + "\", \"ruleIndex\": " + std::to_string(index) +
-           ", \"level\": \"warning\", \"message\": {\"text\": " +
-           Jstr(r.text + ": " + FindingDetail(r) + ".") + "}, ";
-    out += "\"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": ";
-    AppendJsonUtf8(out, UriPath(r.path));
-    out += ", \"uriBaseId\": \"GAMEROOT\"}";
-    if (r.line > 0) out += ", \"region\": {\"startLine\": " + std::to_string(r.line) + "}";
-    out += "}}], \"partialFingerprints\": {\"tarn/v1\": \"" + r.fingerprint + "\"}";
-    if (run.baseline) out += std::string(", \"baselineState\": \"") + State(r) + "\"";
-    out += ", \"properties\": {\"logFile\": " + Jstr(f.file) +
-           ", \"logLine\": " + std::to_string(f.line) + ", \"section\": " + Jstr(f.section) +
-           ", \"key\": " + Jstr(f.key) + ", \"value\": " + Jstr(f.value) +
-           ", \"textFormLine\": " + (f.binary ? "true" : "false") + "}}";
+    out += "        {\"ruleId\": \"";
+    out += r.rule;
+    out += "\", \"ruleIndex\": ";
+    AppendNumber(out, static_cast<std::int64_t>(index));
+    out += ", \"level\": \"warning\", \"message\": {\"text\": ";
+    message.assign(r.text).append(": ");
+    AppendFindingDetail(r, message);
+    message.append(".");
+    AppendJsonString(out, message);
+    out += "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": \"";
+    AppendUriPath(out, r.path);  // nothing in a URI needs a JSON escape
+    out += "\", \"uriBaseId\": \"GAMEROOT\"}";
+    if (r.line > 0) {
+      out += ", \"region\": {\"startLine\": ";
+      AppendNumber(out, r.line);
+      out += "}";
+    }
+    out += "}}], \"partialFingerprints\": {\"tarn/v1\": \"";
+    out += r.fingerprint;
+    out += "\"}";
+    if (run.baseline) {
+      out += ", \"baselineState\": \"";
+      out += State(r);
+      out += "\"";
+    }
+    out += ", \"properties\": {\"logFile\": ";
+    AppendJsonString(out, f.file);
+    out += ", \"logLine\": ";
+    AppendNumber(out, f.line);
+    out += ", \"section\": ";
+    AppendJsonString(out, f.section);
+    out += ", \"key\": ";
+    AppendJsonString(out, f.key);
+    out += ", \"value\": ";
+    AppendJsonString(out, f.value);
+    out += ", \"textFormLine\": ";
+    out += f.binary ? "true" : "false";
+    out += "}}";
   }
   out += "\n      ]\n    }\n  ]\n}\n";
   return out;
@@ -106,46 +143,93 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
          ", \"new\": " + std::to_string(static_cast<std::int64_t>(findings.size()) - known) +
          ", \"known\": " + std::to_string(known) + ", \"fixed\": " + std::to_string(run.fixed) +
          "},\n  \"findings\": [";
+  out.reserve(out.size() + findings.size() * 480);
   bool first = true;
   for (const ReportedFinding& r : findings) {
     const Finding& f = *r.finding;
     out += first ? "\n" : ",\n";
     first = false;
-    out += "    {\"rule\": \"" + r.rule + "\", \"number\": " +
-           (f.kind == Finding::Kind::kRepair ? "null" : std::to_string(f.number)) +
-           ", \"text\": " + Jstr(r.text) + ", \"path\": " + Jstr(r.path) +
-           ", \"line\": " + std::to_string(r.line) +
-           ", \"textForm\": " + (f.binary ? "true" : "false") +
-           ",\n     \"log\": {\"file\": " + Jstr(f.file) + ", \"line\": " + std::to_string(f.line) +
-           "}, \"section\": " + Jstr(f.section) +
-           ", \"sectionLine\": " + std::to_string(f.section_line) +
-           ", \"index\": " + std::to_string(f.index) + ", \"key\": " + Jstr(f.key) +
-           ", \"value\": " + Jstr(f.value);
-    if (f.kind == Finding::Kind::kReference) {
-      out += ",\n     \"reference\": {\"file\": " + Jstr(f.file) +
-             ", \"line\": " + std::to_string(f.line) + ", \"section\": " + Jstr(f.section) +
-             ", \"key\": " + Jstr(f.key) + ", \"position\": " + std::to_string(f.index) +
-             ", \"target\": " + Jstr(f.target) + "}";
+    out += "    {\"rule\": \"";
+    out += r.rule;
+    out += "\", \"number\": ";
+    if (f.kind == Finding::Kind::kRepair) {
+      out += "null";
+    } else {
+      AppendNumber(out, f.number);
     }
-    out += ",\n     \"fingerprint\": \"" + r.fingerprint + "\", \"baselineState\": \"" + State(r) +
-           "\"}";
+    out += ", \"text\": ";
+    AppendJsonString(out, r.text);
+    out += ", \"path\": ";
+    AppendJsonString(out, r.path);
+    out += ", \"line\": ";
+    AppendNumber(out, r.line);
+    out += ", \"textForm\": ";
+    out += f.binary ? "true" : "false";
+    out += ",\n     \"log\": {\"file\": ";
+    AppendJsonString(out, f.file);
+    out += ", \"line\": ";
+    AppendNumber(out, f.line);
+    out += "}, \"section\": ";
+    AppendJsonString(out, f.section);
+    out += ", \"sectionLine\": ";
+    AppendNumber(out, f.section_line);
+    out += ", \"index\": ";
+    AppendNumber(out, f.index);
+    out += ", \"key\": ";
+    AppendJsonString(out, f.key);
+    out += ", \"value\": ";
+    AppendJsonString(out, f.value);
+    if (f.kind == Finding::Kind::kReference) {
+      out += ",\n     \"reference\": {\"file\": ";
+      AppendJsonString(out, f.file);
+      out += ", \"line\": ";
+      AppendNumber(out, f.line);
+      out += ", \"section\": ";
+      AppendJsonString(out, f.section);
+      out += ", \"key\": ";
+      AppendJsonString(out, f.key);
+      out += ", \"position\": ";
+      AppendNumber(out, f.index);
+      out += ", \"target\": ";
+      AppendJsonString(out, f.target);
+      out += "}";
+    }
+    out += ",\n     \"fingerprint\": \"";
+    out += r.fingerprint;
+    out += "\", \"baselineState\": \"";
+    out += State(r);
+    out += "\"}";
   }
   out += "\n  ]\n}\n";
   return out;
-}
-
-std::string Where(const ReportedFinding& r) {
-  return r.line > 0 ? r.path + ":" + std::to_string(r.line) : r.path;
 }
 
 std::string Title(const ReportedFinding& r) {
   return r.rule == kRepairRule ? std::string(kRepairRule) : r.rule + " " + r.text;
 }
 
+// Appends a line of the game's code page as UTF-8.
+void AppendUtf8(std::string& out, std::string_view cp1252) {
+  for (char c : cp1252) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      out += Cp1252ToUtf8(cp1252);
+      return;
+    }
+  }
+  out += cp1252;
+}
+
 std::string Text(const std::vector<ReportedFinding>& findings) {
   std::string out;
+  out.reserve(findings.size() * 120);
+  std::string line;
   for (const ReportedFinding& r : findings) {
-    out += Cp1252ToUtf8(Where(r) + ": warning: " + Title(r) + ": " + FindingDetail(r)) + "\n";
+    line.assign(r.path);
+    if (r.line > 0) line.append(":").append(std::to_string(r.line));
+    line.append(": warning: ").append(Title(r)).append(": ");
+    AppendFindingDetail(r, line);
+    AppendUtf8(out, line);
+    out += '\n';
   }
   return out;
 }
@@ -179,11 +263,17 @@ std::string Escaped(std::string_view text, bool property) {
 
 std::string Github(const std::vector<ReportedFinding>& findings) {
   std::string out;
+  out.reserve(findings.size() * 140);
+  std::string line, detail;
   for (const ReportedFinding& r : findings) {
-    std::string line = "::warning file=" + Escaped(r.path, true);
-    if (r.line > 0) line += ",line=" + std::to_string(r.line);
-    line += ",title=" + Escaped(Title(r), true) + "::" + Escaped(FindingDetail(r), false);
-    out += Cp1252ToUtf8(line) + "\n";
+    line.assign("::warning file=").append(Escaped(r.path, true));
+    if (r.line > 0) line.append(",line=").append(std::to_string(r.line));
+    detail.clear();
+    AppendFindingDetail(r, detail);
+    line.append(",title=").append(Escaped(Title(r), true)).append("::");
+    line.append(Escaped(detail, false));
+    AppendUtf8(out, line);
+    out += '\n';
   }
   return out;
 }
@@ -199,30 +289,36 @@ std::optional<ReportFormat> ReportFormatNamed(const std::string& name) {
 }
 
 std::string FindingDetail(const ReportedFinding& r) {
-  const Finding& f = *r.finding;
   std::string detail;
+  AppendFindingDetail(r, detail);
+  return detail;
+}
+
+void AppendFindingDetail(const ReportedFinding& r, std::string& detail) {
+  const Finding& f = *r.finding;
   switch (f.kind) {
     case Finding::Kind::kRepair:
-      detail = f.value;
-      for (char& c : detail) {
-        if (c == '\n') c = ';';
-      }
+      for (char c : f.value) detail += c == '\n' ? ';' : c;
       break;
     case Finding::Kind::kReference:
-      detail = f.line == 0 ? "named in _bc_OtherINI: " + f.value
-                           : f.key + " = " + f.value + " [" + f.section + "]";
+      if (f.line == 0) {
+        detail.append("named in _bc_OtherINI: ").append(f.value);
+      } else {
+        detail.append(f.key).append(" = ").append(f.value);
+        detail.append(" [").append(f.section).append("]");
+      }
       break;
     case Finding::Kind::kSectionLine:
       if (f.number == kErrNoClosingBracket) {
-        detail = f.key;  // the header as written
+        detail.append(f.key);  // the header as written
         break;
       }
-      detail = f.value.empty() ? f.key : f.key + " = " + f.value;
-      detail += " [" + f.section + "]";
+      detail.append(f.key);
+      if (!f.value.empty()) detail.append(" = ").append(f.value);
+      detail.append(" [").append(f.section).append("]");
       break;
   }
-  if (f.binary) detail += " (line of the binary file's text form)";
-  return detail;
+  if (f.binary) detail.append(" (line of the binary file's text form)");
 }
 
 std::string FormatReport(ReportFormat format, const std::vector<ReportedFinding>& findings,

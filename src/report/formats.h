@@ -18,7 +18,7 @@ std::optional<ReportFormat> ReportFormatNamed(const std::string& name);
 
 struct ReportRun {
   ReportPlace place;
-  bool baseline = false;  // a baseline was given: findings are new or known
+  bool baseline = false;   // a baseline was given: findings are new or known
   std::int64_t fixed = 0;  // findings of the baseline the run no longer has
 };
 
@@ -29,5 +29,6 @@ std::string FormatReport(ReportFormat format, const std::vector<ReportedFinding>
 // What a finding is about, in a line of the game's code page 1252: "enrgy_damage = 24
 // [Munition]".
 std::string FindingDetail(const ReportedFinding& finding);
+void AppendFindingDetail(const ReportedFinding& finding, std::string& out);
 
 }  // namespace tarn

@@ -16,5 +16,6 @@ void AppendJsonUtf8(std::string& out, std::string_view utf8_text);
 // A path (code page 1252) as a relative URI reference: UTF-8, every byte other than letters,
 // digits, "-._~" and "/" percent-encoded.
 std::string UriPath(std::string_view cp1252_path);
+void AppendUriPath(std::string& out, std::string_view cp1252_path);
 
 }  // namespace tarn

@@ -1,6 +1,5 @@
 #include "report/reported_finding.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <unordered_map>
 
@@ -14,24 +13,34 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Hex(std::uint64_t hash) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) text[static_cast<std::size_t>(i)] = kDigits[hash & 15];
   return text;
 }
 
-// FNV-1a over the parts, each ended by a byte no part holds.
-std::uint64_t Hash(std::initializer_list<std::string_view> parts) {
-  std::uint64_t hash = 14695981039346656037u;
-  for (std::string_view part : parts) {
-    for (char c : part) {
-      hash ^= static_cast<unsigned char>(c);
-      hash *= 1099511628211u;
-    }
-    hash ^= 0x1f;
-    hash *= 1099511628211u;
+// FNV-1a, a part at a time, each part ended by a byte no part holds.
+class Hasher {
+ public:
+  Hasher& Add(std::string_view part, bool fold_case = false) {
+    for (char c : part) Mix(static_cast<unsigned char>(fold_case ? AsciiLower(c) : c));
+    Mix(0x1f);
+    return *this;
   }
-  return hash;
-}
+  Hasher& Add(std::int64_t number) {
+    for (int i = 0; i < 8; ++i, number >>= 8) Mix(static_cast<unsigned char>(number & 0xFF));
+    Mix(0x1f);
+    return *this;
+  }
+  std::uint64_t Value() const { return hash_; }
+
+ private:
+  void Mix(unsigned char byte) {
+    hash_ ^= byte;
+    hash_ *= 1099511628211u;
+  }
+  std::uint64_t hash_ = 14695981039346656037u;
+};
 
 // Where a finding points: the line at fault, or for a file that cannot be read and that no
 // line names (a file of _bc_OtherINI), that file.
@@ -77,11 +86,13 @@ std::string GameRelative(const std::string& path, const std::string& game) {
   return path.substr(start);
 }
 
-std::vector<ReportedFinding> ReportFindings(const std::vector<Finding>& findings,
+std::vector<ReportedFinding> ReportFindings(std::span<const Finding> findings,
                                             const ReportPlace& place) {
   std::vector<ReportedFinding> reported;
   reported.reserve(findings.size());
   std::unordered_map<std::uint64_t, int> seen;
+  // A run has thousands of findings and a handful of rules.
+  std::unordered_map<std::int32_t, std::pair<std::string, std::string>> rules;
   for (const Finding& finding : findings) {
     ReportedFinding r;
     r.finding = &finding;
@@ -89,20 +100,26 @@ std::vector<ReportedFinding> ReportFindings(const std::vector<Finding>& findings
       r.rule = "repair";
       r.text = "Malformed line repaired";
     } else {
-      r.rule = std::to_string(finding.number);
-      r.text = RuleText(finding.number);
+      auto [rule, added] = rules.try_emplace(finding.number);
+      if (added) rule->second = {std::to_string(finding.number), RuleText(finding.number)};
+      r.rule = rule->second.first;
+      r.text = rule->second.second;
     }
     std::string game_relative;
     Locate(finding, place.game, game_relative, r.line);
-    const std::string section =
-        finding.nickname.empty()
-            ? finding.section + "#" + std::to_string(finding.same_name_before)
-            : "nickname=" + finding.nickname;
-    const std::uint64_t identity =
-        Hash({AsciiLowered(game_relative), section, finding.key, r.rule, finding.value});
-    const int occurrence = seen[identity]++;
-    r.fingerprint = Hex(Hash({Hex(identity), std::to_string(occurrence)}));
-    r.path = RelativeTo(game_relative, place);
+    // The section is known by its nickname where it has one, else by its name and place.
+    Hasher identity;
+    identity.Add(game_relative, true);
+    if (finding.nickname.empty()) {
+      identity.Add(finding.section).Add(finding.same_name_before);
+    } else {
+      identity.Add("nickname").Add(finding.nickname);
+    }
+    identity.Add(finding.key).Add(r.rule).Add(finding.value);
+    const int occurrence = seen[identity.Value()]++;
+    r.fingerprint =
+        Hex(Hasher().Add(static_cast<std::int64_t>(identity.Value())).Add(occurrence).Value());
+    r.path = place.root.empty() ? std::move(game_relative) : RelativeTo(game_relative, place);
     reported.push_back(std::move(r));
   }
   return reported;

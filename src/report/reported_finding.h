@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,9 @@ namespace tarn {
 
 struct ReportedFinding {
   const Finding* finding = nullptr;
-  std::string rule;     // "10302", or "repair"
-  std::string text;     // "Unknown Entry", or what the repair did
-  std::string path;     // relative to the report's root, "/" between folders
+  std::string rule;       // "10302", or "repair"
+  std::string text;       // "Unknown Entry", or what the repair did
+  std::string path;       // relative to the report's root, "/" between folders
   std::int32_t line = 0;  // 0: the file as a whole (a file that cannot be read)
   std::string fingerprint;
   bool known = false;  // its fingerprint is in the baseline
@@ -32,7 +33,7 @@ struct ReportPlace {
 // file relative to the game folder (letter case aside), the section (its nickname, or its name
 // and how many of its name came before it in the file), the key, the warning number and the
 // offending text, with a count of equal ones before it where these are equal.
-std::vector<ReportedFinding> ReportFindings(const std::vector<Finding>& findings,
+std::vector<ReportedFinding> ReportFindings(std::span<const Finding> findings,
                                             const ReportPlace& place);
 
 // The rule text of a warning number: "Unknown Entry" for 10302.

@@ -23,7 +23,7 @@ void RunStats::Leave() {
 
 std::string RunStats::Report() const {
   static const char* const kNames[kPhaseCount] = {"reading and decoding", "checking", "storing",
-                                                  "logging"};
+                                                  "logging", "reports"};
   auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
   const double total = seconds(Clock::now() - start_);
   double measured = 0;

@@ -1,6 +1,7 @@
 // Where a run's time goes: reading and decoding files, checking lines, storing rows,
-// logging. A front end that wants the figures hands out a RunStats; the core measures its
-// spans with StatsScope, which costs next to nothing when there is no RunStats.
+// logging, and writing the findings' reports and table. A front end that wants the figures hands
+// out a RunStats; the core measures its spans with StatsScope, which costs next to nothing when
+// there is no RunStats.
 #pragma once
 
 #include <array>
@@ -12,7 +13,7 @@ namespace tarn {
 
 class RunStats {
  public:
-  enum Phase { kReading, kChecking, kStoring, kLogging, kPhaseCount };
+  enum Phase { kReading, kChecking, kStoring, kLogging, kReporting, kPhaseCount };
 
   RunStats();
 

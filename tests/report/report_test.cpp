@@ -39,29 +39,45 @@ Finding Line(std::string key, std::string value, std::int32_t editor_line) {
 
 std::vector<std::string> Fingerprints(const std::vector<Finding>& findings) {
   std::vector<std::string> out;
-  for (const ReportedFinding& r : ReportFindings(findings, {"/g", ""})) out.push_back(r.fingerprint);
+  for (const ReportedFinding& r : ReportFindings(findings, {"/g", ""}))
+    out.push_back(r.fingerprint);
   return out;
 }
 
 TEST(ReportedFindingTest, EachKindPointsWhereAnEditorShouldGo) {
-  Finding repair{.kind = Finding::Kind::kRepair, .file = "/g/DATA/b.ini", .line = 7,
-                 .value = "fixed", .disk_file = "/g/DATA/B.INI", .editor_line = 7};
-  Finding named{.kind = Finding::Kind::kReference, .number = kErrCouldNotOpenReferredFile,
-                .file = "/g/DATA/u.ini", .line = 30, .key = "file", .value = "x\\y.ini",
-                .disk_file = "/g/DATA/U.ini", .editor_line = 33, .target = "/g/DATA/x/y.ini"};
-  Finding listed{.kind = Finding::Kind::kReference, .number = kErrCouldNotOpenReferredFile,
-                 .file = "N/A", .value = "m\\m.ini", .target = "/g/DATA/m/m.ini"};
+  Finding repair{.kind = Finding::Kind::kRepair,
+                 .file = "/g/DATA/b.ini",
+                 .line = 7,
+                 .value = "fixed",
+                 .disk_file = "/g/DATA/B.INI",
+                 .editor_line = 7};
+  Finding named{.kind = Finding::Kind::kReference,
+                .number = kErrCouldNotOpenReferredFile,
+                .file = "/g/DATA/u.ini",
+                .line = 30,
+                .key = "file",
+                .value = "x\\y.ini",
+                .disk_file = "/g/DATA/U.ini",
+                .editor_line = 33,
+                .target = "/g/DATA/x/y.ini"};
+  Finding listed{.kind = Finding::Kind::kReference,
+                 .number = kErrCouldNotOpenReferredFile,
+                 .file = "N/A",
+                 .value = "m\\m.ini",
+                 .target = "/g/DATA/m/m.ini"};
   const std::vector<Finding> findings = {Line("k", "v", 15), repair, named, listed};
   auto r = ReportFindings(findings, {"/g", ""});
   std::vector<std::string> where;
-  for (const ReportedFinding& f : r) where.push_back(f.rule + " " + f.path + ":" + std::to_string(f.line));
+  for (const ReportedFinding& f : r)
+    where.push_back(f.rule + " " + f.path + ":" + std::to_string(f.line));
   EXPECT_THAT(where, ElementsAre("10302 DATA/SHIPS/A.ini:15", "repair DATA/B.INI:7",
                                  "10306 DATA/U.ini:33", "10306 DATA/m/m.ini:0"));
   EXPECT_EQ(r[0].text, "Unknown Entry");
   // Relative to a root of the user's: the game in a subfolder of a repository.
   Finding in_mod = Line("k", "v", 15);
   in_mod.disk_file = "/repo/mod/DATA/SHIPS/A.ini";
-  EXPECT_EQ(ReportFindings({in_mod}, {"/repo/mod", "/repo"})[0].path, "mod/DATA/SHIPS/A.ini");
+  EXPECT_EQ(ReportFindings(std::vector<Finding>{in_mod}, {"/repo/mod", "/repo"})[0].path,
+            "mod/DATA/SHIPS/A.ini");
 }
 
 TEST(ReportedFindingTest, FingerprintsSurviveMovedLinesAndTellEqualOnesApart) {
