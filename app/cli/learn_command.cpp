@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
+#include "shell/folder_lock.h"
 #include "shell/front_end.h"
 #include "shell/log_box.h"
 
@@ -43,9 +44,15 @@ int LearnRules(const std::string& home, const std::optional<std::string>& game,
   RealFileSystem files;
   Settings settings(front_end);
   try {
+    std::string why;
+    const auto lock = FolderLock::TakeOrSay(home, "home", "home folder", why);
+    if (!why.empty()) return Fail(why);
     settings.SetSettingsDBName(JoinPath(home, kSettingsDBFile));
     if (game) settings.Values().SetKVPath(*game);
-    LearnResult result = LearnFromFolder(settings, front_end, files, options.merge);
+    AnalysisOptions walk_options;
+    walk_options.follow_links = options.follow_links;
+    walk_options.limits.file_size = options.max_file_size;
+    LearnResult result = LearnFromFolder(settings, front_end, files, options.merge, walk_options);
     WriteLearnedFolder(result, options.folder, options.force);
     std::fwrite(result.report.data(), 1, result.report.size(), stdout);
     std::fflush(stdout);

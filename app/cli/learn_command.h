@@ -2,6 +2,7 @@
 // game folder the user trusts, written as rule sources with a learning report.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,8 @@ struct LearnOptions {
   bool merge = false;
   bool force = false;
   std::string folder;
+  bool follow_links = false;
+  std::int64_t max_file_size = std::int64_t{256} << 20;
 };
 
 // Exit status: 0 the rules are written and the report printed; 3 they could not be learned

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -30,6 +31,17 @@
 namespace {
 
 using tarn::kExitUsage;
+
+// "256M" as 268435456; nullopt for what is no size.
+std::optional<std::int64_t> ParseSize(const std::string& text) {
+  std::int64_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || value <= 0) return std::nullopt;
+  const std::string_view unit(end, static_cast<std::size_t>(text.data() + text.size() - end));
+  const int shift = unit.empty() ? 0 : unit == "K" ? 10 : unit == "M" ? 20 : unit == "G" ? 30 : -1;
+  if (shift < 0 || value > (std::int64_t{1} << (62 - shift))) return std::nullopt;
+  return value << shift;
+}
 
 std::string ExecutableFolder() {
   std::error_code ec;
@@ -74,6 +86,13 @@ int main(int argc, char** argv) {
                  "not as new, and do not make the exit status 1");
   app.add_option("--write-baseline", options.write_baseline,
                  "Write the run's findings as a baseline (a JSON report) to FILE");
+  app.add_flag("--follow-links", options.follow_links,
+               "Read files that links inside the game folder lead out of it to (refused "
+               "otherwise)");
+  std::string max_file_size;
+  app.add_option("--max-file-size", max_file_size,
+                 "Refuse game files (and binary files' text forms) larger than SIZE bytes, or "
+                 "SIZE K, M or G (default 256M)");
   app.add_option("COMMAND", options.commands, "init-db, all or dump, run in the order given")
       ->check(CLI::IsMember({"init-db", "all", "dump"}));
   app.require_subcommand(0, 1);
@@ -136,6 +155,14 @@ int main(int argc, char** argv) {
     app.exit(e);
     return kExitUsage;
   }
+  if (!max_file_size.empty()) {
+    auto size = ParseSize(max_file_size);
+    if (!size) {
+      std::fprintf(stderr, "tarn: --max-file-size wants a number of bytes, or K, M or G\n");
+      return kExitUsage;
+    }
+    options.max_file_size = *size;
+  }
   const bool has_rules = static_cast<bool>(*rules);
   const bool has_bini = static_cast<bool>(*bini);
   if (has_rules && !options.commands.empty()) {
@@ -158,6 +185,10 @@ int main(int argc, char** argv) {
   }
   if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
   if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
-  if (*rules_learn) return tarn::LearnRules(options.home, options.game, learn);
+  if (*rules_learn) {
+    learn.follow_links = options.follow_links;
+    learn.max_file_size = options.max_file_size;
+    return tarn::LearnRules(options.home, options.game, learn);
+  }
   return tarn::RunCommands(options);
 }

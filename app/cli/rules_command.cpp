@@ -9,6 +9,8 @@
 #include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
+#include "shell/folder_lock.h"
+#include "shell/front_end.h"
 
 namespace tarn {
 
@@ -45,6 +47,12 @@ int ImportRules(const std::string& home, const std::string& folder) {
     CheckRuleSet(rules);
   } catch (const RuleSourceError& error) {
     return Fail("import", folder + "/" + error.what());
+  }
+  std::string why;
+  const auto lock = FolderLock::TakeOrSay(home, "home", "home folder", why);
+  if (!why.empty()) {
+    std::fprintf(stderr, "tarn: rules import: %s\n", why.c_str());
+    return kFatalStatus;
   }
   try {
     auto db = Database::Open(path, Database::Mode::kReadWrite);

@@ -1,5 +1,6 @@
 #include "run_command.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
+#include "shell/folder_lock.h"
 #include "shell/run_stats.h"
 
 namespace tarn {
@@ -170,6 +172,7 @@ int RunCommands(const RunOptions& options) {
   } stats_report{options.stats, stats};
   RealFileSystem files;
   Settings settings(front_end);
+  std::unique_ptr<FolderLock> home_lock, log_lock;
   std::unique_ptr<Analysis> analysis;
   Trouble trouble;
   int status = kExitFinished;
@@ -187,7 +190,34 @@ int RunCommands(const RunOptions& options) {
     bool ticked = values.OverwriteFlag() != 0;
     if (options.overwrite) ticked = true;
     if (options.append) ticked = false;
+    // Setups that would read the root of the file system, or log into whatever folder the
+    // program was started in, are refused before anything is done.
+    const bool reads_game = std::find(options.commands.begin(), options.commands.end(), "all") !=
+                            options.commands.end();
+    if (values.LogPath().empty()) {
+      std::fprintf(stderr, "tarn: no log folder is set: give one with --log\n");
+      return kFatalStatus;
+    }
+    if (reads_game && values.KVPath().empty()) {
+      std::fprintf(stderr, "tarn: no game folder is set: give one with --game\n");
+      return kFatalStatus;
+    }
+    // One run at a time writes a home's KV.MDB and a log folder's tarn.log.
+    const bool writes_data =
+        reads_game || std::find(options.commands.begin(), options.commands.end(), "init-db") !=
+                          options.commands.end();
+    std::string why;
+    if (writes_data) home_lock = FolderLock::TakeOrSay(options.home, "home", "home folder", why);
+    if (why.empty()) log_lock = FolderLock::TakeOrSay(values.LogPath(), "log", "log folder", why);
+    if (!why.empty()) {
+      std::fprintf(stderr, "tarn: %s\n", why.c_str());
+      return kFatalStatus;
+    }
     analysis = std::make_unique<Analysis>(settings, front_end, files, options.home);
+    AnalysisOptions analysis_options;
+    analysis_options.follow_links = options.follow_links;
+    analysis_options.limits.file_size = options.max_file_size;
+    analysis->SetOptions(analysis_options);
     // The Findings table is written while the reports are made, at the end.
     analysis->DeferFindingsTable(true);
 

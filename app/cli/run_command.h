@@ -2,6 +2,7 @@
 // findings go into the reports asked for, and a summary of the run to standard error.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ struct RunOptions {
   std::optional<std::string> report_root;
   std::optional<std::string> baseline;
   std::optional<std::string> write_baseline;
+  bool follow_links = false;
+  std::int64_t max_file_size = std::int64_t{256} << 20;
 };
 
 // Runs the commands. Exit status: 0 the run wrote its whole log and found nothing new; 1 it

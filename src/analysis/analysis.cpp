@@ -73,8 +73,14 @@ void Analysis::RunAll(bool overwrite_ticked) {
   // the data database then fails as it always has.
   ValueQuery query(settings_.SettingsDB(), data_.get());
   StoredValues& values = data_ ? static_cast<StoredValues&>(references_) : query;
-  Walk walk(WalkContext{settings_.Values(), files_, log_, front_end_, stats_}, checker, values,
-            settings_.SettingsDB(), parsed_files_.get());
+  Walk walk(WalkContext{settings_.Values(), files_, log_, front_end_, stats_, options_.limits},
+            checker, values, settings_.SettingsDB(), parsed_files_.get());
+  // Every game file read lies inside the game folder, however the folder names it.
+  struct Confinement {
+    FileSystem& files;
+    ~Confinement() { files.Confine({}, false); }
+  } confinement{files_};
+  files_.Confine(settings_.Values().KVPath(), options_.follow_links);
   struct Account {
     RunOutcome& outcome;
     const SectionChecker& checker;

@@ -27,6 +27,12 @@ class FrontEnd;
 class RunStats;
 class Settings;
 
+// How a run treats a game folder it cannot trust.
+struct AnalysisOptions {
+  bool follow_links = false;  // read files that links inside the game folder lead out to
+  ReadLimits limits;          // how large a file and a line may be
+};
+
 // What the last "All" read, for the front end's account of it.
 struct RunOutcome {
   std::int64_t files = 0;      // data files opened
@@ -69,6 +75,9 @@ class Analysis {
   // once.
   void DeferFindingsTable(bool deferred) { defer_findings_table_ = deferred; }
 
+  void SetOptions(const AnalysisOptions& options) { options_ = options; }
+  const AnalysisOptions& Options() const { return options_; }
+
   Log& GetLog() { return log_; }
   // Every finding since the analysis began, in the order they came.
   const std::vector<Finding>& Findings() const { return findings_.All(); }
@@ -104,6 +113,7 @@ class Analysis {
   std::int32_t runs_ = 0;            // "All" runs since "Init DB"
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far
   bool defer_findings_table_ = false;
+  AnalysisOptions options_;
 };
 
 }  // namespace tarn

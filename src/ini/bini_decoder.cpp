@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 #include <utility>
 
 #include "ini/bini_format.h"
@@ -19,10 +20,12 @@ namespace {
 // bytes: pos_ never passes table_, and table_ never passes the end of the file.
 class Decoder {
  public:
-  Decoder(std::string_view bytes, std::string& text, std::string& why)
+  // text null: only measure how long the text form is (Size()).
+  Decoder(std::string_view bytes, std::string* text, std::string& why)
       : bytes_(bytes), text_(text), why_(why) {}
 
   bool Run();
+  std::size_t Size() const { return size_; }
 
  private:
   std::uint8_t U8(std::size_t at) const { return static_cast<std::uint8_t>(bytes_[at]); }
@@ -42,10 +45,18 @@ class Decoder {
   bool AppendValue();
   void AppendFloat(float value);
   bool Fail(std::string reason);
+  void Append(std::string_view text) {
+    size_ += text.size();
+    if (text_ != nullptr) text_->append(text);
+  }
 
   std::string_view bytes_;
-  std::string& text_;
+  std::string* text_;
   std::string& why_;
+  std::size_t size_ = 0;
+  // The length of each string met so far, by offset: values that all name one long string
+  // are measured once, not once each.
+  std::unordered_map<std::uint32_t, std::size_t> lengths_;
   std::size_t table_ = 0;  // where the string table starts
   std::size_t pos_ = 0;    // the next record
 };
@@ -53,7 +64,7 @@ class Decoder {
 std::string Number(std::size_t n) { return std::to_string(n); }
 
 bool Decoder::Fail(std::string reason) {
-  text_.clear();
+  if (text_ != nullptr) text_->clear();
   why_ = std::move(reason);
   return false;
 }
@@ -71,11 +82,15 @@ bool Decoder::AppendString(std::uint32_t offset, std::size_t field_at) {
                 " is past the end of the " + Number(table_size) + "-byte string table");
   }
   const char* start = bytes_.data() + table_ + offset;
-  const void* nul = std::memchr(start, '\0', table_size - offset);
-  if (nul == nullptr) {
-    return Fail("string at offset " + Number(table_ + offset) + " is not terminated");
+  auto [known, added] = lengths_.try_emplace(offset, 0);
+  if (added) {
+    const void* nul = std::memchr(start, '\0', table_size - offset);
+    if (nul == nullptr) {
+      return Fail("string at offset " + Number(table_ + offset) + " is not terminated");
+    }
+    known->second = static_cast<std::size_t>(static_cast<const char*>(nul) - start);
   }
-  text_.append(start, static_cast<const char*>(nul));
+  Append(std::string_view(start, known->second));
   return true;
 }
 
@@ -83,12 +98,12 @@ void Decoder::AppendFloat(float value) {
   // The shortest round-trip form of a float is at most 15 characters ("-1.17549435e-38").
   char buffer[32];
   char* end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  text_.append(buffer, end);
+  Append(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
   // A whole number must still read as a float: "2" becomes "2.0". Infinities and NaN have no
   // such form and stay as they are.
   if (std::isfinite(value) &&
       std::none_of(buffer, end, [](char c) { return c == '.' || c == 'e'; })) {
-    text_.append(".0");
+    Append(".0");
   }
 }
 
@@ -101,7 +116,7 @@ bool Decoder::AppendValue() {
       char buffer[16];
       char* end =
           std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int32_t>(payload)).ptr;
-      text_.append(buffer, end);
+      Append(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
       break;
     }
     case bini::kFloatValue:
@@ -118,7 +133,8 @@ bool Decoder::AppendValue() {
 }
 
 bool Decoder::Run() {
-  text_.clear();
+  if (text_ != nullptr) text_->clear();
+  size_ = 0;
   if (bytes_.size() < bini::kHeaderSize) {
     return Fail("file is " + Number(bytes_.size()) + " bytes, shorter than the " +
                 Number(bini::kHeaderSize) + "-byte header");
@@ -140,19 +156,16 @@ bool Decoder::Run() {
   table_ = table;
   pos_ = bini::kHeaderSize;
 
-  // Numbers and separators take about as many characters as their records take bytes, and
-  // names are repeated on every line: twice the file is seldom outgrown.
-  text_.reserve(2 * bytes_.size());
   while (pos_ < table_) {
     if (!Claim("section", bini::kSectionRecordSize)) return false;
     const std::size_t section = pos_;
     const std::uint16_t entries = U16(section + bini::kSectionEntryCountOffset);
-    text_ += '[';
+    Append("[");
     if (!AppendString(U16(section + bini::kSectionNameOffset),
                       section + bini::kSectionNameOffset)) {
       return false;
     }
-    text_ += "]\r\n";
+    Append("]\r\n");
     pos_ += bini::kSectionRecordSize;
 
     for (std::uint16_t e = 0; e < entries; ++e) {
@@ -162,13 +175,13 @@ bool Decoder::Run() {
       if (!AppendString(U16(entry + bini::kEntryNameOffset), entry + bini::kEntryNameOffset)) {
         return false;
       }
-      text_ += " =";
+      Append(" =");
       pos_ += bini::kEntryRecordSize;
       for (unsigned v = 0; v < values; ++v) {
-        text_ += v == 0 ? " " : ", ";
+        Append(v == 0 ? " " : ", ");
         if (!AppendValue()) return false;
       }
-      text_ += "\r\n";
+      Append("\r\n");
     }
   }
   return true;
@@ -181,7 +194,20 @@ bool LooksLikeBini(std::string_view first_bytes) {
 }
 
 bool DecodeBini(std::string_view bytes, std::string& text, std::string& why) {
-  return Decoder(bytes, text, why).Run();
+  std::size_t size = 0;
+  if (!BiniTextSize(bytes, size, why)) {
+    text.clear();
+    return false;
+  }
+  text.reserve(size);
+  return Decoder(bytes, &text, why).Run();
+}
+
+bool BiniTextSize(std::string_view bytes, std::size_t& size, std::string& why) {
+  Decoder measure(bytes, nullptr, why);
+  if (!measure.Run()) return false;
+  size = measure.Size();
+  return true;
 }
 
 }  // namespace tarn

@@ -26,4 +26,8 @@ bool LooksLikeBini(std::string_view first_bytes);
 // the table, an unterminated string or an unknown value type. It never reads outside bytes.
 bool DecodeBini(std::string_view bytes, std::string& text, std::string& why);
 
+// How long the text form of bytes is, without making it, so that a file whose text would be
+// too large is refused before any of it is held; false, with why, as DecodeBini fails.
+bool BiniTextSize(std::string_view bytes, std::size_t& size, std::string& why);
+
 }  // namespace tarn

@@ -47,6 +47,9 @@ void LineSource::SetFileName(std::string path) {
   file_name_ = std::move(path);
   if (file_name_.empty()) return;
   std::unique_ptr<InputFile> input = files_.OpenForReading(file_name_);
+  if (input->Size() > limits_.file_size) {
+    throw LimitError(kErrFileTooLarge, limits_.file_size, input->Size(), 0);
+  }
   disk_path_ = input->DiskPath();
   if (disk_path_.empty()) disk_path_ = file_name_;
   buffer_.resize(kBlockSize);
@@ -63,8 +66,22 @@ void LineSource::SetFileName(std::string path) {
     old_size = bytes.size();
     bytes.resize(old_size + kBlockSize);
     bytes.resize(old_size + input->Read(bytes.data() + old_size, kBlockSize));
+    // A file system that cannot tell the size is held to the limit as it is read.
+    if (static_cast<std::int64_t>(bytes.size()) > limits_.file_size) {
+      CloseFile();
+      throw LimitError(kErrFileTooLarge, limits_.file_size, static_cast<std::int64_t>(bytes.size()),
+                       0);
+    }
   } while (bytes.size() != old_size);
   std::string text, why;
+  std::size_t text_size = 0;
+  // A few bytes of records can name one long string thousands of times: the text form is
+  // measured before any of it is made.
+  if (BiniTextSize(bytes, text_size, why) &&
+      static_cast<std::int64_t>(text_size) > limits_.file_size) {
+    CloseFile();
+    throw LimitError(kErrFileTooLarge, limits_.file_size, static_cast<std::int64_t>(text_size), 0);
+  }
   if (!DecodeBini(bytes, text, why)) {
     CloseFile();
     throw TarnError(kErrConverterFailed, "BINI finished with error", ErrorSource("cFile"));
@@ -104,6 +121,10 @@ std::string LineSource::ReadPhysicalLine() {
     const char* stop = begin;
     while (stop != end && *stop != '\n' && *stop != '\r') ++stop;
     line.append(begin, stop);
+    if (static_cast<std::int64_t>(line.size()) > limits_.line_length) {
+      throw LimitError(kErrLineTooLong, limits_.line_length, static_cast<std::int64_t>(line.size()),
+                       line_num_ + 1);
+    }
     at_ = static_cast<std::size_t>(stop - buffer_.data());
     if (stop != end) {
       ++at_;

@@ -25,17 +25,26 @@ namespace tarn {
 
 class Log;
 
+// How much of a file the line source takes: far above anything a game file needs, low enough
+// that a hostile file cannot exhaust the machine.
+struct ReadLimits {
+  std::int64_t file_size = std::int64_t{256} << 20;   // bytes of a file, or of a binary's text
+  std::int64_t line_length = std::int64_t{16} << 20;  // bytes of one physical line
+};
+
 class LineSource {
  public:
   // Files are opened through files; repairs are reported to log. Both must outlive the
   // source.
-  LineSource(FileSystem& files, Log& log) : files_(files), log_(log) {}
+  LineSource(FileSystem& files, Log& log, ReadLimits limits = {})
+      : files_(files), log_(log), limits_(limits) {}
   LineSource(const LineSource&) = delete;
   LineSource& operator=(const LineSource&) = delete;
 
   // Closes any open file, then opens path (the empty text opens nothing).
-  // Raises 53 or 76 when the file cannot be opened, and -2147220480 "BINI finished with
-  // error" (source "TARN.cFile") when a binary file cannot be decoded; no file is open then.
+  // Raises 53 or 76 when the file cannot be opened, -2147220480 "BINI finished with error"
+  // (source "TARN.cFile") when a binary file cannot be decoded, and LimitError 10404 for a
+  // file (or a binary file's text form) over the size limit; no file is open then.
   void SetFileName(std::string path);
   const std::string& FileName() const { return file_name_; }
   // True when the open file is in the binary form and is read as its text form.
@@ -53,7 +62,8 @@ class LineSource {
   bool EndOfFile();
 
   // The next cleaned line (empty for a blank or comment-only line). Raises 62 past the end
-  // of the file, 6 when the first ";" of a line lies beyond position 32767.
+  // of the file, 6 when the first ";" of a line lies beyond position 32767, and LimitError
+  // 10405 for a physical line over the length limit.
   std::string ReadLine();
 
   // Makes line the one the next ReadLine returns; a second call replaces the first.
@@ -68,6 +78,7 @@ class LineSource {
 
   FileSystem& files_;
   Log& log_;
+  const ReadLimits limits_;
   std::string file_name_;
   std::string disk_path_;
   bool binary_ = false;

@@ -54,7 +54,7 @@ void CheckMainFile(const UserSettings& values, FileSystem& files) {
 }  // namespace
 
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
-                            RunStats* stats) {
+                            const AnalysisOptions& options, RunStats* stats) {
   CheckMainFile(settings.Values(), files);
   const RuleSet installed = ReadRuleTables(settings.SettingsDB());
   std::vector<ReferenceRule> references;
@@ -66,9 +66,16 @@ LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem&
   Log log(nullptr, front_end, settings.Values(), stats);
   log.SetFindings(&learner);
   ParsedFiles parsed;
-  Walk walk(WalkContext{settings.Values(), files, log, front_end, stats}, learner, values,
-            settings.SettingsDB(), &parsed);
-  walk.RunAll();
+  Walk walk(WalkContext{settings.Values(), files, log, front_end, stats, options.limits}, learner,
+            values, settings.SettingsDB(), &parsed);
+  files.Confine(settings.Values().KVPath(), options.follow_links);
+  try {
+    walk.RunAll();
+  } catch (...) {
+    files.Confine({}, false);
+    throw;
+  }
+  files.Confine({}, false);
 
   LearnResult result;
   result.seen = learner.Seen();

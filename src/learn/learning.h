@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "analysis/analysis.h"
 #include "learn/learned_rules.h"
 #include "learn/observations.h"
 
@@ -33,7 +34,7 @@ struct LearnResult {
 // read; ProgramEnd when the walk ends the program (a broken _bc_OtherINI, ...), after the
 // error report has gone to front_end's log box.
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
-                            RunStats* stats = nullptr);
+                            const AnalysisOptions& options = {}, RunStats* stats = nullptr);
 
 // Writes the rule sources and LEARNED.md into folder: into a new folder beside it first, then
 // renamed, so that nothing half-written is left behind. An existing folder that is not empty

@@ -50,6 +50,11 @@ void RuleLearner::Add(Finding finding) {
     case Finding::Kind::kReference:
       seen_.missing_files.push_back({{finding.file, finding.line}, finding.value});
       return;
+    case Finding::Kind::kFile:
+      seen_.undescribable.push_back({place, WarningText(finding.number) + ": " + finding.value +
+                                                " bytes, over the limit of " + finding.key +
+                                                "; checking skips the file"});
+      return;
     case Finding::Kind::kSectionLine:
       seen_.undescribable.push_back(
           {place, ErrorText(finding.number) + " !" + finding.key + "!" + finding.value + "!"});

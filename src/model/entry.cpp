@@ -22,7 +22,7 @@ void Entry::Store(RowSink& rows, std::int32_t section_row) const {
     const std::int32_t entry_row = rows.AddEntry(entry_name, db_id_, section_row, line.FileLine());
     const std::int32_t values = line.FixedValuesNo() + line.VarValuesCount();
     for (std::int32_t position = 1; position <= values; ++position) {
-      rows.AddValue(entry_row, line.Value(static_cast<std::int16_t>(position)).View());
+      rows.AddValue(entry_row, line.ValueAt(position));
     }
   }
 }

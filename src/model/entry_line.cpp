@@ -57,14 +57,16 @@ void EntryLine::ResetToCloneOf(const EntryLine& rule) {
     slot->ResetToCloneOf(*rule.slots_[static_cast<std::size_t>(position - 1)],
                          static_cast<std::int16_t>(position));
   }
+  slots_.resize(static_cast<std::size_t>(rule_slots));
+  tail_.Clear();
   slot_count_ = rule_slots;
   next_position_ = rule_slots + 1;
   multi_added_ = has_var_values_;
 }
 
 void EntryLine::Clear() {
-  // The slots themselves keep their values (ValueSlot::Clear does nothing); only the copies for
-  // the variable tail go, and they stay allocated for the next line.
+  // The rule's slots keep their values; only the tail's further values go, and their storage
+  // stays for the next line.
   slot_count_ = RuleSlotCount();
 }
 
@@ -121,9 +123,27 @@ void EntryLine::SetValues(std::string_view entry_name, std::string_view values,
   while (GetNextValue(values, scan, item)) {
     if (position > fixed_count_) {
       if (!has_var_values_) RaiseError(kErrTooManyValues, kClassTag);
-      if (position > fixed_count_ + 1) PrepareTailSlot(position);
     }
-    Slot(position).SetValue(item);
+    if (position <= fixed_count_ + 1) {
+      Slot(position).SetValue(item);
+    } else {
+      // The tail's further values: converted by a copy of the multi rule, held compactly.
+      // The first of them starts the tail afresh; a line without any leaves the last one's.
+      if (position == fixed_count_ + 2) {
+        converter_.ResetToCloneOf(MultiRule(), static_cast<std::int16_t>(position));
+        tail_.Clear();
+      }
+      slot_count_ = position;
+      try {
+        converter_.SetValue(item);
+      } catch (const TarnError&) {
+        // The position stays in the table with the empty value of a fresh copy of the rule.
+        converter_.ResetToCloneOf(MultiRule(), static_cast<std::int16_t>(position));
+        tail_.Push(converter_.View());
+        throw;
+      }
+      tail_.Push(converter_.View());
+    }
     ++position;
   }
   const std::int32_t items = position - 1;
@@ -136,23 +156,28 @@ ValueSlot& EntryLine::Value(std::int16_t idx) { return Slot(idx); }
 
 const ValueSlot& EntryLine::Value(std::int16_t idx) const { return Slot(idx); }
 
+ValueView EntryLine::ValueAt(std::int32_t position) const {
+  if (position < 1 || position > slot_count_) RaisePlatformError(kErrSubscriptOutOfRange);
+  if (position <= RuleSlotCount()) return Slot(position).View();
+  return tail_.At(static_cast<std::size_t>(position - RuleSlotCount() - 1));
+}
+
+ValueSlot& EntryLine::MultiRule() const {
+  const auto& multi = slots_[static_cast<std::size_t>(fixed_count_)];
+  if (!multi) RaisePlatformError(kErrObjectNotSet);
+  return *multi;
+}
+
 ValueSlot& EntryLine::Slot(std::int32_t position) const {
   if (position < 1 || position > slot_count_) RaisePlatformError(kErrSubscriptOutOfRange);
+  if (position > RuleSlotCount()) {
+    converter_.ResetToCloneOf(MultiRule(), static_cast<std::int16_t>(position));
+    converter_.Hold(tail_.At(static_cast<std::size_t>(position - RuleSlotCount() - 1)));
+    return converter_;
+  }
   const auto& slot = slots_[static_cast<std::size_t>(position - 1)];
   if (!slot) RaisePlatformError(kErrObjectNotSet);
   return *slot;
-}
-
-// The table becomes exactly `position` slots, the last a fresh copy of the multi rule for
-// that position; an object left there by an earlier line is reset rather than reallocated.
-void EntryLine::PrepareTailSlot(std::int32_t position) {
-  const ValueSlot* multi = slots_[static_cast<std::size_t>(fixed_count_)].get();
-  if (multi == nullptr) RaisePlatformError(kErrObjectNotSet);
-  const auto index = static_cast<std::size_t>(position - 1);
-  if (slots_.size() <= index) slots_.resize(index + 1);
-  if (!slots_[index]) slots_[index] = std::make_unique<ValueSlot>();
-  slots_[index]->ResetToCloneOf(*multi, static_cast<std::int16_t>(position));
-  slot_count_ = position;
 }
 
 }  // namespace tarn

@@ -4,8 +4,9 @@
 // The rule is built one value rule at a time (AddValue), in position order: the fixed
 // positions 1 to FixedValuesNo first, then, for a line with a variable tail, one multi rule
 // at FixedValuesNo + 1 that serves every further position. SetValues splits a value text at
-// commas and assigns each item to the slot of its position; slots beyond FixedValuesNo + 1
-// are copies of the multi rule made for the line.
+// commas and assigns each item to the slot of its position; positions beyond FixedValuesNo + 1
+// are the multi rule's for the line, their values held compactly (TailValues) and shown
+// through a copy of the rule on demand (Value).
 //
 // Errors of this class carry the source "TARN.Entry"; the slots' errors (10101, 10102, 6 with
 // source "TARN.Value") pass through. Positions and counts are 16-bit: a value text longer than
@@ -18,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/tail_values.h"
 #include "model/value_slot.h"
 
 namespace tarn {
@@ -82,9 +84,13 @@ class EntryLine {
   std::int32_t FileLine() const { return file_line_; }
 
   // The slot at position idx: 9 outside the slot table, 91 for a position without a value
-  // rule.
+  // rule. A position beyond FixedValuesNo + 1 is shown in a copy of the multi rule at that
+  // position, holding its value, valid until the next call.
   ValueSlot& Value(std::int16_t idx);
   const ValueSlot& Value(std::int16_t idx) const;
+  // The value at a position of the slot table, without making a slot for it; a text views
+  // storage that lives until the line's next change. Raises as Value does.
+  ValueView ValueAt(std::int32_t position) const;
   // The size of the slot table: the rule's positions, or more after a line with a variable
   // tail until the next Clear.
   std::int16_t SlotCount() const { return static_cast<std::int16_t>(slot_count_); }
@@ -92,17 +98,21 @@ class EntryLine {
  private:
   std::int32_t RuleSlotCount() const { return fixed_count_ + (has_var_values_ ? 1 : 0); }
   ValueSlot& Slot(std::int32_t position) const;
-  void PrepareTailSlot(std::int32_t position);
+  // The multi rule, which converts every value of the tail.
+  ValueSlot& MultiRule() const;
 
   std::string section_name_{kEmptyMarker};
   std::string entry_name_;
   std::int16_t fixed_count_ = 0;
   bool has_var_values_ = false;
   std::int32_t file_line_ = 0;
-  // Slots 1 to slot_count_ are the table; objects beyond it are earlier tail copies kept only
-  // for reuse. A null slot is a position whose value rule was never added.
+  // The rule's slots, 1 to FixedValuesNo + 1; a null slot is a position whose value rule was
+  // never added. Positions beyond are held in tail_.
   std::vector<std::unique_ptr<ValueSlot>> slots_;
+  TailValues tail_;
   std::int32_t slot_count_ = 0;
+  // Converts the tail's values beyond its first, and shows them (Value).
+  mutable ValueSlot converter_;
   std::int16_t var_count_ = 0;
   std::int32_t next_position_ = 1;
   bool multi_added_ = false;

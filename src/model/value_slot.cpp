@@ -72,6 +72,25 @@ void ValueSlot::SetValue(std::string_view text) {
   if (status != ConversionStatus::kOk) RaiseConversionFailure(status);
 }
 
+void ValueSlot::Hold(const ValueView& value) {
+  switch (value.index()) {
+    case 1:
+      long_value_ = std::get<std::int32_t>(value);
+      break;
+    case 2:
+      double_value_ = std::get<double>(value);
+      break;
+    case 3:
+      text_value_.assign(std::get<std::string_view>(value));
+      break;
+    case 4:
+      boolean_value_ = std::get<bool>(value);
+      break;
+    default:
+      break;
+  }
+}
+
 VarValue ValueSlot::Value() const {
   switch (type_) {
     case kLongType:

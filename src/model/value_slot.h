@@ -65,6 +65,9 @@ class ValueSlot {
 
   // Converts text to the slot's type and holds it (see the errors above).
   void SetValue(std::string_view text);
+  // Holds value, of the slot's type, as it is: a value converted before by a slot of the same
+  // rule.
+  void Hold(const ValueView& value);
   // The held value in the form of the type code: Null for kNullType; raises 10102 for a code
   // outside 1 to 5.
   VarValue Value() const;

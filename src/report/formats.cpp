@@ -307,6 +307,11 @@ void AppendFindingDetail(const ReportedFinding& r, std::string& detail) {
         detail.append(f.key).append(" = ").append(f.value);
         detail.append(" [").append(f.section).append("]");
       }
+      if (!f.reason.empty()) detail.append(": ").append(f.reason);
+      break;
+    case Finding::Kind::kFile:
+      detail.append(f.value).append(f.number == kErrLineTooLong ? " bytes in one line" : " bytes");
+      detail.append(", over the limit of ").append(f.key);
       break;
     case Finding::Kind::kSectionLine:
       if (f.number == kErrNoClosingBracket) {

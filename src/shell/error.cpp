@@ -38,6 +38,8 @@ constexpr NumberText kProgramTexts[] = {
 
 constexpr NumberText kAddedTexts[] = {
     {10402, "Value Not Whole"},
+    {10404, "File Too Large"},
+    {10405, "Line Too Long"},
 };
 
 constexpr NumberText kPlatformTexts[] = {

@@ -39,10 +39,16 @@ enum ErrorNumber : std::int32_t {
   kErrCouldNotOpenReferredFile = 10306,
 };
 
+// The text of a warning number in a warning block: ErrorText, or for the warnings TARN adds
+// ("10402 - Value Not Whole") their own texts.
+std::string WarningText(std::int32_t number);
+
 // Warnings TARN adds beside the original ones, with texts of their own: ErrorText keeps its
 // list and gives "Unknown Error" for these.
 enum AddedWarning : std::int32_t {
   kErrValueNotWhole = 10402,  // a decimal where the rule wants a whole number
+  kErrFileTooLarge = 10404,   // a file (or a binary file's text form) over the size limit
+  kErrLineTooLong = 10405,    // a physical line over the length limit
 };
 
 // Platform error numbers, with the meaning the error traps rely on.
@@ -79,13 +85,27 @@ class TarnError : public std::exception {
   std::string source_;
 };
 
+// A file refused for its size or a line's length: what was found against the limit.
+class LimitError : public TarnError {
+ public:
+  LimitError(std::int32_t number, std::int64_t limit, std::int64_t found, std::int32_t line)
+      : TarnError(number, WarningText(number), std::string(kAppName) + ".cFile"),
+        limit_(limit),
+        found_(found),
+        line_(line) {}
+  std::int64_t Limit() const { return limit_; }
+  std::int64_t Found() const { return found_; }
+  std::int32_t Line() const { return line_; }  // 0 for the file as a whole
+
+ private:
+  std::int64_t limit_;
+  std::int64_t found_;
+  std::int32_t line_;
+};
+
 // "10103 - Value object is already initialized" for a number of the program's own table,
 // "Unknown Error" alone for any other number.
 std::string ErrorText(std::int32_t number);
-
-// The text of a warning number in a warning block: ErrorText, or for the warnings TARN adds
-// ("10402 - Value Not Whole") their own texts.
-std::string WarningText(std::int32_t number);
 
 // The description of a platform error number ("Overflow" for 6), or "Application-defined or
 // object-defined error" for a number the table does not hold.

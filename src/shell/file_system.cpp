@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 #include "shell/ascii_case.h"
 #include "shell/error.h"
@@ -14,6 +15,8 @@
 namespace tarn {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 [[noreturn]] void RaiseFromErrno(int err, const std::string& path) {
   if (err == ENOENT) {
@@ -33,8 +36,8 @@ namespace {
 
 class PosixInputFile : public InputFile {
  public:
-  PosixInputFile(int fd, std::string path, std::string disk_path)
-      : fd_(fd), path_(std::move(path)), disk_path_(std::move(disk_path)) {}
+  PosixInputFile(int fd, std::string path, std::string disk_path, std::int64_t size)
+      : fd_(fd), path_(std::move(path)), disk_path_(std::move(disk_path)), size_(size) {}
   ~PosixInputFile() override { ::close(fd_); }
   PosixInputFile(const PosixInputFile&) = delete;
   PosixInputFile& operator=(const PosixInputFile&) = delete;
@@ -48,11 +51,13 @@ class PosixInputFile : public InputFile {
   }
 
   std::string DiskPath() const override { return disk_path_; }
+  std::int64_t Size() const override { return size_; }
 
  private:
   int fd_;
   std::string path_;
   std::string disk_path_;
+  std::int64_t size_;
 };
 
 bool Exists(const std::string& path) {
@@ -65,27 +70,88 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+[[noreturn]] void Refuse(const std::string& why) {
+  throw TarnError(kErrFileNotFound, PlatformErrorText(kErrFileNotFound) + ": " + why,
+                  std::string(kAppName));
+}
+
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// The path made absolute, "." and ".." taken out by their text alone.
+std::string Lexical(const std::string& path) {
+  std::error_code ec;
+  return fs::absolute(path, ec).lexically_normal().generic_string();
+}
+
+bool Below(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (folder.back() == '/' || path[folder.size()] == '/');
+}
+
 }  // namespace
 
-std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& path) {
-  std::string disk_path = path;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
-    disk_path = ResolveLetterCase(path);
-    fd = ::open(disk_path.c_str(), O_RDONLY | O_CLOEXEC);
+void RealFileSystem::Confine(const std::string& folder, bool follow_links) {
+  follow_links_ = follow_links;
+  confined_as_given_.clear();
+  confined_real_.clear();
+  if (folder.empty()) return;
+  confined_as_given_ = Lexical(folder);
+  while (confined_as_given_.size() > 1 && confined_as_given_.back() == '/') {
+    confined_as_given_.pop_back();
   }
+  // A game folder that is a link, or holds links within itself, is read as usual: files are
+  // judged by where they really are.
+  std::error_code ec;
+  const fs::path real = fs::canonical(folder, ec);
+  confined_real_ = ec ? confined_as_given_ : real.generic_string();
+}
+
+void RealFileSystem::CheckConfined(const std::string& disk_path) const {
+  if (confined_as_given_.empty()) return;
+  std::error_code ec;
+  const fs::path real = fs::canonical(disk_path, ec);
+  if (ec) return;  // a missing file is reported as such when it is opened
+  if (!Below(real.generic_string(), confined_real_) && !follow_links_) {
+    Refuse("a link leads out of the game folder, to " + real.generic_string() +
+           " (--follow-links reads it)");
+  }
+}
+
+std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& path) {
+  // A name that leads out of the game folder by its ".." is refused before anything of
+  // where it leads is looked at.
+  if (!confined_as_given_.empty() && !Below(Lexical(path), confined_as_given_)) {
+    Refuse("it lies outside the game folder");
+  }
+  std::string disk_path = path;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    disk_path = ResolveLetterCase(path);
+  }
+  CheckConfined(disk_path);
+  // Without O_NONBLOCK, opening a FIFO waits for a writer that never comes.
+  const int fd = ::open(disk_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     int err = errno;
     if (err == ENOENT || err == ENOTDIR) RaiseFromErrno(err, path);
     // A file that is there but cannot be read is, to the game, a file it cannot find.
     RaisePlatformError(kErrFileNotFound);
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
     ::close(fd);
     RaisePlatformError(kErrFileNotFound);
   }
-  return std::make_unique<PosixInputFile>(fd, path, std::move(disk_path));
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    Refuse(std::string("it is ") + KindOf(st.st_mode));
+  }
+  return std::make_unique<PosixInputFile>(fd, path, std::move(disk_path), st.st_size);
 }
 
 const std::vector<std::string>& RealFileSystem::Listing(const std::string& folder) {
@@ -141,12 +207,17 @@ std::string RealFileSystem::ResolveLetterCase(const std::string& path) {
 }
 
 void RealFileSystem::AppendToFile(const std::string& path, std::string_view data) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  // O_NOFOLLOW: a log that is a link would write wherever the link leads.
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) {
     int err = errno;
     // Appending never reports "file not found": the file is created, so ENOENT means
     // the folder is missing.
     if (err == ENOENT) RaisePlatformError(kErrPathNotFound);
+    if (err == ELOOP) {
+      throw TarnError(kErrPathFileAccess, "Path/File access error: the file is a link",
+                      std::string(kAppName));
+    }
     RaiseFromErrno(err, path);
   }
   const char* p = data.data();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ class InputFile {
   // The file's path as found on disk, in its own letter case (the path asked for differs
   // from it only in letter case); empty when the file system cannot tell.
   virtual std::string DiskPath() const { return {}; }
+
+  // The file's size in bytes when it was opened; -1 when the file system cannot tell.
+  virtual std::int64_t Size() const { return -1; }
 };
 
 class FileSystem {
@@ -31,8 +35,17 @@ class FileSystem {
   // Opens a game file for reading. The game names its files without regard to letter case;
   // a path that does not exist as written is resolved folder by folder, letter case
   // ignored. Raises TarnError 76 when a folder on the way is missing, 53 when the file is
-  // (or cannot be read as a file).
+  // (or cannot be read as a file: a folder, a FIFO, a device, or a file outside the folder
+  // the file system is confined to; the description then says which).
   virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;
+
+  // From now on, game files must lie inside folder (after "..", "." and links are resolved):
+  // others are refused, and so are files reached through a link that leads out of it unless
+  // follow_links. An empty folder lifts the confinement.
+  virtual void Confine(const std::string& folder, bool follow_links) {
+    (void)folder;
+    (void)follow_links;
+  }
 
   // Forgets what it learnt about folders while resolving letter case; called at the start
   // of every analysis run, so that a run sees the game folder as it is then.
@@ -40,7 +53,8 @@ class FileSystem {
 
   // Appends data to the file at path, creating the file when it is missing. Raises
   // TarnError 76 when the folder does not exist, 75 when the file cannot be opened or
-  // written (locked, read-only, a folder of that name).
+  // written (locked, read-only, a folder of that name, a link: the log is never written
+  // through one).
   virtual void AppendToFile(const std::string& path, std::string_view data) = 0;
 
   // Deletes the file at path. Raises TarnError 53 when there is none, 75 when it cannot
@@ -55,6 +69,7 @@ class FileSystem {
 class RealFileSystem : public FileSystem {
  public:
   std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
+  void Confine(const std::string& folder, bool follow_links) override;
   void ForgetListings() override { listings_.clear(); }
   void AppendToFile(const std::string& path, std::string_view data) override;
   void RemoveFile(const std::string& path) override;
@@ -69,7 +84,13 @@ class RealFileSystem : public FileSystem {
   // The sorted entry names of a folder, read once per run.
   const std::vector<std::string>& Listing(const std::string& folder);
 
+  // Refuses (raises 53 with the reason) a file that a link leads out of the confining folder.
+  void CheckConfined(const std::string& disk_path) const;
+
   std::unordered_map<std::string, std::vector<std::string>> listings_;
+  std::string confined_as_given_;  // the folder as given, "." and ".." taken out
+  std::string confined_real_;      // the same with every link resolved
+  bool follow_links_ = false;
 };
 
 // Joins a folder and a name with "/"; an empty folder gives the name alone, so that an

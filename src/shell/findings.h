@@ -14,6 +14,7 @@ struct Finding {
     kSectionLine,  // a line of a section: a warning block of WarnSectionLine
     kReference,    // a file named somewhere that cannot be read: WarnReference
     kRepair,       // a malformed line the line source repaired
+    kFile,         // a file refused for its size or a line's length: WarnFile
   };
   Kind kind = Kind::kSectionLine;
   std::int32_t number = 0;  // the warning's number; 0 for a repair
@@ -38,8 +39,10 @@ struct Finding {
   // sections of its name the file held before it.
   std::string nickname{};
   std::int32_t same_name_before = 0;
-  // For a reference warning: the path the walk tried to read.
+  // For a reference warning: the path the walk tried to read, and why it could not when
+  // that is more than its missing (it lies outside the game folder, it is a FIFO, ...).
   std::string target{};
+  std::string reason{};
 };
 
 // Where a run's findings go. The log calls Add once per warning it writes, after writing it.

@@ -101,7 +101,7 @@ void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std:
 }
 
 void Log::WarnReference(const FileReference& reference, std::int32_t number,
-                        std::string_view target) {
+                        std::string_view target, std::string_view reason) {
   WriteWarning(reference.RefFile, reference.RefLine, reference.RefSection, reference.RefIndex,
                number, reference.RefEntry, reference.RefValue);
   if (findings_ != nullptr) {
@@ -115,7 +115,8 @@ void Log::WarnReference(const FileReference& reference, std::int32_t number,
                            .value = reference.RefValue,
                            .disk_file = reference.RefDiskFile,
                            .editor_line = reference.RefEditorLine,
-                           .target = std::string(target)});
+                           .target = std::string(target),
+                           .reason = std::string(reason)});
   }
 }
 
@@ -136,6 +137,22 @@ void Log::WarnRepair(std::string_view file, std::string_view disk_file, bool bin
                            .disk_file = std::string(disk_file),
                            .editor_line = line,
                            .binary = binary});
+  }
+}
+
+void Log::WarnFile(std::string_view file, std::int32_t line, std::int32_t number,
+                   std::int64_t limit, std::int64_t found) {
+  const std::string limit_text = std::to_string(limit), found_text = std::to_string(found);
+  WriteWarning(file, line, "", 0, number, limit_text, found_text);
+  if (findings_ != nullptr) {
+    findings_->Add(Finding{.kind = Finding::Kind::kFile,
+                           .number = number,
+                           .file = std::string(file),
+                           .line = line,
+                           .key = limit_text,
+                           .value = found_text,
+                           .editor_line = line,
+                           .target = std::string(file)});
   }
 }
 

@@ -47,9 +47,14 @@ class Log {
   void WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index);
 
   // Three-line warning about the line that named a file, then an empty line; also a finding,
-  // which keeps target, the path that could not be read.
+  // which keeps target, the path that could not be read, and why when there is more to say.
   void WarnReference(const FileReference& reference, std::int32_t number,
-                     std::string_view target = {});
+                     std::string_view target = {}, std::string_view reason = {});
+
+  // Three-line warning about a file as a whole (line 0) or one of its lines, in the section
+  // form with no section: "!limit!found!" say what was over which limit; also a finding.
+  void WarnFile(std::string_view file, std::int32_t line, std::int32_t number, std::int64_t limit,
+                std::int64_t found);
 
   // The warning of a repaired line: "WARN: File " with the file and line, then each line
   // that describes the repair, each its own log line; also a finding, which keeps where the

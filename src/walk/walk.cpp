@@ -90,7 +90,7 @@ void Walk::ReadINIFile(const std::string& area, const std::string& path,
     if (parsed_files_ == nullptr) RaisePlatformError(kErrObjectNotSet);
     // The path counts as read before the file is opened, so a missing file is named once.
     parsed_files_->Add(std::make_unique<std::string>(path), path);
-    LineSource file(context_.files, log);
+    LineSource file(context_.files, log, context_.limits);
     {
       StatsScope measure(context_.stats, RunStats::kReading);
       file.SetFileName(path);
@@ -103,17 +103,31 @@ void Walk::ReadINIFile(const std::string& area, const std::string& path,
   } catch (const TarnError& error) {
     switch (error.Number()) {
       case kErrPathNotFound:
-      case kErrFileNotFound:
-        log.WarnReference(reference, kErrCouldNotOpenReferredFile, path);
+      case kErrFileNotFound: {
+        // A file refused (outside the game folder, a FIFO, ...) says why after the text of a
+        // missing one.
+        const std::string plain = PlatformErrorText(error.Number());
+        const std::string& said = error.Description();
+        log.WarnReference(reference, kErrCouldNotOpenReferredFile, path,
+                          said.size() > plain.size() + 2 ? said.substr(plain.size() + 2) : "");
         return;
+      }
+      case kErrFileTooLarge:
+      case kErrLineTooLong:
+        if (const auto* limit = dynamic_cast<const LimitError*>(&error)) {
+          log.WarnFile(path, limit->Line(), limit->Number(), limit->Limit(), limit->Found());
+          return;
+        }
+        break;
       case kErrDuplicateKey:
         log.WriteLog("Already parsed. Skipped.");
         return;
       default:
-        if (handler_.GoOnAfter(error, path)) return;
-        log.ReportError(error, "ReadINIFile");
-        EndProgram();
+        break;
     }
+    if (handler_.GoOnAfter(error, path)) return;
+    log.ReportError(error, "ReadINIFile");
+    EndProgram();
   }
 }
 
@@ -157,7 +171,7 @@ void Walk::ProcessMainINI() {
   Log& log = context_.log;
   const std::string path = GamePath(kMainFile);
   log.WriteLog("Processing " + path);
-  LineSource file(context_.files, log);
+  LineSource file(context_.files, log, context_.limits);
   try {
     StatsScope measure(context_.stats, RunStats::kReading);
     file.SetFileName(path);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "ini/line_source.h"
 #include "model/keyed_collection.h"
 #include "shell/section_buffer.h"
 
@@ -42,6 +43,7 @@ struct WalkContext {
   Log& log;
   FrontEnd& front_end;  // its events are processed after every section
   RunStats* stats = nullptr;
+  ReadLimits limits = {};  // how large a file and a line may be
 };
 
 class Walk {
