@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <set>
 
 #include "dll/pe_format.h"
 #include "shell/error.h"
@@ -257,7 +258,11 @@ ResourceStrings ImageStrings(std::span<const std::uint8_t> image) {
   // The tree's own offsets reach to the end of the section that holds its root.
   const auto tree = AtRva(file, *headers, headers->resource_rva);
   if (!tree) return strings;
+  // Entries of many ids may point at one block's data: a few bytes of tree would otherwise
+  // make gigabytes of strings. Each place is read once, for the first id that points there.
+  std::set<std::pair<std::uint32_t, std::uint32_t>> read;
   for (const Block& block : StringBlocks(*tree)) {
+    if (!read.emplace(block.rva, block.size).second) continue;
     const auto data = AtRva(file, *headers, block.rva);
     if (!data || data->Size() < block.size) continue;  // runs past its section
     AppendBlock(data->Sub(0, block.size), block.id, strings);

@@ -72,7 +72,8 @@ bool IsImage(std::span<const std::uint8_t> image);
 // The strings of the image's string tables (resource type 6), each block read from the first
 // language stored for it. Strings of length 0 are ids the block does not define and are left
 // out; invalid UTF-16 (an unpaired surrogate) becomes U+FFFD. Blocks 0 and above 4096 (no
-// 16-bit id reaches them) and every block stored a second time under the same id are skipped.
+// 16-bit id reaches them), every block stored a second time under the same id, and every
+// block whose data another block read already (same place, same size) are skipped.
 // A block whose data ends inside a string yields the strings before it. Empty when image is
 // not a PE file or has no string tables.
 ResourceStrings ImageStrings(std::span<const std::uint8_t> image);
