@@ -91,7 +91,11 @@ void Analysis::RunAll(bool overwrite_ticked) {
       outcome.main_file_read = walk.MainFileRead();
     }
   } account{last_run_, checker, walk};
+  // Rows go in faster without the secondary indexes; they are made afresh once at the end
+  // (by Close when the run does not end here).
+  if (data_) data_->BeginBulk();
   walk.RunAll();
+  if (data_) data_->EndBulk();
   if (!walk.MainFileRead()) unread_main_file_ = walk.GamePath(kMainFile);
   if (!defer_findings_table_) StorePendingFindings();
 }
@@ -141,6 +145,7 @@ void Analysis::Close() {
   std::unique_ptr<DataDB> data = std::move(data_);
   try {
     data->Commit();
+    data->EndBulk();
   } catch (const TarnError& error) {
     log_.ReportError(error, "Close Data DB");
   }

@@ -1,5 +1,7 @@
 #include "datadb/data_db.h"
 
+#include <algorithm>
+
 #include "shell/codepage.h"
 #include "shell/error.h"
 
@@ -7,97 +9,211 @@ namespace tarn {
 
 namespace {
 
-// Text from the game files is code page 1252; plain ASCII, by far the most of it, needs no
-// conversion.
-void BindGameText(Statement& statement, int index, std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      statement.BindText(index, Cp1252ToUtf8(text));
-      return;
-    }
-  }
-  statement.BindText(index, text);
+// Rows of one table in one statement: one statement costs SQLite about as much as a row.
+constexpr int kRowsPerInsert = 32;
+constexpr std::uint32_t kNullText = ~0u;
+
+// The columns of a table as written: its numbers, then its texts.
+struct TableShape {
+  const char* name;
+  const char* columns;
+  int numbers;
+  int texts;
+};
+constexpr TableShape kSections{"Sections", "DB_ID, Line, Area, Section, File", 2, 3};
+constexpr TableShape kEntries{"Entries", "DB_ID, EntryID, Link, Line, Entry", 4, 1};
+constexpr TableShape kValues{"\"Values\"", "DB_ID, Link, Value", 2, 1};
+
+std::string InsertText(const TableShape& table, int rows) {
+  std::string row = "(";
+  for (int c = 0; c < table.numbers + table.texts; ++c) row += c == 0 ? "?" : ", ?";
+  row += ")";
+  std::string sql = std::string("INSERT INTO ") + table.name + " (" + table.columns + ") VALUES ";
+  for (int r = 0; r < rows; ++r) sql += (r == 0 ? "" : ", ") + row;
+  return sql;
 }
+
+std::int32_t LastId(Database& db, const char* table) {
+  Statement last = db.Prepare(std::string("SELECT ifnull(max(DB_ID), 0) FROM ") + table);
+  last.Step();
+  return static_cast<std::int32_t>(last.Int(0));
+}
+
+// The refusals of the data tables' schema, raised as SQLite raises them, before a row is held
+// back: rows written many at a time must not fail for one of them.
+void RequireText(std::string_view text, const char* constraint) {
+  if (text.empty()) {
+    throw TarnError(275, std::string("CHECK constraint failed: ") + constraint,
+                    std::string(kDatabaseSource));
+  }
+}
+
+constexpr const char* kIndexes[][2] = {
+    {"Entries_LinkIDX", "CREATE INDEX IF NOT EXISTS Entries_LinkIDX ON Entries (Link)"},
+    {"Entries_IDIDX", "CREATE INDEX IF NOT EXISTS Entries_IDIDX ON Entries (EntryID)"},
+    {"Values_LinkIDX", "CREATE INDEX IF NOT EXISTS Values_LinkIDX ON \"Values\" (Link)"},
+};
 
 }  // namespace
 
 DataDB::DataDB(Database db)
     : db_(std::move(db)),
-      insert_section_(
-          db_.Prepare("INSERT INTO Sections (Area, Section, File, Line) VALUES (?1, ?2, ?3, ?4)")),
-      insert_entry_(
-          db_.Prepare("INSERT INTO Entries (Entry, EntryID, Link, Line) VALUES (?1, ?2, ?3, ?4)")),
-      insert_value_(db_.Prepare("INSERT INTO \"Values\" (Link, Value) VALUES (?1, ?2)")) {}
+      sections_many_(db_.Prepare(InsertText(kSections, kRowsPerInsert))),
+      sections_one_(db_.Prepare(InsertText(kSections, 1))),
+      entries_many_(db_.Prepare(InsertText(kEntries, kRowsPerInsert))),
+      entries_one_(db_.Prepare(InsertText(kEntries, 1))),
+      values_many_(db_.Prepare(InsertText(kValues, kRowsPerInsert))),
+      values_one_(db_.Prepare(InsertText(kValues, 1))),
+      last_section_(LastId(db_, "Sections")),
+      last_entry_(LastId(db_, "Entries")),
+      last_value_(LastId(db_, "\"Values\"")) {}
 
 DataDB::~DataDB() {
   try {
     Commit();
+    if (bulk_) EndBulk();
   } catch (const TarnError&) {
     // Nothing can be reported from here; Commit() before the end reports it.
   }
 }
 
-void DataDB::BeforeRow() {
+void DataDB::HoldText(Pending& pending, std::string_view text, bool from_game) {
+  if (from_game && std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x80;
+      })) {
+    pending.texts += Cp1252ToUtf8(text);
+  } else {
+    pending.texts.append(text);
+  }
+  pending.ends.push_back(static_cast<std::uint32_t>(pending.texts.size()));
+}
+
+void DataDB::Added() {
+  if (++rows_in_group_ >= kRowsPerGroup) Commit();
+}
+
+std::int32_t DataDB::AddSection(std::string_view area, std::string_view section,
+                                std::string_view file, std::int32_t line) {
+  RequireText(area, "Sections.Area may not be empty");
+  RequireText(section, "Sections.Section may not be empty");
+  RequireText(file, "Sections.File may not be empty");
+  const std::int32_t id = ++last_section_;
+  sections_.numbers.insert(sections_.numbers.end(), {id, line});
+  HoldText(sections_, area, true);
+  HoldText(sections_, section, true);
+  HoldText(sections_, file, true);
+  ++sections_.rows;
+  Added();
+  return id;
+}
+
+std::int32_t DataDB::AddEntry(std::string_view entry, std::int32_t entry_id,
+                              std::int32_t section_row, std::int32_t line) {
+  RequireText(entry, "Entries.Entry may not be empty");
+  const std::int32_t id = ++last_entry_;
+  entries_.numbers.insert(entries_.numbers.end(), {id, entry_id, section_row, line});
+  HoldText(entries_, entry, true);
+  ++entries_.rows;
+  Added();
+  return id;
+}
+
+std::int32_t DataDB::AddValue(std::int32_t entry_row, const ValueView& value) {
+  const std::int32_t id = ++last_value_;
+  values_.numbers.insert(values_.numbers.end(), {id, entry_row});
+  WithStoredText(
+      value, [this](std::string_view text, bool from_game) { HoldText(values_, text, from_game); },
+      [this] { values_.ends.push_back(kNullText); });
+  ++values_.rows;
+  Added();
+  return id;
+}
+
+void DataDB::FlushTable(Pending& pending, Statement& many, Statement& one, int numbers,
+                        int texts) {
+  std::size_t number = 0, text = 0;
+  std::uint32_t text_start = 0;
+  auto bind_row = [&](Statement& insert, int first) {
+    int column = first;
+    for (int n = 0; n < numbers; ++n) insert.BindInt(column++, pending.numbers[number++]);
+    for (int t = 0; t < texts; ++t, ++column) {
+      const std::uint32_t end = pending.ends[text++];
+      if (end == kNullText) {
+        insert.BindNull(column);
+        continue;
+      }
+      insert.BindStaticText(column,
+                            std::string_view(pending.texts).substr(text_start, end - text_start));
+      text_start = end;
+    }
+  };
+  auto run = [](Statement& insert) {
+    struct ResetAfterwards {
+      Statement& statement;
+      ~ResetAfterwards() { statement.Reset(); }
+    } reset{insert};
+    insert.Step();
+  };
+  const int per_row = numbers + texts;
+  std::size_t row = 0;
+  for (; row + kRowsPerInsert <= pending.rows; row += kRowsPerInsert) {
+    for (int r = 0; r < kRowsPerInsert; ++r) bind_row(many, r * per_row + 1);
+    run(many);
+  }
+  for (; row < pending.rows; ++row) {
+    bind_row(one, 1);
+    run(one);
+  }
+  pending.numbers.clear();
+  pending.ends.clear();
+  pending.texts.clear();
+  pending.rows = 0;
+}
+
+void DataDB::Flush() {
+  if (sections_.rows + entries_.rows + values_.rows == 0) return;
   if (!in_group_) {
     db_.Exec("BEGIN");
     in_group_ = true;
-    rows_in_group_ = 0;
   }
+  FlushTable(sections_, sections_many_, sections_one_, kSections.numbers, kSections.texts);
+  FlushTable(entries_, entries_many_, entries_one_, kEntries.numbers, kEntries.texts);
+  FlushTable(values_, values_many_, values_one_, kValues.numbers, kValues.texts);
 }
 
 void DataDB::Commit() {
+  rows_in_group_ = 0;
+  try {
+    Flush();
+  } catch (const TarnError&) {
+    // The group cannot be written whole: none of it is kept.
+    sections_ = entries_ = values_ = Pending{};
+    if (in_group_) {
+      in_group_ = false;
+      try {
+        db_.Exec("ROLLBACK");
+      } catch (const TarnError&) {
+      }
+    }
+    throw;
+  }
   if (!in_group_) return;
   in_group_ = false;
   db_.Exec("COMMIT");
 }
 
-std::int32_t DataDB::Insert(Statement& insert) {
-  // The statement is made ready for the next row also when this row is refused: a statement
-  // left unreset would fail every later row.
-  struct ResetAfterwards {
-    Statement& statement;
-    ~ResetAfterwards() { statement.Reset(); }
-  } reset{insert};
-  insert.Step();
-  const auto id = static_cast<std::int32_t>(db_.LastInsertRowId());
-  if (++rows_in_group_ >= kRowsPerGroup) Commit();
-  return id;
+void DataDB::BeginBulk() {
+  if (bulk_) return;
+  Commit();
+  for (const auto& index : kIndexes) db_.Exec(std::string("DROP INDEX IF EXISTS ") + index[0]);
+  bulk_ = true;
 }
 
-std::int32_t DataDB::AddSection(std::string_view area, std::string_view section,
-                                std::string_view file, std::int32_t line) {
-  BeforeRow();
-  BindGameText(insert_section_, 1, area);
-  BindGameText(insert_section_, 2, section);
-  BindGameText(insert_section_, 3, file);
-  insert_section_.BindInt(4, line);
-  return Insert(insert_section_);
-}
-
-std::int32_t DataDB::AddEntry(std::string_view entry, std::int32_t entry_id,
-                              std::int32_t section_row, std::int32_t line) {
-  BeforeRow();
-  BindGameText(insert_entry_, 1, entry);
-  insert_entry_.BindInt(2, entry_id);
-  insert_entry_.BindInt(3, section_row);
-  insert_entry_.BindInt(4, line);
-  return Insert(insert_entry_);
-}
-
-std::int32_t DataDB::AddValue(std::int32_t entry_row, const ValueView& value) {
-  BeforeRow();
-  insert_value_.BindInt(1, entry_row);
-  WithStoredText(
-      value,
-      [this](std::string_view text, bool from_game) {
-        if (from_game) {
-          BindGameText(insert_value_, 2, text);
-        } else {
-          insert_value_.BindText(2, text);
-        }
-      },
-      [this] { insert_value_.BindNull(2); });
-  return Insert(insert_value_);
+void DataDB::EndBulk() {
+  if (!bulk_) return;
+  Commit();
+  for (const auto& index : kIndexes) db_.Exec(index[1]);
+  bulk_ = false;
 }
 
 }  // namespace tarn

@@ -1,17 +1,19 @@
 // The open data database KV.MDB and the writer of its three tables (the data database of
 // "Init DB", and the row writing that the model's Store calls through RowSink).
 //
-// Rows are written in groups: the first row after a commit opens a transaction, and the
-// group is committed once it holds kRowsPerGroup rows, when Commit() is called, and before
-// the object goes, so that every group written before any end of the program stays. A killed
-// process leaves a database that opens cleanly and holds every group committed before the
-// kill.
+// Row identifiers are given here, in the order rows come, as SQLite would give them. Rows are
+// held back and written many to one statement, and in groups: the first row after a commit
+// opens a transaction, and the group is committed once it holds kRowsPerGroup rows, when
+// Commit() is called, and before the object goes, so that every group written before any end
+// of the program stays. A killed process leaves a database that opens cleanly and holds every
+// group committed before the kill.
 #pragma once
 
 #include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "datadb/database.h"
 #include "model/row_sink.h"
@@ -60,33 +62,53 @@ class DataDB : public RowSink {
   DataDB(const DataDB&) = delete;
   DataDB& operator=(const DataDB&) = delete;
 
+  // The connection, for other tables of KV.MDB; call Commit first.
   Database& Db() { return db_; }
 
-  // Commits the open group, if any. Raises TarnError when the commit fails.
+  // Writes the rows held back and commits the open group, if any. Raises TarnError when they
+  // cannot be written; the rows of the group are then lost.
   void Commit();
 
-  // One row each. Texts are 8-bit code page 1252 and are stored as UTF-8; a value is stored
-  // in its text form: texts as read, integers in decimal, doubles in the shortest form that
-  // reads back the same ("0.5", "16", "1e+20"), Booleans as "True" / "False", Null as NULL.
-  // Raise TarnError on a refused row (an empty text, for instance); rows written before stay.
+  // One row each; the identifier is given at once, the row written later. Texts are 8-bit code
+  // page 1252 and are stored as UTF-8; a value is stored as WithStoredText says. A row that
+  // the table refuses (an empty text where one is wanted) raises the TarnError SQLite gives
+  // for it, before anything of it is held.
   std::int32_t AddSection(std::string_view area, std::string_view section, std::string_view file,
                           std::int32_t line) override;
   std::int32_t AddEntry(std::string_view entry, std::int32_t entry_id, std::int32_t section_row,
                         std::int32_t line) override;
   std::int32_t AddValue(std::int32_t entry_row, const ValueView& value) override;
 
+  // While many rows are added, the tables' secondary indexes are dropped and made afresh once
+  // at the end: building an index once costs much less than keeping it up row by row. The
+  // named indexes are as "Init DB" made them again after EndBulk (or after the object goes).
+  // Raise TarnError.
+  void BeginBulk();
+  void EndBulk();
+
  private:
-  // Opens a group when none is open; called before each row.
-  void BeforeRow();
-  // Runs the bound insert, returns the row's identifier, and commits a full group.
-  std::int32_t Insert(Statement& insert);
+  // The rows of one table held back: their numbers, and their texts one after the other.
+  struct Pending {
+    std::vector<std::int64_t> numbers;  // a row's numbers, columns in order
+    std::vector<std::uint32_t> ends;    // where each text ends in texts; a null text: ~0u
+    std::string texts;
+    std::size_t rows = 0;
+  };
+
+  void Added();  // a row was held back: writes a full group
+  void Flush();  // writes every row held back, in an open group
+  void FlushTable(Pending& pending, Statement& many, Statement& one, int numbers, int texts);
+  void HoldText(Pending& pending, std::string_view text, bool from_game);
 
   Database db_;
-  Statement insert_section_;
-  Statement insert_entry_;
-  Statement insert_value_;
+  Statement sections_many_, sections_one_;
+  Statement entries_many_, entries_one_;
+  Statement values_many_, values_one_;
+  Pending sections_, entries_, values_;
+  std::int32_t last_section_ = 0, last_entry_ = 0, last_value_ = 0;
   bool in_group_ = false;
   int rows_in_group_ = 0;
+  bool bulk_ = false;
 };
 
 }  // namespace tarn

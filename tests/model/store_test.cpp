@@ -40,8 +40,10 @@ class StoreTest : public ::testing::Test {
     ship_.SetLineNo(40);
   }
 
-  // The rows of a query, columns joined by "|", NULL as "null".
+  // The rows of a query, columns joined by "|", NULL as "null"; rows held back are written
+  // first.
   Rows Query(const std::string& sql) {
+    data_->Commit();
     Statement rows = data_->Db().Prepare(sql);
     Rows out;
     while (rows.Step()) {
