@@ -8,7 +8,7 @@
 //   tarn bini FILE...
 //   tarn strings FILE
 //
-// Each COMMAND (init-db, all, dump) runs as if its button of the window program were
+// Each COMMAND (init-db, all, dump, refs) runs as if its button of the window program were
 // pressed, in the order given; the exit status is in run_command.h.
 #include <unistd.h>
 
@@ -93,8 +93,10 @@ int main(int argc, char** argv) {
   app.add_option("--max-file-size", max_file_size,
                  "Refuse game files (and binary files' text forms) larger than SIZE bytes, or "
                  "SIZE K, M or G (default 256M)");
-  app.add_option("COMMAND", options.commands, "init-db, all or dump, run in the order given")
-      ->check(CLI::IsMember({"init-db", "all", "dump"}));
+  app.add_option("COMMAND", options.commands,
+                 "init-db, all, dump or refs, run in the order given (refs: check the names "
+                 "that values use against the names the stored sections define, after all)")
+      ->check(CLI::IsMember({"init-db", "all", "dump", "refs"}));
   app.require_subcommand(0, 1);
   app.footer(
       "Exit status: 0 the whole log was written and nothing new found; 1 new findings (a "
@@ -180,7 +182,8 @@ int main(int argc, char** argv) {
   }
   if (*strings) return tarn::ListStrings(strings_file);
   if (!has_rules && options.commands.empty()) {
-    std::fprintf(stderr, "tarn: a COMMAND is required: init-db, all or dump (see tarn --help)\n");
+    std::fprintf(stderr,
+                 "tarn: a COMMAND is required: init-db, all, dump or refs (see tarn --help)\n");
     return kExitUsage;
   }
   if (*rules_export) return tarn::ExportRules(options.home, rules_folder);

@@ -204,8 +204,8 @@ int RunCommands(const RunOptions& options) {
     }
     // One run at a time writes a home's KV.MDB and a log folder's tarn.log.
     const bool writes_data =
-        reads_game || std::find(options.commands.begin(), options.commands.end(), "init-db") !=
-                          options.commands.end();
+        std::any_of(options.commands.begin(), options.commands.end(),
+                    [](const std::string& command) { return command != "dump"; });
     std::string why;
     if (writes_data) home_lock = FolderLock::TakeOrSay(options.home, "home", "home folder", why);
     if (why.empty()) log_lock = FolderLock::TakeOrSay(values.LogPath(), "log", "log folder", why);
@@ -232,6 +232,8 @@ int RunCommands(const RunOptions& options) {
           break;
         }
         analysis->RunAll(ticked);
+      } else if (command == "refs") {
+        analysis->RunRefs();
       } else {
         analysis->RunDumpRules(ticked);
       }

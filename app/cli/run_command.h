@@ -1,5 +1,6 @@
-// `tarn ... COMMAND...`: init-db, all and dump run as the window's buttons run them, then the
-// findings go into the reports asked for, and a summary of the run to standard error.
+// `tarn ... COMMAND...`: init-db, all and dump run as the window's buttons run them, refs checks
+// the names values use; then the findings go into the reports asked for, and a summary of the
+// run to standard error.
 #pragma once
 
 #include <cstdint>

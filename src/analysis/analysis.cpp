@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "analysis/name_check.h"
 #include "analysis/reference_recorder.h"
 #include "analysis/section_checker.h"
 #include "datadb/init_data_db.h"
@@ -57,6 +58,7 @@ bool Analysis::InitDB() {
   rules_ = InitParse(log_, settings_.SettingsDB());
   parsed_files_ = std::make_unique<ParsedFiles>();
   references_ = RecordedValues();
+  places_.Clear();
   runs_ = 0;
   return true;
 }
@@ -67,7 +69,9 @@ void Analysis::RunAll(bool overwrite_ticked) {
   ++runs_;
   std::vector<std::int16_t> ids(std::begin(kReferenceEntryIds), std::end(kReferenceEntryIds));
   std::unique_ptr<ReferenceRecorder> recorder;
-  if (data_) recorder = std::make_unique<ReferenceRecorder>(*data_, references_, std::move(ids));
+  if (data_) {
+    recorder = std::make_unique<ReferenceRecorder>(*data_, references_, std::move(ids), &places_);
+  }
   SectionChecker checker(log_, rules_.get(), recorder.get(), stats_, recorder.get());
   // Before an "Init DB" nothing is stored and the data tables are not linked: the query of
   // the data database then fails as it always has.
@@ -100,11 +104,47 @@ void Analysis::RunAll(bool overwrite_ticked) {
   if (!defer_findings_table_) StorePendingFindings();
 }
 
+std::int64_t Analysis::RunRefs() {
+  if (!data_) {
+    refs_without_data_ = true;
+    log_.WriteLog(
+        "Checking references: there is no data database; press \"Init DB\" and "
+        "\"All\" first");
+    return 0;
+  }
+  log_.WriteLog(" ");
+  log_.WriteLog(" ");
+  log_.WriteLog("Checking references");
+  NameCheckCount count;
+  try {
+    StatsScope measure(stats_, RunStats::kReferences);
+    count = CheckNames(settings_.SettingsDB(), *data_, log_, &places_);
+  } catch (const TarnError& error) {
+    log_.ReportError(error, "Check References");
+    log_.WriteLog("Done Checking references: ended on the error above");
+    if (!defer_findings_table_) StorePendingFindings();
+    return count.unknown;
+  }
+  if (count.positions == 0) {
+    log_.WriteLog(
+        "Done Checking references: the rule set names no references (tarn rules "
+        "learn finds them in a game folder you trust)");
+  } else {
+    log_.WriteLog("Done Checking references: " + std::to_string(count.unknown) +
+                  " unknown names in " + std::to_string(count.positions) + " positions");
+  }
+  if (!defer_findings_table_) StorePendingFindings();
+  return count.unknown;
+}
+
 std::vector<std::string> Analysis::Troubles() const {
   std::vector<std::string> troubles;
   if (log_.LostLines()) {
     troubles.push_back("lines could not be written to " + log_.FilePath() + " (" +
                        log_.FirstLossReason() + ")");
+  }
+  if (refs_without_data_) {
+    troubles.push_back("references can be checked only after \"Init DB\" and \"All\"");
   }
   if (!unread_main_file_.empty()) {
     troubles.push_back("the game's main file " + unread_main_file_ +

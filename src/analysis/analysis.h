@@ -1,6 +1,6 @@
 // One analysis: the state of a program run's commands and the commands themselves, "Init DB"
-// (InitDB), "All" (RunAll) and "Dump" (RunDumpRules), as the window's buttons and the command
-// line's COMMAND words run them.
+// (InitDB), "All" (RunAll), "Dump" (RunDumpRules) and "refs" (RunRefs), as the window's buttons and
+// the command line's COMMAND words run them.
 //
 // The analysis owns what a run builds (the log writer, the data database and its writer, the
 // rule library, the list of files read, the findings) and uses what the front end gives it
@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "analysis/line_places.h"
 #include "datadb/data_db.h"
 #include "rules/rule_library.h"
 #include "shell/findings.h"
@@ -56,6 +57,13 @@ class Analysis {
   // "All": the banner when overwrite_ticked, then the walk and the further files, every
   // section checked and stored; the run's findings then go into the Findings table.
   void RunAll(bool overwrite_ticked);
+
+  // "refs": every value the data database holds for a position that names objects checked
+  // against the names its sections define, each unknown name a warning 10401 and a finding,
+  // between a log line that starts the check and one that sums it up. Without a data
+  // database (no "Init DB" yet) only a log line says so, and Troubles() tells why. Returns
+  // the number of unknown names.
+  std::int64_t RunRefs();
 
   // "Dump": the banner, "Rules Dump" and " " when overwrite_ticked; the rules; " " and
   // "Rules Dump Complete.".
@@ -108,7 +116,10 @@ class Analysis {
   std::unique_ptr<ParsedFiles> parsed_files_;
   // The rows of the reference rules stored since "Init DB", which the walk follows.
   RecordedValues references_;
+  // Where the rows stored since "Init DB" stand on disk, for the findings of "refs".
+  LinePlaces places_;
   RunOutcome last_run_;
+  bool refs_without_data_ = false;   // "refs" ran before any "Init DB"
   std::string unread_main_file_;     // the main file of a run that could not read it
   std::int32_t runs_ = 0;            // "All" runs since "Init DB"
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/line_places.h"
 #include "model/row_sink.h"
 #include "shell/section_buffer.h"
 #include "walk/recorded_values.h"
@@ -17,8 +18,10 @@ class ReferenceRecorder : public RowSink {
  public:
   // Every row goes on to rows; the rows of the entry rules ids are also kept in values. Both
   // must outlive the recorder.
-  ReferenceRecorder(RowSink& rows, RecordedValues& values, std::vector<std::int16_t> ids)
-      : rows_(rows), values_(values), ids_(std::move(ids)) {}
+  // places, when given, is told where every section and entry row stands on disk.
+  ReferenceRecorder(RowSink& rows, RecordedValues& values, std::vector<std::int16_t> ids,
+                    LinePlaces* places = nullptr)
+      : rows_(rows), values_(values), ids_(std::move(ids)), places_(places) {}
 
   // The section being stored, for where its lines stand; it must stay as it is until the
   // next section.
@@ -34,6 +37,7 @@ class ReferenceRecorder : public RowSink {
   RowSink& rows_;
   RecordedValues& values_;
   const std::vector<std::int16_t> ids_;
+  LinePlaces* places_;
   const SectionBuffer* buffer_ = nullptr;
   StoredValueRow section_;     // the section's part of a row
   std::int16_t entry_id_ = 0;  // the reference rule of the entry being stored; 0 for none

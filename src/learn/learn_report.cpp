@@ -76,6 +76,34 @@ std::string LearnReport(const std::string& game, bool merge, const Observations&
     }
   }
 
+  out += "\n## Names that refer to other objects\n\n";
+  if (learned.references.empty()) out += "None found.\n";
+  for (const LearnedReference& reference : learned.references) {
+    out += "- [" + reference.section + "] " + reference.key + ", " + Position(reference.position) +
+           " ->";
+    for (std::size_t i = 0; i < reference.targets.size(); ++i) {
+      out += std::string(i == 0 ? " " : " | ") + "[" + reference.targets[i].section + "]" +
+             reference.targets[i].key;
+    }
+    out += ": " + std::to_string(reference.uses) + " uses of " + std::to_string(reference.names) +
+           " names";
+    if (reference.undefined == 0) {
+      out += "\n";
+      continue;
+    }
+    out += "; " + std::to_string(reference.undefined) +
+           " defined by none of them (a check warns about these):\n";
+    for (const OddValue& value : reference.exceptions) {
+      out += "  - `" + value.value + "` at " + Where(value.place) + "\n";
+    }
+    std::int64_t listed = 0;
+    for (const OddValue& value : reference.exceptions) listed += !value.value.empty();
+    if (reference.undefined > listed) {
+      out += "  - and " + std::to_string(reference.undefined - listed) +
+             " more uses (numbers, or names used again)\n";
+    }
+  }
+
   if (!seen.missing_files.empty()) {
     out += "\n## Files named but not found\n\n";
     for (const Undescribable& missing : seen.missing_files) {

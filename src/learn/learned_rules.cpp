@@ -321,7 +321,9 @@ std::string AreaRuleFile(const std::string& area) {
 }
 
 LearnedRules LearnRules(const Observations& seen, const RuleSet& start, bool merge) {
-  return Learner(seen, start, merge).Run();
+  LearnedRules learned = Learner(seen, start, merge).Run();
+  learned.references = LearnNameReferences(seen, learned.rules);
+  return learned;
 }
 
 }  // namespace tarn

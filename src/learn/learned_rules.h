@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "learn/name_references.h"
 #include "learn/observations.h"
 #include "rules/rule_set.h"
 
@@ -42,6 +43,7 @@ struct LearnedRules {
   RuleSet rules;
   std::vector<RuleChange> changes;
   std::vector<OddPosition> odd_positions;
+  std::vector<LearnedReference> references;  // positions learned to name objects
 };
 
 // The share of odd values at most that makes a String position worth a look, in percent.
@@ -50,7 +52,8 @@ inline constexpr int kOddPercent = 1;
 // Learns the rules of seen. start is the rule set to begin with: the reference entry rules
 // (their sections holding only them) when merge is false, the installed rule set when it is
 // true. New rules get identifiers above the highest of start, in the order the folder shows
-// them first; sections go to the file of the area they were first met in.
+// them first; sections go to the file of the area they were first met in. String positions
+// whose names other positions define name them (LearnNameReferences).
 LearnedRules LearnRules(const Observations& seen, const RuleSet& start, bool merge);
 
 // The rule file for sections first met in area: "ships.rules" for "ships".

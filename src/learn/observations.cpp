@@ -23,14 +23,48 @@ const std::string& Spellings::Most() const {
   return most != nullptr ? most->first : kNone;
 }
 
-void PositionStats::Add(std::string_view text, const Place& place) {
+bool PositionStats::Add(std::string_view text, const Place& place) {
   ++values;
   const LiteralForm form = FormOf(text);
   const bool holds[kCandidateCount] = {form.long_literal, form.numeric_literal, form.boolean_word};
+  bool held = false;
   for (int candidate = 0; candidate < kCandidateCount; ++candidate) {
-    if (holds[candidate]) continue;
+    if (holds[candidate]) {
+      held = true;
+      continue;
+    }
     ++misses[candidate];
     if (odd[candidate].size() < kKeptOdd) odd[candidate].push_back({std::string(text), place});
+  }
+  return !held;
+}
+
+std::uint32_t NamePool::Id(std::string_view lowered) {
+  auto at = ids_.find(lowered);
+  if (at != ids_.end()) return at->second;
+  const auto id = static_cast<std::uint32_t>(texts_.size());
+  texts_.emplace_back(lowered);
+  ids_.emplace(texts_.back(), id);
+  return id;
+}
+
+void PositionNames::Add(std::uint32_t name, std::uint32_t file, std::int32_t line) {
+  NameUse& use = uses[name];
+  if (use.count++ == 0) {
+    use.file = file;
+    use.line = line;
+  }
+}
+
+void PositionNames::Merge(const PositionNames& other) {
+  others += other.others;
+  for (const auto& [name, use] : other.uses) {
+    NameUse& merged = uses[name];
+    if (merged.count == 0) {
+      merged.file = use.file;
+      merged.line = use.line;
+    }
+    merged.count += use.count;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,10 +48,44 @@ struct PositionStats {
   std::array<std::int64_t, kCandidateCount> misses{};
   std::array<std::vector<OddValue>, kCandidateCount> odd;
 
-  // Counts one value written as text.
-  void Add(std::string_view text, const Place& place);
+  // Counts one value written as text. Returns true when no candidate type holds it: a name,
+  // or some other text.
+  bool Add(std::string_view text, const Place& place);
   // Adds another position's counts, as the positions of a variable tail are summed up.
   void Merge(const PositionStats& other);
+};
+
+// Every text value met that no candidate type holds, in lower case (the game looks names up
+// without regard to letter case), once; positions count theirs by number.
+class NamePool {
+ public:
+  // The number of lowered, added when new.
+  std::uint32_t Id(std::string_view lowered);
+  const std::string& Text(std::uint32_t id) const { return texts_[id]; }
+  std::size_t Size() const { return texts_.size(); }
+
+ private:
+  std::deque<std::string> texts_;  // a deque keeps the texts the keys below point into
+  std::unordered_map<std::string_view, std::uint32_t> ids_;
+};
+
+// How often a position held one name, and where first: a file by its number in
+// Observations::section_files and the line as an editor counts it.
+struct NameUse {
+  std::uint32_t count = 0;
+  std::uint32_t file = 0;
+  std::int32_t line = 0;
+};
+
+// The names one value position held, for learning which positions name objects that other
+// positions define.
+struct PositionNames {
+  std::unordered_map<std::uint32_t, NameUse> uses;  // by name number
+  std::int64_t others = 0;  // values a candidate type holds (numbers, Boolean words)
+
+  void Add(std::uint32_t name, std::uint32_t file, std::int32_t line);
+  // Adds another position's names, as the positions of a variable tail are summed up.
+  void Merge(const PositionNames& other);
 };
 
 struct KeyStats {
@@ -62,6 +97,7 @@ struct KeyStats {
   std::size_t min_values = SIZE_MAX;
   std::size_t max_values = 0;
   std::vector<PositionStats> positions;  // by value position, from 1
+  std::vector<PositionNames> names;      // likewise
 };
 
 struct SectionStats {
@@ -88,6 +124,8 @@ struct Observations {
   std::vector<Undescribable> undescribable;
   // Where a file is named that cannot be read, and the name as written.
   std::vector<Undescribable> missing_files;
+  NamePool names;
+  std::vector<std::string> section_files;  // the files sections came from, as NameUse numbers them
 };
 
 }  // namespace tarn

@@ -55,6 +55,7 @@ void RuleLearner::Add(Finding finding) {
                                                 " bytes, over the limit of " + finding.key +
                                                 "; checking skips the file"});
       return;
+    case Finding::Kind::kUnknownName:  // names are checked after a walk, not during one
     case Finding::Kind::kSectionLine:
       seen_.undescribable.push_back(
           {place, ErrorText(finding.number) + " !" + finding.key + "!" + finding.value + "!"});
@@ -92,6 +93,9 @@ void RuleLearner::HandleSection(const std::string& area, SectionBuffer& buffer) 
     return;
   }
   ++seen_.sections;
+  if (seen_.section_files.empty() || seen_.section_files.back() != buffer.SourceFile) {
+    seen_.section_files.push_back(buffer.SourceFile);
+  }
   SectionStats& section = SectionOf(buffer.Name, area);
   ++section.count;
   for (std::int16_t index = 1; index <= buffer.EntryCount; ++index) {
@@ -130,9 +134,20 @@ void RuleLearner::RecordLine(SectionStats& section, const std::string& area,
   }
   key.min_values = std::min(key.min_values, items_.size());
   key.max_values = std::max(key.max_values, items_.size());
-  if (key.positions.size() < items_.size()) key.positions.resize(items_.size());
+  if (key.positions.size() < items_.size()) {
+    key.positions.resize(items_.size());
+    key.names.resize(items_.size());
+  }
+  const auto file = static_cast<std::uint32_t>(seen_.section_files.size() - 1);
   for (std::size_t position = 0; position < items_.size(); ++position) {
-    key.positions[position].Add(items_[position], place);
+    const std::string_view item = items_[position];
+    PositionNames& names = key.names[position];
+    if (!key.positions[position].Add(item, place)) {
+      ++names.others;
+    } else if (!item.empty()) {
+      AsciiLowerInto(item, lower_);
+      names.Add(seen_.names.Id(lower_), file, place.line);
+    }
   }
   if (const ReferenceRule* reference = ReferenceOf(buffer.Name, name)) {
     RecordReference(*reference, area, buffer, index, items_);

@@ -50,6 +50,7 @@ class RuleLearner : public SectionHandler, public FindingSink {
   Observations seen_;
   std::vector<std::string_view> items_;  // the values of the line being recorded, reused
   std::string upper_;                    // an upper-cased name, reused
+  std::string lower_;                    // a lower-cased value, reused
 };
 
 }  // namespace tarn

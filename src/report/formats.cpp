@@ -16,9 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // The warning numbers reports know as rules, with "repair" for a repaired line.
-constexpr std::int32_t kRuleNumbers[] = {10101, 10104, 10201, 10202, 10203, 10204, 10205,
-                                         10206, 10207, 10208, 10209, 10210, 10211, 10212,
-                                         10301, 10302, 10303, 10304, 10305, 10306, 10402};
+constexpr std::int32_t kRuleNumbers[] = {10101, 10104, 10201, 10202, 10203, 10204, 10205, 10206,
+                                         10207, 10208, 10209, 10210, 10211, 10212, 10301, 10302,
+                                         10303, 10304, 10305, 10306, 10401, 10402, 10404, 10405};
 constexpr const char* kRepairRule = "repair";
 
 std::string Jstr(std::string_view cp1252) {
@@ -193,6 +193,9 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
       out += ", \"target\": ";
       AppendJsonString(out, f.target);
       out += "}";
+    } else if (f.kind == Finding::Kind::kUnknownName) {
+      out += ", \"names\": ";
+      AppendJsonString(out, f.target);
     }
     out += ",\n     \"fingerprint\": \"";
     out += r.fingerprint;
@@ -312,6 +315,11 @@ void AppendFindingDetail(const ReportedFinding& r, std::string& detail) {
     case Finding::Kind::kFile:
       detail.append(f.value).append(f.number == kErrLineTooLong ? " bytes in one line" : " bytes");
       detail.append(", over the limit of ").append(f.key);
+      break;
+    case Finding::Kind::kUnknownName:
+      detail.append(f.key).append(" = ").append(f.value);
+      detail.append(" [").append(f.section).append("]: no ").append(f.target);
+      detail.append(" has this name");
       break;
     case Finding::Kind::kSectionLine:
       if (f.number == kErrNoClosingBracket) {

@@ -1,5 +1,6 @@
 #include "rules/rule_check.h"
 
+#include <algorithm>
 #include <map>
 
 #include "model/entry.h"
@@ -19,6 +20,49 @@ std::string Place(const std::string& file, int line) { return file + ":" + std::
 std::string Describe(const TarnError& error, const std::string& what) {
   if (error.Number() == kErrDuplicateKey) return what + " is stated twice (letter case aside)";
   return error.Description();
+}
+
+// Every named object kind must be one the rule set defines: a section rule with that entry
+// rule, whose first position holds a name.
+void CheckNameTargets(const RuleSet& rules) {
+  std::map<std::string, const SectionRule*> sections;
+  for (const SectionRule& section : rules.sections) {
+    sections.emplace(AsciiUppered(section.name), &section);
+  }
+  for (const SectionRule& section : rules.sections) {
+    for (const EntryRule& entry : section.entries) {
+      for (const ValueRule& value : entry.values) {
+        if (value.refers_to.empty()) continue;
+        auto fail = [&](const std::string& message) {
+          throw RuleSourceError(section.file, entry.line,
+                                "entry \"" + entry.name + "\": " + message);
+        };
+        if (value.type != 3) fail("only a String position can name an object");
+        for (std::size_t i = 0; i < value.refers_to.size(); ++i) {
+          const NameTarget& target = value.refers_to[i];
+          const std::string named = "[" + target.section + "]" + target.key;
+          for (std::size_t j = 0; j < i; ++j) {
+            if (EqualsIgnoringAsciiCase(value.refers_to[j].section, target.section) &&
+                EqualsIgnoringAsciiCase(value.refers_to[j].key, target.key)) {
+              fail(named + " is named twice");
+            }
+          }
+          auto at = sections.find(AsciiUppered(target.section));
+          if (at == sections.end()) fail(named + ": no section rule [" + target.section + "]");
+          const std::vector<EntryRule>& entries = at->second->entries;
+          auto defining = std::find_if(entries.begin(), entries.end(), [&](const EntryRule& e) {
+            return EqualsIgnoringAsciiCase(e.name, target.key);
+          });
+          if (defining == entries.end()) {
+            fail(named + ": no entry rule \"" + target.key + "\" in [" + target.section + "]");
+          }
+          if (defining->values.empty() || defining->values.front().type != 3) {
+            fail(named + ": its first position is not a String, so it defines no name");
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -61,6 +105,7 @@ void CheckRuleSet(const RuleSet& rules) {
       }
     }
   }
+  CheckNameTargets(rules);
 }
 
 }  // namespace tarn

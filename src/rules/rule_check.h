@@ -7,7 +7,9 @@ namespace tarn {
 
 // Builds the rule library from rules with the very calls the rule loader makes, so that a
 // rule set that passes here also loads, and checks that every entry rule's identifier is
-// used once. Raises RuleSourceError with the file and line of the first fault.
+// used once and that every object kind a position names is defined by the rule set (its
+// section and entry rules exist, and the entry's first position is a String). Raises
+// RuleSourceError with the file and line of the first fault.
 void CheckRuleSet(const RuleSet& rules);
 
 }  // namespace tarn

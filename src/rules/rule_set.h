@@ -10,11 +10,22 @@
 
 namespace tarn {
 
+// An object kind that a String position names: a name there must be the first value of the
+// entry `key` in some section `section`, letter case aside, as the game looks names up.
+struct NameTarget {
+  std::string section;
+  std::string key;
+  bool operator==(const NameTarget&) const = default;
+};
+
 struct ValueRule {
   std::optional<std::string> name;  // nullopt: an unnamed position
   std::int32_t type = 0;            // 1 Long, 2 Double, 3 String, 4 Boolean, 5 Null
   bool is_multi = false;            // the rule of the variable tail
   bool whole = false;               // a Long written as a whole number only ("Whole")
+  // The kinds of object its values name, any one of which must define each of them; empty
+  // for a position that names nothing.
+  std::vector<NameTarget> refers_to{};
 };
 
 struct EntryRule {

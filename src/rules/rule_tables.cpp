@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "rules/rule_query.h"
+#include "shell/ascii_case.h"
 #include "shell/error.h"
 
 namespace tarn {
@@ -44,6 +45,15 @@ CREATE TABLE IF NOT EXISTS _bc_values (
   Type      INTEGER NOT NULL,
   IsMulti   INTEGER NOT NULL,
   Whole     INTEGER NOT NULL DEFAULT 0
+);
+-- One row per object kind a value position names: each value there must be the first value
+-- of a line of the entry rule TargetEntryID (of one of the position's rows). The rule query
+-- does not show them.
+CREATE TABLE IF NOT EXISTS _bc_references (
+  DB_ID         INTEGER PRIMARY KEY,
+  EntryID       INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
+  IDX           INTEGER NOT NULL,
+  TargetEntryID INTEGER NOT NULL REFERENCES _bc_entries (DB_ID)
 );
 INSERT OR REPLACE INTO _bc_types (Type, TypeName) VALUES
   (1, 'Long'), (2, 'Double'), (3, 'String'), (4, 'Boolean'), (5, 'Null');
@@ -132,6 +142,25 @@ RuleSet ReadRuleTables(Database& db) {
   for (SectionRule& section : rules.sections) {
     for (EntryRule& entry : section.entries) by_id.emplace(entry.db_id, &entry);
   }
+  std::unordered_map<std::int32_t, NameTarget> targets;
+  for (SectionRule& section : rules.sections) {
+    for (EntryRule& entry : section.entries)
+      targets.emplace(entry.db_id, NameTarget{section.name, entry.name});
+  }
+  for (const StoredNameReference& reference : ReadNameReferences(db)) {
+    auto at = by_id.find(reference.entry_id);
+    if (at == by_id.end()) continue;
+    std::vector<ValueRule>& values = at->second->values;
+    if (reference.position < 1 || reference.position > static_cast<std::int32_t>(values.size())) {
+      continue;
+    }
+    ValueRule& value = values[static_cast<std::size_t>(reference.position - 1)];
+    for (std::int32_t target : reference.targets) {
+      // A target the rules no longer hold cannot be named; the rule check would refuse it.
+      auto named = targets.find(target);
+      if (named != targets.end()) value.refers_to.push_back(named->second);
+    }
+  }
   ForEachWholePosition(db, [&by_id](std::int32_t entry_id, std::int32_t position) {
     auto at = by_id.find(entry_id);
     if (at == by_id.end()) return;
@@ -158,6 +187,30 @@ void ForEachWholePosition(Database& db,
   }
 }
 
+std::vector<StoredNameReference> ReadNameReferences(Database& db) {
+  std::vector<StoredNameReference> references;
+  Statement rows;
+  try {
+    if (ObjectType(db, "_bc_references") != "table") return references;
+    rows = db.Prepare(
+        "SELECT r.EntryID, r.IDX, coalesce(v.IsMulti, 0), r.TargetEntryID FROM _bc_references r "
+        "LEFT JOIN _bc_values v ON v.EntryID = r.EntryID AND v.IDX = r.IDX "
+        "ORDER BY r.EntryID, r.IDX, r.DB_ID");
+  } catch (const TarnError&) {
+    return references;  // rule tables of another design name nothing
+  }
+  while (rows.Step()) {
+    const auto entry_id = static_cast<std::int32_t>(rows.Int(0));
+    const auto position = static_cast<std::int32_t>(rows.Int(1));
+    if (references.empty() || references.back().entry_id != entry_id ||
+        references.back().position != position) {
+      references.push_back({entry_id, position, rows.Int(2) != 0, {}});
+    }
+    references.back().targets.push_back(static_cast<std::int32_t>(rows.Int(3)));
+  }
+  return references;
+}
+
 void WriteRuleTables(Database& db, const RuleSet& rules) {
   db.Exec("BEGIN");
   try {
@@ -169,7 +222,17 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
     if (!HasColumn(db, "_bc_values", "Whole")) {
       db.Exec("ALTER TABLE _bc_values ADD COLUMN Whole INTEGER NOT NULL DEFAULT 0");
     }
-    db.Exec("DELETE FROM _bc_values; DELETE FROM _bc_entries; DELETE FROM _bc_sections;");
+    db.Exec(
+        "DELETE FROM _bc_references; DELETE FROM _bc_values; DELETE FROM _bc_entries; "
+        "DELETE FROM _bc_sections;");
+    std::unordered_map<std::string, std::int32_t> entry_ids;  // "SECTION]KEY" -> identifier
+    for (const SectionRule& section : rules.sections) {
+      for (const EntryRule& entry : section.entries) {
+        entry_ids.emplace(AsciiUppered(section.name) + "]" + AsciiUppered(entry.name), entry.db_id);
+      }
+    }
+    Statement add_reference =
+        db.Prepare("INSERT INTO _bc_references (EntryID, IDX, TargetEntryID) VALUES (?1, ?2, ?3)");
     Statement add_section = db.Prepare(
         "INSERT INTO _bc_sections (DB_ID, SectionName, IDX, RuleFile) VALUES (?1, ?2, ?1, ?3)");
     Statement add_entry = db.Prepare(
@@ -210,6 +273,19 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
           add_value.BindInt(6, value.whole);
           add_value.Step();
           add_value.Reset();
+          for (const NameTarget& target : value.refers_to) {
+            auto id = entry_ids.find(AsciiUppered(target.section) + "]" + AsciiUppered(target.key));
+            if (id == entry_ids.end()) {
+              throw TarnError(kErrInvalidArgument,
+                              "[" + target.section + "]" + target.key + " is not in the rule set",
+                              ErrorSource("RuleTables"));
+            }
+            add_reference.BindInt(1, entry.db_id);
+            add_reference.BindInt(2, position);
+            add_reference.BindInt(3, id->second);
+            add_reference.Step();
+            add_reference.Reset();
+          }
         }
       }
     }

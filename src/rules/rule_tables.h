@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "datadb/database.h"
 #include "rules/rule_set.h"
@@ -24,9 +25,24 @@ RuleSet ReadRuleTables(Database& db);
 void ForEachWholePosition(Database& db,
                           const std::function<void(std::int32_t, std::int32_t)>& visit);
 
+// A value position that names objects, as the rule tables store it: the entry rule's
+// identifier, the position (from 1), whether it is the variable tail's rule, and the
+// identifiers of the entry rules whose first value defines such a name.
+struct StoredNameReference {
+  std::int32_t entry_id = 0;
+  std::int32_t position = 0;
+  bool is_multi = false;
+  std::vector<std::int32_t> targets;
+};
+
+// The named object kinds of db's rule tables, by entry rule and position; none for tables of
+// another design. Raises TarnError when the rows cannot be read.
+std::vector<StoredNameReference> ReadNameReferences(Database& db);
+
 // Replaces the rule set of db with rules in one transaction: creates the rule tables and
 // the query when db lacks them (a _bc_ListSections of another design is replaced), then
-// writes every section, entry and value rule. Raises TarnError; db is then unchanged.
+// writes every section, entry and value rule and every named object kind. Raises TarnError
+// (also for a named kind rules do not hold: check them first); db is then unchanged.
 void WriteRuleTables(Database& db, const RuleSet& rules);
 
 }  // namespace tarn

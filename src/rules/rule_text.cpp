@@ -85,6 +85,15 @@ class LineParser {
   ValueRule ParseValue(std::string_view text) const {
     ValueRule value;
     if (text.empty()) Fail("empty value position");
+    const std::size_t arrow = FindOutsideQuotes(text, '>');
+    if (arrow != std::string_view::npos) {
+      if (arrow == 0 || text[arrow - 1] != '-') Fail("expected \"->\" before what a value names");
+      for (std::string_view target : SplitOutsideQuotes(text.substr(arrow + 1), '|')) {
+        value.refers_to.push_back(ParseTarget(target));
+      }
+      text = Trim(text.substr(0, arrow - 1));
+      if (text.empty()) Fail("empty value position");
+    }
     if (text.front() == '*') {
       value.is_multi = true;
       text = Trim(text.substr(1));
@@ -104,6 +113,22 @@ class LineParser {
     if (!code) Fail("unknown value type \"" + std::string(type) + "\"");
     value.type = *code;
     return value;
+  }
+
+  // "[Section]key", either name bare or quoted.
+  NameTarget ParseTarget(std::string_view text) const {
+    if (text.empty() || text.front() != '[') {
+      Fail("expected a section in brackets and a key, as in [Gun]nickname");
+    }
+    text.remove_prefix(1);
+    const std::size_t close = FindOutsideQuotes(text, ']');
+    if (close == std::string_view::npos) Fail("a named section without its closing \"]\"");
+    NameTarget target;
+    target.section = Unquote(Trim(text.substr(0, close)));
+    const std::string_view key = Trim(text.substr(close + 1));
+    if (key.empty()) Fail("no key after [" + target.section + "]");
+    target.key = Unquote(key);
+    return target;
   }
 
   std::string Unquote(std::string_view name) const {
@@ -222,7 +247,13 @@ std::string SectionText(const std::string& name) {
 std::string FormatValue(const ValueRule& value) {
   std::string text = value.is_multi ? "*" : "";
   if (value.name) text += QuotedIfNeeded(*value.name) + ":";
-  return text + PositionTypeName(value);
+  text += PositionTypeName(value);
+  for (std::size_t i = 0; i < value.refers_to.size(); ++i) {
+    const NameTarget& target = value.refers_to[i];
+    text += i == 0 ? " -> " : " | ";
+    text += "[" + QuotedIfNeeded(target.section) + "]" + QuotedIfNeeded(target.key);
+  }
+  return text;
 }
 
 std::string FormatEntry(const EntryRule& entry, int place) {

@@ -15,6 +15,10 @@
 // section), `fixed:N` and `varargs` override what the value list implies; export writes
 // them only where they differ. A ";" starts a comment.
 //
+// A String position whose values name objects defined elsewhere says which after "->": the
+// sections and keys whose first value defines such a name, any of them, as in
+// `equip #2267 multiline = item:String -> [Gun]nickname | [Munition]nickname, *String`.
+//
 // A key, a section name or a value name that a bare word cannot carry (blanks, "=", ";",
 // '"', blanks at either end of a section name) is written in double quotes, a '"' in it
 // doubled: `"max speed" #2010 = Double`, `[" Ship "]`. Export quotes exactly those.

@@ -37,6 +37,7 @@ constexpr NumberText kProgramTexts[] = {
 };
 
 constexpr NumberText kAddedTexts[] = {
+    {10401, "Unknown Reference"},
     {10402, "Value Not Whole"},
     {10404, "File Too Large"},
     {10405, "Line Too Long"},

@@ -46,9 +46,10 @@ std::string WarningText(std::int32_t number);
 // Warnings TARN adds beside the original ones, with texts of their own: ErrorText keeps its
 // list and gives "Unknown Error" for these.
 enum AddedWarning : std::int32_t {
-  kErrValueNotWhole = 10402,  // a decimal where the rule wants a whole number
-  kErrFileTooLarge = 10404,   // a file (or a binary file's text form) over the size limit
-  kErrLineTooLong = 10405,    // a physical line over the length limit
+  kErrUnknownReference = 10401,  // a name no object of the kinds its position names has
+  kErrValueNotWhole = 10402,     // a decimal where the rule wants a whole number
+  kErrFileTooLarge = 10404,      // a file (or a binary file's text form) over the size limit
+  kErrLineTooLong = 10405,       // a physical line over the length limit
 };
 
 // Platform error numbers, with the meaning the error traps rely on.

@@ -15,6 +15,7 @@ struct Finding {
     kReference,    // a file named somewhere that cannot be read: WarnReference
     kRepair,       // a malformed line the line source repaired
     kFile,         // a file refused for its size or a line's length: WarnFile
+    kUnknownName,  // a stored name no object of the kinds it names has: WarnUnknownName
   };
   Kind kind = Kind::kSectionLine;
   std::int32_t number = 0;  // the warning's number; 0 for a repair
@@ -40,7 +41,8 @@ struct Finding {
   std::string nickname{};
   std::int32_t same_name_before = 0;
   // For a reference warning: the path the walk tried to read, and why it could not when
-  // that is more than its missing (it lies outside the game folder, it is a FIFO, ...).
+  // that is more than its missing (it lies outside the game folder, it is a FIFO, ...). For
+  // an unknown name: the kinds of object it may name, "[Gun]nickname | [Munition]nickname".
   std::string target{};
   std::string reason{};
 };

@@ -120,6 +120,12 @@ void Log::WarnReference(const FileReference& reference, std::int32_t number,
   }
 }
 
+void Log::WarnUnknownName(Finding finding) {
+  WriteWarning(finding.file, finding.line, finding.section, finding.index, finding.number,
+               finding.key, finding.value);
+  if (findings_ != nullptr) findings_->Add(std::move(finding));
+}
+
 void Log::WarnRepair(std::string_view file, std::string_view disk_file, bool binary,
                      std::int32_t line, std::initializer_list<std::string_view> details) {
   WriteLog("WARN: File " + std::string(file) + " line " + std::to_string(line));

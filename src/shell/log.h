@@ -10,12 +10,12 @@
 #include <string_view>
 
 #include "shell/error.h"
+#include "shell/findings.h"
 #include "shell/section_buffer.h"
 
 namespace tarn {
 
 class FileSystem;
-class FindingSink;
 class FrontEnd;
 class RunStats;
 class UserSettings;
@@ -61,6 +61,11 @@ class Log {
   // file is on disk and whether it is binary.
   void WarnRepair(std::string_view file, std::string_view disk_file, bool binary, std::int32_t line,
                   std::initializer_list<std::string_view> details);
+
+  // Three-line warning about a value that the data database holds, in the section form with
+  // the finding's file, line, section, index, key and value, then an empty line; the finding
+  // (of kind kUnknownName, number kErrUnknownReference) goes on to the sink.
+  void WarnUnknownName(Finding finding);
 
   // Where findings go from now on; null for nowhere. The sink must outlive its use here.
   void SetFindings(FindingSink* findings) { findings_ = findings; }

@@ -22,8 +22,8 @@ void RunStats::Leave() {
 }
 
 std::string RunStats::Report() const {
-  static const char* const kNames[kPhaseCount] = {"reading and decoding", "checking", "storing",
-                                                  "logging", "reports"};
+  static const char* const kNames[kPhaseCount] = {
+      "reading and decoding", "checking", "storing", "logging", "reports", "references"};
   auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
   const double total = seconds(Clock::now() - start_);
   double measured = 0;
@@ -31,6 +31,7 @@ std::string RunStats::Report() const {
   char part[64];
   for (int phase = 0; phase < kPhaseCount; ++phase) {
     measured += seconds(spent_[phase]);
+    if (phase == kReferences && spent_[phase] == Clock::duration::zero()) continue;
     std::snprintf(part, sizeof part, " %s %.2f s,", kNames[phase], seconds(spent_[phase]));
     report += part;
   }

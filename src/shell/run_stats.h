@@ -13,7 +13,7 @@ namespace tarn {
 
 class RunStats {
  public:
-  enum Phase { kReading, kChecking, kStoring, kLogging, kReporting, kPhaseCount };
+  enum Phase { kReading, kChecking, kStoring, kLogging, kReporting, kReferences, kPhaseCount };
 
   RunStats();
 
@@ -21,7 +21,8 @@ class RunStats {
   void Enter(Phase phase);
   void Leave();
 
-  // One line: each phase's seconds, the rest of the run as "other", and the total.
+  // One line: each phase's seconds, the rest of the run as "other", and the total. The
+  // references' phase is named only in a run that checked them.
   std::string Report() const;
 
  private:

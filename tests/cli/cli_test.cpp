@@ -1,4 +1,5 @@
 // Runs the real command line program against copies of the shipped settings database.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -140,6 +141,16 @@ TEST_F(CliTest, FailedInitDBDisablesAll) {
       << LogText();
 }
 
+TEST_F(CliTest, RefsBeforeAllSaysWhatToDoAndEndsWithThree) {
+  Result r = Run(Home() + " " + Log() + " --overwrite refs");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(LogText(),
+            "Checking references: there is no data database; press \"Init DB\" and \"All\" "
+            "first\r\n");
+  EXPECT_THAT(r.err, ::testing::HasSubstr("references can be checked only after \"Init DB\" and "
+                                          "\"All\""));
+}
+
 TEST_F(CliTest, InitDBCreatesTheDataDatabase) {
   Result r = Run(Home() + " " + Log() + " --append init-db");
   EXPECT_EQ(r.status, 0) << r.err;
@@ -190,15 +201,31 @@ TEST_F(CliTest, RulesImportRefusesABrokenSourceAndKeepsTheRules) {
   const std::string folder = scratch_.File("rules");
   ASSERT_EQ(Run(Home() + " rules export " + folder).status, 0);
   auto before = QueryRows(home_.File("TARN.MDB"));
-  {
-    std::ofstream broken(folder + "/zz.rules");
-    broken << "; a modder's new file\n[Ship]\nspeed #9 = Double\n";
+  struct Case {
+    const char* rules;  // a modder's new file, after its comment line
+    const char* fault;  // as the import names it, after the file and line
+  } cases[] = {
+      {"[Ship]\nspeed #9 = Double\n", "section [Ship] is stated twice (letter case aside)"},
+      // A reference to a kind the rules do not know, or to a key that was removed since.
+      {"\n[Mine]\nk #9 = String -> [Nowhere]nickname\n",
+       "entry \"k\": [Nowhere]nickname: no section rule [Nowhere]"},
+      {"\n[Mine]\nk #9 = String -> [Gun]nick\n",
+       "entry \"k\": [Gun]nick: no entry rule \"nick\" in [Gun]"},
+      {"\n[Mine]\nk #9 = Long -> [Gun]nickname\n",
+       "entry \"k\": only a String position can name an object"},
+  };
+  for (const Case& c : cases) {
+    {
+      std::ofstream broken(folder + "/zz.rules");
+      broken << "; a modder's new file\n" << c.rules;
+    }
+    Result r = Run(Home() + " rules import " + folder);
+    EXPECT_EQ(r.status, 1);
+    const int line = c.rules[0] == '\n' ? 4 : 2;
+    EXPECT_EQ(r.err, "tarn: rules import: " + folder + "/zz.rules:" + std::to_string(line) + ": " +
+                         c.fault + "\n");
+    EXPECT_EQ(QueryRows(home_.File("TARN.MDB")), before);
   }
-  Result r = Run(Home() + " rules import " + folder);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "tarn: rules import: " + folder +
-                       "/zz.rules:2: section [Ship] is stated twice (letter case aside)\n");
-  EXPECT_EQ(QueryRows(home_.File("TARN.MDB")), before);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Runs the real program with the shipped rule set on the two sample game worlds under
 // examples/: the clean world must check without a single warning and read each of its files
-// once; the broken one must give exactly the warning blocks that its README lists.
+// once, and every name it uses must be defined; the broken one must give exactly the warning
+// blocks that its README lists, the unknown names among them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -45,12 +46,12 @@ class SampleWorldTest : public ::testing::Test {
     fs::copy_file(TARN_SHIPPED_MDB, home_.File("TARN.MDB"));
   }
 
-  // Runs a full analysis of the world; returns the exit status.
+  // Runs a full analysis of the world and checks its names; returns the exit status.
   int Check(const std::string& world) {
     game_ = std::string(TARN_EXAMPLES) + "/" + world;
     std::string command = std::string(TARN_CLI) + " --home " + home_.Path() + " --game " + game_ +
                           " --log " + home_.File("logs") +
-                          " --overwrite --quiet init-db all >/dev/null 2>" + home_.File("err");
+                          " --overwrite --quiet init-db all refs >/dev/null 2>" + home_.File("err");
     const int status = testing::RunShell(command);
     log_ = Lines(ReadAll(home_.File("logs/tarn.log")));
     return status;
@@ -83,6 +84,8 @@ TEST_F(SampleWorldTest, CleanWorldChecksWithoutAWarningAndReadsEachFileOnce) {
                  line.starts_with("Error") || line == "Already parsed. Skipped.")
         << line;
   }
+  EXPECT_THAT(log_, ::testing::Contains(::testing::StartsWith("Done Checking references: 0 unknown "
+                                                              "names in ")));
 
   // The log names a file with the letter case of the reference that led to it; the world's
   // folders and files are named in other cases on purpose.
@@ -136,7 +139,7 @@ TEST_F(SampleWorldTest, BrokenWorldGivesExactlyTheListedWarnings) {
   const std::string world = "kestrovar-broken";
   std::vector<std::string> listed =
       ListedBlocks(std::string(TARN_EXAMPLES) + "/" + world + "/README.md");
-  ASSERT_EQ(listed.size(), 6u);
+  ASSERT_EQ(listed.size(), 8u);
 
   ASSERT_EQ(Check(world), 1) << Err();
   EXPECT_EQ(WarningBlocks(), listed);

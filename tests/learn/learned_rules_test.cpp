@@ -15,6 +15,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class LearnedRulesTest : public testing::CoreTest {
  protected:
@@ -165,6 +166,56 @@ TEST_F(LearnedRulesTest, MergeWidensAndNeverNarrows) {
   EXPECT_THAT(how, ElementsAre("nick: 2 ", "mass: 1 position 1 Long -> Double",
                                "pos: 1 fixed values 3 -> 2; variable tail added (Long)", "hp: 2 ",
                                "new: 0 ", "gone: 1 no longer mandatory"));
+}
+
+// Names that one kind of section defines and other lines use: what makes a position a
+// reference, and what keeps it from being one.
+TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined) {
+  struct Case {
+    const char* what;
+    const char* guns;     // the nicknames of the [Gun] sections, '|' between them
+    const char* engines;  // the nicknames of the [Engine] sections
+    const char* uses;     // the first values of the [Loadout] equip lines
+    const char* equip;    // the learned rule of equip, or "" for no reference
+  } cases[] = {
+      {"all defined", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g5|g1", "[Gun]nickname"},
+      {"letter case does not count", "g1|g2|g3|g4|g5", "", "G1|g2|G3|g4|g5", "[Gun]nickname"},
+      {"two kinds cover the uses", "g1|g2|g3|g4", "e1|e2", "g1|g2|g3|g4|e1|e2|g1",
+       "[Gun]nickname | [Engine]nickname"},
+      {"too few names", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g1", ""},
+      {"a name nothing defines", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g5|g6", ""},
+      {"a nickname defined twice", "g1|g2|g3|g4|g5|g5", "", "g1|g2|g3|g4|g5", ""},
+  };
+  auto split = [](std::string_view list) {
+    std::vector<std::string> items;
+    while (!list.empty()) {
+      const std::size_t bar = list.find('|');
+      items.emplace_back(list.substr(0, bar));
+      if (bar == std::string_view::npos) break;
+      list.remove_prefix(bar + 1);
+    }
+    return items;
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    for (const std::string& name : split(c.guns)) text += "[Gun]\nnickname = " + name + "\n";
+    for (const std::string& name : split(c.engines)) {
+      text += "[Engine]\nnickname = " + name + "\n";
+    }
+    for (const std::string& name : split(c.uses)) {
+      text += "[Loadout]\nequip = " + name + ", HpWeapon01\n";
+    }
+    const std::vector<std::string> lines = Learn(text);
+    std::string rule;
+    for (const std::string& line : lines) {
+      if (line.starts_with("equip ")) rule = line;
+    }
+    if (*c.equip == '\0') {
+      EXPECT_THAT(rule, Not(HasSubstr("->"))) << c.what;
+    } else {
+      EXPECT_THAT(rule, HasSubstr("String -> " + std::string(c.equip) + ", String")) << c.what;
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,165 @@
+#include "analysis/name_check.h"
+
+#include <algorithm>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+#include "analysis/line_places.h"
+#include "datadb/data_db.h"
+#include "datadb/database.h"
+#include "rules/rule_tables.h"
+#include "shell/codepage.h"
+#include "shell/error.h"
+#include "shell/log.h"
+
+namespace tarn {
+
+namespace {
+
+// A use of a name that no named kind defines, as the data database holds it.
+struct Unknown {
+  std::int64_t entry_row = 0;
+  std::int64_t position = 0;
+  std::string value;
+  std::string entry;
+  std::int32_t entry_line = 0;
+  std::int64_t section_row = 0;
+  std::string section;
+  std::string file;
+  std::int32_t section_line = 0;
+  std::string targets;
+};
+
+std::string IdList(const std::vector<std::int32_t>& ids) {
+  std::string list;
+  for (std::int32_t id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
+  return list;
+}
+
+// "[Gun]nickname | [Munition]nickname", in the rule set's spelling.
+std::string TargetText(Database& settings_db, const std::vector<std::int32_t>& targets) {
+  Statement name = settings_db.Prepare(
+      "SELECT s.SectionName, e.EntryName FROM _bc_entries e "
+      "JOIN _bc_sections s ON s.DB_ID = e.SectionID WHERE e.DB_ID = ?1");
+  std::string text;
+  for (std::int32_t target : targets) {
+    name.BindInt(1, target);
+    if (!text.empty()) text += " | ";
+    text += name.Step() ? "[" + name.Text(0) + "]" + name.Text(1) : "#" + std::to_string(target);
+    name.Reset();
+  }
+  return text;
+}
+
+// The names the first values of the target entry rules give; a temporary table of the
+// connection, so that KV.MDB itself does not change. NOCASE, because the game compares names
+// without regard to letter case.
+void CollectNames(Database& db, const std::vector<std::int32_t>& targets) {
+  db.Exec(
+      "DROP TABLE IF EXISTS temp.tarn_names;"
+      "CREATE TEMP TABLE tarn_names (Name TEXT NOT NULL COLLATE NOCASE, "
+      "Target INTEGER NOT NULL, PRIMARY KEY (Name, Target)) WITHOUT ROWID;");
+  db.Exec(
+      "INSERT OR IGNORE INTO temp.tarn_names (Target, Name) "
+      "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
+      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
+      "WHERE e.EntryID IN (" +
+      IdList(targets) + ") AND v.Value IS NOT NULL");
+}
+
+// The uses of one position that none of its targets defines, in one pass over the lines of
+// the referring key. A value's position is its place among the values of its line, which are
+// stored in order: the value at a fixed position is found through the line's values in the
+// Link index, and a line's place count is made only for the few values that name nothing.
+void FindUnknown(Database& db, const StoredNameReference& reference, const std::string& targets,
+                 std::vector<Unknown>& out) {
+  const std::string at =
+      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID "
+      "LIMIT 1 OFFSET ?2 - 1)";
+  const std::string values = reference.is_multi
+                                 ? "JOIN \"Values\" v ON v.Link = e.DB_ID AND v.DB_ID >= " + at
+                                 : "JOIN \"Values\" v ON v.DB_ID = " + at;
+  const std::string position =
+      reference.is_multi
+          ? "(SELECT count(*) FROM \"Values\" w WHERE w.Link = v.Link AND w.DB_ID <= v.DB_ID)"
+          : "?2";
+  Statement rows = db.Prepare(
+      "SELECT e.DB_ID, " + position +
+      ", v.Value, e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line "
+      "FROM Entries e " +
+      values +
+      " JOIN Sections s ON s.DB_ID = e.Link "
+      "WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> '' "
+      "AND NOT EXISTS (SELECT 1 FROM temp.tarn_names t WHERE t.Name = v.Value AND t.Target IN (" +
+      IdList(reference.targets) + "))");
+  rows.BindInt(1, reference.entry_id);
+  rows.BindInt(2, reference.position);
+  while (rows.Step()) {
+    out.push_back({rows.Int(0), rows.Int(1), rows.Text(2), rows.Text(3),
+                   static_cast<std::int32_t>(rows.Int(4)), rows.Int(5), rows.Text(6), rows.Text(7),
+                   static_cast<std::int32_t>(rows.Int(8)), targets});
+  }
+}
+
+}  // namespace
+
+NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places) {
+  NameCheckCount count;
+  const std::vector<StoredNameReference> references = ReadNameReferences(settings_db);
+  count.positions = static_cast<std::int64_t>(references.size());
+  if (references.empty()) return count;
+  data.Commit();
+  Database& db = data.Db();
+
+  std::vector<std::int32_t> all_targets;
+  for (const StoredNameReference& reference : references) {
+    all_targets.insert(all_targets.end(), reference.targets.begin(), reference.targets.end());
+  }
+  std::sort(all_targets.begin(), all_targets.end());
+  all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
+  CollectNames(db, all_targets);
+
+  std::vector<Unknown> unknown;
+  for (const StoredNameReference& reference : references) {
+    FindUnknown(db, reference, TargetText(settings_db, reference.targets), unknown);
+  }
+  db.Exec("DROP TABLE IF EXISTS temp.tarn_names");
+  std::sort(unknown.begin(), unknown.end(), [](const Unknown& a, const Unknown& b) {
+    return std::tie(a.entry_row, a.position) < std::tie(b.entry_row, b.position);
+  });
+
+  // A section is told from others of its name by its nickname, as findings of "All" are.
+  Statement nickname = db.Prepare(
+      "SELECT v.Value FROM Entries e JOIN \"Values\" v ON v.Link = e.DB_ID "
+      "WHERE e.Link = ?1 AND e.Entry = 'nickname' ORDER BY e.DB_ID, v.DB_ID LIMIT 1");
+  for (const Unknown& use : unknown) {
+    Finding finding{.kind = Finding::Kind::kUnknownName,
+                    .number = kErrUnknownReference,
+                    .file = Utf8ToCp1252(use.file),
+                    .line = use.entry_line,
+                    .section = Utf8ToCp1252(use.section),
+                    .index = use.entry_line - use.section_line,
+                    .key = Utf8ToCp1252(use.entry),
+                    .value = Utf8ToCp1252(use.value),
+                    .target = use.targets};
+    LinePlaces::Place place;
+    if (places != nullptr && places->Find(static_cast<std::int32_t>(use.section_row),
+                                          static_cast<std::int32_t>(use.entry_row), place)) {
+      finding.disk_file = place.disk_file;
+      finding.editor_line = place.editor_line;
+      finding.binary = place.binary;
+      finding.section_line = place.section_line;
+      finding.same_name_before = place.same_name_before;
+    }
+    nickname.BindInt(1, use.section_row);
+    if (nickname.Step() && !nickname.IsNull(0)) finding.nickname = Utf8ToCp1252(nickname.Text(0));
+    nickname.Reset();
+    log.WarnUnknownName(std::move(finding));
+    ++count.unknown;
+  }
+  return count;
+}
+
+}  // namespace tarn

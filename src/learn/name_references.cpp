@@ -1,0 +1,228 @@
+#include "learn/name_references.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "model/value_slot.h"
+#include "shell/ascii_case.h"
+
+namespace tarn {
+
+namespace {
+
+// A defining position: the names the first value of key gives the sections of a kind.
+struct Definer {
+  NameTarget target;  // in the rules' spelling
+  const SectionStats* section = nullptr;
+  const KeyStats* key = nullptr;
+};
+
+bool LooksLikePath(const std::string& name) {
+  return name.find_first_of("\\/") != std::string::npos;
+}
+
+bool AllButAFew(std::int64_t part, std::int64_t whole) {
+  return (whole - part) * 1000 <= whole * kExceptionPerMille;
+}
+
+bool Defines(const SectionStats& section, const KeyStats& key, const NamePool& pool) {
+  if (key.multi_line || key.names.empty() || key.positions.empty()) return false;
+  const PositionNames& names = key.names.front();
+  if (names.others != 0 || names.uses.size() < 2) return false;
+  // Each section its own name, and none without one.
+  if (static_cast<std::int64_t>(names.uses.size()) != key.positions.front().values) return false;
+  if (!AllButAFew(key.sections_holding, section.count)) return false;
+  return std::all_of(names.uses.begin(), names.uses.end(), [&pool](const auto& use) {
+    return use.second.count == 1 && !LooksLikePath(pool.Text(use.first));
+  });
+}
+
+class ReferenceLearner {
+ public:
+  ReferenceLearner(const Observations& seen, RuleSet& rules) : seen_(seen), rules_(rules) {}
+
+  std::vector<LearnedReference> Run() {
+    FindDefiners();
+    for (SectionRule& section : rules_.sections) {
+      const SectionStats* seen_section = SeenSection(section.name);
+      if (seen_section == nullptr) continue;
+      for (EntryRule& entry : section.entries) {
+        auto key = seen_section->key_index.find(AsciiUppered(entry.name));
+        if (key == seen_section->key_index.end()) continue;
+        LearnEntry(section, entry, seen_section->keys[key->second]);
+      }
+    }
+    return std::move(learned_);
+  }
+
+ private:
+  const SectionStats* SeenSection(const std::string& name) const {
+    auto at = seen_.section_index.find(AsciiUppered(name));
+    return at == seen_.section_index.end() ? nullptr : &seen_.sections_seen[at->second];
+  }
+
+  void FindDefiners() {
+    for (const SectionRule& section : rules_.sections) {
+      const SectionStats* seen_section = SeenSection(section.name);
+      if (seen_section == nullptr) continue;
+      for (const KeyStats& key : seen_section->keys) {
+        if (!Defines(*seen_section, key, seen_.names)) continue;
+        const std::string upper = AsciiUppered(key.spelling.Most());
+        auto rule = std::find_if(section.entries.begin(), section.entries.end(),
+                                 [&](const EntryRule& e) { return AsciiUppered(e.name) == upper; });
+        if (rule == section.entries.end() || rule->values.empty() ||
+            rule->values.front().type != kStringType) {
+          continue;
+        }
+        const auto number = static_cast<int>(definers_.size());
+        definers_.push_back({{section.name, rule->name}, seen_section, &key});
+        for (const auto& use : key.names.front().uses) defined_by_[use.first].push_back(number);
+        break;  // a kind's identity is the first key that can be it
+      }
+    }
+  }
+
+  // The number of the defining position of key; -1 for none.
+  int DefinerOf(const KeyStats& key) const {
+    for (std::size_t i = 0; i < definers_.size(); ++i) {
+      if (definers_[i].key == &key) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  // Whether the names of definer a are, all but a few, names of definer b.
+  bool Within(int a, int b) const {
+    const PositionNames& names = definers_[static_cast<std::size_t>(a)].key->names.front();
+    std::int64_t within = 0;
+    for (const auto& use : names.uses) {
+      auto by = defined_by_.find(use.first);
+      within += std::find(by->second.begin(), by->second.end(), b) != by->second.end();
+    }
+    return AllButAFew(within, static_cast<std::int64_t>(names.uses.size()));
+  }
+
+  void LearnEntry(const SectionRule& section, EntryRule& entry, const KeyStats& key) {
+    const auto fixed = static_cast<std::size_t>(std::max(entry.fixed, 0));
+    std::size_t place = 0;
+    for (ValueRule& value : entry.values) {
+      ++place;
+      if (value.type != kStringType) continue;
+      if (!value.is_multi) {
+        // An identity may name another kind's object too (the information section of a
+        // base has the base's nickname), but never names its own.
+        const int self = place == 1 ? DefinerOf(key) : -1;
+        if (place - 1 < key.names.size()) {
+          LearnPosition(section, entry, value, place, key.names[place - 1], self);
+        }
+        continue;
+      }
+      PositionNames tail;
+      for (std::size_t i = fixed; i < key.names.size(); ++i) tail.Merge(key.names[i]);
+      LearnPosition(section, entry, value, 0, tail, -1);
+    }
+  }
+
+  void LearnPosition(const SectionRule& section, const EntryRule& entry, ValueRule& value,
+                     std::size_t position, const PositionNames& names, int self) {
+    if (static_cast<std::int64_t>(names.uses.size()) < kMinNames) return;
+    std::int64_t uses = names.others;
+    for (const auto& use : names.uses) uses += use.second.count;
+
+    // Greedy cover: the defining position that defines most of the uses not covered yet.
+    std::vector<int> chosen;
+    std::vector<bool> covered(names.uses.size(), false);
+    std::int64_t covered_uses = 0;
+    while (true) {
+      std::unordered_map<int, std::int64_t> gain;
+      std::size_t i = 0;
+      for (const auto& use : names.uses) {
+        if (!covered[i++]) {
+          auto by = defined_by_.find(use.first);
+          if (by == defined_by_.end()) continue;
+          for (int definer : by->second) {
+            if (definer != self) gain[definer] += use.second.count;
+          }
+        }
+      }
+      int best = -1;
+      std::int64_t best_gain = 0;
+      for (const auto& [definer, uses_added] : gain) {
+        if (uses_added > best_gain || (uses_added == best_gain && definer < best)) {
+          best = definer;
+          best_gain = uses_added;
+        }
+      }
+      if (best < 0) break;
+      chosen.push_back(best);
+      i = 0;
+      for (const auto& use : names.uses) {
+        if (!covered[i]) {
+          auto by = defined_by_.find(use.first);
+          if (by != defined_by_.end() &&
+              std::find(by->second.begin(), by->second.end(), best) != by->second.end()) {
+            covered[i] = true;
+            covered_uses += use.second.count;
+          }
+        }
+        ++i;
+      }
+    }
+    if (chosen.empty() || !AllButAFew(covered_uses, uses)) return;
+    // Two identities with the same names name each other in the folder alike; the kind met
+    // later names the one met earlier, as a base's information follows the base.
+    for (int target : chosen) {
+      if (self >= 0 && Within(target, self) &&
+          definers_[static_cast<std::size_t>(target)].section >
+              definers_[static_cast<std::size_t>(self)].section) {
+        return;
+      }
+    }
+
+    LearnedReference learned{section.name,
+                             entry.name,
+                             position,
+                             {},
+                             uses,
+                             static_cast<std::int64_t>(names.uses.size()),
+                             uses - covered_uses,
+                             {}};
+    std::sort(chosen.begin(), chosen.end());
+    for (int definer : chosen) {
+      const NameTarget& target = definers_[static_cast<std::size_t>(definer)].target;
+      learned.targets.push_back(target);
+      if (std::find(value.refers_to.begin(), value.refers_to.end(), target) ==
+          value.refers_to.end()) {
+        value.refers_to.push_back(target);
+      }
+    }
+    std::vector<std::pair<std::uint32_t, const NameUse*>> missed;
+    std::size_t i = 0;
+    for (const auto& use : names.uses) {
+      if (!covered[i++]) missed.emplace_back(use.first, &use.second);
+    }
+    std::sort(missed.begin(), missed.end(), [](const auto& a, const auto& b) {
+      return std::tie(a.second->file, a.second->line, a.first) <
+             std::tie(b.second->file, b.second->line, b.first);
+    });
+    for (const auto& [name, use] : missed) {
+      if (learned.exceptions.size() == PositionStats::kKeptOdd) break;
+      learned.exceptions.push_back(
+          {seen_.names.Text(name), {seen_.section_files[use->file], use->line}});
+    }
+    learned_.push_back(std::move(learned));
+  }
+
+  const Observations& seen_;
+  RuleSet& rules_;
+  std::vector<Definer> definers_;
+  std::unordered_map<std::uint32_t, std::vector<int>> defined_by_;  // name -> definers
+  std::vector<LearnedReference> learned_;
+};
+
+}  // namespace
+
+std::vector<LearnedReference> LearnNameReferences(const Observations& seen, RuleSet& rules) {
+  return ReferenceLearner(seen, rules).Run();
+}
+
+}  // namespace tarn
