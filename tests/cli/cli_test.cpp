@@ -1,252 +1,192 @@
-// Runs the real command line program against copies of the shipped settings database.
+// The command line program, run for real against a copy of the shipped settings database.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <string>
 
-#include "datadb/database.h"
-#include "dll/pe_builder.h"
-#include "support/shell_run.h"
-#include "support/temp_dir.h"
+#include "support/bini_writer.h"
+#include "support/pe_builder.h"
+#include "support/program.h"
+#include "support/rows.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
 
-using testing::ReadAll;
-using testing::TempDir;
-
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
+using testing::Result;
+using testing::Rows;
 
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::filesystem::create_directory(home_.File("logs"));
-    std::filesystem::copy_file(TARN_SHIPPED_MDB, home_.File("TARN.MDB"));
-  }
-
-  Result Run(const std::string& args) {
-    std::string out = scratch_.File("out"), err = scratch_.File("err");
-    std::string command = std::string(TARN_CLI) + " " + args + " >" + out + " 2>" + err;
-    const int status = testing::RunShell(command);
-    return {status, ReadAll(out), ReadAll(err)};
-  }
-
-  std::string Home() const { return "--home " + home_.Path(); }
-  std::string Log() const { return "--log " + home_.File("logs"); }
-  std::string LogText() const { return ReadAll(home_.File("logs/tarn.log")); }
-
-  TempDir home_;
-  TempDir scratch_;
+  std::string Mdb() const { return tarn_.home.File("TARN.MDB"); }
+  testing::Tarn tarn_;
 };
 
-TEST_F(CliTest, UsageErrorsExitWithTwo) {
-  const char* cases[] = {"", "frobnicate", "dump frobnicate", "--overwrite --append dump",
-                         "--no-such-option dump"};
-  for (const char* args : cases) {
-    Result r = Run(Home() + " " + args);
+TEST_F(CliTest, UsageErrorsExitWithTwoHelpAndVersionWithZero) {
+  for (const char* args :
+       {"", "frobnicate", "--overwrite --append dump", "--no-such-option dump", "bini",
+        "dump bini x", "strings", "dump strings x", "rules list x", "dump rules export x"}) {
+    Result r = tarn_.Run(args);
     EXPECT_EQ(r.status, 2) << args;
-    EXPECT_FALSE(r.err.empty()) << args;
+    EXPECT_NE(r.err, "") << args;
   }
-}
-
-TEST_F(CliTest, HelpAndVersionExitWithZero) {
-  Result version = Run("--version");
+  Result version = tarn_.Run("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "tarn 0.9.7\n");
-  Result help = Run("--help");
+  Result help = tarn_.Run("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--overwrite"), std::string::npos);
 }
 
-TEST_F(CliTest, DumpWritesTheLogAndStandardOutput) {
-  Result r = Run(Home() + " " + Log() + " --overwrite --game /games/kv dump");
+// The dump of the shipped rule set: every section and entry of its sources, each value.
+TEST_F(CliTest, DumpWritesTheShippedRulesToTheLogAndStandardOutput) {
+  Result r = tarn_.Run("--log <log> --overwrite --game /games/kv dump");
   EXPECT_EQ(r.status, 0) << r.err;
-  std::string banner = "TARN v 0.9.7 Log File\r\n \r\nKV Path /games/kv\r\nLog Path " +
-                       home_.File("logs") + "\r\n \r\nRules Dump\r\n \r\n";
-  EXPECT_TRUE(LogText().starts_with(banner)) << LogText();
-  EXPECT_TRUE(LogText().ends_with(" \r\nRules Dump Complete.\r\n"));
-  std::string lf = LogText();
-  std::erase(lf, '\r');
-  EXPECT_EQ(r.out, lf);
+  EXPECT_TRUE(
+      r.log.starts_with("TARN v 0.9.7 Log File\n \nKV Path /games/kv\nLog Path <log>\n \n"
+                        "Rules Dump\n \n"));
+  EXPECT_NE(r.log.find("Section: system\n"
+                       "    Entry: nickname, IDX: 1, SINGLELine, NOVarArgs, FixedArgs: 1\n"
+                       "        Value: nickname, IDX: 1, FIXEDArg, String\n"
+                       "    Entry: file, IDX: 2, SINGLELine, NOVarArgs, FixedArgs: 1\n"
+                       "        Value: path, IDX: 1, FIXEDArg, String\n"
+                       "    Entry: pos, IDX: 3, SINGLELine, NOVarArgs, FixedArgs: 2\n"
+                       "        Value: x, IDX: 1, FIXEDArg, Double\n"
+                       "        Value: y, IDX: 2, FIXEDArg, Double\n"),
+            std::string::npos);
+  EXPECT_TRUE(r.log.ends_with("\n \nRules Dump Complete.\n"));
+  EXPECT_EQ(r.out, r.log);
+  // As many sections and entries as the sources the rule set exports to.
+  ASSERT_EQ(tarn_.Run("rules export <game>/rules").status, 0);
+  std::string sources;
+  for (const auto& file : std::filesystem::directory_iterator(tarn_.game.File("rules"))) {
+    sources += testing::ReadFile(file.path());
+  }
+  const auto count = [](const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_GT(count(sources, "\n["), 50);
+  EXPECT_EQ(count(r.log, "\nSection: "), count(sources, "\n["));
+  EXPECT_EQ(count(r.log, "\n    Entry: "), count(sources, " #"));
 }
 
 TEST_F(CliTest, AppendQuietAndSettingsNeverWrittenBack) {
-  Run(Home() + " " + Log() + " --overwrite dump");
-  std::string first = LogText();
-  Result r = Run(Home() + " " + Log() + " --append --quiet --game /elsewhere dump");
+  const std::string first = tarn_.Run("--log <log> --overwrite dump").log;
+  Result r = tarn_.Run("--log <log> --append --quiet --game /elsewhere dump");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   // The second run appends the dump alone: no banner, no "Rules Dump" heading.
-  std::string dump = first.substr(first.find("Rules Dump\r\n \r\n") + 15);
-  EXPECT_EQ(LogText(), first + dump);
-  auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kReadWrite);
-  auto row = db.Prepare("SELECT KVPath FROM _bc_Settings ORDER BY rowid LIMIT 1");
-  ASSERT_TRUE(row.Step());
-  EXPECT_EQ(row.Text(0), "");
+  EXPECT_EQ(r.log, first + first.substr(first.find("Rules Dump\n \n") + 13));
+  EXPECT_EQ(testing::RowsOf(Mdb(), "SELECT * FROM _bc_Settings"), Rows{"||1"});
 }
 
-TEST_F(CliTest, BrokenSettingsDatabaseEndsWithThree) {
-  std::filesystem::remove(home_.File("TARN.MDB"));
-  Result missing = Run(Home() + " dump");
+// The window cannot start with a stored flag its check box cannot show; the command line
+// refuses it too, unless told what to do.
+TEST_F(CliTest, StoredOverwriteFlagOutsideTheCheckBoxNeedsOverwriteOrAppend) {
+  testing::MakeSettingsDB(Mdb(), {.log_path = tarn_.log.Path(), .overwrite = "255"});
+  Result refused = tarn_.Run("dump");
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_EQ(refused.err, "tarn: stored OverwriteLog 255 is not 0, 1 or 2\n");
+  EXPECT_EQ(refused.log, "");
+  Result r = tarn_.Run("--overwrite dump");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.log.starts_with("TARN v 0.9.7 Log File\n")) << r.log;
+  EXPECT_EQ(tarn_.Run("--append dump").status, 0);
+}
+
+TEST_F(CliTest, BrokenSettingsDatabaseEndsWithThreeAndOneOfThreeObjectsWorks) {
+  std::filesystem::remove(Mdb());
+  Result missing = tarn_.Run("dump");
   EXPECT_EQ(missing.status, 3);
   EXPECT_TRUE(missing.err.starts_with("OpenSettingsDB: Unable to open settings database\n\n"))
       << missing.err;
-
-  auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kCreate);
-  db.Exec("CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER)");
-  Result empty = Run(Home() + " dump");
-  EXPECT_EQ(empty.status, 3);
-  EXPECT_TRUE(empty.err.starts_with("Unable to read settings\n")) << empty.err;
-}
-
-TEST_F(CliTest, SettingsDatabaseWithOnlyTheThreeObjectsWorks) {
-  std::filesystem::remove(home_.File("TARN.MDB"));
-  {
-    auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kCreate);
-    db.Exec(
-        "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-        "INSERT INTO _bc_Settings VALUES ('', '" + home_.File("logs") + "', 0);"
-        "CREATE TABLE _bc_OtherINI (Value TEXT);"
-        "CREATE TABLE _bc_ListSections (SectionName TEXT, EntryName TEXT);");
-  }
-  Result r = Run(Home() + " init-db all dump");
+  testing::MakeSettingsDB(Mdb(), {.log_path = tarn_.log.Path(), .query_rows = Rows{}});
+  Result r = tarn_.Run("init-db all dump");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(LogText().ends_with("Rules Dump Complete.\r\n"));
+  EXPECT_TRUE(
+      r.log.starts_with("Initialising DATA database: <home>/KV.MDB\nDone.\n"
+                        "Processing /EXE/kestrovar.ini\n"))
+      << r.log;
+  EXPECT_TRUE(
+      r.log.ends_with("Done Reading files for value ID 872 , , \n \nRules Dump Complete.\n"));
 }
 
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
-
-TEST_F(CliTest, FailedInitDBDisablesAll) {
+TEST_F(CliTest, InitDBCreatesTheDataDatabaseAndAFailedOneDisablesAll) {
+  Result r = tarn_.Run("--log <log> --append init-db");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.log, "Initialising DATA database: <home>/KV.MDB\nDone.\n");
+  EXPECT_EQ(testing::RowsOf(tarn_.home.File("KV.MDB"), "SELECT count(*) FROM Sections"), Rows{"0"});
   // A folder in the place of the data database can be neither deleted nor opened.
-  std::filesystem::create_directory(home_.File("KV.MDB"));
-  Result r = Run(Home() + " " + Log() + " --overwrite init-db all");
+  std::filesystem::remove(tarn_.home.File("KV.MDB"));
+  std::filesystem::create_directory(tarn_.home.File("KV.MDB"));
+  r = tarn_.Run("--log <log> --overwrite init-db all");
   EXPECT_EQ(r.status, 3);
-  EXPECT_NE(r.err.find("\"All\" is disabled"), std::string::npos) << r.err;
-  EXPECT_TRUE(LogText().ends_with("Unable to create " + home_.File("KV.MDB") + "\r\n"))
-      << LogText();
+  EXPECT_EQ(r.err, "tarn: \"All\" is disabled: the last \"Init DB\" failed.\n");
+  EXPECT_TRUE(r.log.ends_with("Unable to create <home>/KV.MDB\n")) << r.log;
 }
 
-TEST_F(CliTest, InitDBCreatesTheDataDatabase) {
-  Result r = Run(Home() + " " + Log() + " --append init-db");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(LogText(), "Initialising DATA database: " + home_.File("KV.MDB") + "\r\nDone.\r\n");
-  auto db = Database::Open(home_.File("KV.MDB"), Database::Mode::kReadWrite);
-  EXPECT_NO_THROW(db.Exec("SELECT DB_ID, Area, Section, File, Line FROM Sections"));
-}
-
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
-
-std::vector<std::string> QueryRows(const std::string& mdb) {
-  auto db = Database::Open(mdb, Database::Mode::kReadWrite);
-  auto rows = db.Prepare("SELECT * FROM _bc_ListSections");
-  std::vector<std::string> out;
-  while (rows.Step()) {
-    std::string row;
-    for (int i = 0; i < rows.ColumnCount(); ++i) {
-      row += rows.ColumnName(i) + "=" + (rows.IsNull(i) ? "NULL" : rows.Text(i)) + ";";
-    }
-    out.push_back(row);
-  }
-  return out;
-}
-
-TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryRows) {
-  const std::string folder = scratch_.File("rules");
-  ASSERT_EQ(Run(Home() + " rules export " + folder).status, 0);
+TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNothing) {
+  const std::string query = "SELECT * FROM _bc_ListSections";
+  const Rows shipped = testing::RowsOf(Mdb(), query);
+  ASSERT_EQ(tarn_.Run("rules export <game>/rules").status, 0);
   // A settings database of another design gets the rule tables and the query.
-  TempDir other;
-  {
-    auto db = Database::Open(other.File("TARN.MDB"), Database::Mode::kCreate);
-    db.Exec(
-        "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-        "CREATE TABLE _bc_OtherINI (Value TEXT);"
-        "CREATE TABLE _bc_ListSections (SectionName TEXT);");
-  }
-  Result r = Run("--home " + other.Path() + " rules import " + folder);
+  testing::Tarn other;
+  testing::MakeSettingsDB(other.home.File("TARN.MDB"), {.query_rows = Rows{}});
+  Result r = other.Run("rules import " + tarn_.game.File("rules"));
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(QueryRows(other.File("TARN.MDB")), QueryRows(home_.File("TARN.MDB")));
-  EXPECT_FALSE(QueryRows(other.File("TARN.MDB")).empty());
-}
+  EXPECT_EQ(testing::RowsOf(other.home.File("TARN.MDB"), query), shipped);
+  EXPECT_GT(shipped.size(), 100u);
 
-TEST_F(CliTest, RulesImportRefusesABrokenSourceAndKeepsTheRules) {
-  const std::string folder = scratch_.File("rules");
-  ASSERT_EQ(Run(Home() + " rules export " + folder).status, 0);
-  auto before = QueryRows(home_.File("TARN.MDB"));
-  {
-    std::ofstream broken(folder + "/zz.rules");
-    broken << "; a modder's new file\n[Ship]\nspeed #9 = Double\n";
-  }
-  Result r = Run(Home() + " rules import " + folder);
+  testing::WriteFile(tarn_.game.File("rules/zz.rules"),
+                     "; a modder's\n[Ship]\nspeed #9 = Double\n");
+  r = tarn_.Run("rules import <game>/rules");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "tarn: rules import: " + folder +
-                       "/zz.rules:2: section [Ship] is stated twice (letter case aside)\n");
-  EXPECT_EQ(QueryRows(home_.File("TARN.MDB")), before);
+  EXPECT_EQ(r.err,
+            "tarn: rules import: <game>/rules/zz.rules:2: section [Ship] is stated twice "
+            "(letter case aside)\n");
+  EXPECT_EQ(testing::RowsOf(Mdb(), query), shipped);
 }
 
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
+// Fault: a rule folder that cannot be read is named twice, as "<DIR>/<DIR>:0: cannot read ...".
+TEST_F(CliTest, DISABLED_RulesImportNamesAnUnreadableFolderOnce) {
+  Result r = tarn_.Run("rules import <game>/none");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "tarn: rules import: <game>/none: cannot read the folder: No such file or "
+            "directory\n");
+}
 
 TEST_F(CliTest, BiniConvertsEachFileAndReportsTheBrokenOnes) {
-  // One section "s" with the entry "k = 5"; the copy claims version 2.
-  const std::string good("BINI\1\0\0\0\x18\0\0\0" "\0\0\1\0" "\2\0\1" "\1\5\0\0\0" "s\0k\0", 28);
-  std::string broken = good;
-  broken[4] = '\2';
-  const std::string good_path = scratch_.File("good.bin"), broken_path = scratch_.File("v2.bin");
-  std::ofstream(good_path, std::ios::binary) << good;
-  std::ofstream(broken_path, std::ios::binary) << broken;
-
-  Result r = Run("bini " + broken_path + " " + good_path);
+  const std::string good = testing::BiniWriter().Section("s", 1).Entry("k", 1).Int(5).Bytes();
+  testing::WriteFile(tarn_.game.File("good.bin"), good);
+  testing::WriteFile(tarn_.game.File("v2.bin"), "BINI\2" + good.substr(5));
+  Result r = tarn_.Run("bini <game>/v2.bin <game>/good.bin <game>/none.bin");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "tarn: bini: " + broken_path + ": version 2, expected 1\n");
-  EXPECT_FALSE(std::filesystem::exists(broken_path + ".txt"));
-  EXPECT_EQ(ReadAll(good_path + ".txt"), "[s]\r\nk = 5\r\n");
-
-  Result ok = Run("bini " + good_path);
-  EXPECT_EQ(ok.status, 0) << ok.err;
-  EXPECT_EQ(ok.err, "");
-  EXPECT_EQ(Run("bini").status, 2);
-  EXPECT_EQ(Run(Home() + " dump bini " + good_path).status, 2);
+  EXPECT_EQ(r.err,
+            "tarn: bini: <game>/v2.bin: version 2, expected 1\n"
+            "tarn: bini: <game>/none.bin: cannot be opened: No such file or directory\n");
+  EXPECT_FALSE(std::filesystem::exists(tarn_.game.File("v2.bin.txt")));
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("good.bin.txt")), "[s]\r\nk = 5\r\n");
+  r = tarn_.Run("bini <game>/good.bin");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
 }
 
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
-
 TEST_F(CliTest, StringsListsTheStringTablesOfADll) {
-  const std::string dll = scratch_.File("names.dll"), missing = scratch_.File("missing.dll");
-  std::ofstream(dll, std::ios::binary)
-      << testing::PeBuilder().Block(2, {u"Kestrel", u"", u"Caf\u00e9"}).Build().bytes;
-  Result r = Run("strings " + dll);
+  testing::WriteFile(tarn_.game.File("names.dll"),
+                     testing::PeBuilder().Block(2, {u"Kestrel", u"", u"Caf\u00e9"}).Build().bytes);
+  Result r = tarn_.Run("strings <game>/names.dll");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "16\tKestrel\n18\tCaf\xC3\xA9\n");
   EXPECT_EQ(r.err, "");
-
-  Result failed = Run("strings " + missing);
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_EQ(failed.out, "");
-  EXPECT_EQ(failed.err, "tarn: strings: " + missing + ": No such file or directory\n");
-  EXPECT_EQ(Run("strings").status, 2);
-  EXPECT_EQ(Run(Home() + " dump strings " + dll).status, 2);
+  r = tarn_.Run("strings <game>/missing.dll");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "tarn: strings: <game>/missing.dll: No such file or directory\n");
 }
 
 }  // namespace

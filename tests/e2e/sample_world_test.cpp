@@ -1,34 +1,24 @@
-// Runs the real program with the shipped rule set on the two sample game worlds under
-// examples/: the clean world must check without a single warning and read each of its files
-// once; the broken one must give exactly the warning blocks that its README lists.
-#include <gmock/gmock.h>
+// Runs the program with the shipped rule set on the two sample game worlds under examples/:
+// the clean world must check without a single warning and read each of its files once; the
+// broken one must give exactly the warning blocks that its README lists.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <set>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "datadb/database.h"
-#include "support/shell_run.h"
-#include "support/temp_dir.h"
+#include "support/program.h"
+#include "support/rows.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadAll;
-using testing::ReplaceAll;
-using testing::TempDir;
 
-std::vector<std::string> Lines(std::string text) {
-  std::erase(text, '\r');
+std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  std::istringstream in(text);
+  std::istringstream in(testing::FromCrLf(text));
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
@@ -40,109 +30,73 @@ std::string Lower(std::string text) {
 
 class SampleWorldTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::create_directory(home_.File("logs"));
-    fs::copy_file(TARN_SHIPPED_MDB, home_.File("TARN.MDB"));
+  // Checks a copy of the world as the game folder; the log's lines.
+  std::vector<std::string> Check(const std::string& world, int status) {
+    fs::copy(Folder(world), tarn_.game.Path(), fs::copy_options::recursive);
+    const testing::Result r =
+        tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all");
+    EXPECT_EQ(r.status, status) << r.err;
+    return Lines(r.log);
   }
-
-  // Runs a full analysis of the world; returns the exit status.
-  int Check(const std::string& world) {
-    game_ = std::string(TARN_EXAMPLES) + "/" + world;
-    std::string command = std::string(TARN_CLI) + " --home " + home_.Path() + " --game " + game_ +
-                          " --log " + home_.File("logs") +
-                          " --overwrite --quiet init-db all >/dev/null 2>" + home_.File("err");
-    const int status = testing::RunShell(command);
-    log_ = Lines(ReadAll(home_.File("logs/tarn.log")));
-    return status;
-  }
-
-  // The three lines of every warning, in log order, the game folder written as <game>.
-  std::vector<std::string> WarningBlocks() const {
-    std::vector<std::string> blocks;
-    for (std::size_t i = 0; i < log_.size(); ++i) {
-      if (!log_[i].starts_with("WARN: File ")) continue;
-      std::string block;
-      for (std::size_t j = i; j < i + 3 && j < log_.size(); ++j) block += log_[j] + "\n";
-      ReplaceAll(block, game_, "<game>");
-      blocks.push_back(block);
-    }
-    return blocks;
-  }
-
-  std::string Err() const { return ReadAll(home_.File("err")); }
-
-  TempDir home_;
-  std::string game_;
-  std::vector<std::string> log_;
+  static std::string Folder(const std::string& world) { return TARN_EXAMPLES "/" + world; }
+  testing::Tarn tarn_;
 };
 
 TEST_F(SampleWorldTest, CleanWorldChecksWithoutAWarningAndReadsEachFileOnce) {
-  ASSERT_EQ(Check("kestrovar"), 0) << Err();
-  for (const std::string& line : log_) {
+  std::vector<std::string> read;
+  for (const std::string& line : Check("kestrovar", 0)) {
     EXPECT_FALSE(line.starts_with("WARN: File ") || line.starts_with("ERR") ||
                  line.starts_with("Error") || line == "Already parsed. Skipped.")
         << line;
-  }
-
-  // The log names a file with the letter case of the reference that led to it; the world's
-  // folders and files are named in other cases on purpose.
-  std::vector<std::string> read;
-  for (const std::string& line : log_) {
-    for (std::string prefix : {"Processing ", "    Processing "}) {
-      if (line.starts_with(prefix + game_ + "/")) {
-        read.push_back(Lower(line.substr(prefix.size() + game_.size() + 1)));
-      }
+    // The log names a file with the letter case of the reference that led to it; the world's
+    // folders and files are named in other cases on purpose.
+    for (std::string prefix : {"Processing <game>/", "    Processing <game>/"}) {
+      if (line.starts_with(prefix)) read.push_back(Lower(line.substr(prefix.size())));
     }
   }
   std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(game_)) {
+  for (const auto& entry : fs::recursive_directory_iterator(tarn_.game.Path())) {
     if (entry.is_regular_file()) {
-      files.push_back(Lower(fs::relative(entry.path(), game_).generic_string()));
+      files.push_back(Lower(fs::relative(entry.path(), tarn_.game.Path()).generic_string()));
     }
   }
   std::sort(read.begin(), read.end());
   std::sort(files.begin(), files.end());
   EXPECT_EQ(read, files);
-
-  // Each of the thirteen rules that lead to further files was followed at least once.
-  auto db = Database::Open(home_.File("KV.MDB"), Database::Mode::kReadWrite);
-  auto rows = db.Prepare(
-      "SELECT DISTINCT EntryID FROM Entries WHERE EntryID IN "
-      "(74, 101, 871, 877, 879, 64, 824, 1034, 1040, 1055, 1107, 1169, 872)");
-  int followed = 0;
-  while (rows.Step()) ++followed;
-  EXPECT_EQ(followed, 13);
+  // Each of the thirteen rules that lead to further files was followed.
+  EXPECT_EQ(testing::RowsOf(tarn_.home.File("KV.MDB"),
+                            "SELECT count(DISTINCT EntryID) FROM Entries WHERE EntryID IN "
+                            "(74, 101, 871, 877, 879, 64, 824, 1034, 1040, 1055, 1107, 1169, 872)"),
+            testing::Rows{"13"});
 }
 
-// The README of the broken world is the list of what a modder should see: each warning block
-// stands there in a fenced block of its own, in log order.
-std::vector<std::string> ListedBlocks(const std::string& readme) {
-  std::vector<std::string> blocks;
+// The README of the broken world lists what a modder should see: each warning block in a
+// fenced block of its own, in log order.
+TEST_F(SampleWorldTest, BrokenWorldGivesExactlyTheListedWarnings) {
+  std::vector<std::string> listed;
   std::string block;
   bool fenced = false;
-  for (const std::string& line : Lines(ReadAll(readme))) {
+  for (const std::string& line :
+       Lines(testing::ReadFile(Folder("kestrovar-broken") + "/README.md"))) {
     if (line.starts_with("```")) {
-      if (fenced && block.starts_with("WARN: File ")) blocks.push_back(block);
+      if (fenced && block.starts_with("WARN: File ")) listed.push_back(block);
       fenced = !fenced;
       block.clear();
     } else if (fenced) {
       block += line + "\n";
     }
   }
-  return blocks;
-}
-
-TEST_F(SampleWorldTest, BrokenWorldGivesExactlyTheListedWarnings) {
-  const std::string world = "kestrovar-broken";
-  std::vector<std::string> listed =
-      ListedBlocks(std::string(TARN_EXAMPLES) + "/" + world + "/README.md");
   ASSERT_EQ(listed.size(), 6u);
-
-  ASSERT_EQ(Check(world), 1) << Err();
-  EXPECT_EQ(WarningBlocks(), listed);
-  for (const std::string& line : log_) {
-    EXPECT_FALSE(line.starts_with("ERR") || line.starts_with("Error")) << line;
+  const std::vector<std::string> log = Check("kestrovar-broken", 1);
+  std::vector<std::string> warnings;
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    EXPECT_FALSE(log[i].starts_with("ERR") || log[i].starts_with("Error")) << log[i];
+    if (!log[i].starts_with("WARN: File ")) continue;
+    block.clear();
+    for (std::size_t j = i; j < i + 3 && j < log.size(); ++j) block += log[j] + "\n";
+    warnings.push_back(block);
   }
+  EXPECT_EQ(warnings, listed);
 }
 
 }  // namespace

@@ -10,13 +10,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <filesystem>
-#include <fstream>
 
 #include "gui_test_support.h"
 #include "main_window.h"
-#include "settings/settings.h"
 #include "shell/error.h"
+#include "support/world.h"
 
 namespace tarn::gui {
 namespace {
@@ -33,7 +31,7 @@ class FolderPickerTest : public GuiTest {
     for (const char* sub : {"Games/kv/Data", "beta", "Alpha", ".hidden"}) {
       fs::create_directories(folder_ / "drive" / sub);
     }
-    std::ofstream(folder_ / "drive/readme.txt") << "x";
+    testing::WriteFile(dir_.File("drive/readme.txt"), "x");
     fs::create_directory_symlink(folder_ / "drive/Games", folder_ / "drive/link");
     fs::create_symlink(folder_ / "drive/readme.txt", folder_ / "drive/file-link");
     platform_.volumes = [this] {
@@ -76,19 +74,18 @@ class FolderPickerTest : public GuiTest {
 };
 
 TEST_F(FolderPickerTest, StartsAtTheSelectedFolderOrSilentlyAtItsDrivesRoot) {
-  struct Case {
-    QString start, open;
-    int drive;
-  };
-  for (const Case& c : {Case{Path("drive/Games/kv"), Path("drive/Games/kv"), 1},
-                        Case{Path("drive/./Games//kv/"), Path("drive/Games/kv"), 1},
-                        Case{Path("drive/missing"), Path("drive"), 1},
-                        Case{Path("drive/readme.txt"), Path("drive"), 1}, Case{"", "/", 0},
-                        Case{"drive/Games", "/", 0}, Case{"/no/such", "/", 0},
-                        Case{Path("locked/sub"), "/", 0}}) {  // its drive unreadable too
-    FolderPicker picker(nullptr, c.start, platform_);
-    EXPECT_EQ(picker.OpenFolder(), c.open) << c.start.toStdString();
-    EXPECT_EQ(Drive(picker)->currentIndex(), c.drive) << c.start.toStdString();
+  for (auto [start, open, drive] :
+       {std::tuple{Path("drive/Games/kv"), Path("drive/Games/kv"), 1},
+        {Path("drive/./Games//kv/"), Path("drive/Games/kv"), 1},
+        {Path("drive/missing"), Path("drive"), 1},
+        {Path("drive/readme.txt"), Path("drive"), 1},
+        {QString(), QString("/"), 0},
+        {QString("drive/Games"), QString("/"), 0},
+        {QString("/no/such"), QString("/"), 0},
+        {Path("locked/sub"), QString("/"), 0}}) {  // its drive unreadable too
+    FolderPicker picker(nullptr, start, platform_);
+    EXPECT_EQ(picker.OpenFolder(), open) << start.toStdString();
+    EXPECT_EQ(Drive(picker)->currentIndex(), drive) << start.toStdString();
   }
   EXPECT_EQ(messages_, Lines{});
   // Hidden folders and links to folders count; files do not; letter case is ignored.
@@ -124,14 +121,9 @@ TEST_F(FolderPickerTest, BrowseOpensItOverTheMainWindowAndOnlyOkChangesThePath) 
   for (const Case& c : {Case{false, true, Path("drive/Games/kv")},
                         Case{false, false, Path("drive/Games")}, Case{true, false, "/games/kv"}}) {
     CommandSet commands;
-    commands.choose_folder = [](QWidget* owner, const QString& start) {
-      return PickFolder(owner, start);
+    commands.choose_folder = [this, c](QWidget* owner, const QString& start) {
+      return c.machine ? PickFolder(owner, start) : PickFolder(owner, start, platform_);
     };
-    if (!c.machine) {
-      commands.choose_folder = [this](QWidget* owner, const QString& start) {
-        return PickFolder(owner, start, platform_);
-      };
-    }
     MainWindow window(front_end_, Values(), commands);
     auto* box = window.findChild<QLineEdit*>("tbKVPath");
     box->setText(c.machine ? "/games/kv" : Path("drive/Games"));

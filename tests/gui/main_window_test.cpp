@@ -6,12 +6,8 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "gui_test_support.h"
-#include "shell/front_end.h"
 
 namespace tarn::gui {
 namespace {
@@ -22,18 +18,15 @@ using Calls = std::vector<std::string>;
 class MainWindowTest : public GuiTest {
  protected:
   void Build() {
-    CommandSet set;
-    set.init_db = [this] {
-      Record("init");
-      return init_ok_;
-    };
-    set.all = [this](bool ticked) { Record(std::string("all ") + (ticked ? "1" : "0")); };
-    set.dump = [this](bool ticked) { Record(std::string("dump ") + (ticked ? "1" : "0")); };
-    set.choose_folder = [this](QWidget*, const QString& start) {
-      Record("choose " + start.toStdString());
-      return start == "/games/kv" ? QString("/picked") : start;  // any other start: cancelled
-    };
-    set.end_program = [this](int status) { Record("end " + std::to_string(status)); };
+    const auto ticked = [](bool on) { return std::string(on ? " 1" : " 0"); };
+    CommandSet set{[this] { return Record("init"), init_ok_; },
+                   [=, this](bool on) { Record("all" + ticked(on)); },
+                   [=, this](bool on) { Record("dump" + ticked(on)); },
+                   [this](QWidget*, const QString& start) {  // any start but one: cancelled
+                     Record("choose " + start.toStdString());
+                     return start == "/games/kv" ? QString("/picked") : start;
+                   },
+                   [this](int status) { Record("end " + std::to_string(status)); }};
     window_.reset();
     window_ = std::make_unique<MainWindow>(front_end_, Values(), set);
   }
@@ -45,10 +38,8 @@ class MainWindowTest : public GuiTest {
   T* Get(const char* name) {
     return window_->findChild<T*>(name);
   }
-  void TearDown() override {
-    window_.reset();
-    GuiTest::TearDown();
-  }
+  QCheckBox* Box() { return Get<QCheckBox>("chkOverwrite"); }
+  void Click(const char* button) { Get<QPushButton>(button)->click(); }
 
   Calls calls_;
   bool init_ok_ = true;
@@ -57,27 +48,24 @@ class MainWindowTest : public GuiTest {
 };
 
 TEST_F(MainWindowTest, StartUpTakesTitleAndControlsFromTheSettings) {
-  struct Case {
-    int stored;
-    bool accepted;
-    Qt::CheckState state;
-  };
-  for (Case c : {Case{0, true, Qt::Unchecked}, Case{1, true, Qt::Checked},
-                 Case{2, true, Qt::PartiallyChecked}, Case{3, false, Qt::Unchecked},
-                 Case{255, false, Qt::Unchecked}}) {
-    SCOPED_TRACE(c.stored);
-    OpenSettings(c.stored);
+  for (auto [stored, accepted, state] : {std::tuple{0, true, Qt::Unchecked},
+                                         {1, true, Qt::Checked},
+                                         {2, true, Qt::PartiallyChecked},
+                                         {3, false, Qt::Unchecked},
+                                         {255, false, Qt::Unchecked}}) {
+    SCOPED_TRACE(stored);
+    OpenSettings(stored);
     Build();
-    EXPECT_EQ(window_->LoadFromSettings(), c.accepted);
+    EXPECT_EQ(window_->LoadFromSettings(), accepted);
     EXPECT_EQ(window_->windowTitle(), "KV INI Analyser  V 0.9.7");
     EXPECT_EQ(Get<QLineEdit>("tbKVPath")->text(), "/games/kv");
-    EXPECT_EQ(Get<QLineEdit>("tbLogPath")->text().toStdString(), folder_.string());
-    EXPECT_EQ(Get<QCheckBox>("chkOverwrite")->checkState(), c.state);
-    EXPECT_EQ(Values().OverwriteLog(), std::to_string(c.stored));
+    EXPECT_EQ(Get<QLineEdit>("tbLogPath")->text().toStdString(), dir_.Path());
+    EXPECT_EQ(Box()->checkState(), state);
+    EXPECT_EQ(Values().OverwriteLog(), std::to_string(stored));
   }
 }
 
-TEST_F(MainWindowTest, ControlsSitAtTheirDesignPlacesInTabOrder) {
+TEST_F(MainWindowTest, ControlsSitAtTheirDesignPlacesInTabOrderAndTheLogBoxFillsTheRest) {
   Build();
   EXPECT_EQ(window_->size(), QSize(634, 392));
   for (auto [name, pixels] : {std::pair{"tbKVPath", QRect(56, 8, 289, 25)},
@@ -89,29 +77,22 @@ TEST_F(MainWindowTest, ControlsSitAtTheirDesignPlacesInTabOrder) {
     EXPECT_EQ(Get(name)->geometry(), pixels) << name;
   }
   std::vector<QString> order;
-  QWidget* first = Get("tbKVPath");
-  for (QWidget* w = first; order.empty() || w != first; w = w->nextInFocusChain()) {
+  for (QWidget* w = Get("tbKVPath"); order.empty() || w != Get("tbKVPath");
+       w = w->nextInFocusChain()) {
     if (w->focusPolicy() & Qt::TabFocus) order.push_back(w->objectName());
   }
   EXPECT_EQ(order,
             (std::vector<QString>{"tbKVPath", "tbLogPath", "cmdBrowseKV", "cmdBrowseLog",
                                   "chkOverwrite", "cmdInitDB", "tbLog", "cmdDumpRules", "cmdAll"}));
-}
-
-TEST_F(MainWindowTest, LogBoxFillsTheWindowBelowTheLogPathBox) {
-  struct Case {
-    float width, height;
-    TwipRect expected;
-  };
-  for (Case c : {Case{9510, 5880, {5, 1075, 9510, 4805}},  // design size: down to the bottom
-                 Case{9510, 1200, {5, 1075, 9510, 400}},   // shrunk: never below 400
-                 Case{9510, 1475.5f, {5, 1075, 9510, 400.5f}},
-                 Case{15000, 5880, {5, 1075, 15000, 4805}}}) {  // wider: full width
-    TwipRect r = LogBoxPlace(c.width, c.height, 600, 375);
+  // Below the log path box, down to the bottom but never less than 400 twips high.
+  for (auto [width, height, expected] : {std::tuple{9510.f, 5880.f, TwipRect{5, 1075, 9510, 4805}},
+                                         {9510.f, 1200.f, TwipRect{5, 1075, 9510, 400}},
+                                         {9510.f, 1475.5f, TwipRect{5, 1075, 9510, 400.5f}},
+                                         {15000.f, 5880.f, TwipRect{5, 1075, 15000, 4805}}}) {
+    const TwipRect r = LogBoxPlace(width, height, 600, 375);
     EXPECT_EQ((std::vector{r.left, r.top, r.width, r.height}),
-              (std::vector{c.expected.left, c.expected.top, c.expected.width, c.expected.height}));
+              (std::vector{expected.left, expected.top, expected.width, expected.height}));
   }
-  Build();
   window_->show();
   window_->resize(800, 80);  // 1075 + 400 twips end at pixel 98.3, below the bottom
   QCoreApplication::processEvents();
@@ -124,42 +105,40 @@ TEST_F(MainWindowTest, LogBoxFillsTheWindowBelowTheLogPathBox) {
 TEST_F(MainWindowTest, EditsAndBrowsingGoIntoTheSettingsAtOnce) {
   Build();
   window_->LoadFromSettings();
-  Get<QPushButton>("cmdBrowseKV")->click();
+  Click("cmdBrowseKV");
   EXPECT_EQ(window_->SelectedPath, "/picked");
-  Get<QPushButton>("cmdBrowseLog")->click();  // cancelled: the box keeps its text
-  EXPECT_EQ(Get<QLineEdit>("tbLogPath")->text().toStdString(), folder_.string());
-  EXPECT_EQ(calls_, (Calls{"choose /games/kv", "choose " + folder_.string()}));
+  Click("cmdBrowseLog");  // cancelled: the box keeps its text
+  EXPECT_EQ(Get<QLineEdit>("tbLogPath")->text().toStdString(), dir_.Path());
+  EXPECT_EQ(calls_, (Calls{"choose /games/kv", "choose " + dir_.Path()}));
   Get<QLineEdit>("tbLogPath")->setText("/other/log");
   EXPECT_EQ(Values().KVPath(), "/picked");
   EXPECT_EQ(Values().LogPath(), "/other/log");
   // A click ticks a grey box and clears a ticked one; the user never makes it grey.
-  auto* box = Get<QCheckBox>("chkOverwrite");
-  box->setCheckState(Qt::PartiallyChecked);
+  Box()->setCheckState(Qt::PartiallyChecked);
   EXPECT_EQ(Values().OverwriteLog(), "2");
   for (const char* expected : {"1", "0", "1"}) {
-    box->click();
+    Box()->click();
     EXPECT_EQ(Values().OverwriteLog(), expected);
   }
 }
 
 TEST_F(MainWindowTest, CommandsTakeTheCheckBoxStateAndInitDBSwitchesAll) {
   Build();
-  auto* box = Get<QCheckBox>("chkOverwrite");
-  box->setCheckState(Qt::PartiallyChecked);
+  Box()->setCheckState(Qt::PartiallyChecked);
   Values().SetOverwriteLog("0");  // the box counts, not the stored setting
-  Get<QPushButton>("cmdAll")->click();
-  box->setCheckState(Qt::Unchecked);
+  Click("cmdAll");
+  Box()->setCheckState(Qt::Unchecked);
   Values().SetOverwriteLog("1");
-  Get<QPushButton>("cmdDumpRules")->click();
+  Click("cmdDumpRules");
   init_ok_ = false;
-  Get<QPushButton>("cmdInitDB")->click();
+  Click("cmdInitDB");
   EXPECT_FALSE(Get("cmdAll")->isEnabled());
   init_ok_ = true;
-  Get<QPushButton>("cmdInitDB")->click();
+  Click("cmdInitDB");
   EXPECT_TRUE(Get("cmdAll")->isEnabled());
   // A fatal end inside a command ends the program with its status.
   during_run_ = [] { EndProgram(kFatalStatus); };
-  Get<QPushButton>("cmdDumpRules")->click();
+  Click("cmdDumpRules");
   EXPECT_EQ(calls_, (Calls{"all 1", "dump 0", "init", "init", "dump 0", "end 3"}));
 }
 
@@ -168,14 +147,14 @@ TEST_F(MainWindowTest, ASecondCommandAndACloseWaitForTheRunningOne) {
   window_->show();
   during_run_ = [this] {
     EXPECT_TRUE(window_->CommandRunning());
-    Get<QPushButton>("cmdDumpRules")->click();
-    Get<QPushButton>("cmdInitDB")->click();
+    Click("cmdDumpRules");
+    Click("cmdInitDB");
     window_->close();
     EXPECT_TRUE(window_->isVisible());
   };
-  Get<QPushButton>("cmdAll")->click();
+  Click("cmdAll");
   EXPECT_FALSE(window_->isVisible());
-  Get<QPushButton>("cmdDumpRules")->click();
+  Click("cmdDumpRules");
   EXPECT_EQ(calls_, (Calls{"all 0", "dump 0"}));
 }
 

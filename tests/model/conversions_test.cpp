@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/error_of.h"
+#include "support/core_fixture.h"
 
 namespace tarn {
 namespace {

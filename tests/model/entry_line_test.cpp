@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "model/error_of.h"
+#include "model/entry.h"
+#include "support/core_fixture.h"
 
 namespace tarn {
 namespace {
@@ -42,38 +43,8 @@ TEST(GetNextValueTest, SplitsAtCommasTrimmingOnlySpaces) {
   EXPECT_EQ(ErrorOf([&] { GetNextValue(text, position, item); }), kErrOverflow);
 }
 
-TEST(SingleEntryTest, RuleShapeErrorsInTheirOrder) {
-  struct Rule {
-    std::int16_t position;
-    bool is_multi;
-  };
-  struct Case {
-    std::int16_t fixed;
-    bool var_values;
-    std::vector<Rule> rules;  // all but the last are accepted
-    std::int32_t error;
-  } cases[] = {
-      {2, false, {{1, false}, {3, true}}, kErrValuePositionMismatch},
-      {2, false, {{1, false}, {2, false}, {3, true}}, kErrEntryDoesNotAcceptMulti},
-      {2, false, {{1, false}, {2, false}, {3, false}}, kErrTooManyValues},
-      {2, true, {{1, false}, {2, false}, {3, true}, {3, true}}, kErrValuePositionMismatch},
-      {2, true, {{1, false}, {2, false}, {3, true}, {4, false}}, kErrMultiValueMustBeLast},
-      {2, true, {{1, false}, {2, true}}, kErrMultiValueInFixedPosition},
-      {2, true, {{1, false}, {2, false}, {3, false}}, kErrFixedValueInMultiPosition},
-  };
-  for (const Case& c : cases) {
-    EntryLine line;
-    line.Init("Ship", "hull", c.fixed, c.var_values);
-    for (std::size_t i = 0; i + 1 < c.rules.size(); ++i) {
-      line.AddValue("", kLongType, c.rules[i].position, c.rules[i].is_multi);
-    }
-    const Rule& last = c.rules.back();
-    EXPECT_EQ(ErrorOf([&] { line.AddValue("", kLongType, last.position, last.is_multi); }),
-              c.error);
-  }
-}
-
-TEST(SingleEntryTest, InitialisationGuards) {
+// The rule-shape errors of AddValue show through the rule sources' checks (rules/).
+TEST(EntryLineTest, InitialisationGuards) {
   EntryLine line;
   line.Init(kEmptyMarker, "hull", 1, false);  // still counts as not initialised
   EXPECT_EQ(ErrorOf([&] { line.AddValue("", kLongType, 1, false); }), kErrEntryNotInitialized);
@@ -94,7 +65,7 @@ std::unique_ptr<EntryLine> TwoIntegers(bool var_values) {
   return line;
 }
 
-TEST(SingleEntryTest, SetValuesCountsAndTypes) {
+TEST(EntryLineTest, SetValuesCountsAndTypes) {
   using Values = std::vector<VarValue>;
   const std::string a = "a", b = "b", c = "c", empty;
   struct Case {
@@ -132,7 +103,7 @@ TEST(SingleEntryTest, SetValuesCountsAndTypes) {
   EXPECT_EQ(tail_only.FileLine(), 3);
 }
 
-TEST(SingleEntryTest, TailCopiesClearAndClone) {
+TEST(EntryLineTest, TailCopiesClearAndClone) {
   auto line = TwoIntegers(true);
   line->SetValues("maxspeed", "1, 2, a, b, c", 7);
   ASSERT_EQ(line->SlotCount(), 5);
@@ -155,13 +126,73 @@ TEST(SingleEntryTest, TailCopiesClearAndClone) {
   EXPECT_EQ(ErrorOf([&] { copy->AddValue("", kLongType, 4, true); }), kErrMultiValueMustBeLast);
 }
 
-TEST(SingleEntryTest, PositionWithoutAValueRule) {
+TEST(EntryLineTest, PositionWithoutAValueRule) {
   EntryLine line;
   line.Init("Ship", "hull", 2, false);
   line.AddValue("", kLongType, 1, false);
   EXPECT_EQ(ErrorOf([&] { line.SetValues("hull", "1, 2", 1); }), kErrObjectNotSet);
   EXPECT_EQ(ErrorOf([&] { line.Clone(); }), kErrObjectNotSet);
   line.Clear();  // clearing leaves the slots alone, so a missing one is no error
+}
+
+// A key with one integer and a text tail.
+std::unique_ptr<Entry> Speed(bool multi_line) {
+  auto entry = std::make_unique<Entry>();
+  entry->Init("Ship", "maxspeed", 1, multi_line, true, true, 77);
+  entry->AddValue("speed", kLongType, 1, false);
+  entry->AddValue("note", kStringType, 2, true);
+  return entry;
+}
+
+TEST(EntryTest, ChecksInTheirOrder) {
+  Entry empty;
+  EXPECT_EQ(ErrorOf([&] { empty.SetValues("k", "1", 1); }), kErrSubscriptOutOfRange);
+  EXPECT_EQ(ErrorOf([&] { empty.Clear(); }), kErrSubscriptOutOfRange);
+
+  auto entry = Speed(false);
+  EXPECT_EQ(ErrorOf([&] { entry->SetValues("maxspeed", "fast", 5); }), kErrValueTypeMismatch);
+  entry->SetValues("MaxSpeed", "1", 6);  // the failed line did not count: this is the first
+  EXPECT_EQ(ErrorOf([&] { entry->SetValues("minspeed", "2", 7); }), kErrEntryNameMismatch);
+  EXPECT_EQ(ErrorOf([&] { entry->SetValues("MAXSPEED", "2", 7); }), kErrEntryNotMultiline);
+  EXPECT_EQ(entry->LinesRead(), 1);
+  EXPECT_EQ(entry->Line(1).FileLine(), 6);
+
+  entry->InitEntry(std::make_unique<EntryLine>());
+  EXPECT_EQ(ErrorOf([&] { entry->SetValues("other", "1", 1); }), kErrEntryNotInitialized);
+}
+
+TEST(EntryTest, FurtherLinesAreFreshCopiesAlsoAfterClear) {
+  auto entry = Speed(true);
+  entry->SetValues("maxspeed", "1, a, b, c", 10);
+  entry->SetValues("maxspeed", "2", 11);
+  EXPECT_EQ(ErrorOf([&] { entry->SetValues("maxspeed", "x", 12); }), kErrValueTypeMismatch);
+  entry->SetValues("maxspeed", "3, z", 13);
+  ASSERT_EQ(entry->LinesRead(), 3);
+  EXPECT_EQ(entry->Line(2).SlotCount(), 2);
+  EXPECT_EQ(entry->Line(3).FileLine(), 13);
+
+  // The next section starts at line 1 again; lines kept from the last one hold nothing of it.
+  entry->Clear();
+  EXPECT_EQ(entry->Line(1).SlotCount(), 2);
+  entry->SetValues("maxspeed", "4", 20);
+  EXPECT_EQ(ErrorOf([&] { entry->Line(2); }), kErrSubscriptOutOfRange);
+  entry->SetValues("maxspeed", "5", 21);
+  entry->SetValues("maxspeed", "6", 22);
+  EXPECT_EQ(entry->LinesRead(), 3);
+  EXPECT_EQ(entry->Line(3).Value(2).Value(), VarValue(std::string()));
+}
+
+TEST(EntryTest, CloneCarriesTheRuleButNoLines) {
+  auto entry = Speed(true);
+  entry->SetValues("maxspeed", "1, a", 10);
+  auto copy = entry->Clone();
+  EXPECT_EQ(copy->EntryDB_ID(), 77);
+  EXPECT_TRUE(copy->IsMultiLine());
+  EXPECT_TRUE(copy->IsMandatory());
+  EXPECT_EQ(copy->LinesRead(), 0);
+  EXPECT_EQ(copy->Line(1).Value(1).Value(), VarValue(0));
+  copy->SetValues("maxspeed", "2, b, c", 11);
+  EXPECT_EQ(copy->Line(1).VarValuesCount(), 2);
 }
 
 }  // namespace

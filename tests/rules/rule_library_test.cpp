@@ -1,114 +1,105 @@
 #include "rules/rule_library.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "model/entry.h"
-#include "model/section.h"
-#include "shell/front_end.h"
+#include "datadb/database.h"
 #include "support/core_fixture.h"
-#include "support/rule_db.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
 
-using ::testing::ElementsAre;
+using testing::Rows;
 
 class InitParseTest : public testing::CoreTest {
  protected:
-  // A value row of entry e of section s at position pos.
-  void Row(const std::string& s, const std::string& e, const std::string& pos,
-           const std::string& name = "v", const std::string& fixed = "3") {
-    rules.AddRow(s, e, "1", fixed, "0", "0", "100", name, "1", "Long", pos, "0");
-  }
-
-  // Loads the rules; returns the error block, or {} when they loaded.
-  std::vector<std::string> Load() {
+  // Loads the rules of content; returns the log: empty when they loaded.
+  std::string Load(const testing::SettingsContent& content) {
+    testing::MakeSettingsDB(dir_.File("TARN.MDB"), content);
+    Database db = Database::Open(dir_.File("TARN.MDB"), Database::Mode::kReadWrite);
+    files.SetFile(kLogFile, "");
+    library_.reset();
     try {
-      library = InitParse(log, rules.Db());
+      library_ = InitParse(log, db);
     } catch (const ProgramEnd&) {
-      return LogLines();
+      EXPECT_EQ(library_, nullptr);
     }
-    EXPECT_TRUE(LogLines().empty());
-    return {};
+    return LogText();
   }
-
-  testing::RuleDB rules;
-  std::unique_ptr<RuleLibrary> library;
+  testing::TempDir dir_;
+  std::unique_ptr<RuleLibrary> library_;
 };
 
-TEST_F(InitParseTest, BuildsSectionsEntriesAndSlotsInRowOrder) {
-  Row("Ship", "nickname", "1", "nick", "1");
-  Row("Ship", "pos", "1", "x", "2");
-  Row("Ship", "pos", "2", "NULL", "2");
-  Row("Base", "file", "1", "path", "1");
-  ASSERT_TRUE(Load().empty());
-  ASSERT_EQ(library->Count(), 2);
-  Section& ship = library->Item("SHIP");
+TEST_F(InitParseTest, BuildsSectionsEntriesAndSlotsInQueryOrder) {
+  ASSERT_EQ(Load({.rules = "[Ship]\n"
+                           "nickname #2001 mandatory = nick:String\n"
+                           "pos #2002 = x:Long, Double, *Boolean\n"
+                           "[Base]\n"
+                           "file #101 multiline = path:String\n"}),
+            "");
+  ASSERT_EQ(library_->Count(), 2);
+  Section& ship = library_->Item("SHIP");
   EXPECT_EQ(ship.SectionName(), "Ship");
   EXPECT_EQ(ship.Count(), 2);
-  const EntryLine& pos = ship.Item("POS").Line(1);
-  EXPECT_EQ(pos.FixedValuesNo(), 2);
-  EXPECT_EQ(pos.Value(1).ValueName(), "x");
-  EXPECT_EQ(pos.Value(2).ValueName(), "");  // a null name gives an unnamed slot
-  EXPECT_EQ(ship.Item("pos").EntryDB_ID(), 100);
-  EXPECT_EQ(library->Item(2).SectionName(), "Base");
+  EXPECT_TRUE(ship.Item("nickname").IsMandatory());
+  const Entry& pos = ship.Item("POS");
+  EXPECT_EQ(pos.EntryDB_ID(), 2002);
+  EXPECT_FALSE(pos.IsMultiLine() || pos.IsMandatory());
+  const EntryLine& line = pos.Line(1);
+  EXPECT_EQ(line.FixedValuesNo(), 2);
+  EXPECT_TRUE(line.HasVariableValues());
+  EXPECT_EQ(line.Value(1).ValueName(), "x");
+  EXPECT_EQ(line.Value(2).ValueName(), "");  // a null name gives an unnamed slot
+  EXPECT_EQ(line.Value(2).Type(), kDoubleType);
+  EXPECT_TRUE(line.Value(3).IsMulti());
+  EXPECT_EQ(library_->Item(2).SectionName(), "Base");
+  EXPECT_TRUE(library_->Item("base").Item("FILE").IsMultiLine());
+  ASSERT_EQ(Load({}), "");
+  EXPECT_EQ(library_->Count(), 0);
 }
 
-TEST_F(InitParseTest, EmptyQueryGivesAnEmptyLibrary) {
-  ASSERT_TRUE(Load().empty());
-  EXPECT_EQ(library->Count(), 0);
+// A value row of entry e of section s (three fixed values) at position pos.
+std::string Row(const std::string& s, const std::string& e, const std::string& pos) {
+  return s + "|" + e + "|1|3|0|0|0|100|v|1|Long|" + pos + "|0";
 }
 
-struct FailureCase {
-  const char* name;
-  std::vector<std::array<const char*, 3>> rows;  // section, entry, position
-  std::vector<std::string> block;
-};
-
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
-
-class InitParseFailureTest : public InitParseTest,
-                             public ::testing::WithParamInterface<FailureCase> {};
-
-const std::vector<std::string> kDuplicate = {
-    "Error : This key is already associated with an element of this collection", "Number: 457",
-    "Source: TARN", "InitParse"};
-
-INSTANTIATE_TEST_SUITE_P(
-    Loading, InitParseFailureTest,
-    ::testing::Values(
-        FailureCase{
-            "SectionInTwoRuns", {{"A", "x", "1"}, {"B", "x", "1"}, {"A", "y", "1"}}, kDuplicate},
-        FailureCase{
-            "SectionInTwoLetterCases", {{"Ship", "x", "1"}, {"SHIP", "y", "1"}}, kDuplicate},
-        FailureCase{
-            "EntryInTwoRuns", {{"A", "x", "1"}, {"A", "y", "1"}, {"A", "X", "1"}}, kDuplicate},
-        FailureCase{"PositionsOutOfTurn",
-                    {{"A", "x", "1"}, {"A", "x", "3"}, {"A", "x", "2"}},
-                    {"Error : 10204 - Value Position Mismatch", "Number: 10204",
-                     "Source: TARN.Entry", "InitParse"}},
-        FailureCase{"MoreValuesThanFixed",
-                    {{"A", "x", "1"}, {"A", "x", "2"}, {"A", "x", "3"}, {"A", "x", "4"}},
-                    {"Error : 10205 - Too Many Values", "Number: 10205", "Source: TARN.Entry",
-                     "InitParse"}},
-        FailureCase{"NullPosition",
-                    {{"A", "x", "NULL"}},
-                    {"Error : Invalid use of Null", "Number: 94", "Source: TARN", "InitParse"}},
-        FailureCase{"PositionTooLarge",
-                    {{"A", "x", "40000"}},
-                    {"Error : Overflow", "Number: 6", "Source: TARN", "InitParse"}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_P(InitParseFailureTest, IsReportedUnderInitParseAndEndsTheProgram) {
-  for (const auto& row : GetParam().rows) Row(row[0], row[1], row[2]);
-  EXPECT_EQ(Load(), GetParam().block);
+std::string Block(const std::string& error, const std::string& number,
+                  const std::string& source = "TARN") {
+  return "Error : " + error + "\nNumber: " + number + "\nSource: " + source + "\nInitParse\n";
 }
 
-TEST_F(InitParseTest, MissingQueryIsReported) {
-  rules.Db().Exec("DROP TABLE _bc_ListSections");
-  EXPECT_THAT(Load(), ElementsAre("Error : no such table: _bc_ListSections", "Number: 1",
-                                  "Source: SQLite", "InitParse"));
+// The query's values are read as the platform would: numbers from text, halves to even.
+TEST_F(InitParseTest, QueryThatTheLoaderRefusesIsReportedAndEndsTheProgram) {
+  const std::string duplicate =
+      Block("This key is already associated with an element of this collection", "457");
+  const struct {
+    Rows rows;
+    std::string log;
+  } cases[] = {
+      {{Row("A", "x", "1"), Row("B", "x", "1"), Row("A", "y", "1")}, duplicate},
+      {{Row("Ship", "x", "1"), Row("SHIP", "y", "1")}, duplicate},
+      {{Row("A", "x", "1"), Row("A", "y", "1"), Row("A", "X", "1")}, duplicate},
+      {{Row("A", "x", "1"), Row("A", "x", "3")},
+       Block("10204 - Value Position Mismatch", "10204", "TARN.Entry")},
+      {{Row("A", "x", "1"), Row("A", "x", "2"), Row("A", "x", "3"), Row("A", "x", "4")},
+       Block("10205 - Too Many Values", "10205", "TARN.Entry")},
+      {{Row("A", "x", "1.5")}, Block("10204 - Value Position Mismatch", "10204", "TARN.Entry")},
+      {{Row("A", "x", "null")}, Block("Invalid use of Null", "94")},
+      {{Row("A", "x", "40000")}, Block("Overflow", "6")},
+      {{Row("A", "x", "1e10")}, Block("Overflow", "6")},
+      {{Row("A", "x", "one")}, Block("Type mismatch", "13")},
+      {{"A|x|1|3|maybe|0|0|100|v|1|Long|1|0"}, Block("Type mismatch", "13")},
+      {{"A|x|1|3|0|0|0|3000000000|v|1|Long|1|0"}, Block("Overflow", "6")},
+      {{Row("A", "x", "1"), Row("A", "x", "2.5"), "A|x|1|3|0|0|0|100|v|1|Long|3|TRUE"},
+       Block("10211 - Entry does not accept Multi Value", "10211", "TARN.Entry")},
+      {{Row("A", "x", "0.5")}, Block("10204 - Value Position Mismatch", "10204", "TARN.Entry")},
+      {{"A|x|1|3|true|False|0|100|v|1|Long|1.4|0"}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Load({.query_rows = c.rows}), c.log) << c.rows[0];
+  EXPECT_TRUE(library_->Item("A").Item("x").IsMultiLine());
+  EXPECT_EQ(Load({.sql = "DROP VIEW _bc_ListSections"}),
+            Block("no such table: _bc_ListSections", "1", "SQLite"));
 }
 
 }  // namespace

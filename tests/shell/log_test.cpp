@@ -1,132 +1,117 @@
 #include "shell/log.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "shell/front_end.h"
+#include "shell/file_system.h"
+#include "shell/findings.h"
 #include "support/core_fixture.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
 
-using testing::CoreTest;
-using ::testing::ElementsAre;
+using LogTest = testing::CoreTest;
 
-class LogTest : public CoreTest {};
-
-TEST_F(LogTest, WriteLogAppendsToFileAndBox) {
-  log.WriteLog("first");
-  log.WriteLog("second");
-  EXPECT_EQ(files.File(kLogFile), "first\r\nsecond\r\n");
-  EXPECT_EQ(front_end.box.Text(), "first\r\nsecond\r\n");
+std::string Failure(const std::string& file, const std::string& number, const std::string& text) {
+  return "*******  Unable to log message in file " + file + "\r\n         Error numb:" + number +
+         "\r\n         Error desc:" + text + "\r\n         Error src :TARN\r\n";
 }
 
-TEST_F(LogTest, MissingLogFolderPutsFailureLinesInTheBoxOnly) {
-  settings.SetLogPath("nowhere");
-  log.WriteLog("lost message");
-  EXPECT_FALSE(files.HasFile("nowhere/tarn.log"));
-  EXPECT_EQ(front_end.box.Text(),
-            "*******  Unable to log message in file nowhere/tarn.log\r\n"
-            "         Error numb:76\r\n"
-            "         Error desc:Path not found\r\n"
-            "         Error src :TARN\r\n");
+TEST_F(LogTest, BoxDropsItsOldest5999CharactersOnlyWhenOver32000AndTheFileKeepsAll) {
+  for (auto [before, cut] : {std::pair<std::size_t, std::size_t>{32000, 0}, {32001, 5999}}) {
+    std::string text;
+    for (std::size_t i = 0; i < before; ++i) text += static_cast<char>('a' + i % 26);
+    front_end.box.Clear();
+    front_end.box.Append(text, false);
+    log.WriteLog("z");
+    EXPECT_EQ(front_end.box.Text(), text.substr(cut) + "z\r\n") << before;
+  }
+  EXPECT_EQ(files.File(kLogFile), "z\r\nz\r\n");
+  EXPECT_FALSE(log.LostLines());
 }
 
-TEST_F(LogTest, LockedLogFileIsTriedAgainOnEveryCall) {
+// Each line is tried again; the failure lines are not log lines, so they never cut the box.
+TEST_F(LogTest, LineThatCannotBeWrittenLeavesFourFailureLinesInTheBoxOnly) {
+  const std::string full(40000, 'x');
+  front_end.box.Append(full, false);
+  files.SetFile(kLogFile, "old\r\n");
   files.Lock(kLogFile);
   log.WriteLog("one");
   log.WriteLog("two");
-  EXPECT_EQ(testing::SplitCrLf(front_end.box.Text()).size(), 8u);
-}
+  const std::string locked = Failure(kLogFile, "75", "Path/File access error");
+  EXPECT_EQ(front_end.box.Text(), full + locked + locked);
+  EXPECT_EQ(files.File(kLogFile), "old\r\n");
+  EXPECT_TRUE(log.LostLines());
 
-TEST_F(LogTest, BoxIsCutOnlyWhenOverTheLimit) {
-  struct Case {
-    std::size_t before;
-    std::size_t after;  // length after one more 8-character line
-  } cases[] = {
-      {31990, 31998},
-      {32000, 32008},             // exactly at the limit: no cut
-      {32001, 32001 - 5999 + 8},  // one over: the oldest 5999 go first
-  };
-  for (const Case& c : cases) {
+  testing::TempDir dir;
+  RealFileSystem machine;
+  for (FileSystem* tree : {static_cast<FileSystem*>(&files), static_cast<FileSystem*>(&machine)}) {
     front_end.box.Clear();
-    front_end.box.Append(std::string(c.before, 'x'), false);
-    log.WriteLog("abcdef");
-    EXPECT_EQ(front_end.box.Text().size(), c.after) << c.before;
+    settings.SetLogPath(dir.File("missing"));
+    Log(tree, front_end, settings).WriteLog("lost");
+    EXPECT_EQ(front_end.box.Text(), Failure(dir.File("missing/tarn.log"), "76", "Path not found"));
   }
 }
 
-TEST_F(LogTest, CutKeepsTheTextFromThe6000thCharacterOn) {
+class Sink : public FindingSink {
+ public:
+  void Add(Finding f) override {
+    text += std::to_string(static_cast<int>(f.kind)) + "|" + std::to_string(f.number) + "|" +
+            f.file + "|" + std::to_string(f.line) + "|" + f.section + "|" +
+            std::to_string(f.index) + "|" + f.key + "|" + f.value + "\n";
+  }
   std::string text;
-  for (int i = 0; i < 32001; ++i) text += static_cast<char>('a' + i % 26);
-  front_end.box.Append(text, false);
-  log.WriteLog("z");
-  EXPECT_EQ(front_end.box.Text(), text.substr(5999) + "z\r\n");
-  // The file keeps everything.
-  EXPECT_EQ(files.File(kLogFile), "z\r\n");
-}
+};
 
-TEST_F(LogTest, FailureLinesAreNeverCut) {
-  front_end.box.Append(std::string(40000, 'x'), false);
-  settings.SetLogPath("nowhere");
-  log.WriteLog("m");
-  EXPECT_EQ(front_end.box.Text().substr(0, 40000), std::string(40000, 'x'));
-}
-
-TEST_F(LogTest, ReportErrorWritesFourLines) {
+TEST_F(LogTest, ErrorsWarningsAndRepairsInTheirFixedFormsAlsoAsFindings) {
+  Sink sink;
+  log.SetFindings(&sink);
   log.ReportError(TarnError(-2147220480, "BINI finished with error", "TARN.cFile"), "ReadINIFile");
-  EXPECT_THAT(LogLines(), ElementsAre("Error : BINI finished with error", "Number: -2147220480",
-                                      "Source: TARN.cFile", "ReadINIFile"));
-}
-
-TEST_F(LogTest, WarnSectionLineAddsHeaderLineAndIndex) {
   SectionBuffer buffer;
   buffer.SourceFile = "a.ini";
-  buffer.HeaderLine = 115;
   buffer.Name = "S";
-  buffer.EntryNames[3] = "k";
-  buffer.EntryValues[3] = "v";
-  log.WarnSectionLine(buffer, kErrUnknownEntry, 3);
-  buffer.HeaderLine = 100;
-  log.WarnSectionLine(buffer, kErrValueOverflow, 3);
-  EXPECT_THAT(LogLines(),
-              ElementsAre("WARN: File a.ini line 118", "      Section [S] line 3",
-                          "      10302 - Unknown Entry !k!v!", "", "WARN: File a.ini line 103",
-                          "      Section [S] line 3", "      10104 - Value Overflow !k!v!", ""));
-}
-
-TEST_F(LogTest, WarnSectionLineSumWrapsAs32Bits) {
-  SectionBuffer buffer;
-  buffer.HeaderLine = 2147483647;
+  buffer.HeaderLine = 115;
+  for (int index : {1, 2048}) {
+    buffer.EntryNames[index] = "k" + std::to_string(index);
+    buffer.EntryValues[index] = "v";
+  }
+  log.WarnSectionLine(buffer, kErrUnknownEntry, 1);
+  log.WarnSectionLine(buffer, kErrValueOverflow, 2048);
+  buffer.HeaderLine = 2147483647;  // the line wraps as a 32-bit number would
   log.WarnSectionLine(buffer, 0, 1);
-  EXPECT_EQ(LogLines()[0], "WARN: File  line -2147483648");
-  EXPECT_EQ(LogLines()[2], "      Unknown Error !!!");
+  log.WarnSectionLine(buffer, 10105, 0);  // no such line, no such number
+  log.WarnReference({"/game/u.ini", 42, "system", "file", "systems\\kv01.ini", 2},
+                    kErrCouldNotOpenReferredFile);
+  log.WarnRepair("b.ini", 7, {"      first", "      second"});
+  EXPECT_EQ(LogText(),
+            "Error : BINI finished with error\nNumber: -2147220480\nSource: TARN.cFile\n"
+            "ReadINIFile\n"
+            "WARN: File a.ini line 116\n      Section [S] line 1\n"
+            "      10302 - Unknown Entry !k1!v!\n\n"
+            "WARN: File a.ini line 2163\n      Section [S] line 2048\n"
+            "      10104 - Value Overflow !k2048!v!\n\n"
+            "WARN: File a.ini line -2147483648\n      Section [S] line 1\n"
+            "      Unknown Error !k1!v!\n\n"
+            "WARN: File a.ini line 2147483647\n      Section [S] line 0\n"
+            "      Unknown Error !!!\n\n"
+            "WARN: File /game/u.ini line 42\n      Section [system] line 2\n"
+            "      10306 - Could not open referred file !file!systems\\kv01.ini!\n\n"
+            "WARN: File b.ini line 7\n      first\n      second\n");
+  EXPECT_EQ(sink.text,
+            "0|10302|a.ini|116|S|1|k1|v\n0|10104|a.ini|2163|S|2048|k2048|v\n"
+            "0|0|a.ini|-2147483648|S|1|k1|v\n0|10105|a.ini|2147483647|S|0||\n"
+            "1|10306|/game/u.ini|42|system|2|file|systems\\kv01.ini\n"
+            "2|0|b.ini|7||0||      first\n      second\n");
 }
 
-TEST_F(LogTest, WarnReferenceUsesTheReferringLine) {
-  FileReference ref;
-  ref.RefFile = "/game/DATA/UNIVERSE/universe.ini";
-  ref.RefLine = 42;
-  ref.RefSection = "system";
-  ref.RefEntry = "file";
-  ref.RefValue = "systems\\kv01\\kv01.ini";
-  ref.RefIndex = 2;
-  log.WarnReference(ref, kErrCouldNotOpenReferredFile);
-  EXPECT_THAT(LogLines(), ElementsAre("WARN: File /game/DATA/UNIVERSE/universe.ini line 42",
-                                      "      Section [system] line 2",
-                                      "      10306 - Could not open referred file !file!"
-                                      "systems\\kv01\\kv01.ini!",
-                                      ""));
-}
-
-TEST_F(LogTest, ShowFatalErrorShowsTheBoxThenEnds) {
-  TarnError error(14, "unable to open database file", "SQLite");
-  EXPECT_THROW(ShowFatalError(front_end, error, "Unable to read settings"), ProgramEnd);
-  ASSERT_EQ(front_end.messages.size(), 1u);
-  EXPECT_EQ(front_end.messages[0],
-            "Unable to read settings\r\n\r\nError: unable to open database file\r\n"
-            "Number: 14\r\nSource: SQLite\r\n");
-  EXPECT_FALSE(files.HasFile(kLogFile));
+TEST_F(LogTest, FatalErrorShowsItsBoxThenEndsTheProgram) {
+  EXPECT_THROW(ShowFatalError(front_end, TarnError(14, "unable to open database file", "SQLite"),
+                              "Unable to read settings"),
+               ProgramEnd);
+  EXPECT_EQ(front_end.messages,
+            std::vector<std::string>{"Unable to read settings\r\n\r\nError: unable to open "
+                                     "database file\r\nNumber: 14\r\nSource: SQLite\r\n"});
+  EXPECT_EQ(LogText(), "");
 }
 
 }  // namespace
