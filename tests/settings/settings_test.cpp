@@ -15,9 +15,7 @@ using testing::Rows;
 class SettingsTest : public testing::CoreTest {
  protected:
   std::string Path() const { return dir_.File("TARN.MDB"); }
-  Rows Records() const {
-    return testing::RowsOf(Path(), "SELECT KVPath, LogPath, OverwriteLog FROM _bc_Settings");
-  }
+  Rows Records() const { return testing::RowsOf(Path(), "SELECT * FROM _bc_Settings"); }
   // Opens the settings database at path; the message box's text, "" when none was shown.
   std::string Open(Settings& settings, const std::string& path) {
     front_end.messages.clear();
@@ -42,59 +40,48 @@ TEST_F(SettingsTest, ReadsTheFirstRecordAndWritesOnlyItBackAtClose) {
   Settings settings(front_end);
   ASSERT_EQ(Open(settings, Path()), "");
   EXPECT_EQ(settings.SettingsDBName(), Path());
-  EXPECT_EQ(settings.Values().KVPath(), "/games/kv");
-  EXPECT_EQ(settings.Values().LogPath(), "/logs");
-  EXPECT_EQ(settings.Values().OverwriteLog(), "1");
+  const UserSettings& values = settings.Values();
+  EXPECT_EQ(values.KVPath() + "|" + values.LogPath() + "|" + values.OverwriteLog(),
+            "/games/kv|/logs|1");
   settings.Values().SetKVPath("/games/new");
   settings.Values().SetOverwriteLog("2");
-  EXPECT_EQ(Records()[0], "/games/kv|/logs|1");
+  EXPECT_EQ(Records()[0], "/games/kv|/logs|1");  // nothing is written before the end
   settings.Close();
   EXPECT_EQ(Records(), (Rows{"/games/new|/logs|2", "/b|/b|0"}));
   EXPECT_EQ(settings.SettingsDBName(), "");
   settings.Close();  // nothing left to write
-
-  Settings discarded(front_end);
-  ASSERT_EQ(Open(discarded, Path()), "");
-  discarded.Values().SetKVPath("/changed");
-  discarded.Discard();
+  ASSERT_EQ(Open(settings, Path()), "");
+  settings.Values().SetKVPath("/changed");
+  settings.Discard();
   EXPECT_EQ(Records()[0], "/games/new|/logs|2");
-  EXPECT_EQ(testing::ErrorOf([&] { discarded.SettingsDB(); }), kErrObjectNotSet);
+  EXPECT_EQ(testing::ErrorOf([&] { settings.SettingsDB(); }), kErrObjectNotSet);
 }
 
-// The stored flag is a byte: numbers round half to even, texts are read as numbers.
+// The stored flag is a byte: numbers round half to even. A record that cannot be read ends
+// the program with the reason.
 TEST_F(SettingsTest, OverwriteFlagAndUnreadableRecords) {
+  // clang-format off
   const struct {
-    std::string overwrite, sql, flag_or_message;
+    std::string overwrite, sql, flag_or_error;
   } cases[] = {
-      {"0", "", "0"},
-      {"255", "", "255"},
-      {"2.5", "", "2"},
-      {"3.5", "", "4"},
-      {"256", "",
-       "Unable to read settings\r\n\r\nError: Overflow\r\nNumber: 6\r\nSource: TARN\r\n"},
-      {"-1", "", "Unable to read settings\r\n\r\nError: Overflow\r\nNumber: 6\r\n"},
-      {"255.5", "", "Unable to read settings\r\n\r\nError: Overflow\r\nNumber: 6\r\n"},
-      {"'1x'", "", "Unable to read settings\r\n\r\nError: Type mismatch\r\nNumber: 13\r\n"},
-      {"NULL", "", "Unable to read settings\r\n\r\nError: Invalid use of Null: OverwriteLog\r\n"},
-      {"0", "UPDATE _bc_Settings SET KVPath = NULL",
-       "Unable to read settings\r\n\r\nError: Invalid use of Null: KVPath\r\nNumber: 94\r\n"},
-      {"0", "UPDATE _bc_Settings SET LogPath = NULL",
-       "Unable to read settings\r\n\r\nError: Invalid use of Null: LogPath\r\n"},
-      {"0", "DELETE FROM _bc_Settings",
-       "Unable to read settings\r\n\r\nError: No current record.\r\nNumber: 3021\r\n"
-       "Source: SQLite\r\n"},
-      {"0", "DROP TABLE _bc_Settings",
-       "Unable to read settings\r\n\r\nError: no such table: _bc_Settings\r\nNumber: 1\r\n"},
+      {"0", "", "0"}, {"255", "", "255"}, {"2.5", "", "2"}, {"3.5", "", "4"},
+      {"256", "", "Overflow\r\nNumber: 6\r\nSource: TARN\r\n"}, {"-1", "", "Overflow"},
+      {"255.5", "", "Overflow"}, {"'1x'", "", "Type mismatch\r\nNumber: 13\r\n"},
+      {"NULL", "", "Invalid use of Null: OverwriteLog\r\n"},
+      {"0", "UPDATE _bc_Settings SET KVPath = NULL", "Invalid use of Null: KVPath\r\nNumber: 94\r\n"},
+      {"0", "UPDATE _bc_Settings SET LogPath = NULL", "Invalid use of Null: LogPath\r\n"},
+      {"0", "DELETE FROM _bc_Settings", "No current record.\r\nNumber: 3021\r\nSource: SQLite\r\n"},
+      {"0", "DROP TABLE _bc_Settings", "no such table: _bc_Settings\r\nNumber: 1\r\n"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     testing::MakeSettingsDB(Path(), {.overwrite = c.overwrite, .sql = c.sql});
     Settings settings(front_end);
     const std::string message = Open(settings, Path());
-    if (message.empty()) {
-      EXPECT_EQ(settings.Values().OverwriteLog(), c.flag_or_message) << c.overwrite;
-    } else {
-      EXPECT_TRUE(message.starts_with(c.flag_or_message)) << c.overwrite << c.sql << message;
-    }
+    EXPECT_TRUE(message.empty() ? settings.Values().OverwriteLog() == c.flag_or_error
+                                : message.starts_with("Unable to read settings\r\n\r\nError: " +
+                                                      c.flag_or_error))
+        << c.overwrite << c.sql << message;
   }
 }
 
@@ -118,17 +105,19 @@ TEST_F(SettingsTest, MissingOrForeignFileCannotBeOpenedAndAFailedSaveIsFatal) {
 }
 
 TEST(OverwriteFlagTest, TextConversion) {
-  const struct {
-    const char* text;
-    int flag;  // the number of the error expected, negated
-  } cases[] = {
-      {"0", 0},    {"1", 1},   {"2", 2},  {" 255 ", 255}, {"2.5", 2},  {"3.5", 4},
-      {"256", -6}, {"-1", -6}, {"", -13}, {"abc", -13},   {"1x", -13}, {"1e999", -6},
-  };
-  for (const auto& c : cases) {
-    const auto error =
-        testing::ErrorOf([&] { EXPECT_EQ(ToOverwriteFlag(c.text), c.flag) << c.text; });
-    EXPECT_EQ(error, c.flag < 0 ? -c.flag : 0) << c.text;
+  // The flag, or the number of the error expected, negated.
+  for (auto [text, flag] : {std::pair{"0", 0},
+                            {"1", 1},
+                            {" 255 ", 255},
+                            {"2.5", 2},
+                            {"3.5", 4},
+                            {"256", -6},
+                            {"-1", -6},
+                            {"1e999", -6},
+                            {"", -13},
+                            {"1x", -13}}) {
+    const auto error = testing::ErrorOf([&] { EXPECT_EQ(ToOverwriteFlag(text), flag) << text; });
+    EXPECT_EQ(error, flag < 0 ? -flag : 0) << text;
   }
 }
 
