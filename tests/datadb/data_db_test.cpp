@@ -18,28 +18,6 @@ using testing::ErrorOf;
 using testing::Rows;
 using testing::RowsOf;
 
-TEST(DatabaseTest, ColumnsByNameAndFailuresWithSQLiteDetails) {
-  testing::TempDir dir;
-  auto db = Database::Open(dir.File("t.db"), Database::Mode::kCreate);
-  db.Exec("CREATE TABLE t (a INTEGER, b TEXT); INSERT INTO t VALUES (7, NULL);");
-  auto rows = db.Prepare("SELECT a AS \"_bc_values.IDX\", b AS ValueName FROM t");
-  ASSERT_TRUE(rows.Step());
-  EXPECT_EQ(rows.Int(rows.ColumnIndex("_bc_values.IDX")), 7);
-  EXPECT_TRUE(rows.IsNull(rows.ColumnIndex("valuename")));
-  EXPECT_EQ(ErrorOf([&] { rows.ColumnIndex("Value"); }), kErrItemNotFound);
-  EXPECT_FALSE(rows.Step());
-  try {
-    db.Exec("SELECT * FROM absent");
-    FAIL();
-  } catch (const TarnError& e) {
-    EXPECT_EQ(e.Description(), "no such table: absent");
-    EXPECT_EQ(e.Source(), "SQLite");
-  }
-  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("none/t.db"), Database::Mode::kCreate); }), 14);
-  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("t2.db"), Database::Mode::kReadWrite); }), 14);
-  EXPECT_EQ(ErrorOf([] { Database().Exec("SELECT 1"); }), kErrObjectNotSet);
-}
-
 // The machine's file system, which records what it deletes and refuses to on demand.
 class RecordingFileSystem : public RealFileSystem {
  public:
@@ -95,6 +73,7 @@ TEST_F(DataDBTest, FreshFileHasTheSchemaWithItsRefusals) {
   EXPECT_EQ(Values(), (Rows{"1|", "1|null"}));
   EXPECT_EQ(RowsOf(db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY 1"),
             (Rows{"Entries_IDIDX", "Entries_LinkIDX", "Values_LinkIDX"}));
+  EXPECT_EQ(ErrorOf([] { Database().Exec("SELECT 1"); }), kErrObjectNotSet);
 }
 
 // Files a killed run left beside the data database go with it. A second "Init DB" starts
