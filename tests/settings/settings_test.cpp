@@ -106,18 +106,18 @@ TEST_F(SettingsTest, MissingOrForeignFileCannotBeOpenedAndAFailedSaveIsFatal) {
 
 TEST(OverwriteFlagTest, TextConversion) {
   // The flag, or the number of the error expected, negated.
-  for (auto [text, flag] : {std::pair{"0", 0},
-                            {"1", 1},
-                            {" 255 ", 255},
-                            {"2.5", 2},
-                            {"3.5", 4},
-                            {"256", -6},
-                            {"-1", -6},
-                            {"1e999", -6},
-                            {"", -13},
-                            {"1x", -13}}) {
-    const auto error = testing::ErrorOf([&] { EXPECT_EQ(ToOverwriteFlag(text), flag) << text; });
-    EXPECT_EQ(error, flag < 0 ? -flag : 0) << text;
+  for (const auto& c : {std::pair{"0", 0},
+                        {"1", 1},
+                        {" 255 ", 255},
+                        {"2.5", 2},
+                        {"3.5", 4},
+                        {"256", -6},
+                        {"-1", -6},
+                        {"1e999", -6},
+                        {"", -13},
+                        {"1x", -13}}) {
+    const auto error = testing::ErrorOf([&] { EXPECT_EQ(ToOverwriteFlag(c.first), c.second); });
+    EXPECT_EQ(error, c.second < 0 ? -c.second : 0) << c.first;
   }
 }
 
