@@ -180,6 +180,9 @@ TEST(LibraryImageTest, RefusesBrokenHeadersAndSkipsWhatPointsOutsideItsPlace) {
        [&](std::string& b) { b.pop_back(), testing::Set(b, block1 + 4, block1_size - 1, 4); }, all},
       {"section cut short", at(rsrc + pe::kSizeOfRawDataOffset, 40), ""},
       {"section past the end", at(rsrc + pe::kPointerToRawDataOffset, 0xFFFFFF00), ""},
+      // The first section that holds an address is the one read: here ".text", no tree.
+      {"resources in the first section",
+       at(image.section_table + pe::kVirtualAddressOffset, PeBuilder::kResourceRva), ""},
   };
   for (const auto& c : cases) {
     std::string bytes = image.bytes;

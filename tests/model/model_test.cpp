@@ -318,6 +318,10 @@ TEST(ConversionsTest, Double) {
   double zero = -1;
   ASSERT_EQ(ParseDouble("-0.0", zero), kOk);
   EXPECT_FALSE(std::signbit(zero));
+  // A text is read as far as it goes, whatever follows it in memory.
+  std::int32_t hundred = 0;
+  ASSERT_EQ(ParseLong(std::string_view("1e29", 3), hundred), kOk);
+  EXPECT_EQ(hundred, 100);
 }
 
 TEST(ConversionsTest, Boolean) {
