@@ -1,6 +1,10 @@
 #include "analysis/analysis.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "settings/settings.h"
 #include "shell/file_system.h"
@@ -32,6 +36,35 @@ TEST(AnalysisTest, LockedOldLogIsKeptAndEveryLineReportedAsLost) {
   EXPECT_TRUE(analysis.GetLog().LostLines());
   EXPECT_TRUE(front_end.box.Text().starts_with(
       "*******  Unable to log message in file logs/tarn.log\r\n         Error numb:75\r\n"));
+}
+
+// The rows of a run are committed at its end; a commit that fails there, on a full disk, is
+// reported in the log, and the program still ends normally.
+TEST(AnalysisTest, FailedCommitAtTheEndIsReported) {
+  testing::TempDir home;
+  testing::MakeSettingsDB(home.File("TARN.MDB"), {.log_path = home.Path()});
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+    testing::RecordingFrontEnd front_end;
+    RealFileSystem files;
+    Settings settings(front_end);
+    settings.SetSettingsDBName(home.File("TARN.MDB"));
+    Analysis analysis(settings, front_end, files, home.Path());
+    if (!analysis.InitDB()) _exit(2);
+    const rlimit limit{1 << 16, 1 << 16};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    for (int i = 0; i < 4000; ++i) analysis.Data()->AddValue(1, std::string_view("a long value"));
+    analysis.Close();
+    _exit(0);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(testing::FromCrLf(testing::ReadFile(home.File("tarn.log")))
+                  .ends_with("\nSource: SQLite\nClose Data DB\n"))
+      << testing::ReadFile(home.File("tarn.log"));
 }
 
 // Each analysis owns what its run builds: the log, the data database and the list of files

@@ -168,6 +168,7 @@ TEST_F(InitParseTest, QueryThatTheLoaderRefusesIsReportedAndEndsTheProgram) {
       {{Row("A", "x", "null")}, Block("Invalid use of Null", "94")},
       {{Row("A", "x", "40000")}, Block("Overflow", "6")},
       {{Row("A", "x", "1e10")}, Block("Overflow", "6")},
+      {{Row("A", "x", "40000.5")}, Block("Overflow", "6")},
       {{Row("A", "x", "one")}, Block("Type mismatch", "13")},
       {{"A|x|1|3|maybe|0|0|100|v|1|Long|1|0"}, Block("Type mismatch", "13")},
       {{"A|x|1|3|0|0|0|3000000000|v|1|Long|1|0"}, Block("Overflow", "6")},
