@@ -1,71 +1,120 @@
 #include "analysis/analysis.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "settings/settings.h"
+#include "shell/file_system.h"
 #include "support/core_fixture.h"
-#include "support/rule_db.h"
+#include "support/rows.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
 
-using testing::CoreTest;
-using ::testing::ElementsAre;
+using testing::Rows;
 
-class CommandsTest : public CoreTest {
- protected:
-  void SetUp() override {
-    stored.SetSettingsDBName(rules_.Path());
-    stored.Values().SetLogPath(kLogFolder);
-    stored.Values().SetKVPath("/games/kestrovar");
-  }
-
-  testing::RuleDB rules_;  // an empty rule set: the dump writes only its framing
-  Settings stored{front_end};
-  Analysis analysis{stored, front_end, files, "home"};
-};
-
-TEST_F(CommandsTest, DumpTickedStartsAFreshLogWithTheBanner) {
-  files.SetFile(kLogFile, "old run\r\n");
+// An overwriting command deletes the old log first; a log that cannot be deleted stays, and
+// a line that cannot be written shows in the box.
+TEST(AnalysisTest, LockedOldLogIsKeptAndEveryLineReportedAsLost) {
+  testing::TempDir dir;
+  testing::MakeSettingsDB(dir.File("TARN.MDB"), {.kv_path = "/games/kv", .log_path = "logs"});
+  testing::RecordingFrontEnd front_end;
+  testing::MemoryFileSystem files;
+  files.AddFolder("logs");
+  files.SetFile("logs/tarn.log", "old run\r\n");
+  files.Lock("logs/tarn.log");
+  Settings settings(front_end);
+  settings.SetSettingsDBName(dir.File("TARN.MDB"));
+  Analysis analysis(settings, front_end, files, "home");
   analysis.RunDumpRules(true);
-  EXPECT_THAT(LogLines(),
-              ElementsAre("TARN v 0.9.7 Log File", " ", "KV Path /games/kestrovar", "Log Path logs",
-                          " ", "Rules Dump", " ", " ", "Rules Dump Complete."));
+  EXPECT_EQ(files.File("logs/tarn.log"), "old run\r\n");
+  EXPECT_TRUE(analysis.GetLog().LostLines());
+  EXPECT_TRUE(front_end.box.Text().starts_with(
+      "*******  Unable to log message in file logs/tarn.log\r\n         Error numb:75\r\n"));
 }
 
-TEST_F(CommandsTest, DumpNotTickedAppendsOnlyItsClosingLines) {
-  files.SetFile(kLogFile, "old run\r\n");
-  analysis.RunDumpRules(false);
-  EXPECT_THAT(LogLines(), ElementsAre("old run", " ", "Rules Dump Complete."));
+// The rows of a run are committed at its end; a commit that fails there, on a full disk, is
+// reported in the log, and the program still ends normally.
+TEST(AnalysisTest, FailedCommitAtTheEndIsReported) {
+  testing::TempDir home;
+  testing::MakeSettingsDB(home.File("TARN.MDB"), {.log_path = home.Path()});
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+    testing::RecordingFrontEnd front_end;
+    RealFileSystem files;
+    Settings settings(front_end);
+    settings.SetSettingsDBName(home.File("TARN.MDB"));
+    Analysis analysis(settings, front_end, files, home.Path());
+    if (!analysis.InitDB()) _exit(2);
+    const rlimit limit{1 << 16, 1 << 16};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    for (int i = 0; i < 4000; ++i) analysis.Data()->AddValue(1, std::string_view("a long value"));
+    analysis.Close();
+    _exit(0);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(testing::FromCrLf(testing::ReadFile(home.File("tarn.log")))
+                  .ends_with("\nSource: SQLite\nClose Data DB\n"))
+      << testing::ReadFile(home.File("tarn.log"));
 }
 
-// "All" here runs over a game folder that is not there, and without "Init DB" it ends when
-// it first needs the data tables: only how the log starts matters.
-TEST_F(CommandsTest, AllTickedWithoutAnOldLogWritesTheBanner) {
-  EXPECT_THROW(analysis.RunAll(true), ProgramEnd);
-  auto lines = LogLines();
-  lines.resize(6);
-  EXPECT_THAT(lines,
-              ElementsAre("TARN v 0.9.7 Log File", " ", "KV Path /games/kestrovar", "Log Path logs",
-                          " ", "Processing /games/kestrovar/EXE/kestrovar.ini"));
-}
-
-TEST_F(CommandsTest, LockedOldLogIsKeptAndTheBannerStillWritten) {
-  files.SetFile(kLogFile, "old run\r\n");
-  files.Lock(kLogFile);
-  EXPECT_THROW(analysis.RunAll(true), ProgramEnd);
-  // The log cannot be written either: the banner's lines end up as failure lines.
-  EXPECT_EQ(files.File(kLogFile), "old run\r\n");
-  EXPECT_THAT(front_end.box.Text(), ::testing::HasSubstr("Unable to log message in file"));
-}
-
-TEST_F(CommandsTest, AllNotTickedAppends) {
-  files.SetFile(kLogFile, "old run\r\n");
-  EXPECT_THROW(analysis.RunAll(false), ProgramEnd);
-  auto lines = LogLines();
-  lines.resize(2);
-  EXPECT_THAT(lines, ElementsAre("old run", "Processing /games/kestrovar/EXE/kestrovar.ini"));
+// Each analysis owns what its run builds: the log, the data database and the list of files
+// read. Both here read one game folder, each with its own settings, home and log folder.
+TEST(AnalysisTest, TwoInOneProcessDoNotSeeEachOther) {
+  testing::TempDir game;
+  testing::WriteWorld(game.Path(), {{"EXE/kestrovar.ini", "[Data]\nships = ships.ini\n"},
+                                    {"DATA/ships.ini", "[Ship]\nnickname = a\n"}});
+  struct Side {
+    testing::TempDir home;
+    testing::RecordingFrontEnd front_end;
+    RealFileSystem files;
+    Settings settings{front_end};
+    std::unique_ptr<Analysis> analysis;
+    std::string Log() const {
+      std::string log = testing::FromCrLf(testing::ReadFile(home.File("tarn.log")));
+      testing::ReplaceAll(log, home.Path(), "<home>");
+      return log;
+    }
+    Rows Stored() const { return testing::RowsOf(home.File("KV.MDB"), "SELECT * FROM Sections"); }
+  } a, b;
+  for (Side* side : {&a, &b}) {
+    testing::MakeSettingsDB(side->home.File("TARN.MDB"),
+                            {.kv_path = game.Path(),
+                             .log_path = side->home.Path(),
+                             .rules = "[Ship]\nnickname #1 = String\n"});
+    side->settings.SetSettingsDBName(side->home.File("TARN.MDB"));
+    side->analysis =
+        std::make_unique<Analysis>(side->settings, side->front_end, side->files, side->home.Path());
+  }
+  ASSERT_TRUE(b.analysis->InitDB());
+  ASSERT_TRUE(a.analysis->InitDB());
+  a.analysis->RunAll(false);
+  a.analysis->Close();
+  EXPECT_EQ(b.Log(), "Initialising DATA database: <home>/KV.MDB\nDone.\n");
+  EXPECT_EQ(b.front_end.box.Text(), testing::ReadFile(b.home.File("tarn.log")));
+  EXPECT_EQ(b.Stored(), Rows{});
+  const std::string a_log = a.Log();
+  const Rows a_rows = a.Stored();
+  b.analysis->RunAll(false);  // reads what a read: its own list knows nothing of a's run
+  b.analysis->Close();
+  EXPECT_EQ(b.Log(), a_log);
+  EXPECT_NE(a_log.find("    Processing " + game.Path() + "/DATA/ships.ini\n"), std::string::npos);
+  EXPECT_EQ(b.Stored(), a_rows);
+  EXPECT_EQ(a_rows.size(), 1u);
+  EXPECT_EQ(a.Log(), a_log);
+  EXPECT_EQ(a.Stored(), a_rows);
+  // The front end may take input after every section read.
+  EXPECT_EQ(a.front_end.events, 1);
+  EXPECT_EQ(b.front_end.events, 1);
 }
 
 }  // namespace

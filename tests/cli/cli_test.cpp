@@ -1,289 +1,197 @@
-// Runs the real command line program against copies of the shipped settings database.
+// The command line program, run for real against a copy of the shipped settings database.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
-#include "datadb/database.h"
-#include "dll/pe_builder.h"
-#include "support/shell_run.h"
-#include "support/temp_dir.h"
+#include "support/bini_writer.h"
+#include "support/pe_builder.h"
+#include "support/program.h"
+#include "support/rows.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
 
-using testing::ReadAll;
-using testing::TempDir;
-
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
+using testing::Rows;
 
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::filesystem::create_directory(home_.File("logs"));
-    std::filesystem::copy_file(TARN_SHIPPED_MDB, home_.File("TARN.MDB"));
+  // The exit status, standard output and standard error of a run, as "status|out|err".
+  std::string Run(const std::string& args) {
+    last_ = tarn_.Run(args);
+    return std::to_string(last_.status) + "|" + last_.out + "|" + last_.err;
   }
-
-  Result Run(const std::string& args) {
-    std::string out = scratch_.File("out"), err = scratch_.File("err");
-    std::string command = std::string(TARN_CLI) + " " + args + " >" + out + " 2>" + err;
-    const int status = testing::RunShell(command);
-    return {status, ReadAll(out), ReadAll(err)};
-  }
-
-  std::string Home() const { return "--home " + home_.Path(); }
-  std::string Log() const { return "--log " + home_.File("logs"); }
-  std::string LogText() const { return ReadAll(home_.File("logs/tarn.log")); }
-
-  TempDir home_;
-  TempDir scratch_;
+  std::string Mdb() const { return tarn_.home.File("TARN.MDB"); }
+  testing::Tarn tarn_;
+  testing::Result last_;
 };
 
-TEST_F(CliTest, UsageErrorsExitWithTwo) {
-  const char* cases[] = {"", "frobnicate", "dump frobnicate", "--overwrite --append dump",
-                         "--no-such-option dump"};
-  for (const char* args : cases) {
-    Result r = Run(Home() + " " + args);
-    EXPECT_EQ(r.status, 2) << args;
-    EXPECT_FALSE(r.err.empty()) << args;
+TEST_F(CliTest, UsageErrorsExitWithTwoHelpAndVersionWithZero) {
+  for (const char* args :
+       {"", "frobnicate", "--overwrite --append dump", "--no-such-option dump", "bini",
+        "dump bini x", "strings", "dump strings x", "rules list x", "dump rules export x"}) {
+    EXPECT_TRUE(Run(args).starts_with("2||")) << args;
+    EXPECT_NE(last_.err, "") << args;
   }
+  EXPECT_EQ(Run("--version"), "0|tarn 0.9.7\n|");
+  EXPECT_TRUE(Run("--help").starts_with("0|")) << last_.err;
+  EXPECT_NE(last_.out.find("--overwrite"), std::string::npos);
 }
 
-TEST_F(CliTest, HelpAndVersionExitWithZero) {
-  Result version = Run("--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "tarn 0.9.7\n");
-  Result help = Run("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--overwrite"), std::string::npos);
-}
-
-TEST_F(CliTest, DumpWritesTheLogAndStandardOutput) {
-  Result r = Run(Home() + " " + Log() + " --overwrite --game /games/kv dump");
-  EXPECT_EQ(r.status, 0) << r.err;
-  std::string banner = "TARN v 0.9.7 Log File\r\n \r\nKV Path /games/kv\r\nLog Path " +
-                       home_.File("logs") + "\r\n \r\nRules Dump\r\n \r\n";
-  EXPECT_TRUE(LogText().starts_with(banner)) << LogText();
-  EXPECT_TRUE(LogText().ends_with(" \r\nRules Dump Complete.\r\n"));
-  std::string lf = LogText();
-  std::erase(lf, '\r');
-  EXPECT_EQ(r.out, lf);
-}
-
-TEST_F(CliTest, AppendQuietAndSettingsNeverWrittenBack) {
-  Run(Home() + " " + Log() + " --overwrite dump");
-  std::string first = LogText();
-  Result r = Run(Home() + " " + Log() + " --append --quiet --game /elsewhere dump");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "");
-  // The second run appends the dump alone: no banner, no "Rules Dump" heading.
-  std::string dump = first.substr(first.find("Rules Dump\r\n \r\n") + 15);
-  EXPECT_EQ(LogText(), first + dump);
-  auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kReadWrite);
-  auto row = db.Prepare("SELECT KVPath FROM _bc_Settings ORDER BY rowid LIMIT 1");
-  ASSERT_TRUE(row.Step());
-  EXPECT_EQ(row.Text(0), "");
-}
-
-TEST_F(CliTest, BrokenSettingsDatabaseEndsWithThree) {
-  std::filesystem::remove(home_.File("TARN.MDB"));
-  Result missing = Run(Home() + " dump");
-  EXPECT_EQ(missing.status, 3);
-  EXPECT_TRUE(missing.err.starts_with("OpenSettingsDB: Unable to open settings database\n\n"))
-      << missing.err;
-
-  auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kCreate);
-  db.Exec("CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER)");
-  Result empty = Run(Home() + " dump");
-  EXPECT_EQ(empty.status, 3);
-  EXPECT_TRUE(empty.err.starts_with("Unable to read settings\n")) << empty.err;
-}
-
-TEST_F(CliTest, SettingsDatabaseWithOnlyTheThreeObjectsWorks) {
-  std::filesystem::remove(home_.File("TARN.MDB"));
-  {
-    auto db = Database::Open(home_.File("TARN.MDB"), Database::Mode::kCreate);
-    db.Exec(
-        "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-        "INSERT INTO _bc_Settings VALUES ('', '" +
-        home_.File("logs") +
-        "', 0);"
-        "CREATE TABLE _bc_OtherINI (Value TEXT);"
-        "CREATE TABLE _bc_ListSections (SectionName TEXT, EntryName TEXT);");
+// The dump of the shipped rule set, as standard output shows it too; a dump that does not
+// overwrite appends only itself; the command line never writes the settings back.
+TEST_F(CliTest, DumpOfTheShippedRulesAppendQuietAndSettingsNeverWrittenBack) {
+  EXPECT_EQ(Run("--log <log> --overwrite --game /games/kv --stats dump").substr(0, 2), "0|");
+  const std::string first = last_.log;
+  EXPECT_TRUE(
+      first.starts_with("TARN v 0.9.7 Log File\n \nKV Path /games/kv\nLog Path <log>\n \n"
+                        "Rules Dump\n \n"));
+  EXPECT_NE(first.find("Section: system\n"
+                       "    Entry: nickname, IDX: 1, SINGLELine, NOVarArgs, FixedArgs: 1\n"
+                       "        Value: nickname, IDX: 1, FIXEDArg, String\n"
+                       "    Entry: file, IDX: 2, SINGLELine, NOVarArgs, FixedArgs: 1\n"
+                       "        Value: path, IDX: 1, FIXEDArg, String\n"
+                       "    Entry: pos, IDX: 3, SINGLELine, NOVarArgs, FixedArgs: 2\n"
+                       "        Value: x, IDX: 1, FIXEDArg, Double\n"
+                       "        Value: y, IDX: 2, FIXEDArg, Double\n"),
+            std::string::npos);
+  EXPECT_TRUE(first.ends_with("\n \nRules Dump Complete.\n"));
+  EXPECT_EQ(last_.out, first);
+  // The run's summary, then where the time went: one line, whatever the figures.
+  EXPECT_TRUE(last_.err.starts_with("tarn: read 0 files, 0 sections in ")) << last_.err;
+  const std::string stats = last_.err.substr(last_.err.find("\nstats: ") + 1);
+  EXPECT_TRUE(stats.starts_with("stats: reading and decoding ")) << last_.err;
+  for (const char* step : {" s, checking ", " s, storing ", " s, logging ", " s, reports ",
+                           " s, other ", " s, total "}) {
+    EXPECT_NE(stats.find(step), std::string::npos) << step;
   }
-  Result r = Run(Home() + " --game " + TARN_EXAMPLES + "/kestrovar init-db all dump");
-  // An empty rule set knows no section: the run warns about every one, and loads and dumps.
-  EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_TRUE(LogText().ends_with("Rules Dump Complete.\r\n"));
+  EXPECT_TRUE(stats.ends_with(" s\n"));
+  EXPECT_TRUE(Run("--log <log> --append --quiet --game /elsewhere dump").starts_with("0||"));
+  EXPECT_EQ(last_.log, first + first.substr(first.find("Rules Dump\n \n") + 13));
+  EXPECT_EQ(testing::RowsOf(Mdb(), "SELECT * FROM _bc_Settings"), Rows{"||1"});
 }
 
-}  // namespace
-}  // namespace tarn
+// The window cannot start with a stored flag its check box cannot show; the command line
+// refuses it too, unless told what to do.
+TEST_F(CliTest, StoredOverwriteFlagOutsideTheCheckBoxNeedsOverwriteOrAppend) {
+  testing::MakeSettingsDB(Mdb(), {.log_path = tarn_.log.Path(), .overwrite = "255"});
+  EXPECT_EQ(Run("dump"), "3||tarn: stored OverwriteLog 255 is not 0, 1 or 2\n");
+  EXPECT_EQ(last_.log, "");
+  EXPECT_TRUE(Run("--overwrite --quiet dump").starts_with("0||")) << last_.err;
+  EXPECT_TRUE(last_.log.starts_with("TARN v 0.9.7 Log File\n")) << last_.log;
+  EXPECT_TRUE(Run("--append --quiet dump").starts_with("0||"));
+}
 
-namespace tarn {
-namespace {
-
-TEST_F(CliTest, FailedInitDBDisablesAll) {
+// The program needs only the three objects of TARN.MDB; the tables of the data database come
+// with "Init DB". One that cannot be made disables "All"; a game folder to check is needed too.
+TEST_F(CliTest, SettingsAndDataDatabasesBrokenMissingAndMinimal) {
+  std::filesystem::remove(Mdb());
+  EXPECT_TRUE(Run("dump").starts_with("3||OpenSettingsDB: Unable to open settings database\n\n"));
+  testing::MakeSettingsDB(Mdb(), {.log_path = tarn_.log.Path(), .query_rows = Rows{}});
+  const std::string main_file =
+      "Processing <game>/EXE/kestrovar.ini\nError : Path not found\nNumber: 76\nSource: TARN\n"
+      "Unable to open <game>/EXE/kestrovar.ini\nDone Processing <game>/EXE/kestrovar.ini\n\n\n"
+      "Reading files for other INIs\nDone Reading files for other INIs\n\n\n"
+      "Reading files for value ID 74\n";
+  EXPECT_TRUE(Run("--game <game> --quiet all").starts_with("3||"));
+  EXPECT_EQ(last_.log, main_file +
+                           "Error : no such table: Sections\nNumber: 1\nSource: SQLite\n"
+                           "ReadINIFromValues\n");
+  // Without the game's main file the run goes on, but could not do its job.
+  EXPECT_TRUE(Run("--game <game> --append --quiet init-db all dump").starts_with("3||"));
+  EXPECT_TRUE(
+      last_.err.ends_with("tarn: exit status 3: the game's main file "
+                          "<game>/EXE/kestrovar.ini could not be read: is the game "
+                          "folder right?\n"))
+      << last_.err;
+  EXPECT_NE(last_.log.find("Initialising DATA database: <home>/KV.MDB\nDone.\n" + main_file +
+                           "Done Reading files for value ID 74 , , \n"),
+            std::string::npos)
+      << last_.log;
+  EXPECT_TRUE(
+      last_.log.ends_with("Done Reading files for value ID 872 , , \n \nRules Dump Complete.\n"));
+  EXPECT_EQ(testing::RowsOf(tarn_.home.File("KV.MDB"), "SELECT count(*) FROM Sections"), Rows{"0"});
+  // An empty rule set knows no section: a real game is warned about section by section, and
+  // the rules still load and dump.
+  EXPECT_TRUE(Run("--game " TARN_EXAMPLES "/kestrovar --overwrite --quiet init-db all dump")
+                  .starts_with("1||"))
+      << last_.err;
+  EXPECT_TRUE(last_.log.ends_with("Rules Dump Complete.\n"));
   // A folder in the place of the data database can be neither deleted nor opened.
-  std::filesystem::create_directory(home_.File("KV.MDB"));
-  Result r =
-      Run(Home() + " " + Log() + " --game " + TARN_EXAMPLES + "/kestrovar --overwrite init-db all");
-  EXPECT_EQ(r.status, 3);
-  EXPECT_NE(r.err.find("\"All\" is disabled"), std::string::npos) << r.err;
-  EXPECT_TRUE(LogText().ends_with("Unable to create " + home_.File("KV.MDB") + "\r\n"))
-      << LogText();
+  std::filesystem::remove(tarn_.home.File("KV.MDB"));
+  std::filesystem::create_directory(tarn_.home.File("KV.MDB"));
+  EXPECT_TRUE(Run("--game <game> --overwrite --quiet init-db all").starts_with("3||"));
+  EXPECT_TRUE(last_.err.ends_with(
+      "tarn: exit status 3: \"All\" is disabled: the last \"Init DB\" failed\n"))
+      << last_.err;
+  EXPECT_TRUE(last_.log.ends_with("Unable to create <home>/KV.MDB\n")) << last_.log;
 }
 
+// Names are checked against the stored sections, which only "All" stores.
 TEST_F(CliTest, RefsBeforeAllSaysWhatToDoAndEndsWithThree) {
-  Result r = Run(Home() + " " + Log() + " --overwrite refs");
-  EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(LogText(),
+  EXPECT_TRUE(Run("--log <log> --overwrite refs").starts_with("3|")) << last_.err;
+  EXPECT_EQ(last_.log,
             "Checking references: there is no data database; press \"Init DB\" and \"All\" "
-            "first\r\n");
-  EXPECT_THAT(r.err, ::testing::HasSubstr("references can be checked only after \"Init DB\" and "
-                                          "\"All\""));
+            "first\n");
+  EXPECT_THAT(last_.err, ::testing::HasSubstr("references can be checked only after \"Init DB\" "
+                                              "and \"All\""));
 }
 
-TEST_F(CliTest, InitDBCreatesTheDataDatabase) {
-  Result r = Run(Home() + " " + Log() + " --append init-db");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(LogText(), "Initialising DATA database: " + home_.File("KV.MDB") + "\r\nDone.\r\n");
-  auto db = Database::Open(home_.File("KV.MDB"), Database::Mode::kReadWrite);
-  EXPECT_NO_THROW(db.Exec("SELECT DB_ID, Area, Section, File, Line FROM Sections"));
-}
-
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
-
-std::vector<std::string> QueryRows(const std::string& mdb) {
-  auto db = Database::Open(mdb, Database::Mode::kReadWrite);
-  auto rows = db.Prepare("SELECT * FROM _bc_ListSections");
-  std::vector<std::string> out;
-  while (rows.Step()) {
-    std::string row;
-    for (int i = 0; i < rows.ColumnCount(); ++i) {
-      row += rows.ColumnName(i) + "=" + (rows.IsNull(i) ? "NULL" : rows.Text(i)) + ";";
-    }
-    out.push_back(row);
-  }
-  return out;
-}
-
-TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryRows) {
-  const std::string folder = scratch_.File("rules");
-  ASSERT_EQ(Run(Home() + " rules export " + folder).status, 0);
+TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNothing) {
+  const std::string query = "SELECT * FROM _bc_ListSections";
+  const Rows shipped = testing::RowsOf(Mdb(), query);
+  EXPECT_EQ(Run("rules export <game>/rules"), "0||");
   // A settings database of another design gets the rule tables and the query.
-  TempDir other;
-  {
-    auto db = Database::Open(other.File("TARN.MDB"), Database::Mode::kCreate);
-    db.Exec(
-        "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-        "CREATE TABLE _bc_OtherINI (Value TEXT);"
-        "CREATE TABLE _bc_ListSections (SectionName TEXT);");
-  }
-  Result r = Run("--home " + other.Path() + " rules import " + folder);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(QueryRows(other.File("TARN.MDB")), QueryRows(home_.File("TARN.MDB")));
-  EXPECT_FALSE(QueryRows(other.File("TARN.MDB")).empty());
-}
-
-TEST_F(CliTest, RulesImportRefusesABrokenSourceAndKeepsTheRules) {
-  const std::string folder = scratch_.File("rules");
-  ASSERT_EQ(Run(Home() + " rules export " + folder).status, 0);
-  auto before = QueryRows(home_.File("TARN.MDB"));
-  struct Case {
+  testing::Tarn other;
+  testing::MakeSettingsDB(other.home.File("TARN.MDB"), {.query_rows = Rows{}});
+  EXPECT_EQ(other.Run("rules import " + tarn_.game.File("rules")).status, 0);
+  EXPECT_EQ(testing::RowsOf(other.home.File("TARN.MDB"), query), shipped);
+  EXPECT_GT(shipped.size(), 100u);
+  const struct {
     const char* rules;  // a modder's new file, after its comment line
     const char* fault;  // as the import names it, after the file and line
-  } cases[] = {
-      {"[Ship]\nspeed #9 = Double\n", "section [Ship] is stated twice (letter case aside)"},
-      // A reference to a kind the rules do not know, or to a key that was removed since.
+  } broken[] = {
+      {"[Ship]\nspeed #9 = Double\n", "2: section [Ship] is stated twice (letter case aside)"},
+      // A name of a kind the rules do not know, or of a key that was removed since.
       {"\n[Mine]\nk #9 = String -> [Nowhere]nickname\n",
-       "entry \"k\": [Nowhere]nickname: no section rule [Nowhere]"},
+       "4: entry \"k\": [Nowhere]nickname: no section rule [Nowhere]"},
       {"\n[Mine]\nk #9 = String -> [Gun]nick\n",
-       "entry \"k\": [Gun]nick: no entry rule \"nick\" in [Gun]"},
+       "4: entry \"k\": [Gun]nick: no entry rule \"nick\" in [Gun]"},
       {"\n[Mine]\nk #9 = Long -> [Gun]nickname\n",
-       "entry \"k\": only a String position can name an object"},
+       "4: entry \"k\": only a String position can name an object"},
   };
-  for (const Case& c : cases) {
-    {
-      std::ofstream broken(folder + "/zz.rules");
-      broken << "; a modder's new file\n" << c.rules;
-    }
-    Result r = Run(Home() + " rules import " + folder);
-    EXPECT_EQ(r.status, 1);
-    const int line = c.rules[0] == '\n' ? 4 : 2;
-    EXPECT_EQ(r.err, "tarn: rules import: " + folder + "/zz.rules:" + std::to_string(line) + ": " +
-                         c.fault + "\n");
-    EXPECT_EQ(QueryRows(home_.File("TARN.MDB")), before);
+  for (const auto& c : broken) {
+    testing::WriteFile(tarn_.game.File("rules/zz.rules"), std::string("; a modder's\n") + c.rules);
+    EXPECT_EQ(Run("rules import <game>/rules"),
+              std::string("1||tarn: rules import: <game>/rules/zz.rules:") + c.fault + "\n");
+    EXPECT_EQ(testing::RowsOf(Mdb(), query), shipped) << c.rules;
   }
 }
 
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
-
-TEST_F(CliTest, BiniConvertsEachFileAndReportsTheBrokenOnes) {
-  // One section "s" with the entry "k = 5"; the copy claims version 2.
-  const std::string good(
-      "BINI\1\0\0\0\x18\0\0\0"
-      "\0\0\1\0"
-      "\2\0\1"
-      "\1\5\0\0\0"
-      "s\0k\0",
-      28);
-  std::string broken = good;
-  broken[4] = '\2';
-  const std::string good_path = scratch_.File("good.bin"), broken_path = scratch_.File("v2.bin");
-  std::ofstream(good_path, std::ios::binary) << good;
-  std::ofstream(broken_path, std::ios::binary) << broken;
-
-  Result r = Run("bini " + broken_path + " " + good_path);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "tarn: bini: " + broken_path + ": version 2, expected 1\n");
-  EXPECT_FALSE(std::filesystem::exists(broken_path + ".txt"));
-  EXPECT_EQ(ReadAll(good_path + ".txt"), "[s]\r\nk = 5\r\n");
-
-  Result ok = Run("bini " + good_path);
-  EXPECT_EQ(ok.status, 0) << ok.err;
-  EXPECT_EQ(ok.err, "");
-  EXPECT_EQ(Run("bini").status, 2);
-  EXPECT_EQ(Run(Home() + " dump bini " + good_path).status, 2);
+// Fault: a rule folder that cannot be read is named twice, as "<DIR>/<DIR>:0: cannot read ...".
+TEST_F(CliTest, DISABLED_RulesImportNamesAnUnreadableFolderOnce) {
+  EXPECT_EQ(Run("rules import <game>/none"),
+            "1||tarn: rules import: <game>/none: cannot read the folder: No such file or "
+            "directory\n");
 }
 
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
-
-TEST_F(CliTest, StringsListsTheStringTablesOfADll) {
-  const std::string dll = scratch_.File("names.dll"), missing = scratch_.File("missing.dll");
-  std::ofstream(dll, std::ios::binary)
-      << testing::PeBuilder().Block(2, {u"Kestrel", u"", u"Caf\u00e9"}).Build().bytes;
-  Result r = Run("strings " + dll);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "16\tKestrel\n18\tCaf\xC3\xA9\n");
-  EXPECT_EQ(r.err, "");
-
-  Result failed = Run("strings " + missing);
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_EQ(failed.out, "");
-  EXPECT_EQ(failed.err, "tarn: strings: " + missing + ": No such file or directory\n");
-  EXPECT_EQ(Run("strings").status, 2);
-  EXPECT_EQ(Run(Home() + " dump strings " + dll).status, 2);
+TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
+  const std::string good = testing::BiniWriter().Section("s", 1).Entry("k", 1).Int(5).Bytes();
+  testing::WriteFile(tarn_.game.File("good.bin"), good);
+  testing::WriteFile(tarn_.game.File("v2.bin"), "BINI\2" + good.substr(5));
+  EXPECT_EQ(Run("bini <game>/v2.bin <game>/good.bin <game>/none.bin"),
+            "1||tarn: bini: <game>/v2.bin: version 2, expected 1\n"
+            "tarn: bini: <game>/none.bin: cannot be opened: No such file or directory\n");
+  EXPECT_FALSE(std::filesystem::exists(tarn_.game.File("v2.bin.txt")));
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("good.bin.txt")), "[s]\r\nk = 5\r\n");
+  EXPECT_EQ(Run("bini <game>/good.bin"), "0||");
+  testing::WriteFile(tarn_.game.File("names.dll"),
+                     testing::PeBuilder().Block(2, {u"Kestrel", u"", u"Caf\u00e9"}).Build().bytes);
+  EXPECT_EQ(Run("strings <game>/names.dll"), "0|16\tKestrel\n18\tCaf\xC3\xA9\n|");
+  EXPECT_EQ(Run("strings <game>/missing.dll"),
+            "1||tarn: strings: <game>/missing.dll: No such file or directory\n");
 }
 
 }  // namespace

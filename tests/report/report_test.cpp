@@ -14,8 +14,8 @@
 #include "report/formats.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
-#include "support/rule_db.h"
-#include "support/temp_dir.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
@@ -152,10 +152,11 @@ TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {
 class VerdictTest : public testing::CoreTest {
  protected:
   void SetUp() override {
-    stored.SetSettingsDBName(rules.Path());
-    stored.Values().SetLogPath(kLogFolder);
+    testing::MakeSettingsDB(dir_.File("TARN.MDB"), {.log_path = "logs"});
+    stored.SetSettingsDBName(dir_.File("TARN.MDB"));
+    stored.Values().SetLogPath("logs");
   }
-  testing::RuleDB rules;
+  testing::TempDir dir_;
   Settings stored{front_end};
 };
 

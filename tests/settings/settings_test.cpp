@@ -2,167 +2,122 @@
 
 #include <gtest/gtest.h>
 
-#include "datadb/database.h"
-#include "shell/error.h"
-#include "shell/front_end.h"
 #include "support/core_fixture.h"
-#include "support/temp_dir.h"
+#include "support/rows.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
 
-using testing::CoreTest;
-using testing::TempDir;
+using testing::Rows;
 
-constexpr const char* kThreeObjects =
-    "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-    "CREATE TABLE _bc_OtherINI (Value TEXT);"
-    "CREATE VIEW _bc_ListSections AS SELECT 1 AS SectionName WHERE 0;";
-
-class SettingsTest : public CoreTest {
+class SettingsTest : public testing::CoreTest {
  protected:
-  // A settings database holding the three objects and the given statements.
-  std::string MakeDB(const std::string& sql) {
-    std::string path = dir.File("TARN.MDB");
-    auto db = Database::Open(path, Database::Mode::kCreate);
-    db.Exec(kThreeObjects);
-    db.Exec(sql);
-    return path;
-  }
-
-  std::vector<std::string> Rows(const std::string& path) {
-    auto db = Database::Open(path, Database::Mode::kReadWrite);
-    auto rows = db.Prepare(
-        "SELECT KVPath || '|' || LogPath || '|' || OverwriteLog FROM _bc_Settings "
-        "ORDER BY rowid");
-    std::vector<std::string> out;
-    while (rows.Step()) out.push_back(rows.Text(0));
-    return out;
-  }
-
-  // Assigns the name and returns the message box text, or "" when no box was shown.
-  std::string Assign(Settings& settings, const std::string& path) {
+  std::string Path() const { return dir_.File("TARN.MDB"); }
+  Rows Records() const { return testing::RowsOf(Path(), "SELECT * FROM _bc_Settings"); }
+  // Opens the settings database at path; the message box's text, "" when none was shown.
+  std::string Open(Settings& settings, const std::string& path) {
+    front_end.messages.clear();
     try {
       settings.SetSettingsDBName(path);
-    } catch (const ProgramEnd&) {
+    } catch (const ProgramEnd& end) {
+      EXPECT_EQ(end.status, kFatalStatus);
       EXPECT_EQ(front_end.messages.size(), 1u);
       return front_end.messages.back();
     }
     EXPECT_TRUE(front_end.messages.empty());
     return "";
   }
-
-  TempDir dir;
+  testing::TempDir dir_;
 };
 
-TEST_F(SettingsTest, ReadsTheFirstRecordAndUpdatesOnlyIt) {
-  auto path = MakeDB(
-      "INSERT INTO _bc_Settings VALUES ('/games/kv', '/logs', 1);"
-      "INSERT INTO _bc_Settings VALUES ('/other', '/other', 0);");
+TEST_F(SettingsTest, ReadsTheFirstRecordAndWritesOnlyItBackAtClose) {
+  testing::MakeSettingsDB(Path(), {.kv_path = "/games/kv",
+                                   .log_path = "/logs",
+                                   .overwrite = "1",
+                                   .sql = "INSERT INTO _bc_Settings VALUES ('/b', '/b', 0)"});
   Settings settings(front_end);
-  ASSERT_EQ(Assign(settings, path), "");
-  EXPECT_EQ(settings.Values().KVPath(), "/games/kv");
-  EXPECT_EQ(settings.Values().LogPath(), "/logs");
-  EXPECT_EQ(settings.Values().OverwriteLog(), "1");
+  ASSERT_EQ(Open(settings, Path()), "");
+  EXPECT_EQ(settings.SettingsDBName(), Path());
+  const UserSettings& values = settings.Values();
+  EXPECT_EQ(values.KVPath() + "|" + values.LogPath() + "|" + values.OverwriteLog(),
+            "/games/kv|/logs|1");
   settings.Values().SetKVPath("/games/new");
   settings.Values().SetOverwriteLog("2");
-  EXPECT_EQ(settings.Values().OverwriteLog(), "2");
-  // Nothing is written before the end of life.
-  EXPECT_EQ(Rows(path)[0], "/games/kv|/logs|1");
+  EXPECT_EQ(Records()[0], "/games/kv|/logs|1");  // nothing is written before the end
   settings.Close();
-  EXPECT_EQ(Rows(path), (std::vector<std::string>{"/games/new|/logs|2", "/other|/other|0"}));
+  EXPECT_EQ(Records(), (Rows{"/games/new|/logs|2", "/b|/b|0"}));
+  EXPECT_EQ(settings.SettingsDBName(), "");
+  settings.Close();  // nothing left to write
+  ASSERT_EQ(Open(settings, Path()), "");
+  settings.Values().SetKVPath("/changed");
+  settings.Discard();
+  EXPECT_EQ(Records()[0], "/games/new|/logs|2");
+  EXPECT_EQ(testing::ErrorOf([&] { settings.SettingsDB(); }), kErrObjectNotSet);
 }
 
-TEST_F(SettingsTest, EmptyPathsAreRead) {
-  auto path = MakeDB("INSERT INTO _bc_Settings VALUES ('', '', 0);");
-  Settings settings(front_end);
-  ASSERT_EQ(Assign(settings, path), "");
-  EXPECT_EQ(settings.Values().KVPath(), "");
-  EXPECT_EQ(settings.Values().OverwriteLog(), "0");
-}
-
-TEST_F(SettingsTest, UnreadableRecordsAreFatal) {
-  struct Case {
-    const char* sql;
-    const char* message_start;
+// The stored flag is a byte: numbers round half to even. A record that cannot be read ends
+// the program with the reason.
+TEST_F(SettingsTest, OverwriteFlagAndUnreadableRecords) {
+  // clang-format off
+  const struct {
+    std::string overwrite, sql, flag_or_error;
   } cases[] = {
-      {"SELECT 1", "Unable to read settings\r\n\r\nError: No current record.\r\nNumber: 3021"},
-      {"INSERT INTO _bc_Settings VALUES (NULL, '', 0)", "Unable to read settings"},
-      {"INSERT INTO _bc_Settings VALUES ('', NULL, 0)", "Unable to read settings"},
-      {"INSERT INTO _bc_Settings VALUES ('', '', NULL)", "Unable to read settings"},
-      {"INSERT INTO _bc_Settings VALUES ('', '', 256)",
-       "Unable to read settings\r\n\r\nError: Overflow\r\nNumber: 6"},
-      {"INSERT INTO _bc_Settings VALUES ('', '', -1)", "Unable to read settings"},
-      {"INSERT INTO _bc_Settings VALUES ('', '', 'yes')",
-       "Unable to read settings\r\n\r\nError: Type mismatch\r\nNumber: 13"},
-      {"DROP TABLE _bc_Settings", "Unable to read settings\r\n\r\nError: no such table"},
-      {"ALTER TABLE _bc_Settings DROP COLUMN LogPath", "Unable to read settings"},
+      {"0", "", "0"}, {"255", "", "255"}, {"2.5", "", "2"}, {"3.5", "", "4"},
+      {"256", "", "Overflow\r\nNumber: 6\r\nSource: TARN\r\n"}, {"-1", "", "Overflow"},
+      {"255.5", "", "Overflow"}, {"'1x'", "", "Type mismatch\r\nNumber: 13\r\n"},
+      {"NULL", "", "Invalid use of Null: OverwriteLog\r\n"},
+      {"0", "UPDATE _bc_Settings SET KVPath = NULL", "Invalid use of Null: KVPath\r\nNumber: 94\r\n"},
+      {"0", "UPDATE _bc_Settings SET LogPath = NULL", "Invalid use of Null: LogPath\r\n"},
+      {"0", "DELETE FROM _bc_Settings", "No current record.\r\nNumber: 3021\r\nSource: SQLite\r\n"},
+      {"0", "DROP TABLE _bc_Settings", "no such table: _bc_Settings\r\nNumber: 1\r\n"},
   };
-  for (const Case& c : cases) {
-    front_end.messages.clear();
-    std::filesystem::remove(dir.File("TARN.MDB"));
-    auto path = MakeDB(c.sql);
+  // clang-format on
+  for (const auto& c : cases) {
+    testing::MakeSettingsDB(Path(), {.overwrite = c.overwrite, .sql = c.sql});
     Settings settings(front_end);
-    EXPECT_TRUE(Assign(settings, path).starts_with(c.message_start)) << c.sql;
+    const std::string message = Open(settings, Path());
+    EXPECT_TRUE(message.empty() ? settings.Values().OverwriteLog() == c.flag_or_error
+                                : message.starts_with("Unable to read settings\r\n\r\nError: " +
+                                                      c.flag_or_error))
+        << c.overwrite << c.sql << message;
   }
 }
 
-TEST_F(SettingsTest, MissingOrForeignFileCannotBeOpened) {
+TEST_F(SettingsTest, MissingOrForeignFileCannotBeOpenedAndAFailedSaveIsFatal) {
+  testing::WriteFile(dir_.File("junk.mdb"), std::string(200, 'x'));
+  for (const std::string& path : {dir_.File("missing.mdb"), dir_.File("junk.mdb")}) {
+    Settings settings(front_end);
+    EXPECT_TRUE(Open(settings, path)
+                    .starts_with("OpenSettingsDB: Unable to open settings database\r\n\r\nError: "))
+        << path;
+  }
+  testing::MakeSettingsDB(Path());
   Settings settings(front_end);
-  EXPECT_TRUE(Assign(settings, dir.File("missing.mdb"))
-                  .starts_with("OpenSettingsDB: Unable to open settings database\r\n\r\n"
-                               "Error: unable to open database file"));
-  front_end.messages.clear();
-  std::FILE* f = std::fopen(dir.File("junk.mdb").c_str(), "wb");
-  std::fputs("this is not a database, just some text that is long enough to be read", f);
-  std::fclose(f);
-  Settings other(front_end);
-  EXPECT_TRUE(Assign(other, dir.File("junk.mdb"))
-                  .starts_with("OpenSettingsDB: Unable to open settings database"));
-}
-
-TEST_F(SettingsTest, FailedSaveIsFatal) {
-  auto path = MakeDB("INSERT INTO _bc_Settings VALUES ('', '', 0);");
-  Settings settings(front_end);
-  ASSERT_EQ(Assign(settings, path), "");
+  ASSERT_EQ(Open(settings, Path()), "");
   settings.SettingsDB().Exec("DELETE FROM _bc_Settings");
+  front_end.messages.clear();
   EXPECT_THROW(settings.Close(), ProgramEnd);
-  ASSERT_EQ(front_end.messages.size(), 1u);
-  EXPECT_TRUE(front_end.messages[0].starts_with("Unable to save settings\r\n"));
-}
-
-TEST_F(SettingsTest, FreshObjectWritesNothingAndDiscardKeepsTheRecord) {
-  Settings fresh(front_end);
-  EXPECT_NO_THROW(fresh.Close());
-  EXPECT_THROW(fresh.SettingsDB(), TarnError);
-
-  auto path = MakeDB("INSERT INTO _bc_Settings VALUES ('/a', '/b', 1);");
-  Settings settings(front_end);
-  ASSERT_EQ(Assign(settings, path), "");
-  settings.Values().SetKVPath("/changed");
-  settings.Discard();
-  EXPECT_EQ(Rows(path)[0], "/a|/b|1");
+  EXPECT_EQ(front_end.messages,
+            std::vector<std::string>{"Unable to save settings\r\n\r\nError: No current record.\r\n"
+                                     "Number: 3021\r\nSource: SQLite\r\n"});
 }
 
 TEST(OverwriteFlagTest, TextConversion) {
-  struct Case {
-    const char* text;
-    int flag;  // -13 / -6 for the error expected
-  } cases[] = {
-      {"0", 0},    {"1", 1},   {"2", 2},  {" 255 ", 255}, {"2.5", 2},  {"3.5", 4},
-      {"256", -6}, {"-1", -6}, {"", -13}, {"abc", -13},   {"1x", -13},
-  };
-  for (const Case& c : cases) {
-    if (c.flag >= 0) {
-      EXPECT_EQ(ToOverwriteFlag(c.text), c.flag) << c.text;
-    } else {
-      try {
-        ToOverwriteFlag(c.text);
-        ADD_FAILURE() << c.text;
-      } catch (const TarnError& e) {
-        EXPECT_EQ(e.Number(), -c.flag) << c.text;
-      }
-    }
+  // The flag, or the number of the error expected, negated.
+  for (const auto& c : {std::pair{"0", 0},
+                        {"1", 1},
+                        {" 255 ", 255},
+                        {"2.5", 2},
+                        {"3.5", 4},
+                        {"256", -6},
+                        {"-1", -6},
+                        {"1e999", -6},
+                        {"", -13},
+                        {"1x", -13}}) {
+    const auto error = testing::ErrorOf([&] { EXPECT_EQ(ToOverwriteFlag(c.first), c.second); });
+    EXPECT_EQ(error, c.second < 0 ? -c.second : 0) << c.first;
   }
 }
 

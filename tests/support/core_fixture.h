@@ -1,18 +1,21 @@
-// A test fixture with the parts an analysis step runs on, over in-memory stand-ins: a file
-// tree with injected faults, a front end that records what it is shown, the user's settings
-// (log folder "logs", which exists) and a log writer over them.
+// The parts a step of the core runs on, as tests hold them: a front end that records what it
+// is shown, an in-memory file tree, the user's settings (log folder "logs", which exists) and
+// a log writer over them; and the number of the error a call raises.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "shell/error.h"
 #include "shell/front_end.h"
 #include "shell/log.h"
 #include "shell/log_box.h"
 #include "shell/user_settings.h"
 #include "support/memory_file_system.h"
+#include "support/world.h"
 
 namespace tarn::testing {
 
@@ -29,16 +32,17 @@ class RecordingFrontEnd : public FrontEnd {
 
 class CoreTest : public ::testing::Test {
  protected:
-  static constexpr const char* kLogFolder = "logs";
   static constexpr const char* kLogFile = "logs/tarn.log";
 
   CoreTest() {
-    settings.SetLogPath(kLogFolder);
-    files.AddFolder(kLogFolder);
+    settings.SetLogPath("logs");
+    files.AddFolder("logs");
   }
 
-  // The log file's lines, split at CR LF (a final CR LF ends the last line).
-  std::vector<std::string> LogLines() const;
+  // The log file with CR LF as "\n"; "" when there is none.
+  std::string LogText() const {
+    return files.HasFile(kLogFile) ? FromCrLf(files.File(kLogFile)) : "";
+  }
 
   MemoryFileSystem files;
   RecordingFrontEnd front_end;
@@ -46,7 +50,15 @@ class CoreTest : public ::testing::Test {
   Log log{&files, front_end, settings};
 };
 
-// Splits text at CR LF; a final CR LF ends the last line rather than starting a new one.
-std::vector<std::string> SplitCrLf(const std::string& text);
+// The number of the TarnError the call raises; 0 when it raises none.
+template <typename Call>
+std::int32_t ErrorOf(Call&& call) {
+  try {
+    call();
+  } catch (const TarnError& error) {
+    return error.Number();
+  }
+  return 0;
+}
 
 }  // namespace tarn::testing

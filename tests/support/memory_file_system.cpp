@@ -6,19 +6,13 @@
 
 namespace tarn::testing {
 
-bool MemoryFileSystem::FolderExists(const std::string& path) const {
-  auto slash = path.find_last_of('/');
-  return slash == std::string::npos || folders_.count(path.substr(0, slash)) != 0;
-}
-
 namespace {
 
 class MemoryInputFile : public InputFile {
  public:
   explicit MemoryInputFile(std::string data) : data_(std::move(data)) {}
   std::size_t Read(char* buffer, std::size_t size) override {
-    std::size_t n = std::min(size, data_.size() - at_);
-    data_.copy(buffer, n, at_);
+    const std::size_t n = data_.copy(buffer, size, at_);
     at_ += n;
     return n;
   }
@@ -30,27 +24,31 @@ class MemoryInputFile : public InputFile {
 
 }  // namespace
 
+void MemoryFileSystem::Check(const std::string& path, bool written) const {
+  const auto slash = path.find_last_of('/');
+  if (slash != std::string::npos && folders_.count(path.substr(0, slash)) == 0) {
+    RaisePlatformError(kErrPathNotFound);
+  }
+  if (written && locked_.count(path) != 0) {
+    throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
+  }
+}
+
 std::unique_ptr<InputFile> MemoryFileSystem::OpenForReading(const std::string& path) {
-  if (!FolderExists(path)) RaisePlatformError(kErrPathNotFound);
-  auto file = files_.find(path);
-  if (file == files_.end()) RaisePlatformError(kErrFileNotFound);
-  return std::make_unique<MemoryInputFile>(file->second);
+  Check(path, false);
+  if (!HasFile(path)) RaisePlatformError(kErrFileNotFound);
+  return std::make_unique<MemoryInputFile>(files_.at(path));
 }
 
 void MemoryFileSystem::AppendToFile(const std::string& path, std::string_view data) {
-  if (!FolderExists(path)) RaisePlatformError(kErrPathNotFound);
-  if (locked_.count(path) != 0) {
-    throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
-  }
+  Check(path, true);
   files_[path].append(data);
 }
 
 void MemoryFileSystem::RemoveFile(const std::string& path) {
-  if (!FolderExists(path)) RaisePlatformError(kErrPathNotFound);
-  if (files_.count(path) == 0) RaisePlatformError(kErrFileNotFound);
-  if (locked_.count(path) != 0) {
-    throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
-  }
+  Check(path, false);
+  if (!HasFile(path)) RaisePlatformError(kErrFileNotFound);
+  Check(path, true);
   files_.erase(path);
 }
 

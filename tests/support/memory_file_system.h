@@ -1,5 +1,5 @@
 // An in-memory file tree for tests of the log, the readers and the walk, with faults that a
-// test can inject: locked files and missing folders.
+// test can inject: locked files and missing folders. Paths are taken exactly as written.
 #pragma once
 
 #include <map>
@@ -16,22 +16,20 @@ class MemoryFileSystem : public FileSystem {
   void SetFile(const std::string& path, std::string data) { files_[path] = std::move(data); }
   // A locked file can be neither written nor deleted.
   void Lock(const std::string& path) { locked_.insert(path); }
-
   bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
   const std::string& File(const std::string& path) const { return files_.at(path); }
 
-  // Exact paths only: letter case is resolved by the machine's file system alone.
   std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
   void AppendToFile(const std::string& path, std::string_view data) override;
   void RemoveFile(const std::string& path) override;
   bool FileExists(const std::string& path) override { return HasFile(path); }
 
  private:
-  bool FolderExists(const std::string& path) const;
+  // Raises 76 when the folder of path is unknown, 75 when path is locked.
+  void Check(const std::string& path, bool written) const;
 
   std::map<std::string, std::string> files_;
-  std::set<std::string> folders_;
-  std::set<std::string> locked_;
+  std::set<std::string> folders_, locked_;
 };
 
 }  // namespace tarn::testing

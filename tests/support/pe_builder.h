@@ -3,9 +3,9 @@
 // offset; the resource tree in ".rsrc" holds the string table and nothing else.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dll/pe_format.h"
@@ -30,18 +30,16 @@ struct PeImage {
 class PeBuilder {
  public:
   static constexpr std::uint32_t kResourceRva = 0x2000;
+  using Strings = std::vector<std::u16string>;  // at index 0, 1, ...; "" is an undefined id
 
   explicit PeBuilder(bool pe32_plus = false) : pe32_plus_(pe32_plus) {}
-
-  // Lists a block with the strings at index 0, 1, ...; an empty string is an undefined id.
-  PeBuilder& Block(std::uint32_t id, std::vector<std::u16string> strings,
-                   std::uint16_t language = 0x409) {
+  PeBuilder& Block(std::uint32_t id, Strings strings, std::uint16_t language = 0x409) {
     blocks_.push_back({id, {{language, std::move(strings)}}});
     return *this;
   }
   // Stores the last block once more, in another language, after those before.
-  PeBuilder& Language(std::uint16_t language, std::vector<std::u16string> strings) {
-    blocks_.back().languages.push_back({language, std::move(strings)});
+  PeBuilder& Language(std::uint16_t language, Strings strings) {
+    blocks_.back().second.push_back({language, std::move(strings)});
     return *this;
   }
 
@@ -63,42 +61,42 @@ class PeBuilder {
     Set(out, image.file_header + kCharacteristicsOffset, 0x2102, 2);  // a DLL
     image.optional_header = Grow(out, optional_size);
     Set(out, image.optional_header, pe32_plus_ ? kPe32PlusMagic : kPe32Magic, 2);
-    const std::size_t count =
-        pe32_plus_ ? kPe32PlusNumberOfRvaAndSizesOffset : kPe32NumberOfRvaAndSizesOffset;
-    Set(out, image.optional_header + count, kStandardDataDirectoryCount, 4);
+    Set(out,
+        image.optional_header +
+            (pe32_plus_ ? kPe32PlusNumberOfRvaAndSizesOffset : kPe32NumberOfRvaAndSizesOffset),
+        kStandardDataDirectoryCount, 4);
     image.section_table = Grow(out, 2 * kSectionHeaderSize);
     const std::size_t text = Grow(out, 16);
     out[text] = '\xC3';  // ret: some code, never run
-
     const std::string tree = Tree(image);
-    image.resources = Grow(out, tree.size());
-    out.replace(image.resources, tree.size(), tree);
+    image.resources = out.size();
+    out += tree;
     image.string_table += image.resources;
     for (std::size_t& entry : image.data_entries) entry += image.resources;
     const std::size_t resource_directory =
         image.optional_header + directories + kResourceDirectoryIndex * kDataDirectorySize;
     Set(out, resource_directory, kResourceRva, 4);
     Set(out, resource_directory + 4, tree.size(), 4);
-    SetSection(out, image.section_table, ".text", 0x1000, text, 16);
-    SetSection(out, image.section_table + kSectionHeaderSize, ".rsrc", kResourceRva,
-               image.resources, tree.size());
+    const auto section = [&](std::size_t at, const char* name, std::uint32_t rva,
+                             std::size_t offset, std::size_t size) {
+      out.replace(at + kSectionNameOffset, 5, name);
+      Set(out, at + kVirtualSizeOffset, size, 4);
+      Set(out, at + kVirtualAddressOffset, rva, 4);
+      Set(out, at + kSizeOfRawDataOffset, size, 4);
+      Set(out, at + kPointerToRawDataOffset, offset, 4);
+    };
+    section(image.section_table, ".text", 0x1000, text, 16);
+    section(image.section_table + kSectionHeaderSize, ".rsrc", kResourceRva, image.resources,
+            tree.size());
     return image;
   }
 
  private:
-  struct Stored {
-    std::uint16_t id;
-    std::vector<std::u16string> strings;
-  };
-  struct Listing {
-    std::uint32_t id;
-    std::vector<Stored> languages;
-  };
-
   static std::size_t Grow(std::string& bytes, std::size_t size) {
     bytes.resize(bytes.size() + size);
     return bytes.size() - size;
   }
+  // A directory of that many id entries; the offset of each entry with its id and target.
   static std::size_t Directory(std::string& tree, std::size_t entries) {
     const std::size_t at =
         Grow(tree, pe::kResourceDirectorySize + entries * pe::kResourceEntrySize);
@@ -111,14 +109,6 @@ class PeBuilder {
     Set(tree, at + pe::kEntryNameOrIdOffset, id, 4);
     Set(tree, at + pe::kEntryTargetOffset, target, 4);
   }
-  static void SetSection(std::string& out, std::size_t at, const char* name, std::uint32_t rva,
-                         std::size_t offset, std::size_t size) {
-    for (int i = 0; name[i] != '\0'; ++i) out[at + pe::kSectionNameOffset + i] = name[i];
-    Set(out, at + pe::kVirtualSizeOffset, size, 4);
-    Set(out, at + pe::kVirtualAddressOffset, rva, 4);
-    Set(out, at + pe::kSizeOfRawDataOffset, size, 4);
-    Set(out, at + pe::kPointerToRawDataOffset, offset, 4);
-  }
 
   // The resource tree; image gets its offsets within it.
   std::string Tree(PeImage& image) const {
@@ -129,20 +119,21 @@ class PeBuilder {
     SetEntry(tree, root, 0, kRtString, kEntryIsDirectory | image.string_table);
     std::vector<std::size_t> entries;
     for (std::size_t b = 0; b < blocks_.size(); ++b) {
-      const std::size_t languages = Directory(tree, blocks_[b].languages.size());
-      SetEntry(tree, image.string_table, b, blocks_[b].id, kEntryIsDirectory | languages);
-      for (std::size_t l = 0; l < blocks_[b].languages.size(); ++l) {
+      const auto& [id, languages] = blocks_[b];
+      const std::size_t directory = Directory(tree, languages.size());
+      SetEntry(tree, image.string_table, b, id, kEntryIsDirectory | directory);
+      for (std::size_t l = 0; l < languages.size(); ++l) {
         entries.push_back(Grow(tree, kResourceDataEntrySize));
-        SetEntry(tree, languages, l, blocks_[b].languages[l].id, entries.back());
+        SetEntry(tree, directory, l, languages[l].first, entries.back());
         if (l == 0) image.data_entries.push_back(entries.back());
       }
     }
     std::size_t entry = 0;
-    for (const Listing& block : blocks_) {
-      for (const Stored& language : block.languages) {
+    for (const auto& [id, languages] : blocks_) {
+      for (const auto& [language, strings] : languages) {
         const std::size_t data = tree.size();
         for (std::size_t i = 0; i < kStringsPerBlock; ++i) {
-          const std::u16string text = i < language.strings.size() ? language.strings[i] : u"";
+          const std::u16string text = i < strings.size() ? strings[i] : u"";
           Set(tree, Grow(tree, 2), text.size(), 2);
           for (char16_t unit : text) Set(tree, Grow(tree, 2), unit, 2);
         }
@@ -154,7 +145,7 @@ class PeBuilder {
   }
 
   bool pe32_plus_;
-  std::vector<Listing> blocks_;
+  std::vector<std::pair<std::uint32_t, std::vector<std::pair<std::uint16_t, Strings>>>> blocks_;
 };
 
 }  // namespace tarn::testing

@@ -1,0 +1,19 @@
+// The rows of a query as texts: columns joined by '|', NULL as "null".
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+class Database;
+}
+
+namespace tarn::testing {
+
+using Rows = std::vector<std::string>;
+
+Rows RowsOf(Database& db, const std::string& sql);
+// On the SQLite file at path, opened for this query alone.
+Rows RowsOf(const std::string& path, const std::string& sql);
+
+}  // namespace tarn::testing

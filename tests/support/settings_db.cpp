@@ -1,0 +1,58 @@
+#include "support/settings_db.h"
+
+#include <filesystem>
+
+#include "datadb/database.h"
+#include "rules/rule_tables.h"
+#include "rules/rule_text.h"
+
+namespace tarn::testing {
+
+void MakeSettingsDB(const std::string& path, const SettingsContent& content) {
+  std::filesystem::remove(path);
+  Database db = Database::Open(path, Database::Mode::kCreate);
+  db.Exec(
+      "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
+      "CREATE TABLE _bc_OtherINI (Value TEXT);");
+  Statement record =
+      db.Prepare("INSERT INTO _bc_Settings VALUES (?1, ?2, " + content.overwrite + ")");
+  record.BindText(1, content.kv_path);
+  record.BindText(2, content.log_path);
+  record.Step();
+  Statement other = db.Prepare("INSERT INTO _bc_OtherINI VALUES (?1)");
+  for (const std::string& file : content.other_ini) {
+    other.BindText(1, file);
+    other.Step();
+    other.Reset();
+  }
+  if (content.query_rows) {
+    db.Exec(
+        "CREATE TABLE _bc_ListSections (SectionName TEXT, EntryName TEXT, "
+        "\"_bc_entries.IDX\" INTEGER, FixedArgsNo INTEGER, IsMultiLine INTEGER, HasVarArgs "
+        "INTEGER, IsMandatory INTEGER, DB_ID INTEGER, ValueName TEXT, Type INTEGER, TypeName "
+        "TEXT, \"_bc_values.IDX\" INTEGER, IsMulti INTEGER)");
+    Statement row = db.Prepare("INSERT INTO _bc_ListSections VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    for (const std::string& text : *content.query_rows) {
+      std::size_t start = 0;
+      for (int column = 1; column <= 13; ++column) {
+        const std::size_t bar = text.find('|', start);
+        const std::string field = text.substr(start, bar - start);
+        if (field == "null") {
+          row.BindNull(column);
+        } else {
+          row.BindText(column, field);
+        }
+        start = bar + 1;
+      }
+      row.Step();
+      row.Reset();
+    }
+  } else {
+    RuleSet rules;
+    ParseRuleText(content.rules, "test.rules", rules);
+    WriteRuleTables(db, rules);
+  }
+  if (!content.sql.empty()) db.Exec(content.sql);
+}
+
+}  // namespace tarn::testing

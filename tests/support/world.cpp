@@ -1,0 +1,70 @@
+#include "support/world.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "support/memory_file_system.h"
+
+namespace tarn::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tarn-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+std::string ToCrLf(std::string text) {
+  ReplaceAll(text, "\n", "\r\n");
+  return text;
+}
+
+std::string FromCrLf(std::string text) {
+  ReplaceAll(text, "\r\n", "\n");
+  return text;
+}
+
+void WriteWorld(const std::string& folder, const Files& files) {
+  for (const auto& [path, text] : files) {
+    const std::filesystem::path full = std::filesystem::path(folder) / path;
+    std::filesystem::create_directories(full.parent_path());
+    WriteFile(full.string(), ToCrLf(text));
+  }
+}
+
+void WriteWorld(MemoryFileSystem& tree, const std::string& folder, const Files& files) {
+  for (const auto& [path, text] : files) {
+    const std::string full = folder + "/" + path;
+    for (auto at = full.find('/', 1); at != std::string::npos; at = full.find('/', at + 1)) {
+      tree.AddFolder(full.substr(0, at));
+    }
+    tree.SetFile(full, ToCrLf(text));
+  }
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+}  // namespace tarn::testing
