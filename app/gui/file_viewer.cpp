@@ -113,6 +113,13 @@ bool FileViewer::Show(const std::string& path, const QString& shown, std::int32_
   const std::vector<std::string_view> all = SplitLines(text);
   const auto count = static_cast<std::int32_t>(all.size());
   line_ = std::clamp(line, 0, count);
+  // Where the finding does not say (a reference to another file), the section is the one the
+  // line stands in.
+  if (section_line <= 0 && line_ > 0) {
+    for (std::int32_t n = line_; n > 0 && section_line <= 0; --n) {
+      if (IsSectionHeader(all[n - 1])) section_line = n;
+    }
+  }
   if (section_line > 0 && section_line <= count) {
     section_first_ = section_line;
     section_last_ = std::max(section_line, line_);

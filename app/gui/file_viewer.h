@@ -27,9 +27,9 @@ class FileViewer : public QWidget {
   explicit FileViewer(QWidget* parent = nullptr);
 
   // Shows the file at path (named as shown in the heading) with editor line `line`
-  // highlighted (0: none, the file as a whole) and the lines from section_line (0: not known)
-  // to the end of that section shaded. Returns false, with the reason in the heading and
-  // nothing shown, when the file cannot be read.
+  // highlighted (0: none, the file as a whole) and the lines from section_line (0: not known,
+  // the nearest header above the line) to the end of that section shaded. Returns false, with the
+  // reason in the heading and nothing shown, when the file cannot be read.
   bool Show(const std::string& path, const QString& shown, std::int32_t line,
             std::int32_t section_line, bool binary);
 

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -258,7 +259,7 @@ void MainWindow::Browse(QLineEdit* box) {
 
 void MainWindow::SetFooter(QWidget* footer) {
   footer_ = footer;
-  footer_height_ = footer_->sizeHint().height();
+  footer_height_ = std::max(footer_->sizeHint().height(), footer_->minimumHeight());
   footer_->setParent(this);
   resize(width(), height() + footer_height_);
   PlaceLogBox();
