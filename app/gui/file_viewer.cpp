@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -173,6 +174,8 @@ void FileViewer::Highlight() {
   }
   text_->setTextCursor(caret);
   text_->centerCursor();
+  // A viewer opened just now has no height yet: centre the line again once it is laid out.
+  QTimer::singleShot(0, text_, [this] { text_->centerCursor(); });
 }
 
 QString FileViewer::HighlightedText() const {

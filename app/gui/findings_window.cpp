@@ -62,6 +62,7 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setWordWrap(false);
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 6);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setToolTip(
       QStringLiteral("Double click a warning, or press Enter, to see its file at its line below."));

@@ -71,7 +71,8 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
   cancel_->setToolTip(QStringLiteral(
       "Stop \"All\" at the end of the file being read (Esc). What was stored so far stays in "
       "KV.MDB, and the log says that the run was cancelled."));
-  cancel_->setEnabled(false);
+  // Shown only while "All" runs, the one command that can be stopped.
+  cancel_->hide();
   connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::RequestCancel);
   addPermanentWidget(cancel_);
 
@@ -101,7 +102,7 @@ void RunStatusBar::Begin(Command command, const std::string& game) {
   files_read_ = 0;
   warnings_ = 0;
   current_file_.clear();
-  cancel_->setEnabled(command == Command::kAll);
+  cancel_->setVisible(command == Command::kAll);
   clock_.start();
   refresh_.start();
   Refresh();
@@ -118,7 +119,6 @@ void RunStatusBar::RunProgressed(const RunProgress& progress) {
 void RunStatusBar::RequestCancel() {
   if (!running_ || command_ != Command::kAll || cancel_asked_) return;
   cancel_asked_ = true;
-  cancel_->setEnabled(false);
   emit cancelRequested();
   Refresh();
 }
@@ -145,7 +145,7 @@ void RunStatusBar::Refresh() {
 void RunStatusBar::End(const CommandAccount& account) {
   running_ = false;
   refresh_.stop();
-  cancel_->setEnabled(false);
+  cancel_->hide();
   const QString what = QString::fromLatin1(CommandCaption(account.command));
   const QString took = Seconds(account.seconds);
   const QString reasons = Joined(account.reasons);
