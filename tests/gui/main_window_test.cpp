@@ -119,6 +119,21 @@ TEST_F(MainWindowTest, LogBoxFillsTheWindowBelowTheLogPathBox) {
   window_->resize(700, 500);
   QCoreApplication::processEvents();
   EXPECT_EQ(Get("tbLog")->geometry(), QRect(0, 72, 700, 428));
+
+  // A footer goes below the design area, which keeps its layout above it.
+  Build();
+  auto* footer = new QWidget;
+  footer->setMinimumHeight(30);
+  window_->SetFooter(footer);
+  window_->show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window_->size(), QSize(634, 422));
+  EXPECT_EQ(Get("tbLog")->geometry(), QRect(0, 72, 634, 320));
+  EXPECT_EQ(footer->geometry(), QRect(0, 392, 634, 30));
+  window_->resize(700, 500);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(footer->geometry().bottom(), 499);
+  EXPECT_EQ(Get("tbLog")->geometry().bottom() + 1, footer->y());
 }
 
 TEST_F(MainWindowTest, EditsAndBrowsingGoIntoTheSettingsAtOnce) {
