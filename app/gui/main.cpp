@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "shell/file_system.h"
 #include "shell/front_end.h"
+#include "window_program.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -28,7 +29,8 @@ int main(int argc, char** argv) {
   }
 
   tarn::Analysis analysis(settings, front_end, files, program_folder);
-  tarn::gui::MainWindow window(front_end, settings.Values(), tarn::gui::CommandSet::For(analysis));
+  tarn::gui::WindowProgram program(analysis, front_end, settings.Values(), program_folder);
+  tarn::gui::MainWindow& window = program.Main();
   if (!window.LoadFromSettings()) {
     // Nothing is logged and nothing is saved.
     std::fprintf(stderr, "tarn-gui: stored OverwriteLog %s is not 0, 1 or 2\n",

@@ -9,12 +9,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
 
-#include "analysis/analysis.h"
-#include "folder_picker.h"
 #include "qt_front_end.h"
 #include "shell/front_end.h"
 #include "shell/user_settings.h"
@@ -87,12 +86,15 @@ TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, fl
   return TwipRect{kLogBoxLeft, top, inner_width, height};
 }
 
-CommandSet CommandSet::For(Analysis& analysis) {
-  return CommandSet{[&analysis] { return analysis.InitDB(); },
-                    [&analysis](bool ticked) { analysis.RunAll(ticked); },
-                    [&analysis](bool ticked) { analysis.RunDumpRules(ticked); },
-                    [](QWidget* owner, const QString& start) { return PickFolder(owner, start); },
-                    [&analysis](int status) { EndAtOnce(&analysis, status); }};
+const char* CommandCaption(Command command) {
+  switch (command) {
+    case Command::kInitDB:
+      return "Init DB";
+    case Command::kAll:
+      return "All";
+    default:
+      return "Dump";
+  }
 }
 
 MainWindow::MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet commands)
@@ -102,6 +104,7 @@ MainWindow::MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet
   UseDesignFont(this);
   resize(kInnerWidthTwips / kTwipsPerPixel, kInnerHeightTwips / kTwipsPerPixel);
   BuildControls();
+  GiveToolTips();
   ConnectHandlers();
   PlaceLogBox();
   front_end_.Attach(this, tb_log_);
@@ -145,6 +148,25 @@ void MainWindow::BuildControls() {
   for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
+void MainWindow::GiveToolTips() {
+  tb_kv_path_->setToolTip(
+      QStringLiteral("The game folder: the one that holds EXE/kestrovar.ini. Read-only while a "
+                     "command runs."));
+  tb_log_path_->setToolTip(
+      QStringLiteral("The folder tarn.log is written to. Read-only while a command runs."));
+  cmd_browse_kv_->setToolTip(QStringLiteral("Choose the game folder in a folder picker."));
+  cmd_browse_log_->setToolTip(QStringLiteral("Choose the folder for tarn.log in a folder picker."));
+  chk_overwrite_->setToolTip(
+      QStringLiteral("Ticked: \"All\" and \"Dump\" delete the old tarn.log and start it afresh "
+                     "with a banner. Clear: they add to it."));
+  cmd_init_db_->setToolTip(
+      QStringLiteral("Make KV.MDB afresh and load the rules. Press it before \"All\"."));
+  cmd_all_->setToolTip(
+      QStringLiteral("Check every data file the game names against the rules: warnings go to "
+                     "the log, everything read into KV.MDB. Needs \"Init DB\" first."));
+  cmd_dump_rules_->setToolTip(QStringLiteral("Write the rules into the log as an outline."));
+}
+
 void MainWindow::ConnectHandlers() {
   // Every change goes into the settings at once; they reach TARN.MDB at a normal end.
   connect(tb_kv_path_, &QLineEdit::textChanged, this,
@@ -158,12 +180,17 @@ void MainWindow::ConnectHandlers() {
   connect(cmd_browse_kv_, &QPushButton::clicked, this, [this] { Browse(tb_kv_path_); });
   connect(cmd_browse_log_, &QPushButton::clicked, this, [this] { Browse(tb_log_path_); });
 
-  connect(cmd_init_db_, &QPushButton::clicked, this,
-          [this] { RunCommand([this] { cmd_all_->setEnabled(commands_.init_db()); }); });
+  connect(cmd_init_db_, &QPushButton::clicked, this, [this] {
+    RunCommand(Command::kInitDB, [this] { cmd_all_->setEnabled(commands_.init_db()); });
+  });
   connect(cmd_all_, &QPushButton::clicked, this,
-          [this] { RunCommand([this] { commands_.all(OverwriteTicked()); }); });
+          [this] { RunCommand(Command::kAll, [this] { commands_.all(OverwriteTicked()); }); });
   connect(cmd_dump_rules_, &QPushButton::clicked, this,
-          [this] { RunCommand([this] { commands_.dump(OverwriteTicked()); }); });
+          [this] { RunCommand(Command::kDump, [this] { commands_.dump(OverwriteTicked()); }); });
+
+  cmd_browse_kv_->installEventFilter(this);
+  cmd_browse_log_->installEventFilter(this);
+  chk_overwrite_->installEventFilter(this);
 }
 
 bool MainWindow::LoadFromSettings() {
@@ -177,10 +204,14 @@ bool MainWindow::LoadFromSettings() {
 
 bool MainWindow::OverwriteTicked() const { return chk_overwrite_->checkState() != Qt::Unchecked; }
 
-void MainWindow::RunCommand(const std::function<void()>& command) {
+void MainWindow::RunCommand(Command which, const std::function<void()>& command) {
   // The core pumps events after every section it reads, so a click may arrive mid-run.
   if (running_) return;
   running_ = true;
+  running_command_ = which;
+  // A run reads the settings as it goes: what is typed meanwhile would change its course.
+  LockInputs(true);
+  emit commandStarted(which);
   try {
     command();
   } catch (const ProgramEnd& end) {
@@ -188,22 +219,58 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
     commands_.end_program(end.status);
   }
   running_ = false;
+  LockInputs(false);
   front_end_.Flush();
+  emit commandEnded(which);
   if (close_deferred_) {
     close_deferred_ = false;
     close();
   }
 }
 
+void MainWindow::LockInputs(bool locked) {
+  tb_kv_path_->setReadOnly(locked);
+  tb_log_path_->setReadOnly(locked);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (running_) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+        return true;
+      default:
+        break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void MainWindow::Browse(QLineEdit* box) {
+  // A click that reached the button another way (a shortcut, assistive technology).
+  if (running_) return;
   SelectedPath = box->text();
   SelectedPath = commands_.choose_folder(this, SelectedPath);
   box->setText(SelectedPath);
 }
 
+void MainWindow::SetFooter(QWidget* footer) {
+  footer_ = footer;
+  footer_height_ = std::max(footer_->sizeHint().height(), footer_->minimumHeight());
+  footer_->setParent(this);
+  resize(width(), height() + footer_height_);
+  PlaceLogBox();
+  footer_->show();
+}
+
 void MainWindow::PlaceLogBox() {
+  const int inner_height = height() - footer_height_;
+  if (footer_ != nullptr) footer_->setGeometry(0, inner_height, width(), footer_height_);
   const TwipRect place = LogBoxPlace(static_cast<float>(width() * kTwipsPerPixel),
-                                     static_cast<float>(height() * kTwipsPerPixel),
+                                     static_cast<float>(inner_height * kTwipsPerPixel),
                                      static_cast<float>(tb_log_path_->y() * kTwipsPerPixel),
                                      static_cast<float>(tb_log_path_->height() * kTwipsPerPixel));
   // Edges, not sizes, are rounded, so the box's bottom meets the inner area's exactly.
@@ -220,8 +287,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (running_) {
-    close_deferred_ = true;
     event->ignore();
+    // Asked once: a second close while the answer stands changes nothing.
+    if (!close_deferred_) {
+      close_deferred_ = !commands_.close_during_run || commands_.close_during_run(running_command_);
+    }
     return;
   }
   event->accept();

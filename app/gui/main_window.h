@@ -19,7 +19,6 @@ class QPushButton;
 class QResizeEvent;
 
 namespace tarn {
-class Analysis;
 class UserSettings;
 }  // namespace tarn
 
@@ -58,7 +57,13 @@ struct TwipRect {
 // high. Single-precision arithmetic throughout.
 TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height);
 
-// What the window's controls run. For the program they are an analysis's commands, the
+// The window's three commands.
+enum class Command { kInitDB, kAll, kDump };
+
+// The caption of a command's button: "Init DB", "All", "Dump".
+const char* CommandCaption(Command command);
+
+// What the window's controls run. For the program they are a run session's commands, the
 // folder picker and an immediate end; tests put their own in.
 struct CommandSet {
   std::function<bool()> init_db;
@@ -67,9 +72,10 @@ struct CommandSet {
   std::function<QString(QWidget* owner, const QString& start_path)> choose_folder;
   // Called when a command ended the program (ProgramEnd); must not return in the program.
   std::function<void(int status)> end_program;
-
-  // The commands of analysis, which must outlive the window.
-  static CommandSet For(Analysis& analysis);
+  // Asked when the window is closed while command runs: true closes the window once the run
+  // has ended (the answer may have asked the run to stop), false keeps it open. Empty: the
+  // window always closes once the run has ended.
+  std::function<bool(Command command)> close_during_run;
 };
 
 class MainWindow : public QWidget {
@@ -88,23 +94,40 @@ class MainWindow : public QWidget {
   // when the stored overwrite value is not one the check box can take (0, 1 or 2).
   bool LoadFromSettings();
 
-  // True while a command runs; clicks on another command are then ignored and a close
-  // request waits until the run has ended.
+  // True while a command runs. Clicks on another command are then ignored, the path boxes
+  // are read-only, the "Browse" buttons and the check box ignore input (they stay enabled:
+  // only "All" ever changes that), and a close request waits until the run has ended.
   bool CommandRunning() const { return running_; }
+
+  // Puts footer below the design area, across the whole width at the height the footer
+  // prefers when put in, and makes the window that much taller. The log box's resize rule then
+  // counts the area above the footer as the inner area, so the design area keeps its layout.
+  void SetFooter(QWidget* footer);
 
   // The path handed to the folder picker before it opens and read back after it closes.
   QString SelectedPath;
 
+ signals:
+  // Around every command that runs; commandEnded does not come when a command ends the
+  // program.
+  void commandStarted(tarn::gui::Command command);
+  void commandEnded(tarn::gui::Command command);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Keeps input from the "Browse" buttons and the check box while a command runs.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
+  void GiveToolTips();
   void ConnectHandlers();
+  // Lays out the log box by its resize rule and the footer below the design area.
   void PlaceLogBox();
   // Runs one command unless one is already running; a fatal end inside it ends the program.
-  void RunCommand(const std::function<void()>& command);
+  void RunCommand(Command which, const std::function<void()>& command);
+  void LockInputs(bool locked);
   void Browse(QLineEdit* box);
   // The check box's own state, not the stored setting: grey counts as ticked.
   bool OverwriteTicked() const;
@@ -113,6 +136,7 @@ class MainWindow : public QWidget {
   UserSettings& settings_;
   CommandSet commands_;
   bool running_ = false;
+  Command running_command_ = Command::kAll;
   bool close_deferred_ = false;
 
   QLineEdit* tb_kv_path_ = nullptr;
@@ -124,6 +148,8 @@ class MainWindow : public QWidget {
   QPlainTextEdit* tb_log_ = nullptr;
   QPushButton* cmd_dump_rules_ = nullptr;
   QPushButton* cmd_all_ = nullptr;
+  QWidget* footer_ = nullptr;
+  int footer_height_ = 0;  // fixed when the footer is put in, so the design area stays put
 };
 
 }  // namespace tarn::gui

@@ -15,6 +15,7 @@
 #include "shell/front_end.h"
 #include "shell/run_stats.h"
 #include "shell/version.h"
+#include "walk/run_watch.h"
 #include "walk/value_query.h"
 
 namespace tarn {
@@ -77,8 +78,11 @@ void Analysis::RunAll(bool overwrite_ticked) {
   // the data database then fails as it always has.
   ValueQuery query(settings_.SettingsDB(), data_.get());
   StoredValues& values = data_ ? static_cast<StoredValues&>(references_) : query;
-  Walk walk(WalkContext{settings_.Values(), files_, log_, front_end_, stats_, options_.limits},
-            checker, values, settings_.SettingsDB(), parsed_files_.get());
+  cancel_.store(false, std::memory_order_relaxed);
+  RunWatch watch(observer_, cancel_, findings_);
+  Walk walk(
+      WalkContext{settings_.Values(), files_, log_, front_end_, stats_, options_.limits, &watch},
+      checker, values, settings_.SettingsDB(), parsed_files_.get());
   // Every game file read lies inside the game folder, however the folder names it.
   struct Confinement {
     FileSystem& files;
@@ -98,8 +102,15 @@ void Analysis::RunAll(bool overwrite_ticked) {
   // Rows go in faster without the secondary indexes; they are made afresh once at the end
   // (by Close when the run does not end here).
   if (data_) data_->BeginBulk();
-  walk.RunAll();
+  try {
+    walk.RunAll();
+  } catch (const RunCancelled& cancelled) {
+    last_run_.cancelled = true;
+    log_.WriteLog("Run cancelled by the user after " + cancelled.last_file);
+  }
   if (data_) data_->EndBulk();
+  // What a cancelled run stored stays, for whoever opens KV.MDB next.
+  if (data_ && last_run_.cancelled) data_->Commit();
   if (!walk.MainFileRead()) unread_main_file_ = walk.GamePath(kMainFile);
   if (!defer_findings_table_) StorePendingFindings();
 }
@@ -151,6 +162,11 @@ std::vector<std::string> Analysis::Troubles() const {
                        " could not be read: is the game folder right?");
   }
   return troubles;
+}
+
+void Analysis::ForgetTroubles() {
+  log_.ForgetLosses();
+  unread_main_file_.clear();
 }
 
 void Analysis::RunDumpRules(bool overwrite_ticked) {

@@ -9,6 +9,7 @@
 // ProgramEnd, which the front end that called the command catches.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ namespace tarn {
 
 class FileSystem;
 class FrontEnd;
+class ProgressObserver;
 class RunStats;
 class Settings;
 
@@ -39,6 +41,7 @@ struct RunOutcome {
   std::int64_t files = 0;      // data files opened
   std::int64_t sections = 0;   // sections handed to the checker
   bool main_file_read = true;  // false: the game's main file could not be read
+  bool cancelled = false;      // true: a stop asked for ended the run between two files
 };
 
 class Analysis {
@@ -99,6 +102,17 @@ class Analysis {
   // not be written, a game folder whose main file could not be read. Empty when there is
   // nothing of the kind.
   std::vector<std::string> Troubles() const;
+  // Forgets the troubles so far, so that Troubles speaks of the commands from now on: for a
+  // front end that judges each command on its own.
+  void ForgetTroubles();
+
+  // observer (null: none) is told how every "All" from now on progresses; it must outlive its
+  // use here.
+  void SetProgressObserver(ProgressObserver* observer) { observer_ = observer; }
+  // Asks the "All" under way to stop at the end of the file being read: the rows stored so far
+  // are committed and the log gets one line saying that the run was cancelled. Any thread, or
+  // an event handler the run's event pump calls, may ask; the next "All" starts afresh.
+  void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
 
  private:
   // Puts the findings that came since the last call into the Findings table.
@@ -125,6 +139,8 @@ class Analysis {
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far
   bool defer_findings_table_ = false;
   AnalysisOptions options_;
+  ProgressObserver* observer_ = nullptr;
+  std::atomic<bool> cancel_{false};
 };
 
 }  // namespace tarn

@@ -74,6 +74,11 @@ class Log {
   // description.
   bool LostLines() const { return lost_lines_; }
   const std::string& FirstLossReason() const { return first_loss_; }
+  // Forgets the lines lost so far: LostLines then speaks of the lines written from now on.
+  void ForgetLosses() {
+    lost_lines_ = false;
+    first_loss_.clear();
+  }
 
  private:
   void WriteWarning(std::string_view file, std::int32_t file_line, std::string_view section,

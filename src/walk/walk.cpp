@@ -12,6 +12,7 @@
 #include "shell/run_stats.h"
 #include "shell/user_settings.h"
 #include "shell/version.h"
+#include "walk/run_watch.h"
 #include "walk/section_handler.h"
 #include "walk/stored_values.h"
 
@@ -83,6 +84,13 @@ void Walk::RunAll() {
 
 void Walk::ReadINIFile(const std::string& area, const std::string& path,
                        const FileReference& reference) {
+  ReadFile(area, path, reference);
+  // Between two files nothing is half read: a stop asked for meanwhile ends the run here.
+  if (context_.watch != nullptr) context_.watch->FileDone(path);
+}
+
+void Walk::ReadFile(const std::string& area, const std::string& path,
+                    const FileReference& reference) {
   Log& log = context_.log;
   try {
     log.WriteLog("    Processing " + path);
@@ -96,8 +104,10 @@ void Walk::ReadINIFile(const std::string& area, const std::string& path,
       file.SetFileName(path);
     }
     handler_.BeginFile(area, path, file.IsBinary());
+    if (context_.watch != nullptr) context_.watch->FileOpened(path);
     while (ReadNextSection(*buffer_, file, log, context_.stats)) {
       handler_.HandleSection(area, *buffer_);
+      if (context_.watch != nullptr) context_.watch->SectionDone();
       context_.front_end.ProcessEvents();
     }
   } catch (const TarnError& error) {

@@ -20,6 +20,7 @@ class FileSystem;
 class FrontEnd;
 class Log;
 class RunStats;
+class RunWatch;
 class SectionHandler;
 class StoredValues;
 class UserSettings;
@@ -43,7 +44,8 @@ struct WalkContext {
   Log& log;
   FrontEnd& front_end;  // its events are processed after every section
   RunStats* stats = nullptr;
-  ReadLimits limits = {};  // how large a file and a line may be
+  ReadLimits limits = {};     // how large a file and a line may be
+  RunWatch* watch = nullptr;  // told of every file and section; may end the run between files
 };
 
 class Walk {
@@ -82,7 +84,8 @@ class Walk {
   // section, letting the front end process its events after each. A file that cannot be
   // opened is warned about at the place that named it (reference, 10306); a file read before
   // (letter case aside) is skipped with "Already parsed. Skipped."; any other error is
-  // reported under "ReadINIFile" and ends the program.
+  // reported under "ReadINIFile" and ends the program. When a stop has been asked for, the
+  // watch ends the run once the file is done with (RunCancelled).
   void ReadINIFile(const std::string& area, const std::string& path,
                    const FileReference& reference);
 
@@ -95,6 +98,9 @@ class Walk {
   std::string GamePath(std::string_view fixed, std::string_view relative = {}) const;
 
  private:
+  // ReadINIFile without the watch's last word.
+  void ReadFile(const std::string& area, const std::string& path, const FileReference& reference);
+
   WalkContext context_;
   SectionHandler& handler_;
   StoredValues& values_;

@@ -1,0 +1,154 @@
+#include "findings_window.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "file_viewer.h"
+#include "findings_model.h"
+#include "run_session.h"
+
+namespace tarn::gui {
+
+namespace {
+
+// The file of a finding on disk: its path is relative to the game folder unless it lies
+// outside it.
+std::string OnDisk(const std::string& game, const std::string& path) {
+  if (path.empty() || path.front() == '/' || game.empty()) return path;
+  return game.back() == '/' ? game + path : game + '/' + path;
+}
+
+}  // namespace
+
+FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("frmFindings"));
+  setWindowTitle(QStringLiteral("TARN: Findings"));
+  resize(960, 600);
+
+  number_ = new QComboBox(this);
+  number_->setObjectName(QStringLiteral("cboNumber"));
+  number_->setToolTip(QStringLiteral("Show only the warnings of one number."));
+  file_ = new QLineEdit(this);
+  file_->setObjectName(QStringLiteral("tbFileFilter"));
+  file_->setPlaceholderText(QStringLiteral("File contains"));
+  file_->setToolTip(QStringLiteral("Show only the warnings of files whose path holds this text."));
+  file_->setClearButtonEnabled(true);
+  text_ = new QLineEdit(this);
+  text_->setObjectName(QStringLiteral("tbTextFilter"));
+  text_->setPlaceholderText(QStringLiteral("Any column contains"));
+  text_->setToolTip(QStringLiteral("Show only the warnings that hold this text in any column."));
+  text_->setClearButtonEnabled(true);
+  counts_ = new QLabel(this);
+  counts_->setObjectName(QStringLiteral("lblCounts"));
+  counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  model_ = new FindingsModel(this);
+  filter_ = new FindingsFilter(this);
+  filter_->setSourceModel(model_);
+  table_ = new QTableView(this);
+  table_->setObjectName(QStringLiteral("tblFindings"));
+  table_->setModel(filter_);
+  table_->setSortingEnabled(true);
+  table_->sortByColumn(-1, Qt::AscendingOrder);  // the order the run found them in
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setWordWrap(false);
+  table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 6);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setToolTip(
+      QStringLiteral("Double click a warning, or press Enter, to see its file at its line below."));
+  viewer_ = new FileViewer(this);
+  viewer_->hide();
+
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->addWidget(table_);
+  splitter->addWidget(viewer_);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 2);
+
+  auto* filters = new QHBoxLayout;
+  filters->addWidget(new QLabel(QStringLiteral("Number"), this));
+  filters->addWidget(number_);
+  filters->addWidget(file_, 1);
+  filters->addWidget(text_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(filters);
+  layout->addWidget(counts_);
+  layout->addWidget(splitter, 1);
+
+  connect(number_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    filter_->SetNumber(number_->itemData(index).toString());
+    ShowCounts();
+  });
+  connect(file_, &QLineEdit::textChanged, this, [this](const QString& part) {
+    filter_->SetFile(part);
+    ShowCounts();
+  });
+  connect(text_, &QLineEdit::textChanged, this, [this](const QString& part) {
+    filter_->SetText(part);
+    ShowCounts();
+  });
+  connect(table_, &QTableView::activated, this, &FindingsWindow::Open);
+}
+
+void FindingsWindow::SetRun(const CommandAccount& account) {
+  game_ = account.game;
+  model_->SetRows(account.findings);
+  const QSignalBlocker quiet(number_);
+  number_->clear();
+  number_->addItem(QStringLiteral("any (%1)").arg(account.findings.size()), QString());
+  for (const auto& [rule, count] : account.counts) {
+    const QString number = QString::fromStdString(rule);
+    number_->addItem(QStringLiteral("%1 (%2)").arg(number).arg(count), number);
+  }
+  file_->clear();
+  text_->clear();
+  filter_->SetNumber(QString());
+  counts_by_number_ = QString::fromStdString(gui::CountsText(account));
+  viewer_->hide();
+  table_->resizeColumnsToContents();
+  ShowCounts();
+}
+
+void FindingsWindow::FilterByNumber(const QString& rule) {
+  number_->setCurrentIndex(std::max(0, number_->findData(rule)));
+}
+
+void FindingsWindow::FilterByFile(const QString& part) { file_->setText(part); }
+void FindingsWindow::FilterByText(const QString& part) { text_->setText(part); }
+
+void FindingsWindow::OpenRow(int view_row) { Open(filter_->index(view_row, 0)); }
+
+void FindingsWindow::Open(const QModelIndex& view_index) {
+  if (!view_index.isValid()) return;
+  const FindingRow& row = model_->Row(filter_->mapToSource(view_index).row());
+  table_->selectRow(view_index.row());
+  viewer_->show();
+  viewer_->Show(OnDisk(game_, row.path), QFile::decodeName(row.path.c_str()), row.line,
+                row.section_line, row.binary);
+}
+
+int FindingsWindow::ShownRows() const { return filter_->rowCount(); }
+int FindingsWindow::TotalRows() const { return model_->rowCount(); }
+QString FindingsWindow::CountsText() const { return counts_->text(); }
+
+void FindingsWindow::ShowCounts() {
+  const int total = TotalRows();
+  QString text = total == 0 ? QStringLiteral("No warnings.")
+                            : QStringLiteral("%1 %2: %3.")
+                                  .arg(total)
+                                  .arg(total == 1 ? "warning" : "warnings", counts_by_number_);
+  if (ShownRows() != total) text += QStringLiteral(" Shown: %1.").arg(ShownRows());
+  counts_->setText(text);
+}
+
+}  // namespace tarn::gui

@@ -1,0 +1,71 @@
+// The findings view: the warnings of the last "All" as a table (the file relative to the game
+// folder, the editor line, section, key, number, text and offending value) that sorts by any
+// column and filters by number, by file and by free text, with the counts by number above it.
+// Double click or Enter on a row opens its file in the viewer below the table, at the line.
+// It reads the run's finding records, never the log's text.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QSplitter;
+class QTableView;
+
+namespace tarn::gui {
+
+struct CommandAccount;
+class FileViewer;
+class FindingsFilter;
+class FindingsModel;
+
+class FindingsWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FindingsWindow(QWidget* parent = nullptr);
+
+  // Shows the findings of the "All" that account describes, filters cleared; the viewer
+  // closes.
+  void SetRun(const CommandAccount& account);
+
+  // The filters, as the user sets them: a warning number ("" for any), part of the file, part
+  // of any column.
+  void FilterByNumber(const QString& rule);
+  void FilterByFile(const QString& part);
+  void FilterByText(const QString& part);
+
+  // Opens the file of the row shown at view_row (in the table's current order and filter) in
+  // the viewer; what a double click or Enter on it does.
+  void OpenRow(int view_row);
+
+  // The rows shown, the total and the counts as the heading gives them.
+  int ShownRows() const;
+  int TotalRows() const;
+  QString CountsText() const;
+  QTableView* Table() const { return table_; }
+  FileViewer* Viewer() const { return viewer_; }
+  const FindingsFilter& Filter() const { return *filter_; }
+  const FindingsModel& Model() const { return *model_; }
+
+ private:
+  void Open(const QModelIndex& view_index);
+  void ShowCounts();
+
+  std::string game_;
+  FindingsModel* model_ = nullptr;
+  FindingsFilter* filter_ = nullptr;
+  QComboBox* number_ = nullptr;
+  QLineEdit* file_ = nullptr;
+  QLineEdit* text_ = nullptr;
+  QLabel* counts_ = nullptr;
+  QTableView* table_ = nullptr;
+  FileViewer* viewer_ = nullptr;
+  QString counts_by_number_;
+};
+
+}  // namespace tarn::gui

@@ -1,0 +1,203 @@
+#include "run_status.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include "report/reported_finding.h"
+#include "run_session.h"
+
+namespace tarn::gui {
+
+namespace {
+
+QString Quoted(const char* caption) { return QStringLiteral("\"%1\"").arg(caption); }
+
+QString Seconds(double seconds) {
+  return QString::number(seconds, 'f', seconds < 10 ? 2 : 1) + QStringLiteral(" s");
+}
+
+QString Clock(qint64 ms) {
+  const qint64 seconds = ms / 1000;
+  return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString Count(std::int64_t n, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+}
+
+QString Joined(const std::vector<std::string>& texts) {
+  QStringList list;
+  for (const std::string& text : texts) list << QString::fromStdString(text);
+  return list.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
+  setObjectName(QStringLiteral("statusRun"));
+  setSizeGripEnabled(false);
+  text_ = new QWidget(this);
+  auto* lines = new QVBoxLayout(text_);
+  lines->setContentsMargins(4, 2, 4, 2);
+  lines->setSpacing(1);
+  state_ = new QLabel(text_);
+  state_->setObjectName(QStringLiteral("lblRunState"));
+  detail_ = new QLabel(text_);
+  detail_->setObjectName(QStringLiteral("lblRunDetail"));
+  for (QLabel* label : {state_, detail_}) {
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lines->addWidget(label);
+  }
+  // The state takes one line, the detail two: the file being read, or the warnings by number
+  // and what to do next.
+  state_->setMaximumHeight(fontMetrics().lineSpacing());
+  detail_->setMaximumHeight(fontMetrics().lineSpacing() * 2);
+  addWidget(text_, 1);
+
+  findings_ = new QPushButton(QStringLiteral("Findings"), this);
+  findings_->setObjectName(QStringLiteral("cmdFindings"));
+  findings_->setToolTip(QStringLiteral(
+      "Show the warnings of the last \"All\" as a table: sort and filter them, and open a file "
+      "at a warning's line."));
+  connect(findings_, &QPushButton::clicked, this, &RunStatusBar::findingsRequested);
+  addPermanentWidget(findings_);
+
+  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_->setObjectName(QStringLiteral("cmdCancel"));
+  cancel_->setToolTip(QStringLiteral(
+      "Stop \"All\" at the end of the file being read (Esc). What was stored so far stays in "
+      "KV.MDB, and the log says that the run was cancelled."));
+  // Shown only while "All" runs, the one command that can be stopped.
+  cancel_->hide();
+  connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::RequestCancel);
+  addPermanentWidget(cancel_);
+
+  setFixedHeight(fontMetrics().lineSpacing() * 3 + 12);
+  refresh_.setInterval(kRefreshIntervalMs);
+  connect(&refresh_, &QTimer::timeout, this, &RunStatusBar::Refresh);
+}
+
+void RunStatusBar::SetTexts(const QString& state, const QString& detail) {
+  state_->setText(state);
+  detail_->setText(detail);
+  text_->setToolTip(detail.isEmpty() ? state : state + QLatin1Char('\n') + detail);
+}
+
+void RunStatusBar::ShowHint(const QString& text) { SetTexts(text, QString()); }
+
+void RunStatusBar::AddDetail(const QString& text) {
+  const QString detail = detail_->text();
+  SetTexts(state_->text(), detail.isEmpty() ? text : detail + QLatin1Char('\n') + text);
+}
+
+void RunStatusBar::Begin(Command command, const std::string& game) {
+  command_ = command;
+  running_ = true;
+  cancel_asked_ = false;
+  game_ = game;
+  files_read_ = 0;
+  warnings_ = 0;
+  current_file_.clear();
+  cancel_->setVisible(command == Command::kAll);
+  clock_.start();
+  refresh_.start();
+  Refresh();
+  // "Init DB" and "Dump" let no events through: the line shows what runs at once.
+  repaint();
+}
+
+void RunStatusBar::RunProgressed(const RunProgress& progress) {
+  if (progress.files_read != files_read_) current_file_.assign(progress.current_file);
+  files_read_ = progress.files_read;
+  warnings_ = progress.warnings;
+}
+
+void RunStatusBar::RequestCancel() {
+  if (!running_ || command_ != Command::kAll || cancel_asked_) return;
+  cancel_asked_ = true;
+  emit cancelRequested();
+  Refresh();
+}
+
+void RunStatusBar::Refresh() {
+  if (!running_) return;
+  const QString what = QString::fromLatin1(CommandCaption(command_));
+  const QString time = Clock(clock_.elapsed());
+  if (command_ != Command::kAll) {
+    SetTexts(QStringLiteral("%1 under way, %2").arg(what, time), QString());
+    return;
+  }
+  const QString state = QStringLiteral("%1: %2, %3, %4")
+                            .arg(what, Count(files_read_, "file read", "files read"),
+                                 Count(warnings_, "warning", "warnings"), time);
+  const QString file = QString::fromStdString(GameRelative(current_file_, game_));
+  if (cancel_asked_) {
+    SetTexts(state, QStringLiteral("Cancelling: the run stops at the end of %1").arg(file));
+  } else {
+    SetTexts(state, file.isEmpty() ? QString() : QStringLiteral("Reading %1").arg(file));
+  }
+}
+
+void RunStatusBar::End(const CommandAccount& account) {
+  running_ = false;
+  refresh_.stop();
+  cancel_->hide();
+  const QString what = QString::fromLatin1(CommandCaption(account.command));
+  const QString took = Seconds(account.seconds);
+  const QString reasons = Joined(account.reasons);
+  const QString hints = Joined(account.hints);
+  auto with_hints = [&](const QString& text) {
+    QStringList parts;
+    if (!text.isEmpty()) parts << text;
+    if (!reasons.isEmpty()) parts << reasons;
+    if (!hints.isEmpty()) parts << hints;
+    return parts.join(QLatin1Char('\n'));
+  };
+  if (account.ending == CommandAccount::Ending::kRefused) {
+    SetTexts(QStringLiteral("%1 did not run: %2").arg(what, reasons), hints);
+    return;
+  }
+  QString summary;
+  QString detail;
+  switch (account.command) {
+    case Command::kAll: {
+      std::int64_t warnings = 0;
+      for (const auto& entry : account.counts) warnings += entry.second;
+      summary = Count(account.files, "file read", "files read") + QStringLiteral(", ") +
+                Count(warnings, "warning", "warnings");
+      detail = account.counts.empty() ? QStringLiteral("No warnings.")
+                                      : QStringLiteral("Warnings by number: ") +
+                                            QString::fromStdString(CountsText(account));
+      break;
+    }
+    case Command::kInitDB:
+      summary = account.init_failed ? QStringLiteral("KV.MDB could not be made (see the log)")
+                                    : QStringLiteral("KV.MDB made and the rules loaded");
+      detail = account.init_failed
+                   ? QStringLiteral("%1 stays disabled until an %2 succeeds.")
+                         .arg(Quoted("All"), Quoted("Init DB"))
+                   : QStringLiteral("Press %1 to check the game folder.").arg(Quoted("All"));
+      break;
+    case Command::kDump:
+      summary = QStringLiteral("the rules are in the log");
+      break;
+  }
+  QString state;
+  if (!account.reasons.empty() || account.init_failed) {
+    state = QStringLiteral("%1 ended on an error after %2: %3.").arg(what, took, summary);
+  } else if (account.ending == CommandAccount::Ending::kCancelled) {
+    state = QStringLiteral("%1 cancelled after %2: %3, the last file read to its end.")
+                .arg(what, took, summary);
+  } else {
+    state = QStringLiteral("%1 finished in %2: %3.").arg(what, took, summary);
+  }
+  SetTexts(state, with_hints(detail));
+}
+
+QString RunStatusBar::StateText() const { return state_->text(); }
+QString RunStatusBar::DetailText() const { return detail_->text(); }
+}  // namespace tarn::gui

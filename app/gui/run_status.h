@@ -1,0 +1,81 @@
+// The window's status line, below the area of the fixed controls. Before the first successful
+// "Init DB" it says to press "Init DB" first; while a command runs it shows the command, the
+// files read, the file being read, the warnings so far and the time, with a "Cancel" button
+// that shows only while "All" runs; afterwards how the command ended (finished, cancelled, ended on
+// an error, not run) with the warnings by number, and what to do when the setup kept it from its
+// job. Beside the text: the button that opens the findings view. Its height is fixed: three lines
+// of text; the whole text is the tool tip.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QStatusBar>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <string>
+
+#include "main_window.h"
+#include "walk/run_watch.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tarn::gui {
+
+struct CommandAccount;
+
+class RunStatusBar : public QStatusBar, public ProgressObserver {
+  Q_OBJECT
+
+ public:
+  // The text is refreshed this often while a command runs (when the run lets events through).
+  static constexpr int kRefreshIntervalMs = 200;
+
+  explicit RunStatusBar(QWidget* parent = nullptr);
+
+  // What to tell the user while no command runs and none has ended yet.
+  void ShowHint(const QString& text);
+  // Adds a line to the detail of how the last command ended.
+  void AddDetail(const QString& text);
+  // A command starts; game is the game folder, which the file being read is shown below.
+  void Begin(Command command, const std::string& game);
+  // The command ended as account says.
+  void End(const CommandAccount& account);
+
+  // Keeps the progress for the next refresh; cheap, as it is called after every section.
+  void RunProgressed(const RunProgress& progress) override;
+
+  // The two lines as shown: what is going on or how it ended, and the detail (the file being
+  // read; the warnings by number; the reasons and what to do).
+  QString StateText() const;
+  QString DetailText() const;
+
+  // Asks the "All" under way to stop (the "Cancel" button, Esc): cancelRequested, and the
+  // line says the run stops at the end of the file being read. Nothing while no "All" runs.
+  void RequestCancel();
+
+ signals:
+  void cancelRequested();
+  void findingsRequested();
+
+ private:
+  void Refresh();
+  void SetTexts(const QString& state, const QString& detail);
+
+  QLabel* state_ = nullptr;
+  QLabel* detail_ = nullptr;
+  QWidget* text_ = nullptr;
+  QPushButton* findings_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  QTimer refresh_;
+  QElapsedTimer clock_;
+  Command command_ = Command::kAll;
+  bool running_ = false;
+  bool cancel_asked_ = false;
+  std::string game_;
+  std::int64_t files_read_ = 0;
+  std::int64_t warnings_ = 0;
+  std::string current_file_;
+};
+
+}  // namespace tarn::gui

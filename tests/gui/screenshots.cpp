@@ -1,0 +1,108 @@
+// Takes the README's pictures of the window program on the broken sample world: the main
+// window while "All" runs and after it, and the findings view with the viewer open at a
+// warning. Run on a real display (scripts/screenshots runs it under Xvfb):
+//
+//   tarn-gui-screenshots OUTPUT_FOLDER
+#include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <utility>
+
+#include "analysis/analysis.h"
+#include "findings_window.h"
+#include "main_window.h"
+#include "qt_front_end.h"
+#include "run_status.h"
+#include "settings/settings.h"
+#include "shell/file_system.h"
+#include "walk/run_watch.h"
+#include "window_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lets the window catch up for a while: layouts, the status line's refresh, painting.
+void Settle(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool Save(QWidget& window, const fs::path& file) {
+  Settle(300);
+  const bool saved = window.grab().save(QString::fromStdString(file.string()));
+  if (!saved) std::fprintf(stderr, "tarn-gui-screenshots: cannot write %s\n", file.c_str());
+  return saved;
+}
+
+// Passes progress on to the status line and takes the picture of the run at one file.
+class PictureAt : public tarn::ProgressObserver {
+ public:
+  PictureAt(tarn::ProgressObserver& next, std::int64_t file, std::function<void()> take)
+      : next_(next), file_(file), take_(std::move(take)) {}
+  void RunProgressed(const tarn::RunProgress& progress) override {
+    next_.RunProgressed(progress);
+    if (progress.files_read == file_ && take_) std::exchange(take_, nullptr)();
+  }
+
+ private:
+  tarn::ProgressObserver& next_;
+  std::int64_t file_;
+  std::function<void()> take_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tarn-gui-screenshots OUTPUT_FOLDER\n");
+    return 2;
+  }
+  const fs::path out = fs::absolute(argv[1]);
+  const fs::path work = fs::temp_directory_path() / "tarn-gui-screenshots";
+  fs::remove_all(work);
+  fs::create_directories(work / "logs");
+  fs::copy_file(TARN_SHIPPED_MDB, work / "TARN.MDB");
+
+  tarn::gui::QtFrontEnd front_end;
+  tarn::RealFileSystem files;
+  tarn::Settings settings(front_end);
+  settings.SetSettingsDBName((work / "TARN.MDB").string());
+  // The folder as a user would type it, not the build's absolute path.
+  fs::current_path(fs::path(TARN_EXAMPLES).parent_path());
+  settings.Values().SetKVPath("examples/kestrovar-broken");
+  settings.Values().SetLogPath((work / "logs").string());
+  settings.Values().SetOverwriteLog("1");
+  bool saved = true;
+  {
+    tarn::Analysis analysis(settings, front_end, files, work.string());
+    tarn::gui::WindowProgram program(analysis, front_end, settings.Values(), work.string());
+    tarn::gui::MainWindow& window = program.Main();
+    window.LoadFromSettings();
+    window.move(40, 40);
+    window.show();
+    window.findChild<QPushButton*>("cmdInitDB")->click();
+    PictureAt during(program.Status(), 24,
+                     [&] { saved = Save(window, out / "window-running.png") && saved; });
+    analysis.SetProgressObserver(&during);
+    window.findChild<QPushButton*>("cmdAll")->click();
+    analysis.SetProgressObserver(&program.Status());
+
+    tarn::gui::FindingsWindow& findings = program.Findings();
+    findings.move(80, 80);
+    findings.hide();
+    saved = Save(window, out / "window-after-run.png") && saved;
+    findings.show();
+    findings.OpenRow(0);
+    saved = Save(findings, out / "findings-view.png") && saved;
+  }
+  settings.Discard();
+  fs::remove_all(work);
+  return saved ? 0 : 1;
+}
