@@ -92,6 +92,8 @@ const char* CommandCaption(Command command) {
       return "Init DB";
     case Command::kAll:
       return "All";
+    case Command::kRefs:
+      return "References";
     default:
       return "Dump";
   }
@@ -203,6 +205,12 @@ bool MainWindow::LoadFromSettings() {
 }
 
 bool MainWindow::OverwriteTicked() const { return chk_overwrite_->checkState() != Qt::Unchecked; }
+
+void MainWindow::CheckReferences() {
+  RunCommand(Command::kRefs, [this] {
+    if (commands_.refs) commands_.refs();
+  });
+}
 
 void MainWindow::RunCommand(Command which, const std::function<void()>& command) {
   // The core pumps events after every section it reads, so a click may arrive mid-run.

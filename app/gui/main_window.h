@@ -58,9 +58,9 @@ struct TwipRect {
 TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height);
 
 // The window's three commands.
-enum class Command { kInitDB, kAll, kDump };
+enum class Command { kInitDB, kAll, kDump, kRefs };
 
-// The caption of a command's button: "Init DB", "All", "Dump".
+// The caption of a command's button: "Init DB", "All", "Dump", "References".
 const char* CommandCaption(Command command);
 
 // What the window's controls run. For the program they are a run session's commands, the
@@ -69,6 +69,8 @@ struct CommandSet {
   std::function<bool()> init_db;
   std::function<void(bool overwrite_ticked)> all;
   std::function<void(bool overwrite_ticked)> dump;
+  // The check of names after "All", started from outside the buttons (may be empty).
+  std::function<void()> refs;
   std::function<QString(QWidget* owner, const QString& start_path)> choose_folder;
   // Called when a command ended the program (ProgramEnd); must not return in the program.
   std::function<void(int status)> end_program;
@@ -82,6 +84,10 @@ class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // Runs the check of names as the buttons run their commands: one command at a time, the
+  // inputs locked while it runs.
+  void CheckReferences();
+
   // Builds the window at its design size with the design title, and makes its tbLog the
   // front end's log box. The boxes and the check box write into settings as they change.
   // front_end and settings must outlive the window.

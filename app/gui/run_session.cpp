@@ -1,5 +1,6 @@
 #include "run_session.h"
 
+#include <algorithm>
 #include <span>
 #include <utility>
 
@@ -22,6 +23,7 @@ CommandSet RunSession::Commands() {
   commands.init_db = [this] { return InitDB(); };
   commands.all = [this](bool ticked) { All(ticked); };
   commands.dump = [this](bool ticked) { Dump(ticked); };
+  commands.refs = [this] { Refs(); };
   commands.choose_folder = [](QWidget* owner, const QString& start) {
     return PickFolder(owner, start);
   };
@@ -79,15 +81,8 @@ void RunSession::All(bool overwrite_ticked) {
       run.cancelled ? CommandAccount::Ending::kCancelled : CommandAccount::Ending::kFinished;
   last_.files = run.files;
   last_.sections = run.sections;
-  const std::vector<Finding>& all = analysis_.Findings();
-  const std::span<const Finding> found(all.data() + before, all.size() - before);
-  for (const ReportedFinding& reported : ReportFindings(found, {last_.game, {}})) {
-    const Finding& finding = *reported.finding;
-    last_.findings.push_back(FindingRow{reported.rule, reported.text, reported.path, reported.line,
-                                        finding.binary, finding.section_line, finding.section,
-                                        finding.key, finding.value});
-    ++last_.counts[reported.rule];
-  }
+  all_findings_from_ = before;
+  TakeFindings(before);
   if (!run.main_file_read) {
     last_.hints.push_back("Set KV Path to the game folder: the one that holds EXE/kestrovar.ini.");
   }
@@ -98,6 +93,27 @@ void RunSession::Dump(bool overwrite_ticked) {
   if (!Begin(Command::kDump)) return;
   analysis_.RunDumpRules(overwrite_ticked);
   End();
+}
+
+void RunSession::Refs() {
+  if (!Begin(Command::kRefs)) return;
+  last_.game = settings_.KVPath();
+  analysis_.RunRefs();
+  TakeFindings(all_findings_from_);
+  End();
+}
+
+void RunSession::TakeFindings(std::size_t first) {
+  const std::vector<Finding>& all = analysis_.Findings();
+  first = std::min(first, all.size());
+  const std::span<const Finding> found(all.data() + first, all.size() - first);
+  for (const ReportedFinding& reported : ReportFindings(found, {last_.game, {}})) {
+    const Finding& finding = *reported.finding;
+    last_.findings.push_back(FindingRow{reported.rule, reported.text, reported.path, reported.line,
+                                        finding.binary, finding.section_line, finding.section,
+                                        finding.key, finding.value});
+    ++last_.counts[reported.rule];
+  }
 }
 
 void RunSession::RequestCancel() { analysis_.RequestCancel(); }

@@ -73,6 +73,9 @@ class RunSession {
   bool InitDB();
   void All(bool overwrite_ticked);
   void Dump(bool overwrite_ticked);
+  // Checks the names the stored values use; its account lists the findings of the "All"
+  // before it together with its own.
+  void Refs();
 
   // The window's commands: these three, the folder picker and an immediate end.
   CommandSet Commands();
@@ -89,6 +92,8 @@ class RunSession {
   // one.
   bool Begin(Command command);
   void End();
+  // Puts the analysis's findings from the first'th on into the account, with their counts.
+  void TakeFindings(std::size_t first);
 
   Analysis& analysis_;
   const UserSettings& settings_;
@@ -97,6 +102,7 @@ class RunSession {
   std::unique_ptr<FolderLock> log_lock_;
   bool all_enabled_ = true;  // "All" starts enabled, before any "Init DB"
   bool init_succeeded_ = false;
+  std::size_t all_findings_from_ = 0;  // where the findings of the last "All" start
   std::chrono::steady_clock::time_point start_;
   CommandAccount last_;
 };

@@ -58,6 +58,15 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
   detail_->setMaximumHeight(fontMetrics().lineSpacing() * 2);
   addWidget(text_, 1);
 
+  references_ = new QPushButton(QStringLiteral("References"), this);
+  references_->setObjectName(QStringLiteral("cmdRefs"));
+  references_->setToolTip(QStringLiteral(
+      "After \"All\": check that every name a value uses (a gun a loadout equips, a good a "
+      "market sells) is defined by some section, as the rule set's references say; each name "
+      "nothing defines is a warning 10401."));
+  connect(references_, &QPushButton::clicked, this, &RunStatusBar::referencesRequested);
+  addPermanentWidget(references_);
+
   findings_ = new QPushButton(QStringLiteral("Findings"), this);
   findings_->setObjectName(QStringLiteral("cmdFindings"));
   findings_->setToolTip(QStringLiteral(
@@ -164,11 +173,15 @@ void RunStatusBar::End(const CommandAccount& account) {
   QString summary;
   QString detail;
   switch (account.command) {
-    case Command::kAll: {
+    case Command::kAll:
+    case Command::kRefs: {
       std::int64_t warnings = 0;
       for (const auto& entry : account.counts) warnings += entry.second;
-      summary = Count(account.files, "file read", "files read") + QStringLiteral(", ") +
-                Count(warnings, "warning", "warnings");
+      summary =
+          account.command == Command::kAll
+              ? Count(account.files, "file read", "files read") + QStringLiteral(", ") +
+                    Count(warnings, "warning", "warnings")
+              : Count(warnings, "warning", "warnings") + QStringLiteral(" with those of \"All\"");
       detail = account.counts.empty() ? QStringLiteral("No warnings.")
                                       : QStringLiteral("Warnings by number: ") +
                                             QString::fromStdString(CountsText(account));

@@ -57,6 +57,7 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
  signals:
   void cancelRequested();
   void findingsRequested();
+  void referencesRequested();
 
  private:
   void Refresh();
@@ -65,6 +66,7 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
   QLabel* state_ = nullptr;
   QLabel* detail_ = nullptr;
   QWidget* text_ = nullptr;
+  QPushButton* references_ = nullptr;
   QPushButton* findings_ = nullptr;
   QPushButton* cancel_ = nullptr;
   QTimer refresh_;

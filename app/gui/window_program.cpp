@@ -43,6 +43,7 @@ WindowProgram::WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSett
           [this, &settings](Command command) { status_->Begin(command, settings.KVPath()); });
   connect(main_.get(), &MainWindow::commandEnded, this, &WindowProgram::CommandEnded);
   connect(status_, &RunStatusBar::cancelRequested, this, [this] { session_->RequestCancel(); });
+  connect(status_, &RunStatusBar::referencesRequested, main_.get(), &MainWindow::CheckReferences);
   connect(status_, &RunStatusBar::findingsRequested, this, [this] {
     findings_->show();
     findings_->raise();
@@ -58,7 +59,8 @@ void WindowProgram::CommandEnded() {
   const CommandAccount& account = session_->Last();
   status_->End(account);
   if (!session_->InitDBSucceeded()) status_->AddDetail(kInitDBFirst);
-  if (account.command != Command::kAll || account.ending == CommandAccount::Ending::kRefused) {
+  const bool finds = account.command == Command::kAll || account.command == Command::kRefs;
+  if (!finds || account.ending == CommandAccount::Ending::kRefused) {
     return;
   }
   findings_->SetRun(account);

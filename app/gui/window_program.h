@@ -1,8 +1,9 @@
 // The window program's windows and how they work together: the main window runs the run
 // session's commands, with the status line as its footer; the status line hears how "All"
 // progresses, and its "Cancel" (or Esc in the main window) stops it; closing the main window
-// during "All" asks whether to stop it; after "All" the findings view takes the run's findings
-// and opens by itself when there are any.
+// during "All" asks whether to stop it; after "All" (and after "References", the check of
+// names that the status line starts) the findings view takes the run's findings and opens by
+// itself when there are any.
 #pragma once
 
 #include <QObject>

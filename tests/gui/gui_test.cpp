@@ -214,14 +214,15 @@ class MainWindowTest : public GuiTest {
  protected:
   void Build() {
     const auto ticked = [](bool on) { return std::string(on ? " 1" : " 0"); };
-    CommandSet set{[this] { return Record("init"), init_ok_; },
-                   [=, this](bool on) { Record("all" + ticked(on)); },
-                   [=, this](bool on) { Record("dump" + ticked(on)); },
-                   [this](QWidget*, const QString& start) {  // any start but one: cancelled
-                     Record("choose " + start.toStdString());
-                     return start == "/games/kv" ? QString("/picked") : start;
-                   },
-                   [this](int status) { Record("end " + std::to_string(status)); }};
+    CommandSet set{.init_db = [this] { return Record("init"), init_ok_; },
+                   .all = [=, this](bool on) { Record("all" + ticked(on)); },
+                   .dump = [=, this](bool on) { Record("dump" + ticked(on)); },
+                   .choose_folder =
+                       [this](QWidget*, const QString& start) {  // any start but one: cancelled
+                         Record("choose " + start.toStdString());
+                         return start == "/games/kv" ? QString("/picked") : start;
+                       },
+                   .end_program = [this](int status) { Record("end " + std::to_string(status)); }};
     window_.reset();
     window_ = std::make_unique<MainWindow>(front_end_, Values(), set);
   }
@@ -682,22 +683,31 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
   RunAll();
   FindingsWindow& view = program_->Findings();
   ASSERT_EQ(view.TotalRows(), 6);
-  // The six mistakes of the broken world's README, as an editor shows them.
+  // The check of names adds its two to the view, and to the status line's counts.
+  Click("cmdRefs");
+  ASSERT_EQ(view.TotalRows(), 8);
+  EXPECT_TRUE(State().startsWith("References finished in")) << State().toStdString();
+  EXPECT_TRUE(Detail().contains("10401: 2")) << Detail().toStdString();
+  // The eight mistakes of the broken world's README, as an editor shows them.
   struct Mistake {
     const char* number;
     const char* file;
     int line;
     const char* text;  // what the highlighted line holds
   };
-  for (Mistake m : {Mistake{"10302", "DATA/EQUIPMENT/weapon_equip.ini", 26, "enrgy_damage = 24"},
-                    Mistake{"10209", "DATA/EQUIPMENT/goods.ini", 9, "price = 2100"},
-                    Mistake{"10101", "DATA/FX/fuses.ini", 8, "death_fuse = yes"},
-                    Mistake{"10301", "DATA/SOLAR/StarArch.ini", 19, "[Glow"},
-                    Mistake{"10212", "DATA/UNIVERSE/SYSTEMS/KV01/kv01.ini", 57, "goto = kv02"},
-                    Mistake{"10306", "DATA/UNIVERSE/SYSTEMS/KV02/KV02.ini", 76,
-                            "Missions\\Encounters\\area_raiders.ini"}}) {
+  for (Mistake m :
+       {Mistake{"10302", "DATA/EQUIPMENT/weapon_equip.ini", 26, "enrgy_damage = 24"},
+        Mistake{"10209", "DATA/EQUIPMENT/goods.ini", 9, "price = 2100"},
+        Mistake{"10101", "DATA/FX/fuses.ini", 8, "death_fuse = yes"},
+        Mistake{"10301", "DATA/SOLAR/StarArch.ini", 19, "[Glow"},
+        Mistake{"10212", "DATA/UNIVERSE/SYSTEMS/KV01/kv01.ini", 57, "goto = kv02"},
+        Mistake{"10306", "DATA/UNIVERSE/SYSTEMS/KV02/KV02.ini", 76,
+                "Missions\\Encounters\\area_raiders.ini"},
+        Mistake{"10401", "DATA/EQUIPMENT/market_misc.ini", 8, "commodity_ice_ores"},
+        Mistake{"10401", "DATA/UNIVERSE/SYSTEMS/KV01/kv01.ini", 42, "planet_ocean_300"}}) {
     SCOPED_TRACE(m.number);
     view.FilterByNumber(m.number);
+    view.FilterByFile(m.file);
     ASSERT_EQ(view.ShownRows(), 1);
     QTableView* table = view.Table();
     EXPECT_EQ(table->model()->index(0, FindingsModel::kFile).data().toString(), m.file);
@@ -726,7 +736,7 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
     int shown;
   };
   for (Filter f :
-       {Filter{"", "", "", 6}, Filter{"", "equipment", "", 2}, Filter{"", "", "ENRGY", 1},
+       {Filter{"", "", "", 8}, Filter{"", "equipment", "", 3}, Filter{"", "", "ENRGY", 1},
         Filter{"", "", "Unknown Entry", 1}, Filter{"10101", "equipment", "", 0},
         Filter{"", "KV0", "goto", 1}, Filter{"", "", "no such text", 0}}) {
     SCOPED_TRACE(std::string(f.number) + "|" + f.file + "|" + f.text);
@@ -739,7 +749,7 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
   view.FilterByText("");
   view.Table()->sortByColumn(FindingsModel::kLine, Qt::DescendingOrder);
   EXPECT_EQ(view.Table()->model()->index(0, FindingsModel::kLine).data().toInt(), 76);
-  EXPECT_EQ(view.Table()->model()->index(5, FindingsModel::kLine).data().toInt(), 8);
+  EXPECT_EQ(view.Table()->model()->index(7, FindingsModel::kLine).data().toInt(), 8);
 }
 
 }  // namespace

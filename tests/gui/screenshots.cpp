@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
     analysis.SetProgressObserver(&during);
     window.findChild<QPushButton*>("cmdAll")->click();
     analysis.SetProgressObserver(&program.Status());
+    window.findChild<QPushButton*>("cmdRefs")->click();
 
     tarn::gui::FindingsWindow& findings = program.Findings();
     findings.move(80, 80);
