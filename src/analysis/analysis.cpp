@@ -108,7 +108,13 @@ void Analysis::RunAll(bool overwrite_ticked) {
     last_run_.cancelled = true;
     log_.WriteLog("Run cancelled by the user after " + cancelled.last_file);
   }
-  if (data_) data_->EndBulk();
+  if (data_) {
+    // The settings connection's link holds KV.MDB open, which would keep it from building its
+    // indexes the faster way.
+    UnlinkFromSettings(settings_.SettingsDB());
+    data_->EndBulk();
+    LinkIntoSettings(settings_.SettingsDB(), DataDBPath());
+  }
   // What a cancelled run stored stays, for whoever opens KV.MDB next.
   if (data_ && last_run_.cancelled) data_->Commit();
   if (!walk.MainFileRead()) unread_main_file_ = walk.GamePath(kMainFile);

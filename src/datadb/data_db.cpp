@@ -78,9 +78,8 @@ DataDB::~DataDB() {
 }
 
 void DataDB::HoldText(Pending& pending, std::string_view text, bool from_game) {
-  if (from_game && std::any_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x80;
-      })) {
+  if (from_game && std::any_of(text.begin(), text.end(),
+                               [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
     pending.texts += Cp1252ToUtf8(text);
   } else {
     pending.texts.append(text);
@@ -129,8 +128,7 @@ std::int32_t DataDB::AddValue(std::int32_t entry_row, const ValueView& value) {
   return id;
 }
 
-void DataDB::FlushTable(Pending& pending, Statement& many, Statement& one, int numbers,
-                        int texts) {
+void DataDB::FlushTable(Pending& pending, Statement& many, Statement& one, int numbers, int texts) {
   std::size_t number = 0, text = 0;
   std::uint32_t text_start = 0;
   auto bind_row = [&](Statement& insert, int first) {
@@ -209,10 +207,30 @@ void DataDB::BeginBulk() {
   bulk_ = true;
 }
 
+namespace {
+
+// Sets the journal mode and returns whether it is in force. It cannot change while another
+// connection holds the file open, and then stays as it was.
+bool SetJournalMode(Database& db, const char* mode) {
+  try {
+    Statement pragma = db.Prepare(std::string("PRAGMA journal_mode = ") + mode);
+    return pragma.Step() && pragma.Text(0) == mode;
+  } catch (const TarnError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 void DataDB::EndBulk() {
   if (!bulk_) return;
   Commit();
+  // Through the write-ahead log every page of a new index is written twice (into the log,
+  // then into the file); with a rollback journal once, and a run killed meanwhile still
+  // leaves the rows of every committed file.
+  const bool left_wal = SetJournalMode(db_, "delete");
   for (const auto& index : kIndexes) db_.Exec(index[1]);
+  if (left_wal) SetJournalMode(db_, "wal");
   bulk_ = false;
 }
 

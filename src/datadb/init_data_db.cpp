@@ -46,8 +46,8 @@ CREATE INDEX Values_LinkIDX ON "Values" (Link);
 
 constexpr const char* kTables[] = {"Sections", "Entries", "Values"};
 
-// Removes the links of an earlier "Init DB". A missing link is no error, and nothing here
-// may fail the call.
+}  // namespace
+
 void UnlinkFromSettings(Database& settings) {
   try {
     for (const char* table : kTables) {
@@ -73,6 +73,8 @@ void LinkIntoSettings(Database& settings, const std::string& path) {
                   std::string(kAttachedName) + ".\"" + table + "\"");
   }
 }
+
+namespace {
 
 // SQLite keeps a file's pending writes beside it; a stale one must not outlive the file.
 void DeleteWithCompanions(FileSystem& files, const std::string& path) {

@@ -24,4 +24,11 @@ inline constexpr const char* kDataDBFile = "KV.MDB";
 bool InitDataDB(Log& log, FileSystem& files, Database& settings_db, const std::string& folder,
                 const std::string& file_name, std::unique_ptr<DataDB>& data);
 
+// Removes the settings connection's link to the data database (which keeps the file open
+// there), so that the data database may change its journal mode or be deleted. A missing
+// link is no error; nothing here fails.
+void UnlinkFromSettings(Database& settings_db);
+// Links the data database at path into settings_db again. Raises TarnError.
+void LinkIntoSettings(Database& settings_db, const std::string& path);
+
 }  // namespace tarn
