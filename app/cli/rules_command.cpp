@@ -19,6 +19,11 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 
+// A fault of a rule folder: its file's path in the folder, or the folder itself.
+std::string Where(const std::string& folder, const RuleSourceError& error) {
+  return error.File().empty() ? folder + ": " + error.what() : folder + "/" + error.what();
+}
+
 int Fail(const char* command, const std::string& reason) {
   std::fprintf(stderr, "tarn: rules %s: %s\n", command, reason.c_str());
   return kFailed;
@@ -34,7 +39,7 @@ int ExportRules(const std::string& home, const std::string& folder) {
   } catch (const TarnError& error) {
     return Fail("export", path + ": " + error.Description());
   } catch (const RuleSourceError& error) {
-    return Fail("export", folder + "/" + error.what());
+    return Fail("export", Where(folder, error));
   }
   return kDone;
 }
@@ -46,7 +51,7 @@ int ImportRules(const std::string& home, const std::string& folder) {
     rules = ReadRuleFolder(folder);
     CheckRuleSet(rules);
   } catch (const RuleSourceError& error) {
-    return Fail("import", folder + "/" + error.what());
+    return Fail("import", Where(folder, error));
   }
   std::string why;
   const auto lock = FolderLock::TakeOrSay(home, "home", "home folder", why);

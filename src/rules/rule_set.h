@@ -51,11 +51,13 @@ struct RuleSet {
   std::vector<SectionRule> sections;
 };
 
-// A fault in a rule source, with the place it was found.
+// A fault in a rule source, with the place it was found: a file (relative to the folder read)
+// and line, or no file for a fault of the folder as a whole.
 class RuleSourceError : public std::runtime_error {
  public:
   RuleSourceError(std::string file, int line, const std::string& message)
-      : std::runtime_error(file + ":" + std::to_string(line) + ": " + message),
+      : std::runtime_error(file.empty() ? message
+                                        : file + ":" + std::to_string(line) + ": " + message),
         file_(std::move(file)),
         line_(line) {}
   const std::string& File() const { return file_; }

@@ -351,7 +351,7 @@ RuleSet ReadRuleFolder(const std::string& folder) {
       files.push_back(item.path());
     }
   }
-  if (ec) throw RuleSourceError(folder, 0, "cannot read the folder: " + ec.message());
+  if (ec) throw RuleSourceError("", 0, "cannot read the folder: " + ec.message());
   std::sort(files.begin(), files.end());
   RuleSet rules;
   for (const fs::path& path : files) {

@@ -171,7 +171,7 @@ TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNot
 }
 
 // Fault: a rule folder that cannot be read is named twice, as "<DIR>/<DIR>:0: cannot read ...".
-TEST_F(CliTest, DISABLED_RulesImportNamesAnUnreadableFolderOnce) {
+TEST_F(CliTest, RulesImportNamesAnUnreadableFolderOnce) {
   EXPECT_EQ(Run("rules import <game>/none"),
             "1||tarn: rules import: <game>/none: cannot read the folder: No such file or "
             "directory\n");
