@@ -18,6 +18,7 @@
 
 #include "analysis/analysis.h"
 #include "datadb/database.h"
+#include "ini/bini_decoder.h"
 #include "settings/settings.h"
 #include "shell/file_system.h"
 #include "shell/folder_lock.h"
@@ -109,7 +110,7 @@ TEST_F(SampleWorldTest, BrokenWorldGivesExactlyTheListedWarnings) {
       block += line + "\n";
     }
   }
-  ASSERT_EQ(listed.size(), 8u);
+  ASSERT_EQ(listed.size(), 9u);
   const std::vector<std::string> log = Check("kestrovar-broken", 1);
   std::vector<std::string> warnings;
   for (std::size_t i = 0; i < log.size(); ++i) {
@@ -343,6 +344,8 @@ TEST_F(ReportTest, EveryFormatPointsAtTheLineOnDisk) {
   EXPECT_THAT(
       text,
       ElementsAre(
+          "DATA/constants.ini:15: warning: 10302 Unknown Entry: near_plain = 0.5 [CameraConsts] "
+          "(line of the binary file's text form)",
           "DATA/EQUIPMENT/weapon_equip.ini:26: warning: 10302 Unknown Entry: enrgy_damage = 24 "
           "[Munition]",
           "DATA/EQUIPMENT/goods.ini:9: warning: 10209 Entry is Not Multiline: price = 2100 [Good]",
@@ -363,14 +366,23 @@ TEST_F(ReportTest, EveryFormatPointsAtTheLineOnDisk) {
 
   // Each finding's path and line, as the JSON report has them, name the line on disk (in its
   // own letter case) that holds the key at fault (stored in lower case when a reference or a
-  // name is at fault); the SARIF report says the same.
+  // name is at fault), in a binary file the line of its text form; the SARIF report says the
+  // same.
   const Rows findings = Json(testing::ReadFile(tarn_.home.File("r.json")),
-                             "SELECT json_extract(value, '$.path'), json_extract(value, '$.line'), "
-                             "json_extract(value, '$.key') FROM json_each(?1, '$.findings')");
+                             "SELECT json_extract(value, '$.textForm'), json_extract(value, "
+                             "'$.path'), json_extract(value, '$.line'), json_extract(value, "
+                             "'$.key') FROM json_each(?1, '$.findings')");
   ASSERT_EQ(findings.size(), text.size());
-  for (const std::string& finding : findings) {
+  for (const std::string& row : findings) {
+    const bool text_form = row.starts_with("1|");
+    const std::string finding = row.substr(row.find('|') + 1);
     const std::size_t bar = finding.find('|'), bar2 = finding.rfind('|');
-    const auto lines = Lines(testing::ReadFile(tarn_.game.File(finding.substr(0, bar))));
+    std::string file = testing::ReadFile(tarn_.game.File(finding.substr(0, bar)));
+    std::string why;
+    if (text_form) {
+      ASSERT_TRUE(DecodeBini(std::string(file), file, why)) << why;
+    }
+    const auto lines = Lines(file);
     const std::size_t line = std::stoul(finding.substr(bar + 1, bar2 - bar - 1));
     ASSERT_LE(line, lines.size()) << finding;
     EXPECT_TRUE(Lower(lines[line - 1]).starts_with(Lower(finding.substr(bar2 + 1)))) << finding;
@@ -400,14 +412,14 @@ TEST_F(ReportTest, BaselineKeepsKnownFindingsAcrossMovedLinesAndCatchesNewOnes) 
   Insert("DATA/EQUIPMENT/goods.ini", 8, {"; and this one inside its section"});
   testing::Result r = Run("--log <log> --quiet --baseline <home>/baseline.json init-db all");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.err, HasSubstr("6 warnings (0 new, 6 known; 0 of the baseline fixed)"));
+  EXPECT_THAT(r.err, HasSubstr("7 warnings (0 new, 7 known; 0 of the baseline fixed)"));
 
   Insert("DATA/EQUIPMENT/goods.ini", 9, {"pricee = 10"});
   r =
       Run("--log <log> --quiet --baseline <home>/baseline.json --report json=<home>/r.json "
           "init-db all");
   EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("7 warnings (1 new, 6 known"));
+  EXPECT_THAT(r.err, HasSubstr("8 warnings (1 new, 7 known"));
   EXPECT_EQ(Json(testing::ReadFile(tarn_.home.File("r.json")),
                  "SELECT json_extract(value, '$.key') FROM json_each(?1, '$.findings') "
                  "WHERE json_extract(value, '$.baselineState') = 'new'"),
@@ -421,7 +433,7 @@ TEST_F(ReportTest, LogThatCannotBeWrittenEndsWithStatusThree) {
                                "<log>/no/such/folder/tarn.log (76 Path not found)"));
   // The run went on: the lines the log lost are reported where the log box is.
   EXPECT_THAT(r.out, HasSubstr("*******  Unable to log message in file"));
-  EXPECT_THAT(r.err, HasSubstr("6 warnings"));
+  EXPECT_THAT(r.err, HasSubstr("7 warnings"));
 }
 
 constexpr const char* kMarker = "MARKER_OF_A_PRIVATE_FILE";
@@ -785,8 +797,8 @@ TEST(CancelTest, StopsAtTheEndOfTheFileBeingReadKeepingWhatItStored) {
   const RunRecord whole = RunBrokenWorld(0);
   ASSERT_FALSE(whole.outcome.cancelled);
   ASSERT_EQ(static_cast<std::int64_t>(whole.opened.size()), whole.outcome.files);
-  ASSERT_EQ(whole.last_warnings, 6);
-  ASSERT_EQ(whole.findings, 6u);
+  ASSERT_EQ(whole.last_warnings, 7);
+  ASSERT_EQ(whole.findings, 7u);
 
   for (std::int64_t stop_at : {std::int64_t{1}, std::int64_t{20}, whole.outcome.files}) {
     SCOPED_TRACE(stop_at);

@@ -655,7 +655,7 @@ TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
     expected += (expected.empty() ? "" : ", ") + number + ": " + std::to_string(count);
   }
   EXPECT_TRUE(State().startsWith("All finished in")) << State().toStdString();
-  EXPECT_TRUE(State().endsWith("6 warnings.")) << State().toStdString();
+  EXPECT_TRUE(State().endsWith("7 warnings.")) << State().toStdString();
   EXPECT_EQ(Detail().toStdString(), "Warnings by number: " + expected);
   EXPECT_TRUE(program_->Findings().CountsText().contains(QString::fromStdString(expected)));
   EXPECT_TRUE(program_->Findings().isVisible());
@@ -682,13 +682,14 @@ TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
 TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
   RunAll();
   FindingsWindow& view = program_->Findings();
-  ASSERT_EQ(view.TotalRows(), 6);
+  ASSERT_EQ(view.TotalRows(), 7);
   // The check of names adds its two to the view, and to the status line's counts.
   Click("cmdRefs");
-  ASSERT_EQ(view.TotalRows(), 8);
+  ASSERT_EQ(view.TotalRows(), 9);
   EXPECT_TRUE(State().startsWith("References finished in")) << State().toStdString();
   EXPECT_TRUE(Detail().contains("10401: 2")) << Detail().toStdString();
-  // The eight mistakes of the broken world's README, as an editor shows them.
+  // The nine mistakes of the broken world's README, as an editor shows them (a binary file as
+  // its text form).
   struct Mistake {
     const char* number;
     const char* file;
@@ -696,7 +697,8 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
     const char* text;  // what the highlighted line holds
   };
   for (Mistake m :
-       {Mistake{"10302", "DATA/EQUIPMENT/weapon_equip.ini", 26, "enrgy_damage = 24"},
+       {Mistake{"10302", "DATA/constants.ini", 15, "near_plain = 0.5"},
+        Mistake{"10302", "DATA/EQUIPMENT/weapon_equip.ini", 26, "enrgy_damage = 24"},
         Mistake{"10209", "DATA/EQUIPMENT/goods.ini", 9, "price = 2100"},
         Mistake{"10101", "DATA/FX/fuses.ini", 8, "death_fuse = yes"},
         Mistake{"10301", "DATA/SOLAR/StarArch.ini", 19, "[Glow"},
@@ -736,8 +738,8 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
     int shown;
   };
   for (Filter f :
-       {Filter{"", "", "", 8}, Filter{"", "equipment", "", 3}, Filter{"", "", "ENRGY", 1},
-        Filter{"", "", "Unknown Entry", 1}, Filter{"10101", "equipment", "", 0},
+       {Filter{"", "", "", 9}, Filter{"", "equipment", "", 3}, Filter{"", "", "ENRGY", 1},
+        Filter{"", "", "Unknown Entry", 2}, Filter{"10101", "equipment", "", 0},
         Filter{"", "KV0", "goto", 1}, Filter{"", "", "no such text", 0}}) {
     SCOPED_TRACE(std::string(f.number) + "|" + f.file + "|" + f.text);
     view.FilterByNumber(f.number);
@@ -749,7 +751,7 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
   view.FilterByText("");
   view.Table()->sortByColumn(FindingsModel::kLine, Qt::DescendingOrder);
   EXPECT_EQ(view.Table()->model()->index(0, FindingsModel::kLine).data().toInt(), 76);
-  EXPECT_EQ(view.Table()->model()->index(7, FindingsModel::kLine).data().toInt(), 8);
+  EXPECT_EQ(view.Table()->model()->index(8, FindingsModel::kLine).data().toInt(), 8);
 }
 
 }  // namespace
