@@ -39,6 +39,15 @@ bool RunSession::Begin(Command command) {
   // A command that ended the program in a test left its lock behind; a second lock of the
   // same folder in one process would count as another run's.
   log_lock_.reset();
+  // Setups that would read the root of the file system, or log into whatever folder the
+  // program was started in, are refused before anything is done, as on the command line.
+  if (settings_.LogPath().empty()) {
+    return Refuse("no log folder is set", "Set Log Path to the folder for tarn.log.");
+  }
+  if (command == Command::kAll && settings_.KVPath().empty()) {
+    return Refuse("no game folder is set",
+                  "Set KV Path to the game folder: the one that holds EXE/kestrovar.ini.");
+  }
   std::string why;
   // "Init DB" and "All" write KV.MDB, which stays open until the window goes: the home is
   // this window's from then on.
@@ -47,9 +56,13 @@ bool RunSession::Begin(Command command) {
   }
   if (why.empty()) log_lock_ = FolderLock::TakeOrSay(settings_.LogPath(), "log", "log folder", why);
   if (why.empty()) return true;
+  return Refuse(std::move(why), "Wait until the other run has ended, or choose another folder.");
+}
+
+bool RunSession::Refuse(std::string reason, std::string hint) {
   last_.ending = CommandAccount::Ending::kRefused;
-  last_.reasons.push_back(std::move(why));
-  last_.hints.push_back("Wait until the other run has ended, or choose another folder.");
+  last_.reasons.push_back(std::move(reason));
+  last_.hints.push_back(std::move(hint));
   return false;
 }
 

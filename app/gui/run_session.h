@@ -42,7 +42,8 @@ struct CommandAccount {
   enum class Ending {
     kFinished,   // it ran to its end
     kCancelled,  // "All" stopped between two files, as asked
-    kRefused,    // it did not run: another run holds the home or the log folder
+    kRefused,    // it did not run: another run holds the home or the log folder, or a
+                 // folder it needs is not set
   };
   Command command = Command::kAll;
   Ending ending = Ending::kFinished;
@@ -89,8 +90,10 @@ class RunSession {
 
  private:
   // Takes the locks command needs; false, with the account saying why, when another run holds
-  // one.
+  // one or a folder the command needs is not set.
   bool Begin(Command command);
+  // Puts into the account that the command did not run, why, and what to do; returns false.
+  bool Refuse(std::string reason, std::string hint);
   void End();
   // Puts the analysis's findings from the first'th on into the account, with their counts.
   void TakeFindings(std::size_t first);

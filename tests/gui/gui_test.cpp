@@ -677,6 +677,15 @@ TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
     EXPECT_TRUE(Detail().contains(QString::fromStdString(c.reason))) << Detail().toStdString();
     EXPECT_TRUE(Detail().contains(QString::fromStdString(c.hint))) << Detail().toStdString();
   }
+
+  // An empty game folder would be a walk of the file system's root: nothing runs.
+  const std::size_t lines = LogLines().size();
+  settings_->Values().SetKVPath("");
+  settings_->Values().SetLogPath(logs_.string());
+  Click("cmdAll");
+  EXPECT_EQ(State().toStdString(), "All did not run: no game folder is set");
+  EXPECT_TRUE(Detail().contains("Set KV Path")) << Detail().toStdString();
+  EXPECT_EQ(LogLines().size(), lines);
 }
 
 TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
