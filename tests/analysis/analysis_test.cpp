@@ -13,6 +13,7 @@
 #include "support/rows.h"
 #include "support/settings_db.h"
 #include "support/world.h"
+#include "walk/run_watch.h"
 
 namespace tarn {
 namespace {
@@ -96,9 +97,20 @@ TEST(AnalysisTest, TwoInOneProcessDoNotSeeEachOther) {
     side->analysis =
         std::make_unique<Analysis>(side->settings, side->front_end, side->files, side->home.Path());
   }
+  // The observer hears of the file when it is opened, after its section and when it is done.
+  struct Progress : ProgressObserver {
+    void RunProgressed(const RunProgress& progress) override {
+      const std::string_view file = progress.current_file;
+      seen.push_back(std::to_string(progress.files_read) + " " +
+                     std::string(file.substr(file.rfind('/') + 1)));
+    }
+    std::vector<std::string> seen;
+  } progress;
+  a.analysis->SetProgressObserver(&progress);
   ASSERT_TRUE(b.analysis->InitDB());
   ASSERT_TRUE(a.analysis->InitDB());
   a.analysis->RunAll(false);
+  EXPECT_EQ(progress.seen, (std::vector<std::string>{"1 ships.ini", "1 ships.ini", "1 ships.ini"}));
   a.analysis->Close();
   EXPECT_EQ(b.Log(), "Initialising DATA database: <home>/KV.MDB\nDone.\n");
   EXPECT_EQ(b.front_end.box.Text(), testing::ReadFile(b.home.File("tarn.log")));

@@ -183,8 +183,12 @@ TEST_F(DataDBTest, RefusedRowEndsStoreEarlierRowsStayAndNullIsStoredAsNull) {
   ship.SetArea("Equipment");
   ship.SetLineNo(40);
   ship.Store(*data_);
-  ship.SetArea("");
-  EXPECT_EQ(testing::ErrorOf([&] { ship.Store(*data_); }), 275);  // a failed check
+  // A failed check: a section without its area or its file.
+  for (const auto& [area, file] : {std::pair{"", "ships.ini"}, std::pair{"Equipment", ""}}) {
+    ship.SetArea(area);
+    ship.SetFile(file);
+    EXPECT_EQ(testing::ErrorOf([&] { ship.Store(*data_); }), 275) << file;
+  }
   // Nothing read from a file fills a type 5 position: its Null comes through a line put in
   // place of the rule.
   auto line = std::make_unique<EntryLine>();
@@ -193,6 +197,7 @@ TEST_F(DataDBTest, RefusedRowEndsStoreEarlierRowsStayAndNullIsStoredAsNull) {
   line->AddValue("", kNullType, 2, false);
   cargo.InitEntry(std::move(line));
   ship.SetArea("Hardcoded");
+  ship.SetFile("ships.ini");
   ship.Store(*data_);  // the refused row left the writer ready for the next
   EXPECT_EQ(Query("SELECT Area, DB_ID FROM Sections"), (Rows{"equipment|1", "hardcoded|2"}));
   EXPECT_EQ(Query("SELECT * FROM Entries"), (Rows{"1|cargo|102|1|41", "2|cargo|102|2|0"}));

@@ -271,6 +271,16 @@ TEST_F(WalkTest, RunWithoutInitDBEndsAtItsFirstDataFile) {
             "Source: TARN\nReadINIFile\n");
 }
 
+// A list of further files that cannot be read is reported where it ends the run.
+TEST_F(WalkTest, ListOfOtherFilesThatCannotBeReadEndsTheRun) {
+  testing::WriteWorld(tarn_.game.Path(), {{"EXE/kestrovar.ini", "[Data]\n"}});
+  Database::Open(tarn_.home.File("TARN.MDB"), Database::Mode::kReadWrite)
+      .Exec("DROP TABLE _bc_OtherINI");
+  const testing::Result r = Run("--overwrite init-db all");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(r.log.ends_with("\nReadOtherINIs\n")) << r.log;
+}
+
 // A section holds at most 2048 lines: the next ends the main file's walk, or the run.
 TEST_F(WalkTest, SectionsOf2048LinesAreReadWholeAndOf2049EndTheWalk) {
   std::string lines;

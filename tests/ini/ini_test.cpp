@@ -9,6 +9,7 @@
 
 #include "ini/bini_decoder.h"
 #include "ini/line_source.h"
+#include "ini/section_reader.h"
 #include "support/bini_writer.h"
 #include "support/core_fixture.h"
 #include "support/program.h"
@@ -69,6 +70,15 @@ TEST_F(LineSourceTest, PushedBackLineComesAgainWithoutCountingAndNothingPastTheE
   EXPECT_EQ(file.LineNum(), 2);
   Open("x\r\n");  // a new file starts afresh
   EXPECT_EQ(file.ReadLine(), "x");
+}
+
+// The buffer is reused: a line without '=' has no value, whatever the last section held there.
+TEST_F(LineSourceTest, SectionsReuseTheBufferWithoutTheLastSectionsValues) {
+  Open("[A]\r\nj = 0\r\nk = 1\r\n[B]\r\nj\r\nk\r\n");
+  SectionBuffer buffer;
+  ASSERT_TRUE(ReadSection(buffer, file, log));
+  ASSERT_TRUE(ReadSection(buffer, file, log));
+  EXPECT_EQ(buffer.EntryNames[2] + "|" + buffer.EntryValues[2], "k|");
 }
 
 // Two malformed lines the game's own files hold are repaired: the key alone, and a second

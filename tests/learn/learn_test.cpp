@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ini/section_reader.h"
+#include "learn/learn_report.h"
 #include "learn/rule_learner.h"
 #include "rules/rule_text.h"
 #include "support/core_fixture.h"
@@ -86,9 +87,12 @@ TEST_F(LearnedRulesTest, FlagsLetterCaseOrderAndIdentifiers) {
             "[Ship]\r\nnick = b\r\n"
             "[Ship]\r\nnick = c\r\nspeed = 3\r\n"
             "[system]\r\nfile = x.ini\r\n",
-            "[system]\nfile #74 = name:String\n"),
+            "[system]\nfile #74 mandatory = name:String\n"),
       ElementsAre("[system]", "file #74 mandatory = String", "[Ship]",
                   "nick #75 mandatory = String", "hp #76 multiline = Whole", "speed #77 = Whole"));
+  EXPECT_THAT(LearnReport("game", false, seen, learned),
+              HasSubstr("- key rules learned: 3; the reference rules keep their identifiers (1, 0 "
+                        "of them now unlike the installed ones)"));
   // The reference rule keeps its identifier, and its value is kept for the walk as the value
   // query would give it: names as stored, in lower case.
   auto rows = recorded.Query(74);
@@ -115,6 +119,8 @@ TEST_F(LearnedRulesTest, OddNamesAreQuotedAndReadBack) {
   EXPECT_EQ(FormatRuleText(again, "ships.rules"), FormatRuleText(learned.rules, "ships.rules"));
   ASSERT_EQ(seen.undescribable.size(), 1u);
   EXPECT_THAT(seen.undescribable[0].what, HasSubstr("without a name"));
+  // An area's rule file is named in characters every file system takes.
+  EXPECT_EQ(AreaRuleFile("My Ships-2"), "my_ships-2.rules");
 }
 
 TEST_F(LearnedRulesTest, LinesNoRuleCanDescribeAreListed) {
@@ -150,14 +156,16 @@ TEST_F(LearnedRulesTest, MergeWidensAndNeverNarrows) {
       "mass #2002 mandatory = Long\n"
       "pos #2003 = x:Long, y:Long, z:Long\n"
       "hp #2004 multiline = Double\n"
-      "gone #2005 mandatory = String\n";
-  EXPECT_THAT(
-      Learn("[Ship]\r\nnick = a\r\nmass = 1.5\r\npos = 1, 2\r\nhp = 3\r\nnew = x\r\n"
-            "[Ship]\r\nnick = b\r\nmass = 2\r\npos = 1, 2, 3, 4\r\nnew = y\r\nnew = z\r\n",
-            installed, true),
-      ElementsAre("[Ship]", "nick #2001 mandatory = name:String", "mass #2002 mandatory = Double",
-                  "pos #2003 = x:Long, y:Long, *Long", "hp #2004 multiline = Double",
-                  "gone #2005 = String", "new #2006 multiline mandatory = String"));
+      "gone #2005 mandatory = String\n"
+      "tag #2006 = Long\n";
+  EXPECT_THAT(Learn("[Ship]\r\nnick = a\r\nmass = 1.5\r\npos = 1, 2\r\nhp = 3\r\nnew = x\r\n"
+                    "[Ship]\r\nnick = b\r\nmass = 2\r\npos = 1, 2, 3, 4\r\nnew = y\r\nnew = z\r\n"
+                    "tag = t1\r\n",
+                    installed, true),
+              ElementsAre("[Ship]", "nick #2001 mandatory = name:String",
+                          "mass #2002 mandatory = Double", "pos #2003 = x:Long, y:Long, *Long",
+                          "hp #2004 multiline = Double", "gone #2005 = String",
+                          "tag #2006 = String", "new #2007 multiline mandatory = String"));
   std::vector<std::string> how;
   for (const RuleChange& change : learned.changes) {
     how.push_back(change.key + ": " + std::to_string(static_cast<int>(change.kind)) + " " +
@@ -165,7 +173,13 @@ TEST_F(LearnedRulesTest, MergeWidensAndNeverNarrows) {
   }
   EXPECT_THAT(how, ElementsAre("nick: 2 ", "mass: 1 position 1 Long -> Double",
                                "pos: 1 fixed values 3 -> 2; variable tail added (Long)", "hp: 2 ",
-                               "new: 0 ", "gone: 1 no longer mandatory"));
+                               "new: 0 ", "tag: 1 position 1 Long -> String",
+                               "gone: 1 no longer mandatory"));
+  // The report lists the widened rules alone.
+  const std::string report = LearnReport("game", true, seen, learned);
+  EXPECT_THAT(report, HasSubstr("- key rules added: 1, widened: 4, unchanged: 2\n"));
+  EXPECT_THAT(report, HasSubstr("- [Ship] mass: position 1 Long -> Double\n"));
+  EXPECT_THAT(report, Not(HasSubstr("] nick:")));
 }
 
 // Names that one kind of section defines and other lines use: what makes a position a
@@ -175,7 +189,7 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
     const char* what;
     const char* guns;     // the nicknames of the [Gun] sections, '|' between them
     const char* engines;  // the nicknames of the [Engine] sections
-    const char* uses;     // the first values of the [Loadout] equip lines
+    const char* uses;     // the first values of the [Loadout] equip lines; "g1*3": g1 thrice
     const char* equip;    // the learned rule of equip, or "" for no reference
   } cases[] = {
       {"all defined", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g5|g1", "[Gun]nickname"},
@@ -184,6 +198,7 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
        "[Gun]nickname | [Engine]nickname"},
       {"too few names", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g1", ""},
       {"a name nothing defines", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g5|g6", ""},
+      {"one use in 200 undefined", "g1|g2|g3|g4|g5", "", "g1*195|g2|g3|g4|g5|g6", "[Gun]nickname"},
       {"a nickname defined twice", "g1|g2|g3|g4|g5|g5", "", "g1|g2|g3|g4|g5", ""},
   };
   auto split = [](std::string_view list) {
@@ -202,8 +217,12 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
     for (const std::string& name : split(c.engines)) {
       text += "[Engine]\nnickname = " + name + "\n";
     }
-    for (const std::string& name : split(c.uses)) {
-      text += "[Loadout]\nequip = " + name + ", HpWeapon01\n";
+    for (const std::string& use : split(c.uses)) {
+      const std::size_t star = use.find('*');
+      const int times = star == std::string::npos ? 1 : std::stoi(use.substr(star + 1));
+      for (int i = 0; i < times; ++i) {
+        text += "[Loadout]\nequip = " + use.substr(0, star) + ", HpWeapon01\n";
+      }
     }
     const std::vector<std::string> lines = Learn(text);
     std::string rule;

@@ -231,6 +231,8 @@ TEST(EntryTest, ChecksInTheirOrderAndClonesWithoutLines) {
   EXPECT_EQ(ErrorOf([&] { empty.Clear(); }), kErrSubscriptOutOfRange);
   auto entry = Speed(false);
   EXPECT_EQ(ErrorOf([&] { entry->SetValues("maxspeed", "fast", 5); }), kErrValueTypeMismatch);
+  entry->MarkWhole(1);
+  EXPECT_EQ(ErrorOf([&] { entry->SetValues("maxspeed", "1.5", 5); }), kErrValueNotWhole);
   entry->SetValues("MaxSpeed", "1, a", 6);  // the failed line did not count: this is the first
   EXPECT_EQ(ErrorOf([&] { entry->SetValues("minspeed", "2", 7); }), kErrEntryNameMismatch);
   EXPECT_EQ(ErrorOf([&] { entry->SetValues("MAXSPEED", "2", 7); }), kErrEntryNotMultiline);

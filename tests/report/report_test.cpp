@@ -11,9 +11,11 @@
 #include "analysis/verdict.h"
 #include "datadb/database.h"
 #include "report/baseline.h"
+#include "report/findings_table.h"
 #include "report/formats.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
+#include "support/rows.h"
 #include "support/settings_db.h"
 #include "support/world.h"
 
@@ -90,7 +92,8 @@ TEST(ReportedFindingTest, FingerprintsSurviveMovedLinesAndTellEqualOnesApart) {
   other_section.same_name_before = 1;
   Finding named = Line("k", "v", 15);
   named.nickname = "kv_fighter";
-  for (const Finding& changed : {Line("k2", "v", 15), Line("k", "v2", 15), other_section, named}) {
+  for (const Finding& changed :
+       {Line("k2", "v", 15), Line("k", "v2", 15), Line("k", "V", 15), other_section, named}) {
     EXPECT_NE(Fingerprints({changed}), Fingerprints({Line("k", "v", 15)}));
   }
   const auto twice = Fingerprints({Line("k", "v", 15), Line("k", "v", 16)});
@@ -146,6 +149,22 @@ TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {
     EXPECT_EQ(valid.Int(0), 1);
   }
   EXPECT_THAT(FormatReport(ReportFormat::kJson, r, {{"/g", ""}}), HasSubstr("caf\xC3\xA9"));
+  findings[0].disk_file = "/g/DATA/my ships-2/a.ini";
+  EXPECT_THAT(
+      FormatReport(ReportFormat::kSarif, ReportFindings(findings, {"/g", ""}), {{"/g", ""}}),
+      HasSubstr("\"uri\": \"DATA/my%20ships-2/a.ini\""));
+}
+
+// The Findings table beside the data tables: a repair has no number, a value its position.
+TEST(FindingsTableTest, EachFindingIsARowWithItsPlace) {
+  Finding value = Line("k", "v", 15);
+  value.index = 2;
+  const std::vector<Finding> findings = {
+      value, {.kind = Finding::Kind::kRepair, .file = "/g/DATA/b.ini", .line = 7}};
+  Database db = Database::Open(":memory:", Database::Mode::kCreate);
+  StoreFindings(db, ReportFindings(findings, {"/g", ""}), 3);
+  EXPECT_EQ(testing::RowsOf(db, "SELECT Run, Rule, Number, Position FROM Findings"),
+            (testing::Rows{"3|10302|10302|2", "3|repair|null|0"}));
 }
 
 // A log that cannot be written is a run that could not do its job, whatever it found.

@@ -115,7 +115,7 @@ constexpr const char* kNamingRules =
     "[Gun]\n"
     "nickname #1 = String\n"
     "[\" Odd, Kind \"]\n"
-    "\"my key\" #2 = String, Long\n"
+    "\"my key\" #2 = String, Whole\n"
     "[Loadout]\n"
     "nickname #3 = String\n"
     "equip #4 multiline = item:String -> [Gun]nickname | [\" Odd, Kind \"]\"my key\", "

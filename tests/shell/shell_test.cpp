@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -119,6 +121,27 @@ TEST_F(RealFileSystemTest, AppendCreatesAndAddsRemoveDeletesOnlyFiles) {
             kErrPathFileAccess);
   EXPECT_EQ(ErrorOf([&] { files_.AppendToFile(dir_.File("gone/tarn.log"), "x"); }),
             kErrPathNotFound);
+}
+
+// A read or a write the system refuses for good raises its error rather than being tried
+// again for ever; each runs in a child process that an alarm ends after ten seconds.
+TEST_F(RealFileSystemTest, ReadAndWriteThatFailRaise) {
+  const auto error_in_child = [](auto call) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::alarm(10);
+      ::_exit(ErrorOf(call));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(error_in_child([this] {
+              char byte = 0;
+              files_.OpenForReading("/proc/self/mem")->Read(&byte, 1);  // EIO at address 0
+            }),
+            kErrPathFileAccess);
+  EXPECT_EQ(error_in_child([this] { files_.AppendToFile("/dev/full", "x"); }), kErrPathFileAccess);
 }
 
 using LogTest = testing::CoreTest;
