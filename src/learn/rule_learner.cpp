@@ -1,5 +1,7 @@
 #include "learn/rule_learner.h"
 
+#include <utility>
+
 #include "model/entry_line.h"
 #include "shell/ascii_case.h"
 #include "shell/codepage.h"
@@ -37,7 +39,12 @@ void RuleLearner::BeginFile(const std::string&, const std::string&, bool binary)
 }
 
 bool RuleLearner::GoOnAfter(const TarnError& error, const std::string& path) {
-  seen_.undescribable.push_back({{path, 0}, Describe(error)});
+  // Built member by member: GCC 12 at -O3 takes the nested braces for a read of an
+  // uninitialised string when Describe may throw.
+  Undescribable item;
+  item.place.file = path;
+  item.what = Describe(error);
+  seen_.undescribable.push_back(std::move(item));
   return true;
 }
 
