@@ -1,5 +1,6 @@
 #include "run_status.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
@@ -57,6 +58,15 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
   state_->setMaximumHeight(fontMetrics().lineSpacing());
   detail_->setMaximumHeight(fontMetrics().lineSpacing() * 2);
   addWidget(text_, 1);
+
+  follow_links_ = new QCheckBox(QStringLiteral("Follow links"), this);
+  follow_links_->setObjectName(QStringLiteral("chkFollowLinks"));
+  follow_links_->setToolTip(QStringLiteral(
+      "Read files that links inside the game folder lead out of it to. Cleared, such links are "
+      "refused with a warning, and nothing outside the game folder is read. Applies from the "
+      "next \"All\", for as long as the window is open."));
+  connect(follow_links_, &QCheckBox::toggled, this, &RunStatusBar::followLinksChanged);
+  addPermanentWidget(follow_links_);
 
   references_ = new QPushButton(QStringLiteral("References"), this);
   references_->setObjectName(QStringLiteral("cmdRefs"));

@@ -18,6 +18,7 @@
 #include "walk/run_watch.h"
 
 class QLabel;
+class QCheckBox;
 class QPushButton;
 
 namespace tarn::gui {
@@ -58,6 +59,8 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
   void cancelRequested();
   void findingsRequested();
   void referencesRequested();
+  // The user ticked or cleared "Follow links".
+  void followLinksChanged(bool follow);
 
  private:
   void Refresh();
@@ -66,6 +69,7 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
   QLabel* state_ = nullptr;
   QLabel* detail_ = nullptr;
   QWidget* text_ = nullptr;
+  QCheckBox* follow_links_ = nullptr;
   QPushButton* references_ = nullptr;
   QPushButton* findings_ = nullptr;
   QPushButton* cancel_ = nullptr;

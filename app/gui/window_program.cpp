@@ -44,6 +44,11 @@ WindowProgram::WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSett
   connect(main_.get(), &MainWindow::commandEnded, this, &WindowProgram::CommandEnded);
   connect(status_, &RunStatusBar::cancelRequested, this, [this] { session_->RequestCancel(); });
   connect(status_, &RunStatusBar::referencesRequested, main_.get(), &MainWindow::CheckReferences);
+  connect(status_, &RunStatusBar::followLinksChanged, this, [this](bool follow) {
+    AnalysisOptions options = analysis_.Options();
+    options.follow_links = follow;
+    analysis_.SetOptions(options);
+  });
   connect(status_, &RunStatusBar::findingsRequested, this, [this] {
     findings_->show();
     findings_->raise();

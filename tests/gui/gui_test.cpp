@@ -643,6 +643,13 @@ TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
   program_->Main().show();
   const QString init_first = "Press \"Init DB\" first";
   EXPECT_TRUE(State().startsWith(init_first)) << State().toStdString();
+  // Links out of the game folder are followed only while the user says so.
+  QCheckBox* follow = Get<QCheckBox>("chkFollowLinks");
+  EXPECT_FALSE(analysis_->Options().follow_links);
+  follow->click();
+  EXPECT_TRUE(analysis_->Options().follow_links);
+  follow->click();
+  EXPECT_FALSE(analysis_->Options().follow_links);
   Click("cmdDumpRules");  // before "Init DB" the hint stays
   EXPECT_TRUE(State().startsWith("Dump finished in")) << State().toStdString();
   EXPECT_TRUE(Detail().contains(init_first)) << Detail().toStdString();
