@@ -19,11 +19,6 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 
-// A fault of a rule folder: its file's path in the folder, or the folder itself.
-std::string Where(const std::string& folder, const RuleSourceError& error) {
-  return error.File().empty() ? folder + ": " + error.what() : folder + "/" + error.what();
-}
-
 int Fail(const char* command, const std::string& reason) {
   std::fprintf(stderr, "tarn: rules %s: %s\n", command, reason.c_str());
   return kFailed;
@@ -39,7 +34,7 @@ int ExportRules(const std::string& home, const std::string& folder) {
   } catch (const TarnError& error) {
     return Fail("export", path + ": " + error.Description());
   } catch (const RuleSourceError& error) {
-    return Fail("export", Where(folder, error));
+    return Fail("export", error.In(folder));
   }
   return kDone;
 }
@@ -51,7 +46,7 @@ int ImportRules(const std::string& home, const std::string& folder) {
     rules = ReadRuleFolder(folder);
     CheckRuleSet(rules);
   } catch (const RuleSourceError& error) {
-    return Fail("import", Where(folder, error));
+    return Fail("import", error.In(folder));
   }
   std::string why;
   const auto lock = FolderLock::TakeOrSay(home, "home", "home folder", why);

@@ -68,36 +68,42 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
   connect(follow_links_, &QCheckBox::toggled, this, &RunStatusBar::followLinksChanged);
   addPermanentWidget(follow_links_);
 
-  references_ = new QPushButton(QStringLiteral("References"), this);
-  references_->setObjectName(QStringLiteral("cmdRefs"));
-  references_->setToolTip(QStringLiteral(
-      "After \"All\": check that every name a value uses (a gun a loadout equips, a good a "
-      "market sells) is defined by some section, as the rule set's references say; each name "
-      "nothing defines is a warning 10401."));
+  references_ = AddButton(
+      QStringLiteral("References"), QStringLiteral("cmdRefs"),
+      QStringLiteral(
+          "After \"All\": check that every name a value uses (a gun a loadout equips, a good a "
+          "market sells) is defined by some section, as the rule set's references say; each name "
+          "nothing defines is a warning 10401."));
   connect(references_, &QPushButton::clicked, this, &RunStatusBar::referencesRequested);
-  addPermanentWidget(references_);
 
-  findings_ = new QPushButton(QStringLiteral("Findings"), this);
-  findings_->setObjectName(QStringLiteral("cmdFindings"));
-  findings_->setToolTip(QStringLiteral(
-      "Show the warnings of the last \"All\" as a table: sort and filter them, and open a file "
-      "at a warning's line."));
+  findings_ = AddButton(
+      QStringLiteral("Findings"), QStringLiteral("cmdFindings"),
+      QStringLiteral(
+          "Show the warnings of the last \"All\" as a table: sort and filter them, and open a file "
+          "at a warning's line."));
   connect(findings_, &QPushButton::clicked, this, &RunStatusBar::findingsRequested);
-  addPermanentWidget(findings_);
 
-  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-  cancel_->setObjectName(QStringLiteral("cmdCancel"));
-  cancel_->setToolTip(QStringLiteral(
-      "Stop \"All\" at the end of the file being read (Esc). What was stored so far stays in "
-      "KV.MDB, and the log says that the run was cancelled."));
+  cancel_ = AddButton(
+      QStringLiteral("Cancel"), QStringLiteral("cmdCancel"),
+      QStringLiteral(
+          "Stop \"All\" at the end of the file being read (Esc). What was stored so far stays in "
+          "KV.MDB, and the log says that the run was cancelled."));
   // Shown only while "All" runs, the one command that can be stopped.
   cancel_->hide();
   connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::RequestCancel);
-  addPermanentWidget(cancel_);
 
   setFixedHeight(fontMetrics().lineSpacing() * 3 + 12);
   refresh_.setInterval(kRefreshIntervalMs);
   connect(&refresh_, &QTimer::timeout, this, &RunStatusBar::Refresh);
+}
+
+QPushButton* RunStatusBar::AddButton(const QString& caption, const QString& name,
+                                     const QString& tip) {
+  auto* button = new QPushButton(caption, this);
+  button->setObjectName(name);
+  button->setToolTip(tip);
+  addPermanentWidget(button);
+  return button;
 }
 
 void RunStatusBar::SetTexts(const QString& state, const QString& detail) {

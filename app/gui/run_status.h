@@ -63,6 +63,8 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
   void followLinksChanged(bool follow);
 
  private:
+  // A button at the status line's right end, named for tests, with what it does as tip.
+  QPushButton* AddButton(const QString& caption, const QString& name, const QString& tip);
   void Refresh();
   void SetTexts(const QString& state, const QString& detail);
 

@@ -56,8 +56,7 @@ int main(int argc, char** argv) {
     if (!rule_folder.empty()) tarn::WriteRuleTables(db, rules);
     db.Close();
   } catch (const tarn::RuleSourceError& error) {
-    std::fprintf(stderr, "tarn-mkdb: %s%s%s\n", rule_folder.c_str(),
-                 error.File().empty() ? ": " : "/", error.what());
+    std::fprintf(stderr, "tarn-mkdb: %s\n", error.In(rule_folder).c_str());
     return 1;
   } catch (const tarn::TarnError& error) {
     std::fprintf(stderr, "tarn-mkdb: %s\n", error.what());

@@ -61,6 +61,10 @@ class RuleSourceError : public std::runtime_error {
         file_(std::move(file)),
         line_(line) {}
   const std::string& File() const { return file_; }
+  // The fault as said of the rule folder read: "FOLDER/FILE:LINE: ..." or "FOLDER: ...".
+  std::string In(const std::string& folder) const {
+    return folder + (file_.empty() ? ": " : "/") + what();
+  }
   int Line() const { return line_; }
 
  private:
