@@ -4,12 +4,14 @@
 #include <string>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "analysis/line_places.h"
 #include "datadb/data_db.h"
 #include "datadb/database.h"
 #include "rules/rule_tables.h"
+#include "shell/ascii_case.h"
 #include "shell/codepage.h"
 #include "shell/error.h"
 #include "shell/log.h"
@@ -53,21 +55,45 @@ std::string TargetText(Database& settings_db, const std::vector<std::int32_t>& t
   return text;
 }
 
-// The names the first values of the target entry rules give; a temporary table of the
-// connection, so that KV.MDB itself does not change. NOCASE, because the game compares names
-// without regard to letter case.
-void CollectNames(Database& db, const std::vector<std::int32_t>& targets) {
-  db.Exec(
-      "DROP TABLE IF EXISTS temp.tarn_names;"
-      "CREATE TEMP TABLE tarn_names (Name TEXT NOT NULL COLLATE NOCASE, "
-      "Target INTEGER NOT NULL, PRIMARY KEY (Name, Target)) WITHOUT ROWID;");
-  db.Exec(
-      "INSERT OR IGNORE INTO temp.tarn_names (Target, Name) "
-      "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
-      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
-      "WHERE e.EntryID IN (" +
-      IdList(targets) + ") AND v.Value IS NOT NULL");
-}
+// The names the first values of the target entry rules give, by target, letter case folded
+// as SQLite's NOCASE folds it (ASCII letters only), because the game compares names without
+// regard to letter case. Kept in memory rather than in a table: a lookup for each of hundreds
+// of thousands of uses is then a hash probe, not a descent through a B-tree.
+class DefinedNames {
+ public:
+  void Collect(Database& db, const std::vector<std::int32_t>& targets) {
+    Statement rows = db.Prepare(
+        "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
+        "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
+        "WHERE e.EntryID IN (" +
+        IdList(targets) + ") AND v.Value IS NOT NULL");
+    while (rows.Step()) {
+      by_target_[static_cast<std::int32_t>(rows.Int(0))].insert(AsciiLowered(rows.Text(1)));
+    }
+  }
+
+  // The targets the next uses are looked up among.
+  void Choose(const std::vector<std::int32_t>& targets) {
+    chosen_.clear();
+    for (std::int32_t target : targets) {
+      auto names = by_target_.find(target);
+      if (names != by_target_.end()) chosen_.push_back(&names->second);
+    }
+  }
+
+  bool Defines(std::string_view name) {
+    AsciiLowerInto(name, folded_);
+    for (const std::unordered_set<std::string>* names : chosen_) {
+      if (names->contains(folded_)) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::unordered_map<std::int32_t, std::unordered_set<std::string>> by_target_;
+  std::vector<const std::unordered_set<std::string>*> chosen_;
+  std::string folded_;
+};
 
 // The uses of one position that none of its targets defines, in one pass over the lines of
 // the referring key. A value's position is its place among the values of its line, which are
@@ -85,15 +111,13 @@ void FindUnknown(Database& db, const StoredNameReference& reference, const std::
       reference.is_multi
           ? "(SELECT count(*) FROM \"Values\" w WHERE w.Link = v.Link AND w.DB_ID <= v.DB_ID)"
           : "?2";
-  Statement rows = db.Prepare(
-      "SELECT e.DB_ID, " + position +
-      ", v.Value, e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line "
-      "FROM Entries e " +
-      values +
-      " JOIN Sections s ON s.DB_ID = e.Link "
-      "WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> '' "
-      "AND NOT EXISTS (SELECT 1 FROM temp.tarn_names t WHERE t.Name = v.Value AND t.Target IN (" +
-      IdList(reference.targets) + "))");
+  Statement rows = db.Prepare("SELECT e.DB_ID, " + position +
+                              ", v.Value, e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line "
+                              "FROM Entries e " +
+                              values +
+                              " JOIN Sections s ON s.DB_ID = e.Link "
+                              "WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> '' "
+                              "AND NOT tarn_defined(v.Value)");
   rows.BindInt(1, reference.entry_id);
   rows.BindInt(2, reference.position);
   while (rows.Step()) {
@@ -119,13 +143,22 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   }
   std::sort(all_targets.begin(), all_targets.end());
   all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
-  CollectNames(db, all_targets);
+  DefinedNames names;
+  names.Collect(db, all_targets);
 
   std::vector<Unknown> unknown;
+  const Database::TextTest defined = [&names](std::string_view name) {
+    return names.Defines(name);
+  };
+  db.DefineTextTest("tarn_defined", &defined);
+  struct Forget {
+    Database& db;
+    ~Forget() { db.ForgetTextTest("tarn_defined"); }
+  } forget{db};
   for (const StoredNameReference& reference : references) {
+    names.Choose(reference.targets);
     FindUnknown(db, reference, TargetText(settings_db, reference.targets), unknown);
   }
-  db.Exec("DROP TABLE IF EXISTS temp.tarn_names");
   std::sort(unknown.begin(), unknown.end(), [](const Unknown& a, const Unknown& b) {
     return std::tie(a.entry_row, a.position) < std::tie(b.entry_row, b.position);
   });

@@ -80,6 +80,34 @@ void Database::Exec(std::string_view sql) {
   if (rc != SQLITE_OK) Raise(rc);
 }
 
+namespace {
+
+void CallTextTest(sqlite3_context* context, int, sqlite3_value** args) {
+  if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
+    sqlite3_result_null(context);
+    return;
+  }
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+  const auto size = static_cast<std::size_t>(sqlite3_value_bytes(args[0]));
+  const auto* test = static_cast<const Database::TextTest*>(sqlite3_user_data(context));
+  sqlite3_result_int(context, (*test)(std::string_view(text == nullptr ? "" : text, size)) ? 1 : 0);
+}
+
+}  // namespace
+
+void Database::DefineTextTest(const char* name, const TextTest* test) {
+  if (db_ == nullptr) RaisePlatformError(kErrObjectNotSet);
+  int rc = sqlite3_create_function_v2(db_, name, 1, SQLITE_UTF8, const_cast<TextTest*>(test),
+                                      CallTextTest, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) Raise(rc);
+}
+
+void Database::ForgetTextTest(const char* name) {
+  if (db_ == nullptr) return;
+  sqlite3_create_function_v2(db_, name, 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                             nullptr);
+}
+
 Statement Database::Prepare(std::string_view sql) {
   if (db_ == nullptr) RaisePlatformError(kErrObjectNotSet);
   sqlite3_stmt* stmt = nullptr;

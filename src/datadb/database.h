@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,13 @@ class Database {
   void Exec(std::string_view sql);
 
   Statement Prepare(std::string_view sql);
+
+  // A test of one text that SQL of this connection calls as name(x): 1 when the test holds,
+  // 0 when not, NULL for a NULL x. The connection keeps a pointer to test, which must outlive
+  // every statement that calls it until ForgetTextTest(name).
+  using TextTest = std::function<bool(std::string_view)>;
+  void DefineTextTest(const char* name, const TextTest* test);
+  void ForgetTextTest(const char* name);
 
   std::int64_t LastInsertRowId() const;
   sqlite3* Handle() const { return db_; }
