@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <latch>
 #include <map>
 #include <memory>
 #include <thread>
@@ -97,39 +98,53 @@ void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log
 }
 
 // Writes the reports and the baseline asked for, and returns the findings as reported, with
-// how many of the baseline's are fixed.
+// how many of the baseline's are fixed. Closes the analysis meanwhile.
 std::vector<ReportedFinding> WriteReports(const RunOptions& options,
                                           const std::vector<Report>& reports,
                                           const std::vector<std::string>& baseline,
                                           Analysis& analysis, const std::string& game,
                                           RunStats* stats, std::int64_t& fixed, Trouble& trouble) {
-  StatsScope measure(stats, RunStats::kReporting);
   const ReportPlace place{game, options.report_root.value_or("")};
-  std::vector<ReportedFinding> findings = ReportFindings(analysis.Findings(), place);
-  fixed = ApplyBaseline(findings, baseline);
-  const ReportRun run{place, options.baseline.has_value(), fixed};
-  // The reports are made on a second thread while this one puts the findings into the
-  // Findings table and closes the data database; they share nothing but the findings, which
-  // neither changes.
+  // Paths relative to the game folder are what the Findings table and a baseline hold; a
+  // baseline written also leaves out what the baseline read marked as known.
+  const bool own_paths = place.root.empty();
+  // The findings are reported and the reports made on a second thread while this one makes
+  // the indexes the run left for later, then (once the findings are reported) puts them
+  // into the Findings table and closes the data database. After `reported` the two threads
+  // share nothing but the findings, which neither changes.
+  std::vector<ReportedFinding> findings;
+  std::latch reported(1);
   std::vector<std::string> failed;
   std::thread reporter([&] {
+    findings = ReportFindings(analysis.Findings(), place);
+    fixed = ApplyBaseline(findings, baseline);
+    reported.count_down();
+    const ReportRun run{place, options.baseline.has_value(), fixed};
     for (const Report& report : reports) {
       if (!WriteFile(report.file, FormatReport(report.format, findings, run))) {
         failed.push_back("the report " + report.file + " could not be written");
       }
     }
     if (options.write_baseline) {
-      // A baseline is a report of the game folder's own paths.
       const ReportPlace own_place{game, ""};
-      const std::vector<ReportedFinding> own = ReportFindings(analysis.Findings(), own_place);
+      std::vector<ReportedFinding> own;
+      if (!own_paths || options.baseline) own = ReportFindings(analysis.Findings(), own_place);
       if (!WriteFile(*options.write_baseline,
-                     FormatReport(ReportFormat::kJson, own, {own_place}))) {
+                     FormatReport(ReportFormat::kJson,
+                                  own_paths && !options.baseline ? findings : own, {own_place}))) {
         failed.push_back("the baseline " + *options.write_baseline + " could not be written");
       }
     }
   });
-  analysis.Close();
-  reporter.join();
+  analysis.Close([&]() -> const std::vector<ReportedFinding>* {
+    StatsScope measure(stats, RunStats::kReporting);
+    reported.wait();
+    return own_paths ? &findings : nullptr;
+  });
+  {
+    StatsScope measure(stats, RunStats::kReporting);
+    reporter.join();
+  }
   for (std::string& reason : failed) trouble.Add(std::move(reason));
   return findings;
 }
@@ -218,8 +233,8 @@ int RunCommands(const RunOptions& options) {
     analysis_options.follow_links = options.follow_links;
     analysis_options.limits.file_size = options.max_file_size;
     analysis->SetOptions(analysis_options);
-    // The Findings table is written while the reports are made, at the end.
-    analysis->DeferFindingsTable(true);
+    // The Findings table and the indexes are made while the reports are, at the end.
+    analysis->DeferToClose(true);
 
     bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
     for (const std::string& command : options.commands) {

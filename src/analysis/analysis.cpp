@@ -108,17 +108,22 @@ void Analysis::RunAll(bool overwrite_ticked) {
     last_run_.cancelled = true;
     log_.WriteLog("Run cancelled by the user after " + cancelled.last_file);
   }
-  if (data_) {
-    // The settings connection's link holds KV.MDB open, which would keep it from building its
-    // indexes the faster way.
-    UnlinkFromSettings(settings_.SettingsDB());
-    data_->EndBulk();
-    LinkIntoSettings(settings_.SettingsDB(), DataDBPath());
-  }
+  if (!defer_to_close_) MakeIndexes();
   // What a cancelled run stored stays, for whoever opens KV.MDB next.
   if (data_ && last_run_.cancelled) data_->Commit();
   if (!walk.MainFileRead()) unread_main_file_ = walk.GamePath(kMainFile);
-  if (!defer_findings_table_) StorePendingFindings();
+  if (!defer_to_close_) StorePendingFindings();
+}
+
+void Analysis::MakeIndexes() {
+  if (!data_ || !data_->InBulk()) return;
+  // The settings connection's link holds KV.MDB open, which would keep it from building its
+  // indexes the faster way.
+  // indexes the faster way. It is made again only while the settings are still in use.
+  const bool linked = settings_.IsOpen();
+  if (linked) UnlinkFromSettings(settings_.SettingsDB());
+  data_->EndBulk();
+  if (linked) LinkIntoSettings(settings_.SettingsDB(), DataDBPath());
 }
 
 std::int64_t Analysis::RunRefs() {
@@ -129,6 +134,8 @@ std::int64_t Analysis::RunRefs() {
         "\"All\" first");
     return 0;
   }
+  // The queries of the check go through the indexes.
+  MakeIndexes();
   log_.WriteLog(" ");
   log_.WriteLog(" ");
   log_.WriteLog("Checking references");
@@ -139,7 +146,7 @@ std::int64_t Analysis::RunRefs() {
   } catch (const TarnError& error) {
     log_.ReportError(error, "Check References");
     log_.WriteLog("Done Checking references: ended on the error above");
-    if (!defer_findings_table_) StorePendingFindings();
+    if (!defer_to_close_) StorePendingFindings();
     return count.unknown;
   }
   if (count.positions == 0) {
@@ -150,7 +157,7 @@ std::int64_t Analysis::RunRefs() {
     log_.WriteLog("Done Checking references: " + std::to_string(count.unknown) +
                   " unknown names in " + std::to_string(count.positions) + " positions");
   }
-  if (!defer_findings_table_) StorePendingFindings();
+  if (!defer_to_close_) StorePendingFindings();
   return count.unknown;
 }
 
@@ -186,31 +193,37 @@ void Analysis::RunDumpRules(bool overwrite_ticked) {
   log_.WriteLog("Rules Dump Complete.");
 }
 
-void Analysis::StorePendingFindings() {
+void Analysis::StorePendingFindings(const std::vector<ReportedFinding>* reported) {
   const std::vector<Finding>& all = findings_.All();
   if (!data_ || findings_stored_ == all.size()) return;
   StatsScope measure(stats_, RunStats::kReporting);
   const std::span<const Finding> pending(all.data() + findings_stored_,
                                          all.size() - findings_stored_);
+  // Occurrences in fingerprints count from the first finding stored in this database.
+  const bool reuse = reported != nullptr && findings_stored_ == 0 && reported->size() == all.size();
   findings_stored_ = all.size();
   data_->Commit();
-  StoreFindings(data_->Db(), ReportFindings(pending, {settings_.Values().KVPath(), {}}), runs_);
+  if (reuse) {
+    StoreFindings(data_->Db(), *reported, runs_);
+  } else {
+    StoreFindings(data_->Db(), ReportFindings(pending, {settings_.Values().KVPath(), {}}), runs_);
+  }
 }
 
-void Analysis::Close() {
+void Analysis::Close(const ReportedSource& reported) {
   if (!data_) return;
   try {
-    StorePendingFindings();
-  } catch (const TarnError& error) {
-    log_.ReportError(error, "Store Findings");
-  }
-  std::unique_ptr<DataDB> data = std::move(data_);
-  try {
-    data->Commit();
-    data->EndBulk();
+    data_->Commit();
+    MakeIndexes();
   } catch (const TarnError& error) {
     log_.ReportError(error, "Close Data DB");
   }
+  try {
+    StorePendingFindings(reported ? reported() : nullptr);
+  } catch (const TarnError& error) {
+    log_.ReportError(error, "Store Findings");
+  }
+  data_.reset();
 }
 
 }  // namespace tarn

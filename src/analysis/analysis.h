@@ -11,8 +11,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "analysis/line_places.h"
 #include "datadb/data_db.h"
@@ -27,6 +29,7 @@ namespace tarn {
 class FileSystem;
 class FrontEnd;
 class ProgressObserver;
+struct ReportedFinding;
 class RunStats;
 class Settings;
 
@@ -75,16 +78,20 @@ class Analysis {
   // Deletes the old log (failures ignored) and writes the five banner lines.
   void WriteLogBanner();
 
-  // Stores the findings not stored yet and commits every pending group of data rows, then
-  // closes the data database. Every front end calls it (or lets the destructor do it) before
-  // the program ends, normally or on a fatal error, so that the rows written so far stay.
+  // Commits every pending group of data rows, makes the indexes a run left for later, stores
+  // the findings not stored yet, then closes the data database. Every front end calls it (or
+  // lets the destructor do it) before the program ends, normally or on a fatal error, so that
+  // the rows written so far stay. reported, when given, is called once the indexes are made
+  // and may give what ReportFindings made of Findings() for the game folder (unchanged until
+  // Close returns), which saves making it again; it may wait for another thread to make it.
   // Never raises: a failure is reported in the log.
-  void Close();
+  using ReportedSource = std::function<const std::vector<ReportedFinding>*()>;
+  void Close(const ReportedSource& reported = {});
 
   // When deferred, "All" leaves its findings for Close (or the next "Init DB") to put into
-  // the Findings table: a front end that writes reports of them meanwhile lets both run at
-  // once.
-  void DeferFindingsTable(bool deferred) { defer_findings_table_ = deferred; }
+  // the Findings table, and the data database's indexes for "refs" or Close to make: a front
+  // end that writes reports meanwhile, on another thread, lets the two run at once.
+  void DeferToClose(bool deferred) { defer_to_close_ = deferred; }
 
   void SetOptions(const AnalysisOptions& options) { options_ = options; }
   const AnalysisOptions& Options() const { return options_; }
@@ -115,8 +122,11 @@ class Analysis {
   void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
 
  private:
-  // Puts the findings that came since the last call into the Findings table.
-  void StorePendingFindings();
+  // Puts the findings that came since the last call into the Findings table; reported as
+  // for Close.
+  void StorePendingFindings(const std::vector<ReportedFinding>* reported = nullptr);
+  // Makes the data database's indexes, when a run left them out.
+  void MakeIndexes();
 
   Settings& settings_;
   FrontEnd& front_end_;
@@ -137,7 +147,7 @@ class Analysis {
   std::string unread_main_file_;     // the main file of a run that could not read it
   std::int32_t runs_ = 0;            // "All" runs since "Init DB"
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far
-  bool defer_findings_table_ = false;
+  bool defer_to_close_ = false;
   AnalysisOptions options_;
   ProgressObserver* observer_ = nullptr;
   std::atomic<bool> cancel_{false};

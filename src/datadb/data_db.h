@@ -85,6 +85,7 @@ class DataDB : public RowSink {
   // Raise TarnError.
   void BeginBulk();
   void EndBulk();
+  bool InBulk() const { return bulk_; }
 
  private:
   // The rows of one table held back: their numbers, and their texts one after the other.

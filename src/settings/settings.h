@@ -35,6 +35,7 @@ class Settings {
 
   // The open settings database; raises 91 when none is open.
   Database& SettingsDB();
+  bool IsOpen() const { return db_.IsOpen(); }
 
   // The three settings; changing them writes nothing until Close.
   UserSettings& Values() { return values_; }
