@@ -1,6 +1,7 @@
 #include "datadb/data_db.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "shell/codepage.h"
 #include "shell/error.h"
@@ -75,6 +76,12 @@ DataDB::~DataDB() {
   } catch (const TarnError&) {
     // Nothing can be reported from here; Commit() before the end reports it.
   }
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  if (writer_.joinable()) writer_.join();
 }
 
 void DataDB::HoldText(Pending& pending, std::string_view text, bool from_game) {
@@ -88,7 +95,7 @@ void DataDB::HoldText(Pending& pending, std::string_view text, bool from_game) {
 }
 
 void DataDB::Added() {
-  if (++rows_in_group_ >= kRowsPerGroup) Commit();
+  if (++rows_in_group_ >= kRowsPerGroup) HandOff();
 }
 
 std::int32_t DataDB::AddSection(std::string_view area, std::string_view section,
@@ -97,11 +104,11 @@ std::int32_t DataDB::AddSection(std::string_view area, std::string_view section,
   RequireText(section, "Sections.Section may not be empty");
   RequireText(file, "Sections.File may not be empty");
   const std::int32_t id = ++last_section_;
-  sections_.numbers.insert(sections_.numbers.end(), {id, line});
-  HoldText(sections_, area, true);
-  HoldText(sections_, section, true);
-  HoldText(sections_, file, true);
-  ++sections_.rows;
+  held_.sections.numbers.insert(held_.sections.numbers.end(), {id, line});
+  HoldText(held_.sections, area, true);
+  HoldText(held_.sections, section, true);
+  HoldText(held_.sections, file, true);
+  ++held_.sections.rows;
   Added();
   return id;
 }
@@ -110,20 +117,21 @@ std::int32_t DataDB::AddEntry(std::string_view entry, std::int32_t entry_id,
                               std::int32_t section_row, std::int32_t line) {
   RequireText(entry, "Entries.Entry may not be empty");
   const std::int32_t id = ++last_entry_;
-  entries_.numbers.insert(entries_.numbers.end(), {id, entry_id, section_row, line});
-  HoldText(entries_, entry, true);
-  ++entries_.rows;
+  held_.entries.numbers.insert(held_.entries.numbers.end(), {id, entry_id, section_row, line});
+  HoldText(held_.entries, entry, true);
+  ++held_.entries.rows;
   Added();
   return id;
 }
 
 std::int32_t DataDB::AddValue(std::int32_t entry_row, const ValueView& value) {
   const std::int32_t id = ++last_value_;
-  values_.numbers.insert(values_.numbers.end(), {id, entry_row});
+  held_.values.numbers.insert(held_.values.numbers.end(), {id, entry_row});
   WithStoredText(
-      value, [this](std::string_view text, bool from_game) { HoldText(values_, text, from_game); },
-      [this] { values_.ends.push_back(kNullText); });
-  ++values_.rows;
+      value,
+      [this](std::string_view text, bool from_game) { HoldText(held_.values, text, from_game); },
+      [this] { held_.values.ends.push_back(kNullText); });
+  ++held_.values.rows;
   Added();
   return id;
 }
@@ -162,42 +170,74 @@ void DataDB::FlushTable(Pending& pending, Statement& many, Statement& one, int n
     bind_row(one, 1);
     run(one);
   }
-  pending.numbers.clear();
-  pending.ends.clear();
-  pending.texts.clear();
-  pending.rows = 0;
 }
 
-void DataDB::Flush() {
-  if (sections_.rows + entries_.rows + values_.rows == 0) return;
-  if (!in_group_) {
-    db_.Exec("BEGIN");
-    in_group_ = true;
-  }
-  FlushTable(sections_, sections_many_, sections_one_, kSections.numbers, kSections.texts);
-  FlushTable(entries_, entries_many_, entries_one_, kEntries.numbers, kEntries.texts);
-  FlushTable(values_, values_many_, values_one_, kValues.numbers, kValues.texts);
-}
-
-void DataDB::Commit() {
+void DataDB::HandOff() {
   rows_in_group_ = 0;
-  try {
-    Flush();
-  } catch (const TarnError&) {
-    // The group cannot be written whole: none of it is kept.
-    sections_ = entries_ = values_ = Pending{};
-    if (in_group_) {
-      in_group_ = false;
-      try {
-        db_.Exec("ROLLBACK");
-      } catch (const TarnError&) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_; });
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+  if (held_.sections.rows + held_.entries.rows + held_.values.rows == 0) return;
+  // The writer left its buffers empty: they take the next group's rows.
+  std::swap(held_, handed_);
+  busy_ = true;
+  if (!writer_.joinable()) writer_ = std::thread(&DataDB::WriteGroups, this);
+  changed_.notify_all();
+}
+
+void DataDB::WriteGroups() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return busy_ || stopping_; });
+    if (!busy_) return;
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      WriteGroup(handed_);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    if (failure && !failure_) failure_ = failure;
+    busy_ = false;
+    changed_.notify_all();
+  }
+}
+
+void DataDB::WriteGroup(Group& group) {
+  struct Emptied {
+    Group& group;
+    ~Emptied() {
+      // The group cannot be written whole: none of it is kept.
+      for (Pending* pending : {&group.sections, &group.entries, &group.values}) {
+        pending->numbers.clear();
+        pending->ends.clear();
+        pending->texts.clear();
+        pending->rows = 0;
       }
+    }
+  } emptied{group};
+  db_.Exec("BEGIN");
+  try {
+    FlushTable(group.sections, sections_many_, sections_one_, kSections.numbers, kSections.texts);
+    FlushTable(group.entries, entries_many_, entries_one_, kEntries.numbers, kEntries.texts);
+    FlushTable(group.values, values_many_, values_one_, kValues.numbers, kValues.texts);
+    db_.Exec("COMMIT");
+  } catch (const TarnError&) {
+    try {
+      db_.Exec("ROLLBACK");
+    } catch (const TarnError&) {
+      // A failed commit may have ended the transaction already.
     }
     throw;
   }
-  if (!in_group_) return;
-  in_group_ = false;
-  db_.Exec("COMMIT");
+}
+
+void DataDB::Commit() {
+  HandOff();
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_; });
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 void DataDB::BeginBulk() {

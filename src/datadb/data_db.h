@@ -2,17 +2,26 @@
 // "Init DB", and the row writing that the model's Store calls through RowSink).
 //
 // Row identifiers are given here, in the order rows come, as SQLite would give them. Rows are
-// held back and written many to one statement, and in groups: the first row after a commit
-// opens a transaction, and the group is committed once it holds kRowsPerGroup rows, when
-// Commit() is called, and before the object goes, so that every group written before any end
-// of the program stays. A killed process leaves a database that opens cleanly and holds every
-// group committed before the kill.
+// held back and written many to one statement, and in groups, each in a transaction of its
+// own: a group is handed to a writer thread of the object's own once it holds kRowsPerGroup
+// rows, so that the rows of the next group are read and checked while SQLite writes it; and
+// when Commit() is called, and before the object goes, every group is written and committed,
+// so that every group written before any end of the program stays. A killed process leaves a
+// database that opens cleanly and holds every group committed before the kill.
+//
+// The connection belongs to the writer thread while it writes; every other use of it waits
+// for Commit(). A group that cannot be written is raised by the next call that hands a group
+// over or by Commit().
 #pragma once
 
 #include <charconv>
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "datadb/database.h"
@@ -65,14 +74,16 @@ class DataDB : public RowSink {
   // The connection, for other tables of KV.MDB; call Commit first.
   Database& Db() { return db_; }
 
-  // Writes the rows held back and commits the open group, if any. Raises TarnError when they
-  // cannot be written; the rows of the group are then lost.
+  // Writes the rows held back and commits them, and waits until every group handed over
+  // before is committed. Raises TarnError when a group cannot be written; the rows of that
+  // group are then lost.
   void Commit();
 
   // One row each; the identifier is given at once, the row written later. Texts are 8-bit code
   // page 1252 and are stored as UTF-8; a value is stored as WithStoredText says. A row that
   // the table refuses (an empty text where one is wanted) raises the TarnError SQLite gives
-  // for it, before anything of it is held.
+  // for it, before anything of it is held. A row that completes a group may raise the failure
+  // of the group before it.
   std::int32_t AddSection(std::string_view area, std::string_view section, std::string_view file,
                           std::int32_t line) override;
   std::int32_t AddEntry(std::string_view entry, std::int32_t entry_id, std::int32_t section_row,
@@ -96,8 +107,14 @@ class DataDB : public RowSink {
     std::size_t rows = 0;
   };
 
-  void Added();  // a row was held back: writes a full group
-  void Flush();  // writes every row held back, in an open group
+  struct Group {
+    Pending sections, entries, values;
+  };
+
+  void Added();        // a row was held back: hands a full group to the writer
+  void HandOff();      // hands the rows held back to the writer, once it is done with the last
+  void WriteGroups();  // the writer thread
+  void WriteGroup(Group& group);
   void FlushTable(Pending& pending, Statement& many, Statement& one, int numbers, int texts);
   void HoldText(Pending& pending, std::string_view text, bool from_game);
 
@@ -105,11 +122,19 @@ class DataDB : public RowSink {
   Statement sections_many_, sections_one_;
   Statement entries_many_, entries_one_;
   Statement values_many_, values_one_;
-  Pending sections_, entries_, values_;
+  Group held_;  // filled by the calling thread
   std::int32_t last_section_ = 0, last_entry_ = 0, last_value_ = 0;
-  bool in_group_ = false;
   int rows_in_group_ = 0;
   bool bulk_ = false;
+
+  // Between the calling thread and the writer.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Group handed_;                // the writer's while busy_
+  bool busy_ = false;           // handed_ holds a group not written yet
+  bool stopping_ = false;       // the object goes
+  std::exception_ptr failure_;  // of a group, not raised yet
+  std::thread writer_;          // started with the first group
 };
 
 }  // namespace tarn

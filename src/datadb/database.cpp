@@ -21,12 +21,14 @@ namespace {
 // How long a call waits for another program's lock before it fails as locked.
 constexpr int kBusyTimeoutMs = 2000;
 
-// The program uses SQLite from one thread only, and keeps no memory statistics: without
-// both, every row pays for mutexes, which in the window program (whose toolkit runs threads
-// of its own) cost a sixth of a run. Must happen before SQLite's first use.
+// No connection is used by two threads at once (the data database's writer thread has its
+// connection to itself while it writes), and no memory statistics are kept: with connection
+// mutexes and statistics every row pays for mutexes, which in the window program (whose
+// toolkit runs threads of its own) cost a sixth of a run. Must happen before SQLite's first
+// use.
 void ConfigureEngineOnce() {
   static const bool configured = [] {
-    sqlite3_config(SQLITE_CONFIG_SINGLETHREAD);
+    sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     return true;
   }();
