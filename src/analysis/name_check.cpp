@@ -98,32 +98,39 @@ class DefinedNames {
 // The uses of one position that none of its targets defines, in one pass over the lines of
 // the referring key. A value's position is its place among the values of its line, which are
 // stored in order: the value at a fixed position is found through the line's values in the
-// Link index, and a line's place count is made only for the few values that name nothing.
+// Link index. The pass reads only indexes and the values; the line, its section and the
+// value's place count are looked up afterwards for the few values that name nothing.
 void FindUnknown(Database& db, const StoredNameReference& reference, const std::string& targets,
-                 std::vector<Unknown>& out) {
+                 Statement& details, std::vector<Unknown>& out) {
   const std::string at =
       "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID "
       "LIMIT 1 OFFSET ?2 - 1)";
   const std::string values = reference.is_multi
                                  ? "JOIN \"Values\" v ON v.Link = e.DB_ID AND v.DB_ID >= " + at
                                  : "JOIN \"Values\" v ON v.DB_ID = " + at;
-  const std::string position =
-      reference.is_multi
-          ? "(SELECT count(*) FROM \"Values\" w WHERE w.Link = v.Link AND w.DB_ID <= v.DB_ID)"
-          : "?2";
-  Statement rows = db.Prepare("SELECT e.DB_ID, " + position +
-                              ", v.Value, e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line "
-                              "FROM Entries e " +
-                              values +
-                              " JOIN Sections s ON s.DB_ID = e.Link "
-                              "WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> '' "
+  Statement rows = db.Prepare("SELECT e.DB_ID, v.DB_ID, v.Value FROM Entries e " + values +
+                              " WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> '' "
                               "AND NOT tarn_defined(v.Value)");
   rows.BindInt(1, reference.entry_id);
   rows.BindInt(2, reference.position);
   while (rows.Step()) {
-    out.push_back({rows.Int(0), rows.Int(1), rows.Text(2), rows.Text(3),
-                   static_cast<std::int32_t>(rows.Int(4)), rows.Int(5), rows.Text(6), rows.Text(7),
-                   static_cast<std::int32_t>(rows.Int(8)), targets});
+    Unknown use;
+    use.entry_row = rows.Int(0);
+    use.value = rows.Text(2);
+    use.targets = targets;
+    details.BindInt(1, use.entry_row);
+    details.BindInt(2, rows.Int(1));
+    if (details.Step()) {
+      use.entry = details.Text(0);
+      use.entry_line = static_cast<std::int32_t>(details.Int(1));
+      use.section_row = details.Int(2);
+      use.section = details.Text(3);
+      use.file = details.Text(4);
+      use.section_line = static_cast<std::int32_t>(details.Int(5));
+      use.position = details.Int(6);
+    }
+    details.Reset();
+    out.push_back(std::move(use));
   }
 }
 
@@ -155,9 +162,13 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
     Database& db;
     ~Forget() { db.ForgetTextTest("tarn_defined"); }
   } forget{db};
+  Statement details = db.Prepare(
+      "SELECT e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line, "
+      "(SELECT count(*) FROM \"Values\" w WHERE w.Link = e.DB_ID AND w.DB_ID <= ?2) "
+      "FROM Entries e JOIN Sections s ON s.DB_ID = e.Link WHERE e.DB_ID = ?1");
   for (const StoredNameReference& reference : references) {
     names.Choose(reference.targets);
-    FindUnknown(db, reference, TargetText(settings_db, reference.targets), unknown);
+    FindUnknown(db, reference, TargetText(settings_db, reference.targets), details, unknown);
   }
   std::sort(unknown.begin(), unknown.end(), [](const Unknown& a, const Unknown& b) {
     return std::tie(a.entry_row, a.position) < std::tie(b.entry_row, b.position);
