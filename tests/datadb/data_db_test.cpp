@@ -81,6 +81,16 @@ TEST_F(DataDBTest, FreshFileHasTheSchemaWithItsRefusals) {
   EXPECT_EQ(ErrorOf([] { Database().Exec("SELECT 1"); }), kErrObjectNotSet);
 }
 
+// A connection that goes ends its unfinished transaction, so the next one writes at once.
+TEST_F(DataDBTest, ConnectionThatGoesLeavesTheFileFree) {
+  const std::string path = home_.File("t.db");
+  Database::Open(path, Database::Mode::kCreate)
+      .Exec("CREATE TABLE t (x); BEGIN; INSERT INTO t VALUES (1)");
+  Database next = Database::Open(path, Database::Mode::kReadWrite);
+  next.Exec("INSERT INTO t VALUES (2)");
+  EXPECT_EQ(RowsOf(next, "SELECT x FROM t"), Rows{"2"});
+}
+
 // Files a killed run left beside the data database go with it. A second "Init DB" starts
 // afresh: the settings connection sees the new file's rows, numbered from 1 again.
 TEST_F(DataDBTest, InitDeletesTheOldFileWithItsCompanionsAndRelinks) {

@@ -127,11 +127,13 @@ using testing::Rows;
 
 class WalkTest : public ::testing::Test {
  protected:
+  // [Ship]nickname's identifier is 74 plus 65536: only the rules that name files lead to
+  // them, not one whose identifier agrees with theirs in the low 16 bits.
   void SetUp() override {
     testing::MakeSettingsDB(tarn_.home.File("TARN.MDB"),
                             {.rules = "[system]\nnickname #2001 = String\nfile #74 = String\n"
                                       "[Base]\nnickname #2002 = String\nfile #101 = String\n"
-                                      "[Ship]\nnickname #2003 = String\nmass #2004 = Double\n"
+                                      "[Ship]\nnickname #65610 = String\nmass #2004 = Double\n"
                                       "hp #2005 multiline = h:Long, *String\n",
                              .other_ini = {"Missions\\m01.ini", "gone\\x.ini"}});
   }

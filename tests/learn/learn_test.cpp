@@ -4,9 +4,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
 
 #include "ini/section_reader.h"
 #include "learn/learn_report.h"
+#include "learn/learning.h"
 #include "learn/rule_learner.h"
 #include "rules/rule_text.h"
 #include "support/core_fixture.h"
@@ -144,6 +149,9 @@ TEST_F(LearnedRulesTest, FewOddValuesAreReportedWithWhereTheyStand) {
   ASSERT_EQ(odd.odd.size(), 1u);
   EXPECT_EQ(odd.odd[0].value, "yes");
   EXPECT_EQ(odd.odd[0].place.line, 2);
+  EXPECT_THAT(LearnReport("game", false, seen, learned),
+              HasSubstr("- [S] k, value 1: 150 of 151 values are Long; the others:\n"
+                        "  - `yes` at game/ships.ini:2\n"));
   // Two in a hundred are no longer "a few".
   Learn("[S]\r\nk = no\r\n" + text);
   EXPECT_TRUE(learned.odd_positions.empty());
@@ -235,6 +243,29 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
       EXPECT_THAT(rule, HasSubstr("String -> " + std::string(c.equip) + ", String")) << c.what;
     }
   }
+}
+
+// A learned folder whose report cannot be written (here: larger than a file may grow) is not
+// made, and the reason names the report.
+TEST(WriteLearnedFolderTest, ReportThatCannotBeWrittenLeavesNoFolder) {
+  testing::TempDir dir;
+  LearnResult result;
+  result.report = std::string(1 << 16, 'x');
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit small{1 << 12, limit.rlim_max};
+  const auto quiet = signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+  setrlimit(RLIMIT_FSIZE, &small);
+  std::string why;
+  try {
+    WriteLearnedFolder(result, dir.File("out"), false);
+  } catch (const LearnError& error) {
+    why = error.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &limit);
+  signal(SIGXFSZ, quiet);
+  EXPECT_THAT(why, HasSubstr("LEARNED.md"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST(RuleTextTest, ReadsEntriesFlagsAndPositionsAndWritesThemBack) {
       "\n"
       "[ Base ]\n"
       "file #101 fixed:3 varargs idx:1 = path:String, Null\n"
-      "any #-5 = x.y-z:String\n"
+      "any #-5 =x.y-z:String\n"
       "tail #6= a_b\x80\xE9:String, *Long");
   ASSERT_EQ(rules.sections.size(), 2u);
   EXPECT_EQ(rules.sections[0].file, "t.rules");

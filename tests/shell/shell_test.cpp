@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "shell/codepage.h"
 #include "shell/file_system.h"
 #include "shell/findings.h"
 #include "shell/log.h"
+#include "shell/run_stats.h"
 #include "support/core_fixture.h"
 #include "support/world.h"
 
@@ -142,6 +144,32 @@ TEST_F(RealFileSystemTest, ReadAndWriteThatFailRaise) {
             }),
             kErrPathFileAccess);
   EXPECT_EQ(error_in_child([this] { files_.AppendToFile("/dev/full", "x"); }), kErrPathFileAccess);
+}
+
+// Spans nest, and the time of an inner one counts for its phase alone: the phases and the rest
+// of the run ("other") add up to the total, so "other" is never negative. The sleeps only make
+// each span last long enough to show; how long they take on a busy machine does not matter.
+TEST(RunStatsTest, NestedSpansChargeEachMomentToTheInnermostPhase) {
+  using namespace std::chrono_literals;
+  RunStats stats;
+  {
+    StatsScope checking(&stats, RunStats::kChecking);
+    {
+      StatsScope storing(&stats, RunStats::kStoring);
+      std::this_thread::sleep_for(30ms);
+    }
+    std::this_thread::sleep_for(30ms);  // back in the outer span
+  }
+  const std::string report = stats.Report();
+  const auto seconds = [&report](const std::string& phase) {
+    const std::size_t at = report.find(" " + phase + " ");
+    return at == std::string::npos ? -1.0 : std::stod(report.substr(at + phase.size() + 2));
+  };
+  EXPECT_GE(seconds("storing"), 0.03) << report;
+  EXPECT_GE(seconds("checking"), 0.03) << report;
+  EXPECT_EQ(seconds("reading and decoding"), 0.0) << report;
+  EXPECT_GE(seconds("other"), 0.0) << report;
+  EXPECT_EQ(seconds("references"), -1.0) << report;  // named only in a run that checked them
 }
 
 using LogTest = testing::CoreTest;
