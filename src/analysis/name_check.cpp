@@ -1,7 +1,12 @@
 #include "analysis/name_check.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -59,28 +64,43 @@ std::string TargetText(Database& settings_db, const std::vector<std::int32_t>& t
 // as SQLite's NOCASE folds it (ASCII letters only), because the game compares names without
 // regard to letter case. Kept in memory rather than in a table: a lookup for each of hundreds
 // of thousands of uses is then a hash probe, not a descent through a B-tree.
-class DefinedNames {
- public:
-  void Collect(Database& db, const std::vector<std::int32_t>& targets) {
-    Statement rows = db.Prepare(
-        "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
-        "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
-        "WHERE e.EntryID IN (" +
-        IdList(targets) + ") AND v.Value IS NOT NULL");
-    while (rows.Step()) {
-      by_target_[static_cast<std::int32_t>(rows.Int(0))].insert(AsciiLowered(rows.Text(1)));
-    }
+using NameSets = std::unordered_map<std::int32_t, std::unordered_set<std::string>>;
+
+NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets) {
+  NameSets sets;
+  Statement rows = db.Prepare(
+      "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
+      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
+      "WHERE e.EntryID IN (" +
+      IdList(targets) + ") AND v.Value IS NOT NULL");
+  while (rows.Step()) {
+    sets[static_cast<std::int32_t>(rows.Int(0))].insert(AsciiLowered(rows.Text(1)));
   }
+  return sets;
+}
+
+// The test tarn_defined(name) in the SQL of one connection: whether one of the chosen targets
+// defines name. Each connection has its own, so that two threads may search at once.
+class DefinedTest {
+ public:
+  DefinedTest(Database& db, const NameSets& sets)
+      : db_(db), sets_(sets), test_([this](std::string_view name) { return Defines(name); }) {
+    db_.DefineTextTest("tarn_defined", &test_);
+  }
+  ~DefinedTest() { db_.ForgetTextTest("tarn_defined"); }
+  DefinedTest(const DefinedTest&) = delete;
+  DefinedTest& operator=(const DefinedTest&) = delete;
 
   // The targets the next uses are looked up among.
   void Choose(const std::vector<std::int32_t>& targets) {
     chosen_.clear();
     for (std::int32_t target : targets) {
-      auto names = by_target_.find(target);
-      if (names != by_target_.end()) chosen_.push_back(&names->second);
+      auto names = sets_.find(target);
+      if (names != sets_.end()) chosen_.push_back(&names->second);
     }
   }
 
+ private:
   bool Defines(std::string_view name) {
     AsciiLowerInto(name, folded_);
     for (const std::unordered_set<std::string>* names : chosen_) {
@@ -89,8 +109,9 @@ class DefinedNames {
     return false;
   }
 
- private:
-  std::unordered_map<std::int32_t, std::unordered_set<std::string>> by_target_;
+  Database& db_;
+  const NameSets& sets_;
+  const Database::TextTest test_;
   std::vector<const std::unordered_set<std::string>*> chosen_;
   std::string folded_;
 };
@@ -134,6 +155,23 @@ void FindUnknown(Database& db, const StoredNameReference& reference, const std::
   }
 }
 
+// Searches the positions that next hands out, on db, until there are none left; found[i]
+// gets the unknown uses of references[i].
+void SearchPositions(Database& db, const NameSets& sets,
+                     const std::vector<StoredNameReference>& references,
+                     const std::vector<std::string>& target_texts, std::atomic<std::size_t>& next,
+                     std::vector<std::vector<Unknown>>& found) {
+  DefinedTest defined(db, sets);
+  Statement details = db.Prepare(
+      "SELECT e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line, "
+      "(SELECT count(*) FROM \"Values\" w WHERE w.Link = e.DB_ID AND w.DB_ID <= ?2) "
+      "FROM Entries e JOIN Sections s ON s.DB_ID = e.Link WHERE e.DB_ID = ?1");
+  for (std::size_t i = next++; i < references.size(); i = next++) {
+    defined.Choose(references[i].targets);
+    FindUnknown(db, references[i], target_texts[i], details, found[i]);
+  }
+}
+
 }  // namespace
 
 NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places) {
@@ -150,25 +188,46 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   }
   std::sort(all_targets.begin(), all_targets.end());
   all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
-  DefinedNames names;
-  names.Collect(db, all_targets);
+  const NameSets sets = CollectNames(db, all_targets);
+  std::vector<std::string> target_texts;
+  for (const StoredNameReference& reference : references) {
+    target_texts.push_back(TargetText(settings_db, reference.targets));
+  }
+
+  // The positions are searched by two threads at once, each on a connection of its own (the
+  // second only reads, which the write-ahead log lets it do beside the first); a second
+  // connection that cannot be opened leaves the work to the first.
+  std::atomic<std::size_t> next{0};
+  std::vector<std::vector<Unknown>> found(references.size());
+  std::exception_ptr helper_failure;
+  std::thread helper;
+  try {
+    helper = std::thread(
+        [&, second = Database::Open(db.FileName(), Database::Mode::kReadWrite)]() mutable {
+          try {
+            SearchPositions(second, sets, references, target_texts, next, found);
+          } catch (...) {
+            helper_failure = std::current_exception();
+          }
+        });
+  } catch (const TarnError&) {
+  }
+  struct Join {
+    std::thread& thread;
+    std::atomic<std::size_t>& next;
+    ~Join() {
+      next = SIZE_MAX / 2;  // a failure of this thread ends the other's search too
+      if (thread.joinable()) thread.join();
+    }
+  } join{helper, next};
+  SearchPositions(db, sets, references, target_texts, next, found);
+  if (helper.joinable()) helper.join();
+  if (helper_failure) std::rethrow_exception(helper_failure);
 
   std::vector<Unknown> unknown;
-  const Database::TextTest defined = [&names](std::string_view name) {
-    return names.Defines(name);
-  };
-  db.DefineTextTest("tarn_defined", &defined);
-  struct Forget {
-    Database& db;
-    ~Forget() { db.ForgetTextTest("tarn_defined"); }
-  } forget{db};
-  Statement details = db.Prepare(
-      "SELECT e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line, "
-      "(SELECT count(*) FROM \"Values\" w WHERE w.Link = e.DB_ID AND w.DB_ID <= ?2) "
-      "FROM Entries e JOIN Sections s ON s.DB_ID = e.Link WHERE e.DB_ID = ?1");
-  for (const StoredNameReference& reference : references) {
-    names.Choose(reference.targets);
-    FindUnknown(db, reference, TargetText(settings_db, reference.targets), details, unknown);
+  for (std::vector<Unknown>& uses : found) {
+    unknown.insert(unknown.end(), std::make_move_iterator(uses.begin()),
+                   std::make_move_iterator(uses.end()));
   }
   std::sort(unknown.begin(), unknown.end(), [](const Unknown& a, const Unknown& b) {
     return std::tie(a.entry_row, a.position) < std::tie(b.entry_row, b.position);

@@ -110,6 +110,11 @@ void Database::ForgetTextTest(const char* name) {
                              nullptr);
 }
 
+std::string Database::FileName() const {
+  const char* name = db_ == nullptr ? nullptr : sqlite3_db_filename(db_, "main");
+  return name == nullptr ? std::string() : std::string(name);
+}
+
 Statement Database::Prepare(std::string_view sql) {
   if (db_ == nullptr) RaisePlatformError(kErrObjectNotSet);
   sqlite3_stmt* stmt = nullptr;

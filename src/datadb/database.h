@@ -53,6 +53,8 @@ class Database {
   void ForgetTextTest(const char* name);
 
   std::int64_t LastInsertRowId() const;
+  // The path of the file the connection opened.
+  std::string FileName() const;
   sqlite3* Handle() const { return db_; }
 
   // Raises the connection's last error.
