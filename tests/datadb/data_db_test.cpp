@@ -1,6 +1,7 @@
 // The SQLite layer, "Init DB" and the data database's row writer, and storing sections into it.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -162,6 +163,32 @@ TEST_F(DataDBTest, KilledWriterLeavesEveryCommittedGroup) {
   EXPECT_EQ(stored % DataDB::kRowsPerGroup, 0);
   EXPECT_GE(stored, (kGroups - 1) * DataDB::kRowsPerGroup);
   EXPECT_LE(stored, kGroups * DataDB::kRowsPerGroup);
+}
+
+// A group is written while the next is filled; when it cannot be written, the call that
+// hands the next one over says so, and the rows of the failed group are not counted as kept.
+TEST_F(DataDBTest, GroupThatCannotBeWrittenIsRaisedWhenTheNextIsHandedOver) {
+  ASSERT_TRUE(Init());
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+    const rlimit limit{1 << 16, 1 << 16};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    for (int i = 0; i < 3 * DataDB::kRowsPerGroup; ++i) {
+      try {
+        data_->AddValue(1, i);
+      } catch (const TarnError&) {
+        _exit(i == 2 * DataDB::kRowsPerGroup - 1 ? 0 : 3);
+      }
+    }
+    _exit(4);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(RowsOf(home_.File("KV.MDB"), "PRAGMA integrity_check"), Rows{"ok"});
 }
 
 // Numbers in their shortest text that reads back the same, texts from code page 1252 in

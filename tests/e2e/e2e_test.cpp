@@ -123,6 +123,27 @@ TEST_F(SampleWorldTest, BrokenWorldGivesExactlyTheListedWarnings) {
   EXPECT_EQ(warnings, listed);
 }
 
+// The game looks names up without regard to the letter case of ASCII letters, and so does
+// "refs": a use written in other letters than its definition names it all the same.
+TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
+  fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
+  const std::string market = tarn_.game.Path() + "/DATA/EQUIPMENT/market_misc.ini";
+  const std::string text = testing::ReadFile(market);
+  const std::size_t at = text.find("commodity_ice_ore,");
+  ASSERT_NE(at, std::string::npos);
+  for (const auto& [name, unknown] : {std::pair{"COMMODITY_Ice_Ore", 0}, {"commodity_ice_or", 1}}) {
+    std::string changed = text;
+    changed.replace(at, std::string("commodity_ice_ore").size(), name);
+    testing::WriteFile(market, changed);
+    const testing::Result r =
+        tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
+    EXPECT_THAT(Lines(r.log),
+                ::testing::Contains("Done Checking references: " + std::to_string(unknown) +
+                                    " unknown names in " + "72 positions"))
+        << name;
+  }
+}
+
 using testing::Rows;
 
 class WalkTest : public ::testing::Test {
@@ -281,6 +302,10 @@ TEST_F(WalkTest, ListOfOtherFilesThatCannotBeReadEndsTheRun) {
   const testing::Result r = Run("--overwrite init-db all");
   EXPECT_EQ(r.status, 3);
   EXPECT_TRUE(r.log.ends_with("\nReadOtherINIs\n")) << r.log;
+  // The indexes left out while the rows went in are made before the program ends.
+  EXPECT_EQ(testing::RowsOf(tarn_.home.File("KV.MDB"),
+                            "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY 1"),
+            (Rows{"Entries_IDIDX", "Entries_LinkIDX", "Findings_PathIDX", "Values_LinkIDX"}));
 }
 
 // A section holds at most 2048 lines: the next ends the main file's walk, or the run.
