@@ -219,9 +219,11 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
       next = SIZE_MAX / 2;  // a failure of this thread ends the other's search too
       if (thread.joinable()) thread.join();
     }
-  } join{helper, next};
-  SearchPositions(db, sets, references, target_texts, next, found);
-  if (helper.joinable()) helper.join();
+  };
+  {
+    Join join{helper, next};
+    SearchPositions(db, sets, references, target_texts, next, found);
+  }  // the helper is done here, however this thread's search ended
   if (helper_failure) std::rethrow_exception(helper_failure);
 
   std::vector<Unknown> unknown;
