@@ -191,6 +191,21 @@ TEST_F(DataDBTest, GroupThatCannotBeWrittenIsRaisedWhenTheNextIsHandedOver) {
   EXPECT_EQ(RowsOf(home_.File("KV.MDB"), "PRAGMA integrity_check"), Rows{"ok"});
 }
 
+// A group that another connection's write lock keeps out is lost, and the connection is left
+// ready: the next group is written once the lock is gone.
+TEST_F(DataDBTest, GroupKeptOutByALockLeavesTheWriterReadyForTheNext) {
+  ASSERT_TRUE(Init());
+  data_->Commit();
+  data_->Db().Exec("PRAGMA busy_timeout = 1");  // the lock is not waited for
+  Database other = Database::Open(home_.File("KV.MDB"), Database::Mode::kReadWrite);
+  other.Exec("BEGIN IMMEDIATE");
+  data_->AddValue(1, 1);
+  EXPECT_EQ(ErrorOf([&] { data_->Commit(); }), 5);  // SQLITE_BUSY
+  other.Exec("ROLLBACK");
+  data_->AddValue(1, 2);
+  EXPECT_EQ(Values(), Rows{"1|2"});
+}
+
 // Numbers in their shortest text that reads back the same, texts from code page 1252 in
 // UTF-8, plain ASCII as it is.
 TEST_F(DataDBTest, ValuesAndNamesAreStoredAsText) {

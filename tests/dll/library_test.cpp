@@ -20,7 +20,8 @@ using testing::PeImage;
 // Two blocks listed out of order, with undefined ids between their strings.
 PeImage Sample(bool pe32_plus = false) {
   return PeBuilder(pe32_plus)
-      .Block(3, {u"", u"Café", u"\U0001F680 " + std::u16string(1, char16_t{0xD800}) + u"!"})
+      .Block(3,
+             {u"", u"Café", u"\U00010000\U0001F680 " + std::u16string(1, char16_t{0xD800}) + u"!"})
       .Block(1, {u"Kestrovar", u"", u"", u"Line\r\nTwo"})
       .Build();
 }
@@ -28,7 +29,7 @@ PeImage Sample(bool pe32_plus = false) {
 const ResourceStrings kSampleStrings = {{0, "Kestrovar"},
                                         {3, "Line\r\nTwo"},
                                         {33, "Caf\xC3\xA9"},
-                                        {34, "\xF0\x9F\x9A\x80 \xEF\xBF\xBD!"}};
+                                        {34, "\xF0\x90\x80\x80\xF0\x9F\x9A\x80 \xEF\xBF\xBD!"}};
 
 // The bytes in a heap block of exactly their size, so that the sanitizer build sees any read
 // past the end.

@@ -208,6 +208,8 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
       {"a name nothing defines", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g5|g6", ""},
       {"one use in 200 undefined", "g1|g2|g3|g4|g5", "", "g1*195|g2|g3|g4|g5|g6", "[Gun]nickname"},
       {"a nickname defined twice", "g1|g2|g3|g4|g5|g5", "", "g1|g2|g3|g4|g5", ""},
+      {"names that are file paths", "a\\g1|a\\g2|a/g3|a\\g4|a\\g5", "",
+       "a\\g1|a\\g2|a/g3|a\\g4|a\\g5|a\\g1", ""},
   };
   auto split = [](std::string_view list) {
     std::vector<std::string> items;

@@ -50,6 +50,8 @@ TEST(RuleTextTest, ReadsEntriesFlagsAndPositionsAndWritesThemBack) {
   EXPECT_EQ(FormatRuleText(rules, "other.rules"),
             "; other.rules: rule source of TARN.MDB (see data/README.md)\n");
   EXPECT_EQ(FormatRuleText(Parse(text), "t.rules"), text);
+  // A type number that has no name (rule tables edited by hand) is shown as the number.
+  for (const int type : {0, 6, -1}) EXPECT_EQ(TypeName(type), std::to_string(type));
 }
 
 // A source the parser or the loader's checks refuse names the file and line of the fault.
@@ -182,16 +184,19 @@ class InitParseTest : public testing::CoreTest {
     Database db = Database::Open(dir_.File("TARN.MDB"), Database::Mode::kReadWrite);
     files.SetFile(kLogFile, "");
     library_.reset();
+    ended_ = 0;
     try {
       if (dump) DumpRules(log, db);
       if (!dump) library_ = InitParse(log, db);
-    } catch (const ProgramEnd&) {
+    } catch (const ProgramEnd& end) {
       EXPECT_EQ(library_, nullptr);
+      ended_ = end.status;
     }
     return LogText();
   }
   testing::TempDir dir_;
   std::unique_ptr<RuleLibrary> library_;
+  int ended_ = 0;  // the status the program ended with; 0 when it went on
 };
 
 TEST_F(InitParseTest, BuildsSectionsEntriesAndSlotsInQueryOrder) {
@@ -296,6 +301,11 @@ TEST_F(InitParseTest, DumpShowsTheQueryAsItComes) {
             "    Entry: hp, IDX: 3, SINGLELine, NOVarArgs, FixedArgs: 1\n"
             "        Value: h, IDX: 1, FIXEDArg, Long\n"
             "Error : Invalid use of Null\nNumber: 94\nSource: TARN\nDumpRules\n");
+  EXPECT_EQ(ended_, kFatalStatus);
+  // A rule query the dump cannot read ends the program as well.
+  EXPECT_EQ(Load({.sql = "DROP VIEW _bc_ListSections"}, true),
+            "Error : no such table: _bc_ListSections\nNumber: 1\nSource: SQLite\nDumpRules\n");
+  EXPECT_EQ(ended_, kFatalStatus);
 }
 
 }  // namespace
