@@ -106,8 +106,10 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
                                           RunStats* stats, std::int64_t& fixed, Trouble& trouble) {
   const ReportPlace place{game, options.report_root.value_or("")};
   // Paths relative to the game folder are what the Findings table and a baseline hold; a
-  // baseline written also leaves out what the baseline read marked as known.
+  // baseline written also leaves out what the baseline read marked as known. Where the
+  // reports' findings are such, both take them as they are.
   const bool own_paths = place.root.empty();
+  const bool baseline_as_reported = own_paths && !options.baseline;
   // The findings are reported and the reports made on a second thread while this one makes
   // the indexes the run left for later, then (once the findings are reported) puts them
   // into the Findings table and closes the data database. After `reported` the two threads
@@ -127,11 +129,12 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
     }
     if (options.write_baseline) {
       const ReportPlace own_place{game, ""};
-      std::vector<ReportedFinding> own;
-      if (!own_paths || options.baseline) own = ReportFindings(analysis.Findings(), own_place);
+      const std::vector<ReportedFinding> own = baseline_as_reported
+                                                   ? std::vector<ReportedFinding>()
+                                                   : ReportFindings(analysis.Findings(), own_place);
       if (!WriteFile(*options.write_baseline,
-                     FormatReport(ReportFormat::kJson,
-                                  own_paths && !options.baseline ? findings : own, {own_place}))) {
+                     FormatReport(ReportFormat::kJson, baseline_as_reported ? findings : own,
+                                  {own_place}))) {
         failed.push_back("the baseline " + *options.write_baseline + " could not be written");
       }
     }

@@ -13,6 +13,13 @@
 
 namespace tarn::gui {
 
+namespace {
+
+constexpr const char* kGameFolderHint =
+    "Set KV Path to the game folder: the one that holds EXE/kestrovar.ini.";
+
+}  // namespace
+
 RunSession::RunSession(Analysis& analysis, const UserSettings& settings, std::string home)
     : analysis_(analysis), settings_(settings), home_(std::move(home)) {}
 
@@ -45,8 +52,7 @@ bool RunSession::Begin(Command command) {
     return Refuse("no log folder is set", "Set Log Path to the folder for tarn.log.");
   }
   if (command == Command::kAll && settings_.KVPath().empty()) {
-    return Refuse("no game folder is set",
-                  "Set KV Path to the game folder: the one that holds EXE/kestrovar.ini.");
+    return Refuse("no game folder is set", kGameFolderHint);
   }
   std::string why;
   // "Init DB" and "All" write KV.MDB, which stays open until the window goes: the home is
@@ -97,7 +103,7 @@ void RunSession::All(bool overwrite_ticked) {
   all_findings_from_ = before;
   TakeFindings(before);
   if (!run.main_file_read) {
-    last_.hints.push_back("Set KV Path to the game folder: the one that holds EXE/kestrovar.ini.");
+    last_.hints.push_back(kGameFolderHint);
   }
   End();
 }

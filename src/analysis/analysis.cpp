@@ -118,7 +118,6 @@ void Analysis::RunAll(bool overwrite_ticked) {
 void Analysis::MakeIndexes() {
   if (!data_ || !data_->InBulk()) return;
   // The settings connection's link holds KV.MDB open, which would keep it from building its
-  // indexes the faster way.
   // indexes the faster way. It is made again only while the settings are still in use.
   const bool linked = settings_.IsOpen();
   if (linked) UnlinkFromSettings(settings_.SettingsDB());

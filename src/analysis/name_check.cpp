@@ -45,19 +45,25 @@ std::string IdList(const std::vector<std::int32_t>& ids) {
   return list;
 }
 
-// "[Gun]nickname | [Munition]nickname", in the rule set's spelling.
-std::string TargetText(Database& settings_db, const std::vector<std::int32_t>& targets) {
+// For each reference, "[Gun]nickname | [Munition]nickname": its targets in the rule set's
+// spelling.
+std::vector<std::string> TargetTexts(Database& settings_db,
+                                     const std::vector<StoredNameReference>& references) {
   Statement name = settings_db.Prepare(
       "SELECT s.SectionName, e.EntryName FROM _bc_entries e "
       "JOIN _bc_sections s ON s.DB_ID = e.SectionID WHERE e.DB_ID = ?1");
-  std::string text;
-  for (std::int32_t target : targets) {
-    name.BindInt(1, target);
-    if (!text.empty()) text += " | ";
-    text += name.Step() ? "[" + name.Text(0) + "]" + name.Text(1) : "#" + std::to_string(target);
-    name.Reset();
+  std::vector<std::string> texts;
+  for (const StoredNameReference& reference : references) {
+    std::string text;
+    for (std::int32_t target : reference.targets) {
+      name.BindInt(1, target);
+      if (!text.empty()) text += " | ";
+      text += name.Step() ? "[" + name.Text(0) + "]" + name.Text(1) : "#" + std::to_string(target);
+      name.Reset();
+    }
+    texts.push_back(std::move(text));
   }
-  return text;
+  return texts;
 }
 
 // The names the first values of the target entry rules give, by target, letter case folded
@@ -172,31 +178,13 @@ void SearchPositions(Database& db, const NameSets& sets,
   }
 }
 
-}  // namespace
-
-NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places) {
-  NameCheckCount count;
-  const std::vector<StoredNameReference> references = ReadNameReferences(settings_db);
-  count.positions = static_cast<std::int64_t>(references.size());
-  if (references.empty()) return count;
-  data.Commit();
-  Database& db = data.Db();
-
-  std::vector<std::int32_t> all_targets;
-  for (const StoredNameReference& reference : references) {
-    all_targets.insert(all_targets.end(), reference.targets.begin(), reference.targets.end());
-  }
-  std::sort(all_targets.begin(), all_targets.end());
-  all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
-  const NameSets sets = CollectNames(db, all_targets);
-  std::vector<std::string> target_texts;
-  for (const StoredNameReference& reference : references) {
-    target_texts.push_back(TargetText(settings_db, reference.targets));
-  }
-
-  // The positions are searched by two threads at once, each on a connection of its own (the
-  // second only reads, which the write-ahead log lets it do beside the first); a second
-  // connection that cannot be opened leaves the work to the first.
+// The unknown uses of every reference, in the order of the references. The positions are
+// searched by two threads at once, each on a connection of its own (the second only reads,
+// which the write-ahead log lets it do beside the first); a second connection that cannot be
+// opened leaves the work to the first.
+std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
+                                        const std::vector<StoredNameReference>& references,
+                                        const std::vector<std::string>& target_texts) {
   std::atomic<std::size_t> next{0};
   std::vector<std::vector<Unknown>> found(references.size());
   std::exception_ptr helper_failure;
@@ -231,6 +219,29 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
     unknown.insert(unknown.end(), std::make_move_iterator(uses.begin()),
                    std::make_move_iterator(uses.end()));
   }
+  return unknown;
+}
+
+}  // namespace
+
+NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places) {
+  NameCheckCount count;
+  const std::vector<StoredNameReference> references = ReadNameReferences(settings_db);
+  count.positions = static_cast<std::int64_t>(references.size());
+  if (references.empty()) return count;
+  data.Commit();
+  Database& db = data.Db();
+
+  std::vector<std::int32_t> all_targets;
+  for (const StoredNameReference& reference : references) {
+    all_targets.insert(all_targets.end(), reference.targets.begin(), reference.targets.end());
+  }
+  std::sort(all_targets.begin(), all_targets.end());
+  all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
+  const NameSets sets = CollectNames(db, all_targets);
+
+  std::vector<Unknown> unknown =
+      SearchAllPositions(db, sets, references, TargetTexts(settings_db, references));
   std::sort(unknown.begin(), unknown.end(), [](const Unknown& a, const Unknown& b) {
     return std::tie(a.entry_row, a.position) < std::tie(b.entry_row, b.position);
   });

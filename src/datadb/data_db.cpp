@@ -172,11 +172,15 @@ void DataDB::FlushTable(Pending& pending, Statement& many, Statement& one, int n
   }
 }
 
+void DataDB::AwaitWriter(std::unique_lock<std::mutex>& lock) {
+  changed_.wait(lock, [this] { return !busy_; });
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
 void DataDB::HandOff() {
   rows_in_group_ = 0;
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !busy_; });
-  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+  AwaitWriter(lock);
   if (held_.sections.rows + held_.entries.rows + held_.values.rows == 0) return;
   // The writer left its buffers empty: they take the next group's rows.
   std::swap(held_, handed_);
@@ -205,16 +209,12 @@ void DataDB::WriteGroups() {
 }
 
 void DataDB::WriteGroup(Group& group) {
+  // Written or not (a group that fails is not kept, in part or whole), the buffers go back
+  // empty, their room kept for the next group.
   struct Emptied {
     Group& group;
     ~Emptied() {
-      // The group cannot be written whole: none of it is kept.
-      for (Pending* pending : {&group.sections, &group.entries, &group.values}) {
-        pending->numbers.clear();
-        pending->ends.clear();
-        pending->texts.clear();
-        pending->rows = 0;
-      }
+      for (Pending* pending : {&group.sections, &group.entries, &group.values}) pending->Clear();
     }
   } emptied{group};
   db_.Exec("BEGIN");
@@ -236,8 +236,7 @@ void DataDB::WriteGroup(Group& group) {
 void DataDB::Commit() {
   HandOff();
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !busy_; });
-  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+  AwaitWriter(lock);
 }
 
 void DataDB::BeginBulk() {

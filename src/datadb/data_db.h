@@ -105,14 +105,24 @@ class DataDB : public RowSink {
     std::vector<std::uint32_t> ends;    // where each text ends in texts; a null text: ~0u
     std::string texts;
     std::size_t rows = 0;
+
+    void Clear() {
+      numbers.clear();
+      ends.clear();
+      texts.clear();
+      rows = 0;
+    }
   };
 
   struct Group {
     Pending sections, entries, values;
   };
 
-  void Added();        // a row was held back: hands a full group to the writer
-  void HandOff();      // hands the rows held back to the writer, once it is done with the last
+  void Added();    // a row was held back: hands a full group to the writer
+  void HandOff();  // hands the rows held back to the writer, once it is done with the last
+  // Waits until the writer is done with its group, and raises the failure of a group not
+  // raised yet.
+  void AwaitWriter(std::unique_lock<std::mutex>& lock);
   void WriteGroups();  // the writer thread
   void WriteGroup(Group& group);
   void FlushTable(Pending& pending, Statement& many, Statement& one, int numbers, int texts);
