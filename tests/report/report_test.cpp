@@ -158,16 +158,25 @@ TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {
       HasSubstr("\"uri\": \"DATA/my%20ships-2/a.ini\""));
 }
 
-// The Findings table beside the data tables: a repair has no number, a value its position.
+// The Findings table beside the data tables: a repair has no number, a value its position, a
+// file that no line names (one of _bc_OtherINI) no line, also after a row that has one.
 TEST(FindingsTableTest, EachFindingIsARowWithItsPlace) {
   Finding value = Line("k", "v", 15);
   value.index = 2;
   const std::vector<Finding> findings = {
-      value, {.kind = Finding::Kind::kRepair, .file = "/g/DATA/b.ini", .line = 7}};
+      value,
+      {.kind = Finding::Kind::kReference,
+       .number = kErrCouldNotOpenReferredFile,
+       .file = "N/A",
+       .value = "m\\m.ini",
+       .target = "/g/DATA/m/m.ini"},
+      Line("k", "v", 1),
+      {.kind = Finding::Kind::kRepair, .file = "/g/DATA/b.ini", .line = 7}};
   Database db = Database::Open(":memory:", Database::Mode::kCreate);
   StoreFindings(db, ReportFindings(findings, {"/g", ""}), 3);
-  EXPECT_EQ(testing::RowsOf(db, "SELECT Run, Rule, Number, Position FROM Findings"),
-            (testing::Rows{"3|10302|10302|2", "3|repair|null|0"}));
+  EXPECT_EQ(testing::RowsOf(db, "SELECT Run, Rule, Number, Position, Line FROM Findings"),
+            (testing::Rows{"3|10302|10302|2|15", "3|10306|10306|0|null", "3|10302|10302|0|1",
+                           "3|repair|null|0|7"}));
 }
 
 // A log that cannot be written is a run that could not do its job, whatever it found.
