@@ -36,8 +36,12 @@ namespace fs = std::filesystem;
 
 class PosixInputFile : public InputFile {
  public:
-  PosixInputFile(int fd, std::string path, std::string disk_path, std::int64_t size)
-      : fd_(fd), path_(std::move(path)), disk_path_(std::move(disk_path)), size_(size) {}
+  PosixInputFile(int fd, std::string path, std::string disk_path, const struct stat& st)
+      : fd_(fd),
+        path_(std::move(path)),
+        disk_path_(std::move(disk_path)),
+        size_(st.st_size),
+        identity_{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} {}
   ~PosixInputFile() override { ::close(fd_); }
   PosixInputFile(const PosixInputFile&) = delete;
   PosixInputFile& operator=(const PosixInputFile&) = delete;
@@ -52,12 +56,14 @@ class PosixInputFile : public InputFile {
 
   std::string DiskPath() const override { return disk_path_; }
   std::int64_t Size() const override { return size_; }
+  std::optional<FileIdentity> Identity() const override { return identity_; }
 
  private:
   int fd_;
   std::string path_;
   std::string disk_path_;
   std::int64_t size_;
+  FileIdentity identity_;
 };
 
 bool Exists(const std::string& path) {
@@ -151,7 +157,7 @@ std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& pat
     ::close(fd);
     Refuse(std::string("it is ") + KindOf(st.st_mode));
   }
-  return std::make_unique<PosixInputFile>(fd, path, std::move(disk_path), st.st_size);
+  return std::make_unique<PosixInputFile>(fd, path, std::move(disk_path), st);
 }
 
 const std::vector<std::string>& RealFileSystem::Listing(const std::string& folder) {

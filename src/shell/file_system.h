@@ -5,12 +5,27 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace tarn {
+
+// What a file is, whatever path leads to it: two paths name the same file exactly when
+// their identities are equal (the device and the inode on POSIX systems).
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// One file of a folder written whole by FileSystem::ReplaceFolder: a plain name, no '/'.
+struct FolderFile {
+  std::string name;
+  std::string data;
+};
 
 // A file open for reading, read front to back in blocks.
 class InputFile {
@@ -26,6 +41,10 @@ class InputFile {
 
   // The file's size in bytes when it was opened; -1 when the file system cannot tell.
   virtual std::int64_t Size() const { return -1; }
+
+  // The identity of the file actually opened (not of whatever its path names now);
+  // nullopt when the file system cannot tell.
+  virtual std::optional<FileIdentity> Identity() const { return std::nullopt; }
 };
 
 class FileSystem {
@@ -63,6 +82,34 @@ class FileSystem {
 
   // True when path names an existing regular file.
   virtual bool FileExists(const std::string& path) = 0;
+
+  // Makes data the whole content of the file at path, or leaves the file as it was: a
+  // regular (or missing) file is replaced by writing beside it (".NAME.tarn-PID.tmp"),
+  // flushing that to disk and renaming it over path, so that a kill at any moment leaves
+  // the previous file intact or the new one complete. A link is followed and its target
+  // replaced; a FIFO or a device is written directly. Temporary files that runs which are
+  // gone left in that folder are removed first (see IsLeftover). Raises TarnError 76 when
+  // the folder is missing, 75 when the file cannot be written (a folder of that name, no
+  // room, no permission; the system's reason appended).
+  virtual void WriteWholeFile(const std::string& path, std::string_view data) = 0;
+
+  // Makes the folder at path hold exactly files, or leaves it as it was: a new folder is
+  // filled beside it (".NAME.tarn-PID.new"), flushed, and exchanged with the old one, which
+  // is then removed; where the system cannot exchange two folders in one step, the old one
+  // is first moved aside (".NAME.tarn-PID.old"). A missing path is created; its parent must
+  // exist. Leftover folders of runs that are gone are removed first. Callers decide whether
+  // path may be replaced at all. Raises 76 when the parent is missing, 75 otherwise.
+  virtual void ReplaceFolder(const std::string& path, const std::vector<FolderFile>& files) = 0;
+
+  // The identity of what path names, a link followed; nullopt when nothing is there.
+  virtual std::optional<FileIdentity> IdentityOf(const std::string& path) = 0;
+
+  // True when path names a folder (a link to one included).
+  virtual bool FolderExists(const std::string& path) = 0;
+
+  // The names in the folder at path (not "." and ".."), in byte order. Raises 76 when it is
+  // missing or cannot be read.
+  virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
 };
 
 // The machine's own file system.
@@ -74,6 +121,11 @@ class RealFileSystem : public FileSystem {
   void AppendToFile(const std::string& path, std::string_view data) override;
   void RemoveFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
+  void WriteWholeFile(const std::string& path, std::string_view data) override;
+  void ReplaceFolder(const std::string& path, const std::vector<FolderFile>& files) override;
+  std::optional<FileIdentity> IdentityOf(const std::string& path) override;
+  bool FolderExists(const std::string& path) override;
+  std::vector<std::string> ListFolder(const std::string& path) override;
 
   // The path as it exists on disk: each component that does not exist as written is
   // replaced by the first entry of its folder, in byte order, that matches it with ASCII
@@ -96,6 +148,14 @@ class RealFileSystem : public FileSystem {
 // Joins a folder and a name with "/"; an empty folder gives the name alone, so that an
 // unset folder means the current one rather than the root.
 std::string JoinPath(std::string_view folder, std::string_view name);
+
+// True when name (an entry of a folder) is a temporary file or folder that WriteWholeFile or
+// ReplaceFolder made, for a process that is no longer alive or more than a day before now
+// (modified at modified_seconds, seconds since the epoch): what the next write there removes.
+bool IsLeftover(std::string_view name, std::int64_t modified_seconds);
+
+// The temporary name beside path's last component for this process: ".NAME.tarn-PID.KIND".
+std::string TemporaryBeside(const std::string& path, std::string_view kind);
 
 // Error 75, "Path/File access error", with the system's reason appended.
 inline constexpr int kErrPathFileAccess = 75;

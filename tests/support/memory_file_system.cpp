@@ -52,4 +52,38 @@ void MemoryFileSystem::RemoveFile(const std::string& path) {
   files_.erase(path);
 }
 
+void MemoryFileSystem::WriteWholeFile(const std::string& path, std::string_view data) {
+  Check(path, true);
+  if (folders_.count(path) != 0) throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
+  files_[path] = std::string(data);
+}
+
+void MemoryFileSystem::ReplaceFolder(const std::string& path, const std::vector<FolderFile>& files) {
+  Check(path, true);
+  const std::string prefix = path + "/";
+  for (auto it = files_.lower_bound(prefix); it != files_.end() && it->first.starts_with(prefix);) {
+    it = files_.erase(it);
+  }
+  folders_.insert(path);
+  for (const FolderFile& file : files) files_[prefix + file.name] = file.data;
+}
+
+std::optional<FileIdentity> MemoryFileSystem::IdentityOf(const std::string& path) {
+  // Paths are taken exactly as written, so a path is its own identity.
+  if (!HasFile(path) && folders_.count(path) == 0) return std::nullopt;
+  return FileIdentity{0, std::hash<std::string>{}(path)};
+}
+
+std::vector<std::string> MemoryFileSystem::ListFolder(const std::string& path) {
+  if (folders_.count(path) == 0) RaisePlatformError(kErrPathNotFound);
+  std::set<std::string> names;
+  const std::string prefix = path + "/";
+  auto add = [&](const std::string& item) {
+    if (item.starts_with(prefix)) names.insert(item.substr(prefix.size(), item.find('/', prefix.size()) - prefix.size()));
+  };
+  for (const auto& [item, data] : files_) add(item);
+  for (const std::string& item : folders_) add(item);
+  return {names.begin(), names.end()};
+}
+
 }  // namespace tarn::testing

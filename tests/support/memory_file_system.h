@@ -23,6 +23,11 @@ class MemoryFileSystem : public FileSystem {
   void AppendToFile(const std::string& path, std::string_view data) override;
   void RemoveFile(const std::string& path) override;
   bool FileExists(const std::string& path) override { return HasFile(path); }
+  void WriteWholeFile(const std::string& path, std::string_view data) override;
+  void ReplaceFolder(const std::string& path, const std::vector<FolderFile>& files) override;
+  std::optional<FileIdentity> IdentityOf(const std::string& path) override;
+  bool FolderExists(const std::string& path) override { return folders_.count(path) != 0; }
+  std::vector<std::string> ListFolder(const std::string& path) override;
 
  private:
   // Raises 76 when the folder of path is unknown, 75 when path is locked.
