@@ -364,6 +364,18 @@ RuleSet ReadRuleFolder(const std::string& folder) {
   return rules;
 }
 
+std::vector<FolderFile> RuleFolderFiles(const RuleSet& rules) {
+  std::vector<FolderFile> files;
+  for (const SectionRule& section : rules.sections) {
+    const auto named = [&](const FolderFile& file) { return file.name == section.file; };
+    if (std::find_if(files.begin(), files.end(), named) == files.end()) {
+      files.push_back({section.file, {}});
+    }
+  }
+  for (FolderFile& file : files) file.data = FormatRuleText(rules, file.name);
+  return files;
+}
+
 void WriteRuleFolder(const RuleSet& rules, const std::string& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);

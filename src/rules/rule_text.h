@@ -28,6 +28,7 @@
 #include <string_view>
 
 #include "rules/rule_set.h"
+#include "shell/file_system.h"
 
 namespace tarn {
 
@@ -37,6 +38,9 @@ void ParseRuleText(std::string_view text, const std::string& file, RuleSet& rule
 
 // The text of the sections of rules whose file is file.
 std::string FormatRuleText(const RuleSet& rules, const std::string& file);
+
+// One text per source file that rules names, in the order the files first appear.
+std::vector<FolderFile> RuleFolderFiles(const RuleSet& rules);
 
 // Reads every *.rules file of folder, in name order. Raises RuleSourceError.
 RuleSet ReadRuleFolder(const std::string& folder);

@@ -725,8 +725,10 @@ TEST_F(LearnTest, BadFoldersEndWithStatusThreeAndLeaveNothingBehind) {
       {"--game " + dir_.File("nowhere") + " rules learn " + dir_.File("out1"),
        "cannot read the game's main file"},
       {"--game '' rules learn " + dir_.File("out1"), "no game folder is set"},
-      {"--game " + sample_ + " rules learn " + dir_.File("full"), "is not empty (--force"},
-      {"--game " + sample_ + " rules learn " + dir_.File("file/out"), "cannot create a folder"},
+      {"--game " + sample_ + " rules learn " + dir_.File("full"), "did not write there"},
+      {"--game " + sample_ + " rules learn --force " + dir_.File("full"), "did not write there"},
+      {"--game " + sample_ + " rules learn " + dir_.File("file/out"), "cannot write"},
+      {"--game " + sample_ + " rules learn " + dir_.File("file"), "is not a folder"},
   };
   fs::create_directories(dir_.File("full"));
   testing::WriteFile(dir_.File("full/keep.txt"), "mine");
@@ -734,17 +736,54 @@ TEST_F(LearnTest, BadFoldersEndWithStatusThreeAndLeaveNothingBehind) {
   for (const auto& c : cases) {
     const testing::Result r = tarn.Run(c.args);
     EXPECT_EQ(r.status, 3) << c.args;
-    EXPECT_THAT(r.err, HasSubstr(c.message));
+    EXPECT_THAT(r.err, HasSubstr(c.message)) << c.args;
   }
   EXPECT_FALSE(fs::exists(dir_.File("out1")));
   EXPECT_EQ(testing::ReadFile(dir_.File("full/keep.txt")), "mine");
-  // --force replaces the folder; no temporary folder is left beside it.
-  ASSERT_EQ(tarn.Run("--game " + sample_ + " rules learn --force " + dir_.File("full")).status, 0);
-  EXPECT_FALSE(fs::exists(dir_.File("full/keep.txt")));
-  EXPECT_TRUE(fs::exists(dir_.File("full/LEARNED.md")));
+  EXPECT_EQ(testing::ReadFile(dir_.File("file")), "a file, not a folder");
+  // Its own earlier output it replaces, without --force, and a leftover of a killed run
+  // (a process that is gone) beside it goes too.
+  fs::create_directories(dir_.File(".learned.tarn-999999999.new"));
+  ASSERT_EQ(tarn.Run("--game " + sample_ + " rules learn " + dir_.File("learned")).status, 0);
+  testing::WriteFile(dir_.File("learned/stale.rules"), "");
+  ASSERT_EQ(tarn.Run("--game " + sample_ + " rules learn " + dir_.File("learned")).status, 0);
+  EXPECT_FALSE(fs::exists(dir_.File("learned/stale.rules")));
+  EXPECT_TRUE(fs::exists(dir_.File("learned/LEARNED.md")));
   for (const auto& item : fs::directory_iterator(dir_.Path())) {
     EXPECT_NE(item.path().filename().string().front(), '.') << item.path();
   }
+}
+
+// The folders a run owns are never replaced, marker or not, nor any folder that holds one.
+TEST_F(LearnTest, GameHomeAndLogFoldersAndWhatHoldsThemAreNeverReplaced) {
+  const std::string game = dir_.File("nest/game"), log = dir_.File("nest/log");
+  fs::create_directories(dir_.File("nest"));
+  fs::copy(sample_, game, fs::copy_options::recursive);
+  fs::create_directories(log);
+  testing::WriteFile(log + "/.tarn-learned", "planted");
+  const testing::Tarn tarn;
+  const std::string home = tarn.home.Path();
+  const std::string before = testing::ReadFile(tarn.home.File("TARN.MDB"));
+  const std::string main_file = testing::ReadFile(game + "/EXE/kestrovar.ini");
+  const struct {
+    std::string folder;
+    std::string message;
+  } cases[] = {
+      {game, "it is the game folder"},
+      {game + "/EXE/..", "it is the game folder"},
+      {dir_.File("nest"), "it contains the game folder"},
+      {home, "it is the home folder"},
+      {log, "it is the log folder"},
+  };
+  for (const auto& c : cases) {
+    const testing::Result r =
+        tarn.Run("--game " + game + " --log " + log + " rules learn --force " + c.folder);
+    EXPECT_EQ(r.status, 3) << c.folder;
+    EXPECT_THAT(r.err, HasSubstr(c.message)) << c.folder;
+  }
+  EXPECT_EQ(testing::ReadFile(game + "/EXE/kestrovar.ini"), main_file);
+  EXPECT_EQ(testing::ReadFile(tarn.home.File("TARN.MDB")), before);
+  EXPECT_EQ(testing::ReadFile(log + "/.tarn-learned"), "planted");
 }
 
 // A stop asked for during "All" on the broken sample world: the run ends at the end of the file
