@@ -463,6 +463,48 @@ TEST_F(ReportTest, BaselineKeepsKnownFindingsAcrossMovedLinesAndCatchesNewOnes) 
             Rows{"pricee"});
 }
 
+// Reports and baselines never replace what the run owns or reads, however the path is spelt;
+// refused before the run starts, they leave everything as it was.
+TEST_F(ReportTest, WrittenPathsOverWhatTheRunOwnsAreRefusedBeforeItStarts) {
+  ASSERT_EQ(Run("--log <log> --quiet init-db all").status, 1);
+  testing::WriteFile(tarn_.home.File("base.json"), "{\"findings\": []}");
+  fs::create_directories(tarn_.home.File("sub"));
+  const std::string mdb = testing::ReadFile(tarn_.home.File("TARN.MDB"));
+  const std::string kv = testing::ReadFile(tarn_.home.File("KV.MDB"));
+  const std::string log = testing::ReadFile(tarn_.log.File("tarn.log"));
+  const std::string ini = testing::ReadFile(tarn_.game.File("DATA/EQUIPMENT/goods.ini"));
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"--report json=<home>/TARN.MDB", "<home>/TARN.MDB: it is the settings database TARN.MDB"},
+      {"--report json=<home>/sub/../KV.MDB", "it is the data database KV.MDB"},
+      {"--report text=<log>/tarn.log", "it is the run's log tarn.log"},
+      {"--report text=<log>/.tarn-log.lock", "it is the log folder's lock"},
+      {"--baseline <home>/base.json --write-baseline <home>/sub/../base.json",
+       "it is the baseline this run reads"},
+      {"--report text=<game>/DATA/EQUIPMENT/goods.ini", "the game's own"},
+      {"--report text=<game>/DATA/EQUIPMENT/../EQUIPMENT/new.INI", "the game's own"},
+      {"--report json=<home>/a.json --report sarif=<home>/sub/../a.json",
+       "another report is written to the same file"},
+      {"--report json=- --report text=-", "two reports cannot both go to standard output"},
+      {"--report json=<home>/sub", "it is a folder"},
+  };
+  for (const auto& c : cases) {
+    const testing::Result r = Run("--log <log> --quiet " + c.args + " init-db all");
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_THAT(r.err, HasSubstr(c.message)) << c.args;
+  }
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("TARN.MDB")), mdb);
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("KV.MDB")), kv);
+  EXPECT_EQ(testing::ReadFile(tarn_.log.File("tarn.log")), log);
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("DATA/EQUIPMENT/goods.ini")), ini);
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("base.json")), "{\"findings\": []}");
+  // A report in the game folder that the walk does not read is the mod's to keep.
+  EXPECT_EQ(Run("--log <log> --quiet --report sarif=<game>/tarn.sarif init-db all").status, 1);
+  EXPECT_TRUE(fs::exists(tarn_.game.File("tarn.sarif")));
+}
+
 TEST_F(ReportTest, LogThatCannotBeWrittenEndsWithStatusThree) {
   const testing::Result r = Run("--log <log>/no/such/folder init-db all");
   EXPECT_EQ(r.status, 3);
