@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -24,6 +25,7 @@ class UserSettings;
 
 namespace tarn::gui {
 
+class CommandWorker;
 class QtFrontEnd;
 
 inline constexpr int kTwipsPerPixel = 15;
@@ -100,7 +102,9 @@ class MainWindow : public QWidget {
   // when the stored overwrite value is not one the check box can take (0, 1 or 2).
   bool LoadFromSettings();
 
-  // True while a command runs. Clicks on another command are then ignored, the path boxes
+  // True from a command's start until the window has heard that it ended (commandEnded).
+  // Commands run on a worker thread, so the window answers meanwhile. Clicks on another
+  // command are then ignored, the path boxes
   // are read-only, the "Browse" buttons and the check box ignore input (they stay enabled:
   // only "All" ever changes that), and a close request waits until the run has ended.
   bool CommandRunning() const { return running_; }
@@ -131,8 +135,11 @@ class MainWindow : public QWidget {
   void ConnectHandlers();
   // Lays out the log box by its resize rule and the footer below the design area.
   void PlaceLogBox();
-  // Runs one command unless one is already running; a fatal end inside it ends the program.
-  void RunCommand(Command which, const std::function<void()>& command);
+  // Starts one command on the worker thread unless one is already running; a fatal end
+  // inside it ends the program.
+  void RunCommand(Command which, std::function<void()> command);
+  // The command under way has ended (on the worker thread): the window takes its inputs back.
+  void CommandFinished();
   void LockInputs(bool locked);
   void Browse(QLineEdit* box);
   // The check box's own state, not the stored setting: grey counts as ticked.
@@ -156,6 +163,10 @@ class MainWindow : public QWidget {
   QPushButton* cmd_all_ = nullptr;
   QWidget* footer_ = nullptr;
   int footer_height_ = 0;  // fixed when the footer is put in, so the design area stays put
+  // What the last "Init DB" answered, written on the worker thread before it says it ended.
+  bool all_enabled_ = true;
+  // Last, so that it goes first: its destructor waits for a command that still uses the rest.
+  std::unique_ptr<CommandWorker> worker_;
 };
 
 }  // namespace tarn::gui

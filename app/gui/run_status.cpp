@@ -124,18 +124,20 @@ void RunStatusBar::Begin(Command command, const std::string& game) {
   running_ = true;
   cancel_asked_ = false;
   game_ = game;
-  files_read_ = 0;
-  warnings_ = 0;
-  current_file_.clear();
+  {
+    const std::lock_guard<std::mutex> hold(progress_mutex_);
+    files_read_ = 0;
+    warnings_ = 0;
+    current_file_.clear();
+  }
   cancel_->setVisible(command == Command::kAll);
   clock_.start();
   refresh_.start();
   Refresh();
-  // "Init DB" and "Dump" let no events through: the line shows what runs at once.
-  repaint();
 }
 
 void RunStatusBar::RunProgressed(const RunProgress& progress) {
+  const std::lock_guard<std::mutex> hold(progress_mutex_);
   if (progress.files_read != files_read_) current_file_.assign(progress.current_file);
   files_read_ = progress.files_read;
   warnings_ = progress.warnings;
@@ -156,10 +158,18 @@ void RunStatusBar::Refresh() {
     SetTexts(QStringLiteral("%1 under way, %2").arg(what, time), QString());
     return;
   }
+  std::int64_t files_read = 0, warnings = 0;
+  std::string current_file;
+  {
+    const std::lock_guard<std::mutex> hold(progress_mutex_);
+    files_read = files_read_;
+    warnings = warnings_;
+    current_file = current_file_;
+  }
   const QString state = QStringLiteral("%1: %2, %3, %4")
-                            .arg(what, Count(files_read_, "file read", "files read"),
-                                 Count(warnings_, "warning", "warnings"), time);
-  const QString file = QString::fromStdString(GameRelative(current_file_, game_));
+                            .arg(what, Count(files_read, "file read", "files read"),
+                                 Count(warnings, "warning", "warnings"), time);
+  const QString file = QString::fromStdString(GameRelative(current_file, game_));
   if (cancel_asked_) {
     SetTexts(state, QStringLiteral("Cancelling: the run stops at the end of %1").arg(file));
   } else {

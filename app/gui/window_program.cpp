@@ -29,6 +29,12 @@ WindowProgram::WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSett
   // Closing the main window ends the program, whether or not the findings view is open.
   findings_->setAttribute(Qt::WA_QuitOnClose, false);
   CommandSet commands = session_->Commands();
+  commands.all = [this, all = std::move(commands.all)](bool ticked) {
+    AnalysisOptions options = analysis_.Options();
+    options.follow_links = follow_links_.load();
+    analysis_.SetOptions(options);
+    all(ticked);
+  };
   commands.close_during_run = [this](Command command) {
     return CloseDuringRun(command == Command::kAll);
   };
@@ -44,11 +50,10 @@ WindowProgram::WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSett
   connect(main_.get(), &MainWindow::commandEnded, this, &WindowProgram::CommandEnded);
   connect(status_, &RunStatusBar::cancelRequested, this, [this] { session_->RequestCancel(); });
   connect(status_, &RunStatusBar::referencesRequested, main_.get(), &MainWindow::CheckReferences);
-  connect(status_, &RunStatusBar::followLinksChanged, this, [this](bool follow) {
-    AnalysisOptions options = analysis_.Options();
-    options.follow_links = follow;
-    analysis_.SetOptions(options);
-  });
+  // The box may change while a command runs on the worker: the analysis takes it at the
+  // start of the next "All", on the worker's thread.
+  connect(status_, &RunStatusBar::followLinksChanged, this,
+          [this](bool follow) { follow_links_.store(follow); });
   connect(status_, &RunStatusBar::findingsRequested, this, [this] {
     findings_->show();
     findings_->raise();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +55,7 @@ class WindowProgram : public QObject {
   RunStatusBar* status_ = nullptr;  // owned by main_
   std::unique_ptr<FindingsWindow> findings_;
   std::function<bool()> ask_close_;
+  std::atomic<bool> follow_links_{false};  // "Follow links" as last ticked or cleared
 };
 
 }  // namespace tarn::gui
