@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "analysis/analysis.h"
+#include "session/session.h"
 #include "main_window.h"
 #include "qt_front_end.h"
 #include "settings/settings.h"
@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
     tarn::gui::EndAtOnce(nullptr, end.status);
   }
 
-  tarn::Analysis analysis(settings, front_end, files, program_folder);
-  tarn::gui::WindowProgram program(analysis, front_end, settings.Values(), program_folder);
+  tarn::Session session(settings, front_end, files, program_folder);
+  tarn::gui::WindowProgram program(session, front_end, settings.Values());
   tarn::gui::MainWindow& window = program.Main();
   if (!window.LoadFromSettings()) {
     // Nothing is logged and nothing is saved.
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   const int status = QApplication::exec();
 
   // The window is closed: keep the data rows, then write the settings back.
-  analysis.Close();
+  session.GetAnalysis().Close();
   try {
     settings.Close();
   } catch (const tarn::ProgramEnd& end) {

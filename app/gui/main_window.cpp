@@ -87,19 +87,6 @@ TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, fl
   return TwipRect{kLogBoxLeft, top, inner_width, height};
 }
 
-const char* CommandCaption(Command command) {
-  switch (command) {
-    case Command::kInitDB:
-      return "Init DB";
-    case Command::kAll:
-      return "All";
-    case Command::kRefs:
-      return "References";
-    default:
-      return "Dump";
-  }
-}
-
 MainWindow::MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet commands)
     : front_end_(front_end),
       settings_(settings),

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "session/command_account.h"
+
 class QCheckBox;
 class QCloseEvent;
 class QLineEdit;
@@ -59,11 +61,8 @@ struct TwipRect {
 // high. Single-precision arithmetic throughout.
 TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height);
 
-// The window's three commands.
-enum class Command { kInitDB, kAll, kDump, kRefs };
-
-// The caption of a command's button: "Init DB", "All", "Dump", "References".
-const char* CommandCaption(Command command);
+// The window's commands are the session's.
+using Command = SessionCommand;
 
 // What the window's controls run. For the program they are a run session's commands, the
 // folder picker and an immediate end; tests put their own in.

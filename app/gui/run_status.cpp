@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "report/reported_finding.h"
-#include "run_session.h"
+#include "session/command_account.h"
 
 namespace tarn::gui {
 
@@ -32,6 +32,32 @@ QString Joined(const std::vector<std::string>& texts) {
   QStringList list;
   for (const std::string& text : texts) list << QString::fromStdString(text);
   return list.join(QLatin1Char('\n'));
+}
+
+// What the user can change, in the window's words, when the setup kept a command from its job.
+QString Hints(const CommandAccount& account) {
+  QStringList hints;
+  switch (account.refusal) {
+    case Refusal::kNoLogFolder:
+      hints << QStringLiteral("Set Log Path to the folder for tarn.log.");
+      break;
+    case Refusal::kNoGameFolder:
+      hints << QString::fromLatin1(kGameFolderHint);
+      break;
+    case Refusal::kFolderBusy:
+      hints << QStringLiteral("Wait until the other run has ended, or choose another folder.");
+      break;
+    case Refusal::kAllDisabled:
+      hints << QStringLiteral("Press \"Init DB\" until it succeeds.");
+      break;
+    case Refusal::kNone:
+      break;
+  }
+  if (account.main_file_unread) hints << QString::fromLatin1(kGameFolderHint);
+  if (account.log_lines_lost) {
+    hints << QStringLiteral("Set Log Path to a folder that exists and that you may write to.");
+  }
+  return hints.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -184,7 +210,7 @@ void RunStatusBar::End(const CommandAccount& account) {
   const QString what = QString::fromLatin1(CommandCaption(account.command));
   const QString took = Seconds(account.seconds);
   const QString reasons = Joined(account.reasons);
-  const QString hints = Joined(account.hints);
+  const QString hints = Hints(account);
   auto with_hints = [&](const QString& text) {
     QStringList parts;
     if (!text.isEmpty()) parts << text;

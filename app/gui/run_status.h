@@ -16,6 +16,7 @@
 #include <string>
 
 #include "main_window.h"
+#include "session/command_account.h"
 #include "walk/run_watch.h"
 
 class QLabel;
@@ -24,7 +25,9 @@ class QPushButton;
 
 namespace tarn::gui {
 
-struct CommandAccount;
+// What to do when "All" found no game: the game folder the user set is not one.
+inline constexpr const char* kGameFolderHint =
+    "Set KV Path to the game folder: the one that holds EXE/kestrovar.ini.";
 
 class RunStatusBar : public QStatusBar, public ProgressObserver {
   Q_OBJECT

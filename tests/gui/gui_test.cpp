@@ -38,8 +38,8 @@
 #include "folder_picker.h"
 #include "main_window.h"
 #include "qt_front_end.h"
-#include "run_session.h"
 #include "run_status.h"
+#include "session/session.h"
 #include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
@@ -488,16 +488,16 @@ class WindowProgramTest : public ::testing::Test {
     settings_->Values().SetKVPath(kBrokenWorld);
     settings_->Values().SetLogPath(logs_.string());
     settings_->Values().SetOverwriteLog("1");
-    analysis_ = std::make_unique<Analysis>(*settings_, front_end_, files_, home_.string());
-    program_ = std::make_unique<WindowProgram>(*analysis_, front_end_, settings_->Values(),
-                                               home_.string());
+    session_ = std::make_unique<Session>(*settings_, front_end_, files_, home_.string());
+    analysis_ = &session_->GetAnalysis();
+    program_ = std::make_unique<WindowProgram>(*session_, front_end_, settings_->Values());
     program_->Main().LoadFromSettings();
     tee_.next = &program_->Status();
     analysis_->SetProgressObserver(&tee_);
   }
   void TearDown() override {
     program_.reset();
-    analysis_.reset();
+    session_.reset();
     settings_->Discard();
     // A test that starts afresh part way finds the folders empty again.
     fs::remove_all(home_);
@@ -534,7 +534,8 @@ class WindowProgramTest : public ::testing::Test {
   QtFrontEnd front_end_;
   RealFileSystem files_;
   std::unique_ptr<Settings> settings_;
-  std::unique_ptr<Analysis> analysis_;
+  std::unique_ptr<Session> session_;
+  Analysis* analysis_ = nullptr;  // the session's
   std::unique_ptr<WindowProgram> program_;
   Tee tee_;
 };

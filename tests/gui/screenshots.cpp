@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "analysis/analysis.h"
+#include "session/session.h"
 #include "findings_window.h"
 #include "main_window.h"
 #include "qt_front_end.h"
@@ -93,8 +93,9 @@ int main(int argc, char** argv) {
   settings.Values().SetOverwriteLog("1");
   bool saved = true;
   {
-    tarn::Analysis analysis(settings, front_end, files, work.string());
-    tarn::gui::WindowProgram program(analysis, front_end, settings.Values(), work.string());
+    tarn::Session session(settings, front_end, files, work.string());
+    tarn::Analysis& analysis = session.GetAnalysis();
+    tarn::gui::WindowProgram program(session, front_end, settings.Values());
     tarn::gui::MainWindow& window = program.Main();
     window.LoadFromSettings();
     window.move(40, 40);
