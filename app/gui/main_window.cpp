@@ -100,6 +100,7 @@ MainWindow::MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet
   GiveToolTips();
   ConnectHandlers();
   PlaceLogBox();
+  cmd_all_->setEnabled(!commands_.all_enabled || commands_.all_enabled());
   front_end_.Attach(this, tb_log_);
   connect(worker_.get(), &CommandWorker::finished, this, &MainWindow::CommandFinished);
   connect(worker_.get(), &CommandWorker::programEnded, this, [this](int status) {

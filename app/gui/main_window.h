@@ -75,6 +75,9 @@ struct CommandSet {
   std::function<QString(QWidget* owner, const QString& start_path)> choose_folder;
   // Called when a command ended the program (ProgramEnd); must not return in the program.
   std::function<void(int status)> end_program;
+  // Whether "All" may run before any command has (empty: it may). The window's own program
+  // enables it only once an "Init DB" has succeeded.
+  std::function<bool()> all_enabled;
   // Asked when the window is closed while command runs: true closes the window once the run
   // has ended (the answer may have asked the run to stop), false keeps it open. Empty: the
   // window always closes once the run has ended.

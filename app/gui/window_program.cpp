@@ -72,6 +72,7 @@ CommandSet WindowProgram::Commands() {
     session_.Run(Command::kAll, ticked);
   };
   commands.dump = [this](bool ticked) { session_.Run(Command::kDump, ticked); };
+  commands.all_enabled = [this] { return session_.Enabled(Command::kAll); };
   commands.refs = [this] { session_.Run(Command::kRefs, false); };
   commands.choose_folder = [](QWidget* owner, const QString& start) {
     return PickFolder(owner, start);
