@@ -130,7 +130,7 @@ void RunSession::TakeFindings(std::size_t first) {
     const Finding& finding = *reported.finding;
     last_.findings.push_back(FindingRow{reported.rule, reported.text, reported.path, reported.line,
                                         finding.binary, finding.section_line, finding.section,
-                                        finding.key, finding.value});
+                                        finding.key, finding.value, finding.hint});
     ++last_.counts[reported.rule];
   }
 }

@@ -35,6 +35,7 @@ struct FindingRow {
   std::string section;            // as the log shows it
   std::string key;
   std::string value;  // the offending text
+  std::string hint;   // the known name of its kind an unknown name most likely means, or empty
 };
 
 // How one command went.
