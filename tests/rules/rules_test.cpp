@@ -155,10 +155,7 @@ TEST(RuleDiffTest, ListsEachKindOfChangeBetweenTwoRuleSets) {
   };
   const Case cases[] = {
       {"[Ship]\nmass #10 = Long\n", "[ship]\nMASS #99 idx:4 = Long\n", {}},
-      {"[Ship]\nmass #10 = Long\n", "[Ship]\nmass #10 = Long\n[Base]\nk #11 = String\n",
-       {"+ [Base]"}},
-      {"[Ship]\nmass #10 = Long\n[Base]\nk #11 = String\n", "[Base]\nk #11 = String\n",
-       {"- [Ship]"}},
+      {"[Ship]\nmass #10 = Long\n", "[Base]\nk #11 = String\n", {"- [Ship]", "+ [Base]"}},
       {"[Ship]\nhp #10 = Long\n", "[Ship]\nhit_pts #10 = Long\n",
        {"- [Ship] hp", "+ [Ship] hit_pts"}},
       {"[Ship]\nm #10 = Whole, Long, Double, String, Long\n",
