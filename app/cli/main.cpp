@@ -1,10 +1,11 @@
 // tarn: the command line over TARN's core, for scripted runs and the CI of mods.
 //
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
-//        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE]
+//        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE] [--report-known]
 //        [--write-baseline FILE] COMMAND...
 //   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] OUTDIR
 //   tarn [--home DIR] rules export DIR | rules import DIR
+//   tarn rules diff OLD NEW
 //   tarn bini FILE...
 //   tarn strings FILE
 //
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "bini_command.h"
+#include "diff_command.h"
 #include "learn_command.h"
 #include "rules_command.h"
 #include "run_command.h"
@@ -64,7 +66,9 @@ int main(int argc, char** argv) {
                  "Folder that stands for the program's folder: TARN.MDB is opened and "
                  "KV.MDB created there (default: the executable's folder)");
   app.add_option("--game", options.game, "Game folder for this run");
-  app.add_option("--log", options.log, "Log folder for this run (tarn.log is written there)");
+  app.add_option("--log", options.log,
+                 "Log folder for this run (tarn.log is written there); made when missing and "
+                 "its parent folder exists");
   auto* overwrite = app.add_flag("--overwrite", options.overwrite,
                                  "Start a fresh log with a banner (\"Overwrite\" ticked)");
   auto* append = app.add_flag("--append", options.append,
@@ -84,6 +88,10 @@ int main(int argc, char** argv) {
   app.add_option("--baseline", options.baseline,
                  "A JSON or SARIF report of an earlier run: its findings count as known, "
                  "not as new, and do not make the exit status 1");
+  app.add_flag("--report-known", options.report_known,
+               "List known findings (those the baseline holds) in text and github reports "
+               "too; without it these list only new findings and end with how many known "
+               "ones they left out. SARIF and JSON reports always hold every finding");
   app.add_option("--write-baseline", options.write_baseline,
                  "Write the run's findings as a baseline (a JSON report) to FILE");
   app.add_flag("--follow-links", options.follow_links,
@@ -132,6 +140,15 @@ int main(int argc, char** argv) {
                         "Accepted for older scripts; not needed: OUTDIR is replaced when an "
                         "earlier rules learn wrote it, and never otherwise");
   rules_learn->add_option("OUTDIR", learn.folder)->required();
+
+  std::string diff_old, diff_new;
+  auto* rules_diff = rules->add_subcommand(
+      "diff",
+      "List what changed between two rule folders (sections and keys added or dropped, "
+      "counts and types widened, references gained or lost); exit 0 when they agree, 1 when "
+      "they differ, 3 when a folder cannot be read or holds no rule file");
+  rules_diff->add_option("OLD", diff_old)->required();
+  rules_diff->add_option("NEW", diff_new)->required();
 
   // `bini` converts the files it is given and needs neither database.
   std::vector<std::string> bini_files;
@@ -188,6 +205,7 @@ int main(int argc, char** argv) {
                  "tarn: a COMMAND is required: init-db, all, dump or refs (see tarn --help)\n");
     return kExitUsage;
   }
+  if (*rules_diff) return tarn::DiffRuleFolders(diff_old, diff_new);
   if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
   if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
   if (*rules_learn) {

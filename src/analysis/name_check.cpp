@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/line_places.h"
+#include "analysis/near_names.h"
 #include "datadb/data_db.h"
 #include "datadb/database.h"
 #include "rules/rule_tables.h"
@@ -37,6 +38,7 @@ struct Unknown {
   std::string file;
   std::int32_t section_line = 0;
   std::string targets;
+  const std::vector<std::int32_t>* target_ids = nullptr;
 };
 
 std::string IdList(const std::vector<std::int32_t>& ids) {
@@ -71,8 +73,11 @@ std::vector<std::string> TargetTexts(Database& settings_db,
 // regard to letter case. Kept in memory rather than in a table: a lookup for each of hundreds
 // of thousands of uses is then a hash probe, not a descent through a B-tree.
 using NameSets = std::unordered_map<std::int32_t, std::unordered_set<std::string>>;
+// Each name of a target once, as first written: what a hint offers.
+using Spellings = std::unordered_map<std::int32_t, std::vector<std::string>>;
 
-NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets) {
+NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets,
+                      Spellings& spellings) {
   NameSets sets;
   Statement rows = db.Prepare(
       "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
@@ -80,7 +85,11 @@ NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets) {
       "WHERE e.EntryID IN (" +
       IdList(targets) + ") AND v.Value IS NOT NULL");
   while (rows.Step()) {
-    sets[static_cast<std::int32_t>(rows.Int(0))].insert(AsciiLowered(rows.Text(1)));
+    const auto target = static_cast<std::int32_t>(rows.Int(0));
+    std::string name = rows.Text(1);
+    if (sets[target].insert(AsciiLowered(name)).second) {
+      spellings[target].push_back(std::move(name));
+    }
   }
   return sets;
 }
@@ -145,6 +154,7 @@ void FindUnknown(Database& db, const StoredNameReference& reference, const std::
     use.entry_row = rows.Int(0);
     use.value = rows.Text(2);
     use.targets = targets;
+    use.target_ids = &reference.targets;
     details.BindInt(1, use.entry_row);
     details.BindInt(2, rows.Int(1));
     if (details.Step()) {
@@ -238,7 +248,8 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   }
   std::sort(all_targets.begin(), all_targets.end());
   all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
-  const NameSets sets = CollectNames(db, all_targets);
+  Spellings spellings;
+  const NameSets sets = CollectNames(db, all_targets, spellings);
 
   std::vector<Unknown> unknown =
       SearchAllPositions(db, sets, references, TargetTexts(settings_db, references));
@@ -250,7 +261,17 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   Statement nickname = db.Prepare(
       "SELECT v.Value FROM Entries e JOIN \"Values\" v ON v.Link = e.DB_ID "
       "WHERE e.Link = ?1 AND e.Entry = 'nickname' ORDER BY e.DB_ID, v.DB_ID LIMIT 1");
+  // The names of each set of targets, made at the first unknown use of that set.
+  std::unordered_map<std::string, NearNames> hints;
   for (const Unknown& use : unknown) {
+    auto [near, added] = hints.try_emplace(use.targets);
+    if (added && use.target_ids != nullptr) {
+      for (std::int32_t target : *use.target_ids) {
+        auto names = spellings.find(target);
+        if (names == spellings.end()) continue;
+        for (const std::string& name : names->second) near->second.Add(Utf8ToCp1252(name));
+      }
+    }
     Finding finding{.kind = Finding::Kind::kUnknownName,
                     .number = kErrUnknownReference,
                     .file = Utf8ToCp1252(use.file),
@@ -260,6 +281,7 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
                     .key = Utf8ToCp1252(use.entry),
                     .value = Utf8ToCp1252(use.value),
                     .target = use.targets};
+    finding.hint = near->second.Nearest(finding.value);
     LinePlaces::Place place;
     if (places != nullptr && places->Find(static_cast<std::int32_t>(use.section_row),
                                           static_cast<std::int32_t>(use.entry_row), place)) {

@@ -32,6 +32,7 @@ void LineSource::CloseFile() {
   binary_ = false;
   disk_path_.clear();
   sections_seen_.clear();
+  current_section_.clear();
   buffer_.clear();
   at_ = 0;
   input_done_ = true;
@@ -151,7 +152,10 @@ std::string LineSource::ReadLine() {
   return line;
 }
 
-std::int32_t LineSource::CountSection(const std::string& name) { return sections_seen_[name]++; }
+std::int32_t LineSource::CountSection(const std::string& name) {
+  current_section_ = name;
+  return sections_seen_[name]++;
+}
 
 void LineSource::Backline(const std::string& line) {
   pending_ = line;
@@ -176,7 +180,8 @@ void LineSource::Repair(std::string& line) {
   for (const RepairedKey& repaired : kRepairedKeys) {
     if (line == repaired.key) {
       log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
-                      {"      !" + line + "! line found. Changed to !" + line + " = true!"});
+                      {"      !" + line + "! line found. Changed to !" + line + " = true!"},
+                      current_section_, repaired.key);
       line += " = true";
       return;
     }
@@ -198,7 +203,8 @@ void LineSource::Repair(std::string& line) {
     has_pending_ = true;
     log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
                     {"      !" + old_line + "! line found.",
-                     "      Splited in two lines: !" + line + "!" + pending_ + "!"});
+                     "      Splited in two lines: !" + line + "!" + pending_ + "!"},
+                    current_section_, repaired.key);
     return;
   }
 }

@@ -54,6 +54,7 @@ class LineSource {
   const std::string& DiskPath() const { return disk_path_; }
 
   // Counts a section of this name met in the file; returns how many of the name came before.
+  // The name is also the section a repaired line after it is reported in.
   std::int32_t CountSection(const std::string& name);
 
   std::int32_t LineNum() const { return line_num_; }
@@ -83,6 +84,7 @@ class LineSource {
   std::string disk_path_;
   bool binary_ = false;
   std::unordered_map<std::string, std::int32_t> sections_seen_;
+  std::string current_section_;  // the last counted; empty before the first header
   std::unique_ptr<InputFile> input_;
   // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.
   std::string buffer_;

@@ -177,6 +177,26 @@ TEST_F(CliTest, RulesImportNamesAnUnreadableFolderOnce) {
             "directory\n");
 }
 
+// rules diff reads two rule folders and nothing else: agreeing, differing, and folders that
+// cannot be read or hold no rule file.
+TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
+  for (const char* folder : {"a", "b", "c", "broken", "empty"}) {
+    std::filesystem::create_directories(tarn_.game.File(folder));
+  }
+  testing::WriteFile(tarn_.game.File("a/ships.rules"), "[Ship]\nmass #1 = Long\n");
+  testing::WriteFile(tarn_.game.File("b/ships.rules"), "[Ship]\nmass #1 = Long\n");
+  testing::WriteFile(tarn_.game.File("c/ships.rules"), "[Ship]\nmass #1 = Double\n");
+  testing::WriteFile(tarn_.game.File("broken/ships.rules"), "[Ship]\nmass = \n");
+  EXPECT_EQ(Run("rules diff <game>/a <game>/b"), "0|The rule folders agree.\n|");
+  EXPECT_EQ(Run("rules diff <game>/a <game>/c"),
+            "1|~ [Ship] mass: value 1 Long -> Double (widened)\n1 change\n|");
+  EXPECT_EQ(Run("rules diff <game>/a <game>/empty"), "3||tarn: no rule files in <game>/empty\n");
+  EXPECT_EQ(Run("rules diff <game>/none <game>/a").substr(0, 25), "3||tarn: <game>/none: can");
+  EXPECT_TRUE(Run("rules diff <game>/broken <game>/a").starts_with("3||tarn: <game>/broken/ships"));
+  EXPECT_TRUE(Run("rules diff <game>/a").starts_with("2||"));
+  EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB")));
+}
+
 TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
   const std::string good = testing::BiniWriter().Section("s", 1).Entry("k", 1).Int(5).Bytes();
   testing::WriteFile(tarn_.game.File("good.bin"), good);

@@ -138,6 +138,26 @@ TEST_F(LearnedRulesTest, LinesNoRuleCanDescribeAreListed) {
   EXPECT_THAT(seen.undescribable[2].what, HasSubstr("32,766"));
 }
 
+// A line met many times is one item with its count and first places, and the report opens
+// with the few items most worth a look.
+TEST_F(LearnedRulesTest, RepeatedLinesAreGroupedAndTheFirstItemsSummed) {
+  std::string text;
+  for (int i = 1; i <= 6; ++i) text += "[A" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 5; ++i) text += "[S]\r\nseparable\r\n";
+  Learn(text);
+  const std::string report = LearnReport("game", false, seen, learned);
+  const std::string repaired =
+      "a malformed line the reader repairs: 5 times, first at game/ships.ini:8, "
+      "game/ships.ini:10, game/ships.ini:12\n";
+  const std::size_t look = report.find("\n## Worth a look\n\n- ");
+  const std::size_t lines = report.find("\n## Lines no rule can describe\n\n- game/ships.ini:1: ");
+  ASSERT_LT(look, lines) << report;
+  ASSERT_NE(lines, std::string::npos) << report;
+  EXPECT_LT(report.find("- and 2 more items below\n", look), lines);
+  EXPECT_NE(report.find("- " + repaired, lines), std::string::npos) << report;
+  EXPECT_EQ(report.find("separable", report.find(repaired) + 1), std::string::npos);
+}
+
 TEST_F(LearnedRulesTest, FewOddValuesAreReportedWithWhereTheyStand) {
   std::string text = "[S]\r\nk = yes\r\n";
   for (int i = 0; i < 150; ++i) text += "[S]\r\nk = " + std::to_string(i) + "\r\n";
