@@ -27,7 +27,11 @@ class Reads : public tarn::RealFileSystem {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/tmp/tarn-bini-fuzz-" + std::to_string(::getpid()) + ".bin";
+  // In memory where the machine has such a folder: rewriting a file on disk for every input
+  // makes the file system flush it each time.
+  static const std::string path =
+      std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/tarn-bini-fuzz-" +
+      std::to_string(::getpid()) + ".bin";
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   Reads files;

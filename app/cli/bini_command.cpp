@@ -24,8 +24,8 @@ int ConvertBiniFiles(const std::vector<std::string>& files, std::int64_t max_byt
     const BiniConversion result = ConvertBiniFile(file_system, file, max_bytes, why);
     if (result == BiniConversion::kConverted) continue;
     std::fprintf(stderr, "tarn: bini: %s: %s\n", file.c_str(), why.c_str());
-    status = std::max(status, result == BiniConversion::kInputRefused ? kInputRefused
-                                                                      : kOutputNotWritten);
+    status = std::max(status,
+                      result == BiniConversion::kInputRefused ? kInputRefused : kOutputNotWritten);
   }
   return status;
 }

@@ -254,8 +254,8 @@ class ReadRanges {
 
 // Appends the defined strings of one block whose data is data, found at file offset base,
 // except those whose bytes an earlier string took.
-void AppendBlock(const Bytes& data, std::uint64_t base, std::uint32_t block_id,
-                 ReadRanges& read, ResourceStrings& out) {
+void AppendBlock(const Bytes& data, std::uint64_t base, std::uint32_t block_id, ReadRanges& read,
+                 ResourceStrings& out) {
   std::uint64_t at = 0;
   for (std::uint32_t index = 0; index < kStringsPerBlock; ++index) {
     if (!data.Fits(at, kStringLengthSize)) return;

@@ -31,8 +31,8 @@ BiniConversion ConvertBiniFile(FileSystem& files, const std::string& path, std::
     case BiniDecoding::kDecoded:
       break;
     case BiniDecoding::kTooLarge:
-      why = "its text form would be " + std::to_string(text_size) + " bytes, " +
-            OverLimit(max_bytes);
+      why =
+          "its text form would be " + std::to_string(text_size) + " bytes, " + OverLimit(max_bytes);
       return BiniConversion::kInputRefused;
     case BiniDecoding::kMalformed:
       return BiniConversion::kInputRefused;

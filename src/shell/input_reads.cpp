@@ -21,8 +21,7 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 [[noreturn]] void RaiseInput(int err, const char* what) {
   const std::string reason = SystemErrorText(err);
   throw TarnError(err == ENOENT || err == ENOTDIR ? kErrFileNotFound : kErrPathFileAccess,
-                  std::string(what) + (reason.empty() ? "" : ": " + reason),
-                  std::string(kAppName));
+                  std::string(what) + (reason.empty() ? "" : ": " + reason), std::string(kAppName));
 }
 
 // Only a regular file and a pipe are inputs: a folder has no bytes, a device can give bytes

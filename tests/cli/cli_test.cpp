@@ -213,7 +213,8 @@ TEST_F(CliTest, BiniHoldsEveryInputToTheRunsBounds) {
   testing::WriteFile(tarn_.game.File("out.bin"), good);
   std::filesystem::create_directory(tarn_.game.File("out.bin.txt"));
   const std::string limit = "more than the limit of 1048576 bytes (--max-file-size)\n";
-  EXPECT_EQ(Run("--max-file-size 1M bini <game>/bomb.bin <game>/sparse.bin /dev/zero <game>/fifo.bin <game>"),
+  EXPECT_EQ(Run("--max-file-size 1M bini <game>/bomb.bin <game>/sparse.bin /dev/zero "
+                "<game>/fifo.bin <game>"),
             "1||tarn: bini: <game>/bomb.bin: its text form would be 2550519 bytes, " + limit +
                 "tarn: bini: <game>/sparse.bin: is " + limit +
                 "tarn: bini: /dev/zero: is a device, not a file\n"
@@ -221,7 +222,8 @@ TEST_F(CliTest, BiniHoldsEveryInputToTheRunsBounds) {
                 "tarn: bini: <game>: is a folder, not a file\n");
   EXPECT_FALSE(std::filesystem::exists(tarn_.game.File("bomb.bin.txt")));
   EXPECT_EQ(Run("bini <game>/out.bin <game>/good.bin /dev/zero").substr(0, 3), "3||");
-  EXPECT_THAT(last_.err, ::testing::HasSubstr("tarn: bini: <game>/out.bin: <game>/out.bin.txt cannot be written: "));
+  EXPECT_THAT(last_.err, ::testing::HasSubstr(
+                             "tarn: bini: <game>/out.bin: <game>/out.bin.txt cannot be written: "));
   EXPECT_EQ(testing::ReadFile(tarn_.game.File("good.bin.txt")), "[s]\r\n");
 }
 
@@ -240,9 +242,11 @@ TEST_F(CliTest, StringsListsOverlappingBlocksOnceAndSaysWhenTheListIsLost) {
   const std::string dll = tarn_.game.File("overlap.dll");
   testing::WriteFile(dll, image.bytes);
   EXPECT_EQ(Run("strings " + dll), "0|0\t" + std::string(30000, 'k') + "\n|");
-  last_ = testing::RunCommand("sh -c '" + std::string(TARN_CLI) + " strings " + dll + " >/dev/full'");
+  last_ =
+      testing::RunCommand("sh -c '" + std::string(TARN_CLI) + " strings " + dll + " >/dev/full'");
   EXPECT_EQ(last_.status, 3);
-  EXPECT_EQ(last_.err, "tarn: strings: " + dll + ": the list cannot be written: No space left on device\n");
+  EXPECT_EQ(last_.err,
+            "tarn: strings: " + dll + ": the list cannot be written: No space left on device\n");
 }
 
 // A baseline may come from a pipe, never hangs the run on one nobody writes, and is refused
@@ -250,12 +254,14 @@ TEST_F(CliTest, StringsListsOverlappingBlocksOnceAndSaysWhenTheListIsLost) {
 TEST_F(CliTest, BaselinesFromPipesAndFilesOfTheWrongKindOrShape) {
   const auto run = [&](const std::string& baseline) {
     // bash for its <(...); timeout so that a run that waits fails instead of hanging the tests.
-    last_ = testing::RunCommand("timeout 20 bash -c '" + std::string(TARN_CLI) + " --home " +
-                                tarn_.home.Path() + " --log " + tarn_.log.Path() +
-                                " --overwrite --quiet --baseline " + tarn_.Path(baseline) + " dump'");
+    last_ =
+        testing::RunCommand("timeout 20 bash -c '" + std::string(TARN_CLI) + " --home " +
+                            tarn_.home.Path() + " --log " + tarn_.log.Path() +
+                            " --overwrite --quiet --baseline " + tarn_.Path(baseline) + " dump'");
     return last_.status;
   };
-  testing::WriteFile(tarn_.game.File("b.json"), R"({"findings": [{"fingerprint": "a"}, {"fingerprint": "b"}]})");
+  testing::WriteFile(tarn_.game.File("b.json"),
+                     R"({"findings": [{"fingerprint": "a"}, {"fingerprint": "b"}]})");
   EXPECT_EQ(run("<(cat <game>/b.json)"), 0) << last_.err;
   EXPECT_THAT(last_.err, ::testing::HasSubstr("2 of the baseline fixed"));
   ASSERT_EQ(mkfifo(tarn_.game.File("fifo").c_str(), 0600), 0);
@@ -267,7 +273,8 @@ TEST_F(CliTest, BaselinesFromPipesAndFilesOfTheWrongKindOrShape) {
            {"<game>", "is a folder, not a file"},
            {"<game>/runs.json", "is not a report TARN can read: \"runs\" is not an array"}}) {
     EXPECT_EQ(run(baseline), 2);
-    EXPECT_EQ(last_.err, "tarn: --baseline: the baseline " + tarn_.Path(baseline) + " " + why + "\n");
+    EXPECT_EQ(last_.err,
+              "tarn: --baseline: the baseline " + tarn_.Path(baseline) + " " + why + "\n");
   }
 }
 

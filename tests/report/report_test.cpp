@@ -131,7 +131,8 @@ TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   const std::pair<const char*, const char*> wrong[] = {
       {"not json", "it is not JSON"},
       {"[1]", "it is not a JSON object"},
-      {"{\"other\": 1}", "it has neither \"findings\" (a JSON report) nor \"runs\" (a SARIF report)"},
+      {"{\"other\": 1}",
+       "it has neither \"findings\" (a JSON report) nor \"runs\" (a SARIF report)"},
       {"{\"findings\": 5}", "\"findings\" is not an array"},
       {"{\"findings\": {\"fingerprint\": \"a\"}}", "\"findings\" is not an array"},
       {"{\"findings\": [{\"fingerprint\": \"a\"}, \"b\"]}", "findings[1] is not an object"},

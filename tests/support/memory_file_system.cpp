@@ -88,7 +88,9 @@ std::vector<std::string> MemoryFileSystem::ListFolder(const std::string& path) {
 
 std::string MemoryFileSystem::ReadWholeInput(const std::string& path, std::int64_t max_bytes) {
   Check(path, false);
-  if (folders_.count(path) != 0) throw TarnError(kErrPathFileAccess, "is a folder, not a file", "TARN");
+  if (folders_.count(path) != 0) {
+    throw TarnError(kErrPathFileAccess, "is a folder, not a file", "TARN");
+  }
   if (!HasFile(path)) {
     throw TarnError(kErrFileNotFound, "cannot be opened: No such file or directory", "TARN");
   }
