@@ -87,7 +87,12 @@ int main(int argc, char** argv) {
                  "Make report paths relative to DIR instead of the game folder");
   app.add_option("--baseline", options.baseline,
                  "A JSON or SARIF report of an earlier run: its findings count as known, "
-                 "not as new, and do not make the exit status 1");
+                 "not as new, and do not make the exit status 1. FILE may be a pipe "
+                 "(<(git show ...)); one nobody writes is an empty baseline, and so is an "
+                 "empty file. A folder, a device, a socket, a FILE over --max-file-size or "
+                 "one that is not a JSON report (a \"findings\" array of objects with a "
+                 "string \"fingerprint\") nor a SARIF one (runs[].results[]) is a usage "
+                 "error");
   app.add_flag("--report-known", options.report_known,
                "List known findings (those the baseline holds) in text and github reports "
                "too; without it these list only new findings and end with how many known "
@@ -99,8 +104,8 @@ int main(int argc, char** argv) {
                "otherwise)");
   std::string max_file_size;
   app.add_option("--max-file-size", max_file_size,
-                 "Refuse game files (and binary files' text forms) larger than SIZE bytes, or "
-                 "SIZE K, M or G (default 256M)");
+                 "Refuse game files (and binary files' text forms), bini's files and the "
+                 "baseline when larger than SIZE bytes, or SIZE K, M or G (default 256M)");
   app.add_option("COMMAND", options.commands,
                  "init-db, all, dump or refs, run in the order given (refs: check the names "
                  "that values use against the names the stored sections define, after all)")
@@ -154,16 +159,21 @@ int main(int argc, char** argv) {
   std::vector<std::string> bini_files;
   auto* bini = app.add_subcommand("bini",
                                   "Convert binary INI files to their text form, each "
-                                  "FILE to FILE.txt with CR LF line ends; exit 1 when "
-                                  "any cannot be converted");
+                                  "FILE to FILE.txt with CR LF line ends. A FILE (or its "
+                                  "text form) over --max-file-size, a folder, a device or a "
+                                  "socket is refused. Exit 1 when any FILE is refused or "
+                                  "cannot be converted, 3 when a FILE.txt cannot be written "
+                                  "(the higher wins)");
   bini->add_option("FILE", bini_files)->required();
 
   // `strings` lists the string tables of one resource DLL and needs neither database.
   std::string strings_file;
   auto* strings = app.add_subcommand("strings",
                                      "List the string tables of a resource DLL, one "
-                                     "\"id<TAB>text\" line per string; exit 1 when "
-                                     "FILE cannot be loaded");
+                                     "\"id<TAB>text\" line per string; text that "
+                                     "another id's string already took is not listed again. "
+                                     "Exit 1 when FILE cannot be loaded, 3 when the list "
+                                     "cannot be written");
   strings->add_option("FILE", strings_file)->required();
 
   try {
@@ -194,7 +204,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarn: \"bini\" does not go with other commands\n");
     return kExitUsage;
   }
-  if (has_bini) return tarn::ConvertBiniFiles(bini_files);
+  if (has_bini) return tarn::ConvertBiniFiles(bini_files, options.max_file_size);
   if (*strings && !options.commands.empty()) {
     std::fprintf(stderr, "tarn: \"strings\" does not go with other commands\n");
     return kExitUsage;

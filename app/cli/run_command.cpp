@@ -193,7 +193,8 @@ int RunCommands(const RunOptions& options) {
   std::vector<std::string> baseline;
   if (options.baseline) {
     try {
-      baseline = ReadBaseline(*options.baseline);
+      RealFileSystem input;
+      baseline = ReadBaseline(input, *options.baseline, options.max_file_size);
     } catch (const BaselineError& error) {
       std::fprintf(stderr, "tarn: --baseline: %s\n", error.what());
       return kExitUsage;

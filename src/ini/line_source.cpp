@@ -76,16 +76,16 @@ void LineSource::SetFileName(std::string path) {
   } while (bytes.size() != old_size);
   std::string text, why;
   std::size_t text_size = 0;
-  // A few bytes of records can name one long string thousands of times: the text form is
-  // measured before any of it is made.
-  if (BiniTextSize(bytes, text_size, why) &&
-      static_cast<std::int64_t>(text_size) > limits_.file_size) {
-    CloseFile();
-    throw LimitError(kErrFileTooLarge, limits_.file_size, static_cast<std::int64_t>(text_size), 0);
-  }
-  if (!DecodeBini(bytes, text, why)) {
-    CloseFile();
-    throw TarnError(kErrConverterFailed, "BINI finished with error", ErrorSource("cFile"));
+  switch (DecodeBiniWithin(bytes, limits_.file_size, text, text_size, why)) {
+    case BiniDecoding::kDecoded:
+      break;
+    case BiniDecoding::kTooLarge:
+      CloseFile();
+      throw LimitError(kErrFileTooLarge, limits_.file_size, static_cast<std::int64_t>(text_size),
+                       0);
+    case BiniDecoding::kMalformed:
+      CloseFile();
+      throw TarnError(kErrConverterFailed, "BINI finished with error", ErrorSource("cFile"));
   }
   buffer_ = std::move(text);
   at_ = 0;

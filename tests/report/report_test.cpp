@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "analysis/analysis.h"
@@ -140,18 +141,54 @@ TEST(BaselineTest, MatchesAsAMultisetAndCountsTheFixed) {
 
 TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   testing::TempDir dir;
+  RealFileSystem files;
   const std::vector<Finding> found = {Line("k", "v", 15), Line("k", "v", 16)};
   const auto reported = ReportFindings(found, {"/g", ""});
   for (ReportFormat format : {ReportFormat::kJson, ReportFormat::kSarif}) {
     std::ofstream(dir.File("b")) << FormatReport(format, reported, {{"/g", ""}});
-    EXPECT_EQ(ReadBaseline(dir.File("b")),
+    EXPECT_EQ(ReadBaseline(files, dir.File("b"), 1 << 20),
               (std::vector<std::string>{reported[0].fingerprint, reported[1].fingerprint}));
   }
-  for (const char* text : {"not json", "{\"other\": 1}"}) {
-    std::ofstream(dir.File("b"), std::ios::trunc) << text;
-    EXPECT_THROW(ReadBaseline(dir.File("b")), BaselineError) << text;
+  EXPECT_EQ(ParseBaseline(""), std::vector<std::string>{});  // a pipe that gave nothing
+  // Valid JSON of another shape is no baseline, and the reason names the part that is wrong.
+  const std::pair<const char*, const char*> wrong[] = {
+      {"not json", "it is not JSON"},
+      {"[1]", "it is not a JSON object"},
+      {"{\"other\": 1}",
+       "it has neither \"findings\" (a JSON report) nor \"runs\" (a SARIF report)"},
+      {"{\"findings\": 5}", "\"findings\" is not an array"},
+      {"{\"findings\": {\"fingerprint\": \"a\"}}", "\"findings\" is not an array"},
+      {"{\"findings\": [{\"fingerprint\": \"a\"}, \"b\"]}", "findings[1] is not an object"},
+      {"{\"findings\": [{\"fingerprint\": 7}]}", "findings[0] has no string \"fingerprint\""},
+      {"{\"runs\": 5}", "\"runs\" is not an array"},
+      {"{\"runs\": [\"r\"]}", "runs[0] is not an object"},
+      {"{\"runs\": [{}]}", "runs[0].results is not an array"},
+      {"{\"runs\": [{\"results\": [{}, 3]}]}", "runs[0].results[1] is not an object"},
+      {"{\"runs\": [{\"results\": [{\"partialFingerprints\": {\"tarn/v1\": 1}}]}]}",
+       "runs[0].results[0] has a \"tarn/v1\" fingerprint that is not a string"},
+  };
+  for (const auto& [text, why] : wrong) {
+    try {
+      ParseBaseline(text);
+      ADD_FAILURE() << text;
+    } catch (const BaselineError& error) {
+      EXPECT_EQ(std::string(error.what()), why) << text;
+    }
   }
-  EXPECT_THROW(ReadBaseline(dir.File("missing")), BaselineError);
+  // Inputs that are no report file at all are refused before a byte is read.
+  std::filesystem::resize_file(dir.File("b"), std::int64_t{5} << 30);  // sparse: no disk used
+  for (const auto& [path, why] : std::vector<std::pair<std::string, std::string>>{
+           {dir.File("missing"), "cannot be opened: No such file or directory"},
+           {dir.Path(), "is a folder, not a file"},
+           {"/dev/zero", "is a device, not a file"},
+           {dir.File("b"), "is more than the limit of 1048576 bytes (--max-file-size)"}}) {
+    try {
+      ReadBaseline(files, path, 1 << 20);
+      ADD_FAILURE() << path;
+    } catch (const BaselineError& error) {
+      EXPECT_EQ(std::string(error.what()), "the baseline " + path + " " + why);
+    }
+  }
 }
 
 TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {

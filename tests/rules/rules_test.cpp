@@ -122,7 +122,9 @@ constexpr const char* kNamingRules =
     "[Loadout]\n"
     "nickname #3 = String\n"
     "equip #4 multiline = item:String -> [Gun]nickname | [\" Odd, Kind \"]\"my key\", "
-    "*String -> [Loadout]nickname\n";
+    "*String -> [Loadout]nickname\n"
+    "[\"Tabbed\t\"]\n"
+    "k #5 = Long\n";
 
 TEST(RuleTextTest, NamedKindsAreReadAndWrittenBackTheSame) {
   const RuleSet rules = Parse(kNamingRules);
