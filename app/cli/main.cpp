@@ -3,7 +3,8 @@
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
 //        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE]
 //        [--write-baseline FILE] COMMAND...
-//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] OUTDIR
+//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] [--duplicate-names P]
+//        [--unknown-names P] OUTDIR
 //   tarn [--home DIR] rules export DIR | rules import DIR
 //   tarn bini FILE...
 //   tarn strings FILE
@@ -129,6 +130,16 @@ int main(int argc, char** argv) {
                         "Start from the installed rule set and widen it where the folder "
                         "does not agree, instead of learning from scratch");
   rules_learn->add_flag("--force", learn.force, "Replace OUTDIR when it exists and is not empty");
+  rules_learn
+      ->add_option("--duplicate-names", learn.duplicate_names,
+                   "Percent of a defining position's names that may be defined twice; each is "
+                   "a \"Duplicate Name\" when the folder is checked (default 1)")
+      ->check(CLI::Range(0.0, 100.0));
+  rules_learn
+      ->add_option("--unknown-names", learn.unknown_names,
+                   "Percent of a referring position's uses that may name nothing; each is an "
+                   "\"Unknown Reference\" when the folder is checked (default 1)")
+      ->check(CLI::Range(0.0, 100.0));
   rules_learn->add_option("OUTDIR", learn.folder)->required();
 
   // `bini` converts the files it is given and needs neither database.

@@ -32,9 +32,11 @@ struct LearnResult {
 // written: not TARN.MDB, not the game folder, not the log. Raises LearnError when the game
 // folder is not set or has no main file; TarnError when the installed rule set cannot be
 // read; ProgramEnd when the walk ends the program (a broken _bc_OtherINI, ...), after the
-// error report has gone to front_end's log box.
+// error report has gone to front_end's log box. tolerance says how far names may stray from
+// the shape of a defining or referring position.
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
-                            const AnalysisOptions& options = {}, RunStats* stats = nullptr);
+                            const AnalysisOptions& options = {}, RunStats* stats = nullptr,
+                            const NameTolerance& tolerance = {});
 
 // Writes the rule sources and LEARNED.md into folder: into a new folder beside it first, then
 // renamed, so that nothing half-written is left behind. An existing folder that is not empty
