@@ -3,7 +3,8 @@
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
 //        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE] [--report-known]
 //        [--write-baseline FILE] COMMAND...
-//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] OUTDIR
+//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] [--duplicate-names P]
+//        [--unknown-names P] OUTDIR
 //   tarn [--home DIR] rules export DIR | rules import DIR
 //   tarn rules diff OLD NEW
 //   tarn bini FILE...
@@ -144,6 +145,16 @@ int main(int argc, char** argv) {
   rules_learn->add_flag("--force", learn.force,
                         "Accepted for older scripts; not needed: OUTDIR is replaced when an "
                         "earlier rules learn wrote it, and never otherwise");
+  rules_learn
+      ->add_option("--duplicate-names", learn.duplicate_names,
+                   "Percent of a defining position's names that may be defined twice; each is "
+                   "a \"Duplicate Name\" when the folder is checked (default 1)")
+      ->check(CLI::Range(0.0, 100.0));
+  rules_learn
+      ->add_option("--unknown-names", learn.unknown_names,
+                   "Percent of a referring position's uses that may name nothing; each is an "
+                   "\"Unknown Reference\" when the folder is checked (default 1)")
+      ->check(CLI::Range(0.0, 100.0));
   rules_learn->add_option("OUTDIR", learn.folder)->required();
 
   std::string diff_old, diff_new;

@@ -144,6 +144,36 @@ TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
   }
 }
 
+// "refs": a good defined a second time among more than a hundred is a warning of its own
+// after the unknown names, at the second place, naming the first; the sample world's rooms,
+// named alike in every base, are not.
+TEST_F(SampleWorldTest, NameDefinedTwiceIsADuplicateNamingBothPlaces) {
+  fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
+  const std::string goods = tarn_.game.Path() + "/DATA/EQUIPMENT/goods.ini";
+  std::string more;
+  for (int i = 0; i < 100; ++i) more += "[Good]\nnickname = kv_good_" + std::to_string(i) + "\n";
+  testing::WriteFile(goods, testing::ReadFile(goods) + more +
+                                "\n[Good]\nnickname = GUN_pulse_light\nprice = 12\n");
+  const testing::Result r =
+      tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
+  EXPECT_EQ(r.status, 1) << r.err;
+  const std::vector<std::string> log = Lines(r.log);
+  const auto done = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+    return line.starts_with("Done Checking references");
+  });
+  ASSERT_NE(done, log.end());
+  EXPECT_EQ(*done, "Done Checking references: 0 unknown names in 72 positions, 1 duplicate names");
+  ASSERT_GE(done - log.begin(), 4);
+  EXPECT_THAT(*(done - 4), ::testing::StartsWith("WARN: File "));
+  EXPECT_THAT(*(done - 4), ::testing::EndsWith("/DATA/equipment/goods.ini line " +
+                                              std::to_string(Lines(testing::ReadFile(goods))
+                                                                 .size() - 1)));
+  EXPECT_EQ(*(done - 3), "      Section [good] line 1");
+  EXPECT_THAT(*(done - 2), ::testing::MatchesRegex(
+                               "      10406 - Duplicate Name !nickname!GUN_pulse_light \\(also "
+                               "<game>/DATA/equipment/goods.ini line 4\\)!"));
+}
+
 using testing::Rows;
 
 class WalkTest : public ::testing::Test {
