@@ -1,6 +1,8 @@
 #include "findings_model.h"
 
 #include <QFile>
+#include <iterator>
+#include <tuple>
 
 #include "shell/codepage.h"
 
@@ -12,26 +14,38 @@ QString FromGame(const std::string& cp1252) { return QString::fromStdString(Cp12
 
 }  // namespace
 
-void FindingsModel::SetRows(const std::vector<FindingRow>& rows) {
-  beginResetModel();
-  rows_ = rows;
-  cells_.clear();
-  cells_.reserve(rows_.size());
-  for (const FindingRow& row : rows_) {
-    Cells cells;
-    cells.texts[kFile] = QFile::decodeName(row.path.c_str());
-    cells.texts[kNumber] = QString::fromStdString(row.rule);
-    cells.texts[kText] = FromGame(row.text);
+FindingsTable MakeFindingsTable(std::vector<FindingRow> rows) {
+  using Model = FindingsModel;
+  static_assert(sizeof(FindingCells::texts) / sizeof(QString) == Model::kColumnCount);
+  FindingsTable table;
+  table.rows = std::move(rows);
+  table.cells.reserve(table.rows.size());
+  for (const FindingRow& row : table.rows) {
+    FindingCells cells;
+    cells.texts[Model::kFile] = QFile::decodeName(row.path.c_str());
+    cells.texts[Model::kNumber] = QString::fromStdString(row.rule);
+    cells.texts[Model::kText] = FromGame(row.text);
     if (!row.hint.empty()) {
-      cells.texts[kText] += QStringLiteral("; did you mean `") + FromGame(row.hint) +
-                            QStringLiteral("`?");
+      cells.texts[Model::kText] += QStringLiteral("; did you mean `") + FromGame(row.hint) +
+                                   QStringLiteral("`?");
     }
-    cells.texts[kSection] = FromGame(row.section);
-    cells.texts[kKey] = FromGame(row.key);
-    cells.texts[kValue] = FromGame(row.value);
-    cells_.push_back(std::move(cells));
+    cells.texts[Model::kSection] = FromGame(row.section);
+    cells.texts[Model::kKey] = FromGame(row.key);
+    cells.texts[Model::kValue] = FromGame(row.value);
+    table.cells.push_back(std::move(cells));
   }
+  return table;
+}
+
+void FindingsModel::SetTable(FindingsTable table) {
+  beginResetModel();
+  rows_ = std::move(table.rows);
+  cells_ = std::move(table.cells);
   endResetModel();
+}
+
+void FindingsModel::SetRows(const std::vector<FindingRow>& rows) {
+  SetTable(MakeFindingsTable(rows));
 }
 
 int FindingsModel::rowCount(const QModelIndex& parent) const {
@@ -78,6 +92,16 @@ void FindingsFilter::SetNumber(const QString& rule) {
   invalidateFilter();
 }
 
+void FindingsFilter::SetHiddenNumbers(QSet<QString> rules) {
+  hidden_ = std::move(rules);
+  invalidateFilter();
+}
+
+void FindingsFilter::SetShowKnown(bool show) {
+  show_known_ = show;
+  invalidateFilter();
+}
+
 void FindingsFilter::SetFile(const QString& part) {
   file_ = part;
   invalidateFilter();
@@ -93,6 +117,10 @@ bool FindingsFilter::filterAcceptsRow(int source_row, const QModelIndex& source_
   auto cell = [&](int column) {
     return model->data(model->index(source_row, column, source_parent)).toString();
   };
+  const auto* findings = static_cast<const FindingsModel*>(model);
+  const FindingRow& row = findings->Row(source_row);
+  if (row.known && !show_known_) return false;
+  if (!hidden_.isEmpty() && hidden_.contains(cell(FindingsModel::kNumber))) return false;
   if (!number_.isEmpty() && cell(FindingsModel::kNumber) != number_) return false;
   if (!file_.isEmpty() && !cell(FindingsModel::kFile).contains(file_, Qt::CaseInsensitive)) {
     return false;
@@ -102,6 +130,32 @@ bool FindingsFilter::filterAcceptsRow(int source_row, const QModelIndex& source_
     if (cell(column).contains(text_, Qt::CaseInsensitive)) return true;
   }
   return false;
+}
+
+}  // namespace tarn::gui
+
+namespace tarn::gui {
+
+bool FindingsFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+  const auto* findings = static_cast<const FindingsModel*>(sourceModel());
+  const FindingRow& a = findings->Row(left.row());
+  const FindingRow& b = findings->Row(right.row());
+  switch (left.column()) {
+    case FindingsModel::kFile:
+      return std::tie(a.path, a.line) < std::tie(b.path, b.line);
+    case FindingsModel::kLine:
+      return a.line < b.line;
+    case FindingsModel::kSection:
+      return a.section < b.section;
+    case FindingsModel::kKey:
+      return a.key < b.key;
+    case FindingsModel::kNumber:
+      return a.rule < b.rule;
+    case FindingsModel::kText:
+      return a.text < b.text;
+    default:
+      return a.value < b.value;
+  }
 }
 
 }  // namespace tarn::gui

@@ -1,16 +1,30 @@
 // The findings view's table: one row per finding of a run (file, line, section, key, number,
-// text, offending value), and the filter over it (by warning number, by file, by free text)
-// through which the view sorts.
+// text, offending value), and the filter over it (by warning numbers, by file, by free text,
+// new or known) through which the view sorts.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
+#include <QSet>
 #include <QString>
 #include <vector>
 
 #include "session/command_account.h"
 
 namespace tarn::gui {
+
+// The texts of one row as the view shows them.
+struct FindingCells {
+  QString texts[7];
+};
+
+// A run's rows with their texts decoded for the view. Made where the run was (on the worker
+// thread, so that the window never decodes 150,000 rows itself) and handed over whole.
+struct FindingsTable {
+  std::vector<FindingRow> rows;
+  std::vector<FindingCells> cells;
+};
+FindingsTable MakeFindingsTable(std::vector<FindingRow> rows);
 
 class FindingsModel : public QAbstractTableModel {
   Q_OBJECT
@@ -22,6 +36,8 @@ class FindingsModel : public QAbstractTableModel {
 
   // Replaces the rows; texts from the game files are decoded from code page 1252 once here.
   void SetRows(const std::vector<FindingRow>& rows);
+  // Replaces the rows with a table made beforehand: no decoding on the caller's thread.
+  void SetTable(FindingsTable table);
   const FindingRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -32,11 +48,8 @@ class FindingsModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
 
  private:
-  struct Cells {
-    QString texts[kColumnCount];
-  };
   std::vector<FindingRow> rows_;
-  std::vector<Cells> cells_;
+  std::vector<FindingCells> cells_;
 };
 
 class FindingsFilter : public QSortFilterProxyModel {
@@ -47,6 +60,10 @@ class FindingsFilter : public QSortFilterProxyModel {
 
   // The warning number a row must have ("10302", "repair"); empty: any.
   void SetNumber(const QString& rule);
+  // The warning numbers whose rows are hidden, whatever SetNumber says.
+  void SetHiddenNumbers(QSet<QString> rules);
+  // Whether rows a baseline or the installed rules know are shown (hidden by default).
+  void SetShowKnown(bool show);
   // Text the row's file must hold, letter case aside; empty: any.
   void SetFile(const QString& part);
   // Text one of the row's columns must hold, letter case aside; empty: any.
@@ -54,8 +71,12 @@ class FindingsFilter : public QSortFilterProxyModel {
 
  protected:
   bool filterAcceptsRow(int source_row, const QModelIndex& source_parent) const override;
+  // Compares the rows' own fields, not display texts: 150,000 rows sort at once.
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
  private:
+  QSet<QString> hidden_;
+  bool show_known_ = false;
   QString number_;
   QString file_;
   QString text_;

@@ -1,6 +1,8 @@
 #include "findings_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QStandardItemModel>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,7 +36,16 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   number_ = new QComboBox(this);
   number_->setObjectName(QStringLiteral("cboNumber"));
-  number_->setToolTip(QStringLiteral("Show only the warnings of one number."));
+  number_->setToolTip(
+      QStringLiteral("Show only the warnings of one number; untick a number to hide its warnings "
+                     "while the others stay."));
+  numbers_ = new QStandardItemModel(this);
+  number_->setModel(numbers_);
+  known_ = new QCheckBox(QStringLiteral("Known"), this);
+  known_->setObjectName(QStringLiteral("chkKnown"));
+  known_->setToolTip(
+      QStringLiteral("Also show the findings a baseline or the installed rules know; hidden "
+                     "unless ticked, so that what is new stands out."));
   file_ = new QLineEdit(this);
   file_->setObjectName(QStringLiteral("tbFileFilter"));
   file_->setPlaceholderText(QStringLiteral("File contains"));
@@ -78,6 +89,7 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* filters = new QHBoxLayout;
   filters->addWidget(new QLabel(QStringLiteral("Number"), this));
   filters->addWidget(number_);
+  filters->addWidget(known_);
   filters->addWidget(file_, 1);
   filters->addWidget(text_, 1);
   auto* layout = new QVBoxLayout(this);
@@ -87,6 +99,11 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   connect(number_, &QComboBox::currentIndexChanged, this, [this](int index) {
     filter_->SetNumber(number_->itemData(index).toString());
+    ShowCounts();
+  });
+  connect(numbers_, &QStandardItemModel::itemChanged, this, [this] { TakeHiddenNumbers(); });
+  connect(known_, &QCheckBox::toggled, this, [this](bool show) {
+    filter_->SetShowKnown(show);
     ShowCounts();
   });
   connect(file_, &QLineEdit::textChanged, this, [this](const QString& part) {
@@ -101,23 +118,61 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void FindingsWindow::SetRun(const CommandAccount& account) {
+  SetRun(account, MakeFindingsTable(account.findings));
+}
+
+void FindingsWindow::SetRun(const CommandAccount& account, FindingsTable table) {
   game_ = account.game;
-  model_->SetRows(account.findings);
-  const QSignalBlocker quiet(number_);
-  number_->clear();
-  number_->addItem(QStringLiteral("any (%1)").arg(account.findings.size()), QString());
-  for (const auto& [rule, count] : account.counts) {
-    const QString number = QString::fromStdString(rule);
-    number_->addItem(QStringLiteral("%1 (%2)").arg(number).arg(count), number);
-  }
+  known_count_ = static_cast<int>(
+      std::count_if(table.rows.begin(), table.rows.end(), [](const FindingRow& row) { return row.known; }));
+  const std::size_t total = table.rows.size();
+  model_->SetTable(std::move(table));
+  ListNumbers(account, total);
   file_->clear();
   text_->clear();
   filter_->SetNumber(QString());
+  filter_->SetHiddenNumbers({});
   counts_by_number_ = QString::fromStdString(tarn::CountsText(account));
   viewer_->hide();
   table_->resizeColumnsToContents();
   ShowCounts();
 }
+
+void FindingsWindow::ListNumbers(const CommandAccount& account, std::size_t total) {
+  const QSignalBlocker quiet_box(number_);
+  const QSignalBlocker quiet_items(numbers_);
+  numbers_->clear();
+  auto* any = new QStandardItem(QStringLiteral("any (%1)").arg(total));
+  any->setData(QString(), Qt::UserRole);
+  numbers_->appendRow(any);
+  for (const auto& [rule, count] : account.counts) {
+    const QString number = QString::fromStdString(rule);
+    auto* item = new QStandardItem(QStringLiteral("%1 (%2)").arg(number).arg(count));
+    item->setData(number, Qt::UserRole);
+    item->setCheckable(true);
+    item->setCheckState(Qt::Checked);
+    numbers_->appendRow(item);
+  }
+  number_->setCurrentIndex(0);
+}
+
+void FindingsWindow::TakeHiddenNumbers() {
+  QSet<QString> hidden;
+  for (int row = 1; row < numbers_->rowCount(); ++row) {
+    const QStandardItem* item = numbers_->item(row);
+    if (item->checkState() != Qt::Checked) hidden.insert(item->data(Qt::UserRole).toString());
+  }
+  filter_->SetHiddenNumbers(std::move(hidden));
+  ShowCounts();
+}
+
+void FindingsWindow::HideNumber(const QString& rule, bool hidden) {
+  const int row = number_->findData(rule);
+  if (row <= 0) return;
+  numbers_->item(row)->setCheckState(hidden ? Qt::Unchecked : Qt::Checked);
+}
+
+void FindingsWindow::ShowKnown(bool show) { known_->setChecked(show); }
 
 void FindingsWindow::FilterByNumber(const QString& rule) {
   number_->setCurrentIndex(std::max(0, number_->findData(rule)));
@@ -148,6 +203,11 @@ void FindingsWindow::ShowCounts() {
                                   .arg(total)
                                   .arg(total == 1 ? "warning" : "warnings", counts_by_number_);
   if (ShownRows() != total) text += QStringLiteral(" Shown: %1.").arg(ShownRows());
+  if (known_count_ > 0 && !known_->isChecked()) {
+    text += QStringLiteral(" %1 known %2 hidden (tick Known to see them).")
+                .arg(known_count_)
+                .arg(known_count_ == 1 ? "finding" : "findings");
+  }
   counts_->setText(text);
 }
 

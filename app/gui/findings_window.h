@@ -1,6 +1,8 @@
 // The findings view: the warnings of the last "All" as a table (the file relative to the game
 // folder, the editor line, section, key, number, text and offending value) that sorts by any
-// column and filters by number, by file and by free text, with the counts by number above it.
+// column and filters by warning numbers (several at once: each can be hidden), by file, by
+// free text and by new or known (known ones hidden unless asked for), with the counts by
+// number above it.
 // Double click or Enter on a row opens its file in the viewer below the table, at the line.
 // It reads the run's finding records, never the log's text.
 #pragma once
@@ -11,7 +13,9 @@
 
 #include "session/command_account.h"
 
+class QCheckBox;
 class QComboBox;
+class QStandardItemModel;
 class QLabel;
 class QLineEdit;
 class QModelIndex;
@@ -23,6 +27,7 @@ namespace tarn::gui {
 class FileViewer;
 class FindingsFilter;
 class FindingsModel;
+struct FindingsTable;
 
 class FindingsWindow : public QWidget {
   Q_OBJECT
@@ -31,8 +36,14 @@ class FindingsWindow : public QWidget {
   explicit FindingsWindow(QWidget* parent = nullptr);
 
   // Shows the findings of the "All" that account describes, filters cleared; the viewer
-  // closes.
+  // closes. With table, its rows (made beforehand from the account's) are shown instead.
   void SetRun(const CommandAccount& account);
+  void SetRun(const CommandAccount& account, FindingsTable table);
+
+  // Hides (or shows again) the warnings of one number, as unticking it in the list does.
+  void HideNumber(const QString& rule, bool hidden);
+  // Shows the known findings too, as the "Known" box does.
+  void ShowKnown(bool show);
 
   // The filters, as the user sets them: a warning number ("" for any), part of the file, part
   // of any column.
@@ -56,11 +67,18 @@ class FindingsWindow : public QWidget {
  private:
   void Open(const QModelIndex& view_index);
   void ShowCounts();
+  // Puts the numbers' list in step with the counts of a new run.
+  void ListNumbers(const CommandAccount& account, std::size_t total);
+  // The filter takes the numbers unticked in the list.
+  void TakeHiddenNumbers();
 
   std::string game_;
   FindingsModel* model_ = nullptr;
   FindingsFilter* filter_ = nullptr;
   QComboBox* number_ = nullptr;
+  QStandardItemModel* numbers_ = nullptr;  // number_'s items, each with a tick box
+  QCheckBox* known_ = nullptr;
+  int known_count_ = 0;
   QLineEdit* file_ = nullptr;
   QLineEdit* text_ = nullptr;
   QLabel* counts_ = nullptr;

@@ -70,10 +70,14 @@ CommandSet WindowProgram::Commands() {
     options.follow_links = follow_links_.load();
     analysis.SetOptions(options);
     session_.Run(Command::kAll, ticked);
+    prepared_ = MakeFindingsTable(session_.TakeFindingRows());
   };
   commands.dump = [this](bool ticked) { session_.Run(Command::kDump, ticked); };
   commands.all_enabled = [this] { return session_.Enabled(Command::kAll); };
-  commands.refs = [this] { session_.Run(Command::kRefs, false); };
+  commands.refs = [this] {
+    session_.Run(Command::kRefs, false);
+    prepared_ = MakeFindingsTable(session_.TakeFindingRows());
+  };
   commands.choose_folder = [](QWidget* owner, const QString& start) {
     return PickFolder(owner, start);
   };
@@ -89,8 +93,9 @@ void WindowProgram::CommandEnded() {
   if (!finds || account.ending == CommandAccount::Ending::kRefused) {
     return;
   }
-  findings_->SetRun(account);
-  if (!account.findings.empty()) {
+  const bool found = !prepared_.rows.empty();
+  findings_->SetRun(account, std::exchange(prepared_, FindingsTable()));
+  if (found) {
     findings_->show();
     findings_->raise();
   }

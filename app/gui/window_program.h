@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "findings_model.h"
 #include "main_window.h"
 
 namespace tarn {
@@ -57,6 +58,9 @@ class WindowProgram : public QObject {
   std::unique_ptr<FindingsWindow> findings_;
   std::function<bool()> ask_close_;
   std::atomic<bool> follow_links_{false};  // "Follow links" as last ticked or cleared
+  // The findings view's rows of the last "All" or "References", made on the worker thread
+  // before it says the command ended.
+  FindingsTable prepared_;
 };
 
 }  // namespace tarn::gui

@@ -57,6 +57,8 @@ bool Analysis::InitDB() {
     EndProgram();
   }
   rules_ = InitParse(log_, settings_.SettingsDB());
+  findings_.Clear();
+  findings_stored_ = 0;
   parsed_files_ = std::make_unique<ParsedFiles>();
   references_ = RecordedValues();
   places_.Clear();

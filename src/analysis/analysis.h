@@ -57,7 +57,9 @@ class Analysis {
   Analysis& operator=(const Analysis&) = delete;
 
   // "Init DB": creates the data database and, when that worked, loads the rules and empties
-  // the list of files read. Returns whether "All" is enabled afterwards.
+  // the list of files read. The findings so far, stored in the earlier data database, are
+  // forgotten then, so that a window that runs again and again holds one run's findings.
+  // Returns whether "All" is enabled afterwards.
   bool InitDB();
 
   // "All": the banner when overwrite_ticked, then the walk and the further files, every

@@ -108,6 +108,7 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
     case SessionCommand::kInitDB: {
       const bool made = analysis_.InitDB();
       all_state_ = made ? AllState::kEnabled : AllState::kDisabled;
+      if (made) all_findings_from_ = 0;
       last_.init_failed = !made;
       break;
     }

@@ -49,6 +49,9 @@ class Session {
   // propagates (ProgramEnd) after the core has reported it.
   const CommandAccount& Run(SessionCommand command, bool overwrite_ticked);
   const CommandAccount& Last() const { return last_; }
+  // Moves the rows of Last() out, for a front end that keeps them itself: a run's findings
+  // are then held once.
+  std::vector<FindingRow> TakeFindingRows() { return std::move(last_.findings); }
 
   // Asks the command under way to stop at the next point it can. Any thread.
   void RequestCancel() { analysis_.RequestCancel(); }

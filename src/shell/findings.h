@@ -62,6 +62,8 @@ class FindingList : public FindingSink {
  public:
   void Add(Finding finding) override { all_.push_back(std::move(finding)); }
   const std::vector<Finding>& All() const { return all_; }
+  // Forgets every finding and gives their memory back.
+  void Clear() { std::vector<Finding>().swap(all_); }
 
  private:
   std::vector<Finding> all_;
