@@ -46,7 +46,8 @@ int LearnRules(const std::string& home, const std::optional<std::string>& game,
   Settings settings(front_end);
   try {
     std::string why;
-    const auto lock = FolderLock::TakeOrSay(home, "home", "home folder", why);
+    const auto lock =
+        FolderLock::TakeOrSay(home, "home", "home folder", FolderLock::Need::kRequired, why);
     if (!why.empty()) return Fail(why);
     settings.SetSettingsDBName(JoinPath(home, kSettingsDBFile));
     if (game) settings.Values().SetKVPath(*game);

@@ -116,9 +116,10 @@ int main(int argc, char** argv) {
       "Exit status: 0 the whole log was written and nothing new found; 1 new findings (a "
       "warning or a repaired line the baseline does not know); 2 usage error; 3 the run could "
       "not do its job (a fatal error, the log or a report not written, the game's main file "
-      "unreadable).\nWhat --game, --log and --overwrite/--append do not give comes from the "
-      "settings in TARN.MDB; the command line never writes them back. A summary of every "
-      "run goes to standard error.");
+      "unreadable, another run holding the home or log folder, a home lock file that cannot "
+      "be opened or is no regular file).\nWhat --game, --log and --overwrite/--append do not "
+      "give comes from the settings in TARN.MDB; the command line never writes them back. A "
+      "summary of every run goes to standard error.");
 
   // `rules` has words of its own; it is told apart before the commands are checked.
   auto* rules = app.add_subcommand("rules", "Work on the rule set of TARN.MDB");

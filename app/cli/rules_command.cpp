@@ -49,7 +49,8 @@ int ImportRules(const std::string& home, const std::string& folder) {
     return Fail("import", error.In(folder));
   }
   std::string why;
-  const auto lock = FolderLock::TakeOrSay(home, "home", "home folder", why);
+  const auto lock =
+      FolderLock::TakeOrSay(home, "home", "home folder", FolderLock::Need::kRequired, why);
   if (!why.empty()) {
     std::fprintf(stderr, "tarn: rules import: %s\n", why.c_str());
     return kFatalStatus;

@@ -260,9 +260,15 @@ int RunCommands(const RunOptions& options) {
         std::any_of(options.commands.begin(), options.commands.end(),
                     [](const std::string& command) { return command != "dump"; });
     std::string why;
-    if (writes_data) home_lock = FolderLock::TakeOrSay(options.home, "home", "home folder", why);
+    if (writes_data) {
+      home_lock = FolderLock::TakeOrSay(options.home, "home", "home folder",
+                                        FolderLock::Need::kRequired, why);
+    }
     if (why.empty() && options.log) MakeLogFolder(files, *options.log);
-    if (why.empty()) log_lock = FolderLock::TakeOrSay(values.LogPath(), "log", "log folder", why);
+    if (why.empty()) {
+      log_lock = FolderLock::TakeOrSay(values.LogPath(), "log", "log folder",
+                                       FolderLock::Need::kIfPossible, why);
+    }
     if (!why.empty()) {
       std::fprintf(stderr, "tarn: %s\n", why.c_str());
       return kFatalStatus;

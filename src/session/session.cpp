@@ -85,10 +85,12 @@ bool Session::Begin(SessionCommand command) {
   // home is this session's from its first such command on. The log folder is locked for the
   // length of each command, so that a window left open does not keep others from it.
   if (command != SessionCommand::kDump && home_lock_ == nullptr) {
-    home_lock_ = FolderLock::TakeOrSay(home_, "home", "home folder", why);
+    home_lock_ =
+        FolderLock::TakeOrSay(home_, "home", "home folder", FolderLock::Need::kRequired, why);
   }
   if (why.empty()) {
-    log_lock_ = FolderLock::TakeOrSay(settings_.Values().LogPath(), "log", "log folder", why);
+    log_lock_ = FolderLock::TakeOrSay(settings_.Values().LogPath(), "log", "log folder",
+                                      FolderLock::Need::kIfPossible, why);
   }
   if (!why.empty()) return Refuse(Refusal::kFolderBusy, std::move(why));
   return true;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <filesystem>
 
 #include "shell/ascii_case.h"
@@ -34,6 +35,10 @@ namespace fs = std::filesystem;
                   std::string(kAppName));
 }
 
+FileIdentity IdentityOfStat(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 class PosixInputFile : public InputFile {
  public:
   PosixInputFile(int fd, std::string path, std::string disk_path, const struct stat& st)
@@ -41,7 +46,7 @@ class PosixInputFile : public InputFile {
         path_(std::move(path)),
         disk_path_(std::move(disk_path)),
         size_(st.st_size),
-        identity_{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} {}
+        identity_(IdentityOfStat(st)) {}
   ~PosixInputFile() override { ::close(fd_); }
   PosixInputFile(const PosixInputFile&) = delete;
   PosixInputFile& operator=(const PosixInputFile&) = delete;
@@ -95,6 +100,17 @@ std::string Lexical(const std::string& path) {
   return fs::absolute(path, ec).lexically_normal().generic_string();
 }
 
+// The path of the file open at fd, as the kernel keeps it ("/proc/self/fd/N"); empty when
+// the system does not tell.
+std::string OpenedPath(int fd) {
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  std::string target(PATH_MAX, '\0');
+  const ssize_t got = ::readlink(link.c_str(), target.data(), target.size());
+  if (got <= 0 || static_cast<std::size_t>(got) >= target.size() || target[0] != '/') return {};
+  target.resize(static_cast<std::size_t>(got));
+  return target;
+}
+
 bool Below(const std::string& path, const std::string& folder) {
   return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
          (folder.back() == '/' || path[folder.size()] == '/');
@@ -129,6 +145,26 @@ void RealFileSystem::CheckConfined(const std::string& disk_path) const {
   }
 }
 
+void RealFileSystem::CheckOpenedConfined(int fd, const std::string& disk_path,
+                                         FileIdentity opened) const {
+  if (confined_as_given_.empty() || follow_links_) return;
+  // Where the kernel says the descriptor leads: no path is resolved again, so nothing
+  // swapped in since the open can change the answer.
+  std::string real = OpenedPath(fd);
+  if (real.empty()) {
+    // Without /proc: the file the path resolves to now must be the very file opened.
+    std::error_code ec;
+    real = fs::canonical(disk_path, ec).generic_string();
+    struct stat now {};
+    if (ec || ::stat(real.c_str(), &now) != 0 || IdentityOfStat(now) != opened) {
+      Refuse("it changed while it was opened");
+    }
+  }
+  if (!Below(real, confined_real_)) {
+    Refuse("a link leads out of the game folder, to " + real + " (--follow-links reads it)");
+  }
+}
+
 std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& path) {
   // A name that leads out of the game folder by its ".." is refused before anything of
   // where it leads is looked at.
@@ -140,12 +176,19 @@ std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& pat
   if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
     disk_path = ResolveLetterCase(path);
   }
+  // The path is judged first, so that a link out is refused with where it leads before
+  // anything is opened; the file opened is judged again below, since the path may name
+  // another file by the time it is opened.
   CheckConfined(disk_path);
   // Without O_NONBLOCK, opening a FIFO waits for a writer that never comes.
   const int fd = ::open(disk_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     int err = errno;
     if (err == ENOENT || err == ENOTDIR) RaiseFromErrno(err, path);
+    // A socket or a device without a driver cannot be opened at all; say what it is.
+    if (::stat(disk_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+      Refuse(std::string("it is ") + KindOf(st.st_mode));
+    }
     // A file that is there but cannot be read is, to the game, a file it cannot find.
     RaisePlatformError(kErrFileNotFound);
   }
@@ -156,6 +199,12 @@ std::unique_ptr<InputFile> RealFileSystem::OpenForReading(const std::string& pat
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     Refuse(std::string("it is ") + KindOf(st.st_mode));
+  }
+  try {
+    CheckOpenedConfined(fd, disk_path, IdentityOfStat(st));
+  } catch (...) {
+    ::close(fd);
+    throw;
   }
   return std::make_unique<PosixInputFile>(fd, path, std::move(disk_path), st);
 }

@@ -155,6 +155,9 @@ class RealFileSystem : public FileSystem {
 
   // Refuses (raises 53 with the reason) a file that a link leads out of the confining folder.
   void CheckConfined(const std::string& disk_path) const;
+  // The same for the file open at fd (opened as disk_path, with the identity opened), on
+  // where the descriptor leads rather than on where the path leads now.
+  void CheckOpenedConfined(int fd, const std::string& disk_path, FileIdentity opened) const;
 
   void Step(WriteStep step) const {
     if (write_step_) write_step_(step);

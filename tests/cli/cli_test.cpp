@@ -1,12 +1,18 @@
 // The command line program, run for real against a copy of the shipped settings database.
 #include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "ini/bini_format.h"
+#include "shell/folder_lock.h"
 #include "support/bini_writer.h"
 #include "support/pe_builder.h"
 #include "support/program.h"
@@ -296,6 +302,101 @@ TEST_F(CliTest, BaselinesFromPipesAndFilesOfTheWrongKindOrShape) {
     EXPECT_EQ(last_.err,
               "tarn: --baseline: the baseline " + tarn_.Path(baseline) + " " + why + "\n");
   }
+}
+
+
+// Every command that writes KV.MDB or TARN.MDB, as its words and its name in messages.
+const struct {
+  const char* args;
+  const char* says;
+} kHomeWriters[] = {
+    {"--game <game> --log <log> --quiet init-db", "tarn: "},
+    {"rules import <game>/rules", "tarn: rules import: "},
+    {"--game <game> rules learn <log>/learned", "tarn: rules learn: "},
+};
+
+// A lock file that is a link, a FIFO or a folder locks nothing: every command that writes the
+// home is refused, says why, and writes nothing through it.
+TEST_F(CliTest, HomeLockFileThatIsNoRegularFileRefusesEveryWriter) {
+  ASSERT_EQ(Run("rules export <game>/rules"), "0||");
+  const std::string lock = tarn_.home.File(".tarn-home.lock");
+  const struct {
+    const char* kind;
+    std::function<void()> make;
+  } cases[] = {
+      {"a link", [&] { std::filesystem::create_symlink(tarn_.game.File("target"), lock); }},
+      {"a FIFO", [&] { ASSERT_EQ(::mkfifo(lock.c_str(), 0644), 0); }},
+      {"a folder", [&] { std::filesystem::create_directory(lock); }},
+  };
+  for (const auto& c : cases) {
+    c.make();
+    for (const auto& writer : kHomeWriters) {
+      EXPECT_EQ(Run(writer.args), std::string("3||") + writer.says +
+                                      "cannot lock the home folder <home>: "
+                                      "<home>/.tarn-home.lock is " + c.kind + "\n")
+          << writer.args;
+    }
+    EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB"))) << c.kind;
+    EXPECT_FALSE(std::filesystem::exists(tarn_.game.File("target"))) << c.kind;
+    std::filesystem::remove(lock);
+  }
+}
+
+// The exit status and standard error of tarn run by another user, in a child process.
+testing::Result RunAs(uid_t user, const testing::Tarn& tarn, const std::string& args) {
+  int pipe[2];
+  if (::pipe(pipe) != 0) return {-1, "", "no pipe", ""};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(pipe[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0) ::_exit(99);
+    const testing::Result result = tarn.Run(args);
+    const std::string text = std::to_string(result.status) + "|" + result.err;
+    [[maybe_unused]] const ssize_t written = ::write(pipe[1], text.data(), text.size());
+    ::_exit(0);
+  }
+  ::close(pipe[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(got));
+  ::close(pipe[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {-1, "", "the child failed", ""};
+  const std::size_t bar = text.find('|');
+  return {std::stoi(text.substr(0, bar)), "", text.substr(bar + 1), ""};
+}
+
+// In a home shared by two users, the lock file one made keeps the other's runs out while the
+// first runs, and lets them in after; one the other may not even read refuses them.
+TEST_F(CliTest, LockFileOfAnotherUserKeepsTheSecondRunOut) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the second command as another user";
+  constexpr uid_t kOther = 65534;
+  ASSERT_EQ(Run("rules export <game>/rules"), "0||");
+  for (const testing::TempDir* folder : {&tarn_.home, &tarn_.game, &tarn_.log}) {
+    ASSERT_EQ(::chown(folder->Path().c_str(), kOther, kOther), 0);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder->Path())) {
+      ASSERT_EQ(::chown(entry.path().c_str(), kOther, kOther), 0);
+    }
+  }
+  {
+    FolderLock::Outcome outcome;
+    std::string holder;
+    const auto held = FolderLock::Take(tarn_.home.Path(), "home", outcome, holder);
+    ASSERT_EQ(outcome, FolderLock::Outcome::kTaken);
+    for (const auto& writer : kHomeWriters) {
+      const testing::Result r = RunAs(kOther, tarn_, writer.args);
+      EXPECT_EQ(r.status, 3) << writer.args << r.err;
+      EXPECT_EQ(r.err, std::string(writer.says) + "another TARN run (process " +
+                           std::to_string(::getpid()) +
+                           ") is using the home folder <home>; try again when it has ended\n");
+    }
+  }
+  EXPECT_EQ(RunAs(kOther, tarn_, "--game <game> --log <log> --quiet init-db").status, 0);
+  ASSERT_EQ(::chmod(tarn_.home.File(".tarn-home.lock").c_str(), 0600), 0);
+  EXPECT_EQ(RunAs(kOther, tarn_, "--game <game> --log <log> --quiet init-db").err,
+            "tarn: cannot lock the home folder <home>: <home>/.tarn-home.lock cannot be opened: "
+            "Permission denied\n");
 }
 
 }  // namespace

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -123,6 +126,45 @@ TEST_F(RealFileSystemTest, AppendCreatesAndAddsRemoveDeletesOnlyFiles) {
             kErrPathFileAccess);
   EXPECT_EQ(ErrorOf([&] { files_.AppendToFile(dir_.File("gone/tarn.log"), "x"); }),
             kErrPathNotFound);
+}
+
+// The file opened is what confinement judges, not what its path names when looked at: a link
+// to a file that only a descriptor still names (nothing is found at the path it shows, so a
+// look at the path sees nothing to refuse) is refused once opened. A socket, which cannot be
+// opened at all, says what it is.
+TEST_F(RealFileSystemTest, ConfinementJudgesTheFileOpenedAndASocketSaysWhatItIs) {
+  const auto refusal = [this](const std::string& relative) -> std::string {
+    try {
+      files_.OpenForReading(dir_.File(relative));
+    } catch (const TarnError& error) {
+      return std::to_string(error.Number()) + " " + error.Description();
+    }
+    return "read";
+  };
+  const testing::TempDir outside;
+  testing::WriteFile(outside.File("secret.ini"), "MARKER");
+  const int secret = ::open(outside.File("secret.ini").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(secret, 0);
+  std::filesystem::remove(outside.File("secret.ini"));
+  std::filesystem::create_symlink("/proc/self/fd/" + std::to_string(secret),
+                                  dir_.File("DATA/SHIPS/gone.ini"));
+  const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = dir_.File("DATA/SHIPS/socket.ini");
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  socket_path.copy(address.sun_path, socket_path.size());
+  ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  files_.Confine(dir_.Path(), false);
+  EXPECT_EQ(refusal("DATA/SHIPS/gone.ini"),
+            "53 File not found: a link leads out of the game folder, to " +
+                outside.File("secret.ini") + " (deleted) (--follow-links reads it)");
+  EXPECT_EQ(refusal("DATA/SHIPS/socket.ini"), "53 File not found: it is a socket");
+  files_.Confine(dir_.Path(), true);
+  EXPECT_EQ(Read("DATA/SHIPS/gone.ini"), "MARKER");
+  ::close(socket);
+  ::close(secret);
 }
 
 // A read or a write the system refuses for good raises its error rather than being tried
