@@ -8,6 +8,7 @@
 #include "learn/learn_report.h"
 #include "learn/rule_learner.h"
 #include "rules/rule_check.h"
+#include "rules/rule_folder.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
 #include "settings/settings.h"
@@ -108,7 +109,8 @@ void WriteLearnedFolder(const LearnResult& result, const std::string& folder, bo
                      (ec ? ec.message() : std::string("it exists already")));
   }
   try {
-    WriteRuleFolder(result.learned.rules, temp.string());
+    RealFileSystem files;
+    WriteRuleFolder(files, result.learned.rules, temp.string());
     std::ofstream report(temp / "LEARNED.md", std::ios::binary | std::ios::trunc);
     report << result.report;
     report.close();

@@ -110,6 +110,11 @@ class FileSystem {
   // The names in the folder at path (not "." and ".."), in byte order. Raises 76 when it is
   // missing or cannot be read.
   virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
+
+  // Makes the folder at path and the folders above it that are missing; nothing when it
+  // exists. Raises 75 when one cannot be made (something else of that name, no permission;
+  // the system's reason appended).
+  virtual void MakeFolder(const std::string& path) = 0;
 };
 
 // The machine's own file system.
@@ -126,6 +131,7 @@ class RealFileSystem : public FileSystem {
   std::optional<FileIdentity> IdentityOf(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
+  void MakeFolder(const std::string& path) override;
 
   // The path as it exists on disk: each component that does not exist as written is
   // replaced by the first entry of its folder, in byte order, that matches it with ASCII

@@ -86,4 +86,15 @@ std::vector<std::string> MemoryFileSystem::ListFolder(const std::string& path) {
   return {names.begin(), names.end()};
 }
 
+void MemoryFileSystem::MakeFolder(const std::string& path) {
+  if (HasFile(path) || locked_.count(path) != 0) {
+    throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
+  }
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    folders_.insert(path.substr(0, slash));
+  }
+  folders_.insert(path);
+}
+
 }  // namespace tarn::testing

@@ -28,6 +28,7 @@ class MemoryFileSystem : public FileSystem {
   std::optional<FileIdentity> IdentityOf(const std::string& path) override;
   bool FolderExists(const std::string& path) override { return folders_.count(path) != 0; }
   std::vector<std::string> ListFolder(const std::string& path) override;
+  void MakeFolder(const std::string& path) override;
 
  private:
   // Raises 76 when the folder of path is unknown, 75 when path is locked.
