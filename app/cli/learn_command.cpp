@@ -49,11 +49,14 @@ int LearnRules(const std::string& home, const std::optional<std::string>& game,
     if (!why.empty()) return Fail(why);
     settings.SetSettingsDBName(JoinPath(home, kSettingsDBFile));
     if (game) settings.Values().SetKVPath(*game);
+    const OwnedPlaces places{home, options.log.value_or(settings.Values().LogPath()),
+                             settings.Values().KVPath(), std::nullopt};
+    CheckLearnedFolder(files, options.folder, places);
     AnalysisOptions walk_options;
     walk_options.follow_links = options.follow_links;
     walk_options.limits.file_size = options.max_file_size;
     LearnResult result = LearnFromFolder(settings, front_end, files, options.merge, walk_options);
-    WriteLearnedFolder(result, options.folder, options.force);
+    WriteLearnedFolder(files, result, options.folder, places);
     std::fwrite(result.report.data(), 1, result.report.size(), stdout);
     std::fflush(stdout);
   } catch (const ProgramEnd& end) {

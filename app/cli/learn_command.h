@@ -12,6 +12,7 @@ struct LearnOptions {
   bool merge = false;
   bool force = false;
   std::string folder;
+  std::optional<std::string> log;  // --log: a folder the learned rules may not replace
   bool follow_links = false;
   std::int64_t max_file_size = std::int64_t{256} << 20;
 };

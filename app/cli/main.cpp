@@ -142,7 +142,9 @@ int main(int argc, char** argv) {
   rules_learn->add_flag("--merge", learn.merge,
                         "Start from the installed rule set and widen it where the folder "
                         "does not agree, instead of learning from scratch");
-  rules_learn->add_flag("--force", learn.force, "Replace OUTDIR when it exists and is not empty");
+  rules_learn->add_flag("--force", learn.force,
+                        "Accepted for older scripts; not needed: OUTDIR is replaced when an "
+                        "earlier rules learn wrote it, and never otherwise");
   rules_learn->add_option("OUTDIR", learn.folder)->required();
 
   // `bini` converts the files it is given and needs neither database.
@@ -205,6 +207,7 @@ int main(int argc, char** argv) {
   if (*rules_restore) return tarn::RestoreRules(options.home);
   if (*rules_learn) {
     learn.follow_links = options.follow_links;
+    learn.log = options.log;
     learn.max_file_size = options.max_file_size;
     return tarn::LearnRules(options.home, options.game, learn);
   }

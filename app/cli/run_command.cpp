@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <cerrno>
 #include <latch>
 #include <map>
 #include <memory>
@@ -15,6 +15,7 @@
 #include "report/baseline.h"
 #include "report/formats.h"
 #include "report/reported_finding.h"
+#include "report/written_paths.h"
 #include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
@@ -46,15 +47,19 @@ bool ParseReport(const std::string& text, Report& report, std::string& why) {
   return true;
 }
 
-bool WriteFile(const std::string& path, const std::string& text) {
+// Writes a report whole (see FileSystem::WriteWholeFile), or to standard output for "-".
+// Returns the reason it could not, empty when it was written.
+std::string WriteFile(FileSystem& files, const std::string& path, const std::string& text) {
   if (path == "-") {
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0;
+    return std::fflush(stdout) == 0 ? std::string() : SystemErrorText(errno);
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  return static_cast<bool>(out);
+  try {
+    files.WriteWholeFile(path, text);
+  } catch (const TarnError& error) {
+    return error.Description();
+  }
+  return {};
 }
 
 // What the command line itself met that keeps the run from its job.
@@ -102,7 +107,8 @@ void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log
 std::vector<ReportedFinding> WriteReports(const RunOptions& options,
                                           const std::vector<Report>& reports,
                                           const std::vector<std::string>& baseline,
-                                          Analysis& analysis, const std::string& game,
+                                          Analysis& analysis, FileSystem& files,
+                                          const std::string& game,
                                           RunStats* stats, std::int64_t& fixed, Trouble& trouble) {
   const ReportPlace place{game, options.report_root.value_or("")};
   // Paths relative to the game folder are what the Findings table and a baseline hold; a
@@ -123,8 +129,9 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
     reported.count_down();
     const ReportRun run{place, options.baseline.has_value(), fixed};
     for (const Report& report : reports) {
-      if (!WriteFile(report.file, FormatReport(report.format, findings, run))) {
-        failed.push_back("the report " + report.file + " could not be written");
+      const std::string why = WriteFile(files, report.file, FormatReport(report.format, findings, run));
+      if (!why.empty()) {
+        failed.push_back("the report " + report.file + " could not be written (" + why + ")");
       }
     }
     if (options.write_baseline) {
@@ -132,10 +139,13 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
       const std::vector<ReportedFinding> own = baseline_as_reported
                                                    ? std::vector<ReportedFinding>()
                                                    : ReportFindings(analysis.Findings(), own_place);
-      if (!WriteFile(*options.write_baseline,
-                     FormatReport(ReportFormat::kJson, baseline_as_reported ? findings : own,
-                                  {own_place}))) {
-        failed.push_back("the baseline " + *options.write_baseline + " could not be written");
+      const std::string why =
+          WriteFile(files, *options.write_baseline,
+                    FormatReport(ReportFormat::kJson, baseline_as_reported ? findings : own,
+                                 {own_place}));
+      if (!why.empty()) {
+        failed.push_back("the baseline " + *options.write_baseline + " could not be written (" +
+                         why + ")");
       }
     }
   });
@@ -220,6 +230,17 @@ int RunCommands(const RunOptions& options) {
       std::fprintf(stderr, "tarn: no game folder is set: give one with --game\n");
       return kFatalStatus;
     }
+    // Nothing the run writes for the user may replace what it owns or reads; refused before
+    // the run, as a mistyped option is.
+    std::vector<std::string> written;
+    for (const Report& report : reports) written.push_back(report.file);
+    if (options.write_baseline) written.push_back(*options.write_baseline);
+    const std::string refused = CheckWrittenPaths(
+        files, {options.home, values.LogPath(), values.KVPath(), options.baseline}, written);
+    if (!refused.empty()) {
+      std::fprintf(stderr, "tarn: will not write %s\n", refused.c_str());
+      return kExitUsage;
+    }
     // One run at a time writes a home's KV.MDB and a log folder's tarn.log.
     const bool writes_data =
         std::any_of(options.commands.begin(), options.commands.end(),
@@ -265,7 +286,7 @@ int RunCommands(const RunOptions& options) {
   }
   std::int64_t fixed = 0;
   const std::vector<ReportedFinding> findings =
-      WriteReports(options, reports, baseline, *analysis, settings.Values().KVPath(),
+      WriteReports(options, reports, baseline, *analysis, files, settings.Values().KVPath(),
                    options.stats ? &stats : nullptr, fixed, trouble);
   settings.Discard();
   const Verdict verdict = Judge(*analysis, findings, trouble.reasons);

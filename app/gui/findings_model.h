@@ -8,7 +8,7 @@
 #include <QString>
 #include <vector>
 
-#include "run_session.h"
+#include "session/command_account.h"
 
 namespace tarn::gui {
 

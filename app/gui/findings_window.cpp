@@ -12,7 +12,7 @@
 
 #include "file_viewer.h"
 #include "findings_model.h"
-#include "run_session.h"
+#include "session/command_account.h"
 
 namespace tarn::gui {
 
@@ -113,7 +113,7 @@ void FindingsWindow::SetRun(const CommandAccount& account) {
   file_->clear();
   text_->clear();
   filter_->SetNumber(QString());
-  counts_by_number_ = QString::fromStdString(gui::CountsText(account));
+  counts_by_number_ = QString::fromStdString(tarn::CountsText(account));
   viewer_->hide();
   table_->resizeColumnsToContents();
   ShowCounts();

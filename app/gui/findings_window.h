@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <string>
 
+#include "session/command_account.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -18,7 +20,6 @@ class QTableView;
 
 namespace tarn::gui {
 
-struct CommandAccount;
 class FileViewer;
 class FindingsFilter;
 class FindingsModel;

@@ -14,6 +14,7 @@
 #include <string>
 #include <utility>
 
+#include "command_worker.h"
 #include "qt_front_end.h"
 #include "shell/front_end.h"
 #include "shell/user_settings.h"
@@ -86,21 +87,11 @@ TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, fl
   return TwipRect{kLogBoxLeft, top, inner_width, height};
 }
 
-const char* CommandCaption(Command command) {
-  switch (command) {
-    case Command::kInitDB:
-      return "Init DB";
-    case Command::kAll:
-      return "All";
-    case Command::kRefs:
-      return "References";
-    default:
-      return "Dump";
-  }
-}
-
 MainWindow::MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet commands)
-    : front_end_(front_end), settings_(settings), commands_(std::move(commands)) {
+    : front_end_(front_end),
+      settings_(settings),
+      commands_(std::move(commands)),
+      worker_(std::make_unique<CommandWorker>()) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kDesignTitle));
   UseDesignFont(this);
@@ -109,7 +100,14 @@ MainWindow::MainWindow(QtFrontEnd& front_end, UserSettings& settings, CommandSet
   GiveToolTips();
   ConnectHandlers();
   PlaceLogBox();
+  cmd_all_->setEnabled(!commands_.all_enabled || commands_.all_enabled());
   front_end_.Attach(this, tb_log_);
+  connect(worker_.get(), &CommandWorker::finished, this, &MainWindow::CommandFinished);
+  connect(worker_.get(), &CommandWorker::programEnded, this, [this](int status) {
+    // The core has shown whatever message the end needs; nothing is saved.
+    commands_.end_program(status);
+    CommandFinished();  // only where end_program returns: in tests
+  });
 }
 
 MainWindow::~MainWindow() { front_end_.Detach(this); }
@@ -183,7 +181,7 @@ void MainWindow::ConnectHandlers() {
   connect(cmd_browse_log_, &QPushButton::clicked, this, [this] { Browse(tb_log_path_); });
 
   connect(cmd_init_db_, &QPushButton::clicked, this, [this] {
-    RunCommand(Command::kInitDB, [this] { cmd_all_->setEnabled(commands_.init_db()); });
+    RunCommand(Command::kInitDB, [this] { all_enabled_ = commands_.init_db(); });
   });
   connect(cmd_all_, &QPushButton::clicked, this,
           [this] { RunCommand(Command::kAll, [this] { commands_.all(OverwriteTicked()); }); });
@@ -212,24 +210,23 @@ void MainWindow::CheckReferences() {
   });
 }
 
-void MainWindow::RunCommand(Command which, const std::function<void()>& command) {
-  // The core pumps events after every section it reads, so a click may arrive mid-run.
+void MainWindow::RunCommand(Command which, std::function<void()> command) {
   if (running_) return;
   running_ = true;
   running_command_ = which;
   // A run reads the settings as it goes: what is typed meanwhile would change its course.
   LockInputs(true);
   emit commandStarted(which);
-  try {
-    command();
-  } catch (const ProgramEnd& end) {
-    // The core has shown whatever message the end needs; nothing is saved.
-    commands_.end_program(end.status);
-  }
+  worker_->Start(std::move(command));
+}
+
+void MainWindow::CommandFinished() {
+  if (!running_) return;
   running_ = false;
   LockInputs(false);
+  if (running_command_ == Command::kInitDB) cmd_all_->setEnabled(all_enabled_);
   front_end_.Flush();
-  emit commandEnded(which);
+  emit commandEnded(running_command_);
   if (close_deferred_) {
     close_deferred_ = false;
     close();

@@ -9,7 +9,10 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "session/command_account.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -24,6 +27,7 @@ class UserSettings;
 
 namespace tarn::gui {
 
+class CommandWorker;
 class QtFrontEnd;
 
 inline constexpr int kTwipsPerPixel = 15;
@@ -57,11 +61,8 @@ struct TwipRect {
 // high. Single-precision arithmetic throughout.
 TwipRect LogBoxPlace(float inner_width, float inner_height, float anchor_top, float anchor_height);
 
-// The window's three commands.
-enum class Command { kInitDB, kAll, kDump, kRefs };
-
-// The caption of a command's button: "Init DB", "All", "Dump", "References".
-const char* CommandCaption(Command command);
+// The window's commands are the session's.
+using Command = SessionCommand;
 
 // What the window's controls run. For the program they are a run session's commands, the
 // folder picker and an immediate end; tests put their own in.
@@ -74,6 +75,9 @@ struct CommandSet {
   std::function<QString(QWidget* owner, const QString& start_path)> choose_folder;
   // Called when a command ended the program (ProgramEnd); must not return in the program.
   std::function<void(int status)> end_program;
+  // Whether "All" may run before any command has (empty: it may). The window's own program
+  // enables it only once an "Init DB" has succeeded.
+  std::function<bool()> all_enabled;
   // Asked when the window is closed while command runs: true closes the window once the run
   // has ended (the answer may have asked the run to stop), false keeps it open. Empty: the
   // window always closes once the run has ended.
@@ -100,7 +104,9 @@ class MainWindow : public QWidget {
   // when the stored overwrite value is not one the check box can take (0, 1 or 2).
   bool LoadFromSettings();
 
-  // True while a command runs. Clicks on another command are then ignored, the path boxes
+  // True from a command's start until the window has heard that it ended (commandEnded).
+  // Commands run on a worker thread, so the window answers meanwhile. Clicks on another
+  // command are then ignored, the path boxes
   // are read-only, the "Browse" buttons and the check box ignore input (they stay enabled:
   // only "All" ever changes that), and a close request waits until the run has ended.
   bool CommandRunning() const { return running_; }
@@ -131,8 +137,11 @@ class MainWindow : public QWidget {
   void ConnectHandlers();
   // Lays out the log box by its resize rule and the footer below the design area.
   void PlaceLogBox();
-  // Runs one command unless one is already running; a fatal end inside it ends the program.
-  void RunCommand(Command which, const std::function<void()>& command);
+  // Starts one command on the worker thread unless one is already running; a fatal end
+  // inside it ends the program.
+  void RunCommand(Command which, std::function<void()> command);
+  // The command under way has ended (on the worker thread): the window takes its inputs back.
+  void CommandFinished();
   void LockInputs(bool locked);
   void Browse(QLineEdit* box);
   // The check box's own state, not the stored setting: grey counts as ticked.
@@ -156,6 +165,10 @@ class MainWindow : public QWidget {
   QPushButton* cmd_all_ = nullptr;
   QWidget* footer_ = nullptr;
   int footer_height_ = 0;  // fixed when the footer is put in, so the design area stays put
+  // What the last "Init DB" answered, written on the worker thread before it says it ended.
+  bool all_enabled_ = true;
+  // Last, so that it goes first: its destructor waits for a command that still uses the rest.
+  std::unique_ptr<CommandWorker> worker_;
 };
 
 }  // namespace tarn::gui

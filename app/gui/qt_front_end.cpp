@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QThread>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,34 +25,36 @@ void EndAtOnce(Analysis* analysis, int status) {
   std::_Exit(status);
 }
 
-QtFrontEnd::QtFrontEnd() {
-  flush_timer_.setSingleShot(true);
-  flush_timer_.setInterval(kFlushIntervalMs);
-  QObject::connect(&flush_timer_, &QTimer::timeout, [this] { FlushLogBox(false); });
-  since_flush_.start();
-  since_pump_.start();
-}
+QtFrontEnd::QtFrontEnd() = default;
+
+bool QtFrontEnd::OnWindowThread() const { return QThread::currentThread() == context_.thread(); }
 
 void QtFrontEnd::Attach(QWidget* owner, QPlainTextEdit* log_box) {
   owner_ = owner;
   log_box_ = log_box;
-  pending_.clear();
-  whole_text_due_ = true;
-  if (log_box_ != nullptr) FlushLogBox(false);
+  {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    pending_.clear();
+    whole_text_due_ = true;
+    attached_ = log_box_ != nullptr;
+  }
+  Flush();
 }
 
 void QtFrontEnd::Detach(const QWidget* owner) {
   if (owner_ != owner) return;
-  flush_timer_.stop();
   owner_ = nullptr;
   log_box_ = nullptr;
+  const std::lock_guard<std::mutex> hold(mutex_);
+  attached_ = false;
   pending_.clear();
 }
 
 void QtFrontEnd::AppendToLogBox(std::string_view text, bool may_cut) {
+  const std::lock_guard<std::mutex> hold(mutex_);
   const bool cut = log_.Append(text, may_cut);
   // Without a window the text is only kept; attaching one shows it whole.
-  if (log_box_ == nullptr) return;
+  if (!attached_) return;
   if (cut) {
     // The widget's front must go as well; the kept text replaces it whole.
     whole_text_due_ = true;
@@ -59,49 +62,59 @@ void QtFrontEnd::AppendToLogBox(std::string_view text, bool may_cut) {
   } else if (!whole_text_due_) {
     pending_.append(text);
   }
-  if (since_flush_.elapsed() >= kFlushIntervalMs) {
-    FlushLogBox(true);
-  } else if (!flush_timer_.isActive()) {
-    flush_timer_.start();
+  // One flush queued at a time: however fast lines come, the widget takes them in one batch
+  // per turn of the window's event loop.
+  if (!flush_posted_) {
+    flush_posted_ = true;
+    QMetaObject::invokeMethod(&context_, [this] { Flush(); }, Qt::QueuedConnection);
   }
 }
 
-void QtFrontEnd::Flush() { FlushLogBox(false); }
-
-void QtFrontEnd::FlushLogBox(bool repaint_now) {
-  flush_timer_.stop();
-  since_flush_.restart();
-  if (log_box_ == nullptr || (!whole_text_due_ && pending_.empty())) return;
-  if (whole_text_due_) {
-    log_box_->setPlainText(ToDisplayText(log_.Text()));
+void QtFrontEnd::Flush() {
+  QString text;
+  bool whole = false;
+  {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    flush_posted_ = false;
+    if (log_box_ == nullptr || (!whole_text_due_ && pending_.empty())) return;
+    whole = whole_text_due_;
+    text = ToDisplayText(whole ? log_.Text() : std::string_view(pending_));
+    pending_.clear();
+    whole_text_due_ = false;
+  }
+  if (whole) {
+    log_box_->setPlainText(text);
   } else {
     QTextCursor end(log_box_->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(ToDisplayText(pending_));
+    end.insertText(text);
   }
-  pending_.clear();
-  whole_text_due_ = false;
   log_box_->moveCursor(QTextCursor::End);
   log_box_->ensureCursorVisible();
-  // Between two event pumps of a run the box would otherwise show nothing new.
-  if (repaint_now) log_box_->viewport()->repaint();
 }
 
 void QtFrontEnd::ShowMessageBox(std::string_view text) {
-  FlushLogBox(false);
-  QMessageBox box(owner_);
-  box.setWindowTitle(QStringLiteral("TARN"));
-  box.setTextFormat(Qt::PlainText);
-  box.setText(ToDisplayText(text));
-  box.setStandardButtons(QMessageBox::Ok);
-  box.setWindowModality(Qt::ApplicationModal);
-  box.exec();
+  const auto show = [this, text] {
+    Flush();
+    QMessageBox box(owner_);
+    box.setWindowTitle(QStringLiteral("TARN"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(ToDisplayText(text));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+  };
+  if (OnWindowThread()) {
+    show();
+  } else {
+    // The worker waits until the user has closed the box, as the core expects.
+    QMetaObject::invokeMethod(&context_, show, Qt::BlockingQueuedConnection);
+  }
 }
 
 void QtFrontEnd::ProcessEvents() {
-  if (since_pump_.elapsed() < kPumpIntervalMs) return;
-  since_pump_.restart();
-  FlushLogBox(false);
+  if (!OnWindowThread()) return;
+  Flush();
   QCoreApplication::processEvents();
 }
 

@@ -1,10 +1,15 @@
 // The window program's front end for the core: the log box is the main window's tbLog, the
 // message box a modal Qt box captioned "TARN", and the event pump Qt's own.
+//
+// The core calls it from the worker thread the window's commands run on (and from the
+// window's thread before the window is up). Log text is kept at once, under a lock, and
+// reaches the widget in one batch per turn of the window's event loop, in order; a message
+// box is shown by the window's thread while the worker waits for it to be closed.
 #pragma once
 
-#include <QElapsedTimer>
+#include <QObject>
 #include <QString>
-#include <QTimer>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -22,13 +27,7 @@ namespace tarn::gui {
 
 class QtFrontEnd : public FrontEnd {
  public:
-  // A run writes thousands of lines; the widget takes them at most this often, and whenever
-  // events are processed.
-  static constexpr int kFlushIntervalMs = 250;
-  // The core offers to pump events after every section, tens of thousands of times in a
-  // game; pumping at most this often keeps the window as lively at a fraction of the cost.
-  static constexpr int kPumpIntervalMs = 50;
-
+  // Made on the window's thread.
   QtFrontEnd();
   QtFrontEnd(const QtFrontEnd&) = delete;
   QtFrontEnd& operator=(const QtFrontEnd&) = delete;
@@ -41,35 +40,42 @@ class QtFrontEnd : public FrontEnd {
   void Detach(const QWidget* owner);
 
   // Adds text to the kept log text under its size rule; the widget follows at the next
-  // flush.
+  // turn of the window's event loop. Any thread.
   void AppendToLogBox(std::string_view text, bool may_cut) override;
-  // Flushes the log box, then shows the box and waits until the user closes it.
+  // Flushes the log box, then shows the box and waits until the user closes it: on the
+  // window's thread, whichever thread asks.
   void ShowMessageBox(std::string_view text) override;
-  // Flushes the log box, then lets Qt repaint and deliver pending input.
+  // On the window's thread (a command run without the worker, as some tests do): flushes
+  // the log box and lets Qt repaint and deliver pending input. On the worker thread nothing:
+  // the window's own loop runs beside it.
   void ProcessEvents() override;
 
   // Brings the widget up to the kept text: a cut since the last flush replaces the whole
   // text, otherwise only the new text is added at the end. Afterwards the caret is after
-  // the last character and the view shows it.
+  // the last character and the view shows it. The window's thread only.
   void Flush();
 
-  // The log box's text exactly as the size rule keeps it (code page 1252, CR LF).
+  // The log box's text exactly as the size rule keeps it (code page 1252, CR LF). The window's
+  // thread, while no command runs.
   const BoundedLogText& LogText() const { return log_; }
 
  private:
-  // repaint_now paints the box at once, for flushes between two event pumps.
-  void FlushLogBox(bool repaint_now);
+  bool OnWindowThread() const;
 
+  // Guards what follows it: the worker appends while the window's thread flushes.
+  mutable std::mutex mutex_;
   BoundedLogText log_;
   // Text added since the last flush; unused while whole_text_due_ is set.
   std::string pending_;
   bool whole_text_due_ = false;
+  bool flush_posted_ = false;  // a flush is queued on the window's thread
+  bool attached_ = false;      // a log box is attached
+
+  // The window's thread only.
   QWidget* owner_ = nullptr;
   QPlainTextEdit* log_box_ = nullptr;
-  QElapsedTimer since_flush_;
-  QElapsedTimer since_pump_;
-  // Flushes what a burst of lines left pending once the event loop runs again.
-  QTimer flush_timer_;
+  // Lives on the window's thread: what queued flushes and message boxes are delivered to.
+  QObject context_;
 };
 
 // The text as the window shows it: decoded from code page 1252, CR LF as a line break.

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "report/reported_finding.h"
-#include "run_session.h"
+#include "session/command_account.h"
 
 namespace tarn::gui {
 
@@ -32,6 +32,32 @@ QString Joined(const std::vector<std::string>& texts) {
   QStringList list;
   for (const std::string& text : texts) list << QString::fromStdString(text);
   return list.join(QLatin1Char('\n'));
+}
+
+// What the user can change, in the window's words, when the setup kept a command from its job.
+QString Hints(const CommandAccount& account) {
+  QStringList hints;
+  switch (account.refusal) {
+    case Refusal::kNoLogFolder:
+      hints << QStringLiteral("Set Log Path to the folder for tarn.log.");
+      break;
+    case Refusal::kNoGameFolder:
+      hints << QString::fromLatin1(kGameFolderHint);
+      break;
+    case Refusal::kFolderBusy:
+      hints << QStringLiteral("Wait until the other run has ended, or choose another folder.");
+      break;
+    case Refusal::kAllDisabled:
+      hints << QStringLiteral("Press \"Init DB\" until it succeeds.");
+      break;
+    case Refusal::kNone:
+      break;
+  }
+  if (account.main_file_unread) hints << QString::fromLatin1(kGameFolderHint);
+  if (account.log_lines_lost) {
+    hints << QStringLiteral("Set Log Path to a folder that exists and that you may write to.");
+  }
+  return hints.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -124,18 +150,20 @@ void RunStatusBar::Begin(Command command, const std::string& game) {
   running_ = true;
   cancel_asked_ = false;
   game_ = game;
-  files_read_ = 0;
-  warnings_ = 0;
-  current_file_.clear();
+  {
+    const std::lock_guard<std::mutex> hold(progress_mutex_);
+    files_read_ = 0;
+    warnings_ = 0;
+    current_file_.clear();
+  }
   cancel_->setVisible(command == Command::kAll);
   clock_.start();
   refresh_.start();
   Refresh();
-  // "Init DB" and "Dump" let no events through: the line shows what runs at once.
-  repaint();
 }
 
 void RunStatusBar::RunProgressed(const RunProgress& progress) {
+  const std::lock_guard<std::mutex> hold(progress_mutex_);
   if (progress.files_read != files_read_) current_file_.assign(progress.current_file);
   files_read_ = progress.files_read;
   warnings_ = progress.warnings;
@@ -156,10 +184,18 @@ void RunStatusBar::Refresh() {
     SetTexts(QStringLiteral("%1 under way, %2").arg(what, time), QString());
     return;
   }
+  std::int64_t files_read = 0, warnings = 0;
+  std::string current_file;
+  {
+    const std::lock_guard<std::mutex> hold(progress_mutex_);
+    files_read = files_read_;
+    warnings = warnings_;
+    current_file = current_file_;
+  }
   const QString state = QStringLiteral("%1: %2, %3, %4")
-                            .arg(what, Count(files_read_, "file read", "files read"),
-                                 Count(warnings_, "warning", "warnings"), time);
-  const QString file = QString::fromStdString(GameRelative(current_file_, game_));
+                            .arg(what, Count(files_read, "file read", "files read"),
+                                 Count(warnings, "warning", "warnings"), time);
+  const QString file = QString::fromStdString(GameRelative(current_file, game_));
   if (cancel_asked_) {
     SetTexts(state, QStringLiteral("Cancelling: the run stops at the end of %1").arg(file));
   } else {
@@ -174,7 +210,7 @@ void RunStatusBar::End(const CommandAccount& account) {
   const QString what = QString::fromLatin1(CommandCaption(account.command));
   const QString took = Seconds(account.seconds);
   const QString reasons = Joined(account.reasons);
-  const QString hints = Joined(account.hints);
+  const QString hints = Hints(account);
   auto with_hints = [&](const QString& text) {
     QStringList parts;
     if (!text.isEmpty()) parts << text;

@@ -12,9 +12,11 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "main_window.h"
+#include "session/command_account.h"
 #include "walk/run_watch.h"
 
 class QLabel;
@@ -23,7 +25,9 @@ class QPushButton;
 
 namespace tarn::gui {
 
-struct CommandAccount;
+// What to do when "All" found no game: the game folder the user set is not one.
+inline constexpr const char* kGameFolderHint =
+    "Set KV Path to the game folder: the one that holds EXE/kestrovar.ini.";
 
 class RunStatusBar : public QStatusBar, public ProgressObserver {
   Q_OBJECT
@@ -43,7 +47,8 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
   // The command ended as account says.
   void End(const CommandAccount& account);
 
-  // Keeps the progress for the next refresh; cheap, as it is called after every section.
+  // Keeps the progress for the next refresh; cheap, as it is called after every section, on
+  // the thread the command runs on.
   void RunProgressed(const RunProgress& progress) override;
 
   // The two lines as shown: what is going on or how it ended, and the detail (the file being
@@ -81,6 +86,8 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
   bool running_ = false;
   bool cancel_asked_ = false;
   std::string game_;
+  // Written by the command's thread, read by the refresh on the window's thread.
+  mutable std::mutex progress_mutex_;
   std::int64_t files_read_ = 0;
   std::int64_t warnings_ = 0;
   std::string current_file_;

@@ -8,7 +8,9 @@
 #include "analysis/analysis.h"
 #include "findings_window.h"
 #include "main_window.h"
-#include "run_session.h"
+#include "session/session.h"
+#include "folder_picker.h"
+#include "qt_front_end.h"
 #include "run_status.h"
 #include "shell/user_settings.h"
 
@@ -21,14 +23,11 @@ const QString kInitDBFirst = QStringLiteral(
 
 }  // namespace
 
-WindowProgram::WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSettings& settings,
-                             std::string home)
-    : analysis_(analysis),
-      session_(std::make_unique<RunSession>(analysis, settings, std::move(home))),
-      findings_(std::make_unique<FindingsWindow>()) {
+WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettings& settings)
+    : session_(session), findings_(std::make_unique<FindingsWindow>()) {
   // Closing the main window ends the program, whether or not the findings view is open.
   findings_->setAttribute(Qt::WA_QuitOnClose, false);
-  CommandSet commands = session_->Commands();
+  CommandSet commands = Commands();
   commands.close_during_run = [this](Command command) {
     return CloseDuringRun(command == Command::kAll);
   };
@@ -36,19 +35,18 @@ WindowProgram::WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSett
   status_ = new RunStatusBar;
   main_->SetFooter(status_);
   status_->ShowHint(kInitDBFirst);
-  analysis_.SetProgressObserver(status_);
+  session_.GetAnalysis().SetProgressObserver(status_);
   ask_close_ = [this] { return AskWhetherToCancel(); };
 
   connect(main_.get(), &MainWindow::commandStarted, this,
           [this, &settings](Command command) { status_->Begin(command, settings.KVPath()); });
   connect(main_.get(), &MainWindow::commandEnded, this, &WindowProgram::CommandEnded);
-  connect(status_, &RunStatusBar::cancelRequested, this, [this] { session_->RequestCancel(); });
+  connect(status_, &RunStatusBar::cancelRequested, this, [this] { session_.RequestCancel(); });
   connect(status_, &RunStatusBar::referencesRequested, main_.get(), &MainWindow::CheckReferences);
-  connect(status_, &RunStatusBar::followLinksChanged, this, [this](bool follow) {
-    AnalysisOptions options = analysis_.Options();
-    options.follow_links = follow;
-    analysis_.SetOptions(options);
-  });
+  // The box may change while a command runs on the worker: the analysis takes it at the
+  // start of the next "All", on the worker's thread.
+  connect(status_, &RunStatusBar::followLinksChanged, this,
+          [this](bool follow) { follow_links_.store(follow); });
   connect(status_, &RunStatusBar::findingsRequested, this, [this] {
     findings_->show();
     findings_->raise();
@@ -58,12 +56,35 @@ WindowProgram::WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSett
   connect(escape, &QShortcut::activated, status_, &RunStatusBar::RequestCancel);
 }
 
-WindowProgram::~WindowProgram() { analysis_.SetProgressObserver(nullptr); }
+WindowProgram::~WindowProgram() { session_.GetAnalysis().SetProgressObserver(nullptr); }
+
+CommandSet WindowProgram::Commands() {
+  CommandSet commands;
+  commands.init_db = [this] {
+    session_.Run(Command::kInitDB, false);
+    return session_.Enabled(Command::kAll);
+  };
+  commands.all = [this](bool ticked) {
+    Analysis& analysis = session_.GetAnalysis();
+    AnalysisOptions options = analysis.Options();
+    options.follow_links = follow_links_.load();
+    analysis.SetOptions(options);
+    session_.Run(Command::kAll, ticked);
+  };
+  commands.dump = [this](bool ticked) { session_.Run(Command::kDump, ticked); };
+  commands.all_enabled = [this] { return session_.Enabled(Command::kAll); };
+  commands.refs = [this] { session_.Run(Command::kRefs, false); };
+  commands.choose_folder = [](QWidget* owner, const QString& start) {
+    return PickFolder(owner, start);
+  };
+  commands.end_program = [this](int status) { EndAtOnce(&session_.GetAnalysis(), status); };
+  return commands;
+}
 
 void WindowProgram::CommandEnded() {
-  const CommandAccount& account = session_->Last();
+  const CommandAccount& account = session_.Last();
   status_->End(account);
-  if (!session_->InitDBSucceeded()) status_->AddDetail(kInitDBFirst);
+  if (!session_.Enabled(Command::kAll)) status_->AddDetail(kInitDBFirst);
   const bool finds = account.command == Command::kAll || account.command == Command::kRefs;
   if (!finds || account.ending == CommandAccount::Ending::kRefused) {
     return;

@@ -7,12 +7,15 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "main_window.h"
+
 namespace tarn {
-class Analysis;
+class Session;
 class UserSettings;
 }  // namespace tarn
 
@@ -21,39 +24,39 @@ namespace tarn::gui {
 class FindingsWindow;
 class MainWindow;
 class QtFrontEnd;
-class RunSession;
 class RunStatusBar;
 
 class WindowProgram : public QObject {
   Q_OBJECT
 
  public:
-  // analysis, front_end and settings must outlive the program; home is where the analysis
-  // makes KV.MDB. The windows are built, not shown.
-  WindowProgram(Analysis& analysis, QtFrontEnd& front_end, UserSettings& settings,
-                std::string home);
+  // session, front_end and settings must outlive the program. The windows are built, not
+  // shown. The session's commands run on the main window's worker thread.
+  WindowProgram(Session& session, QtFrontEnd& front_end, UserSettings& settings);
   ~WindowProgram() override;
 
   MainWindow& Main() { return *main_; }
   RunStatusBar& Status() { return *status_; }
   FindingsWindow& Findings() { return *findings_; }
-  RunSession& Session() { return *session_; }
+  Session& GetSession() { return session_; }
 
   // Replaces the question asked when the main window is closed during "All" (true: stop the
   // run and close); by default a message box asks.
   void SetCloseQuestion(std::function<bool()> ask) { ask_close_ = std::move(ask); }
 
  private:
+  // The session's commands as the window runs them.
+  CommandSet Commands();
   void CommandEnded();
   bool CloseDuringRun(bool cancellable);
   bool AskWhetherToCancel();
 
-  Analysis& analysis_;
-  std::unique_ptr<RunSession> session_;
+  Session& session_;
   std::unique_ptr<MainWindow> main_;
   RunStatusBar* status_ = nullptr;  // owned by main_
   std::unique_ptr<FindingsWindow> findings_;
   std::function<bool()> ask_close_;
+  std::atomic<bool> follow_links_{false};  // "Follow links" as last ticked or cleared
 };
 
 }  // namespace tarn::gui

@@ -18,6 +18,8 @@
 #include <system_error>
 
 #include "ini/bini_format.h"
+#include "shell/error.h"
+#include "shell/file_system.h"
 
 namespace tarn {
 namespace {
@@ -173,12 +175,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarn-mkbini: %s %s\n", argv[1], error.what());
     return 1;
   }
-  std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-  out << encoder.Bytes();
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "tarn-mkbini: cannot write %s\n", argv[2]);
-    return 1;
+  try {
+    tarn::RealFileSystem files;
+    files.WriteWholeFile(argv[2], encoder.Bytes());
+  } catch (const tarn::TarnError& error) {
+    std::fprintf(stderr, "tarn-mkbini: cannot write %s: %s\n", argv[2], error.Description().c_str());
+    return 3;
   }
   return 0;
 }

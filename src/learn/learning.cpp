@@ -1,14 +1,10 @@
 #include "learn/learning.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 
 #include "learn/learn_report.h"
 #include "learn/rule_learner.h"
 #include "rules/rule_check.h"
-#include "rules/rule_folder.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
 #include "settings/settings.h"
@@ -21,8 +17,6 @@
 namespace tarn {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The reference entry rules as the installed rule set names them, and a rule set of them
 // alone (each section with only its reference entries).
@@ -90,54 +84,41 @@ LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem&
   return result;
 }
 
-void WriteLearnedFolder(const LearnResult& result, const std::string& folder, bool force) {
-  std::error_code ec;
-  const fs::path target(folder);
-  const bool exists = fs::exists(fs::symlink_status(target, ec));
-  if (exists && !fs::is_directory(target, ec)) {
+void CheckLearnedFolder(FileSystem& files, const std::string& folder, const OwnedPlaces& places) {
+  if (files.FolderExists(folder)) {
+    const std::string why = WhyNotReplaceable(files, places, folder);
+    if (!why.empty()) throw LearnError("will not replace " + folder + ": " + why);
+    std::vector<std::string> names;
+    try {
+      names = files.ListFolder(folder);
+    } catch (const TarnError& error) {
+      throw LearnError("cannot read " + folder + ": " + error.Description());
+    }
+    const bool ours = std::find(names.begin(), names.end(), kLearnedMarker) != names.end();
+    if (!names.empty() && !ours) {
+      throw LearnError(folder +
+                       " holds files that rules learn did not write there; it replaces only a "
+                       "folder it made itself: name a new or empty folder");
+    }
+  } else if (files.IdentityOf(folder)) {
     throw LearnError(folder + " exists and is not a folder");
   }
-  if (exists && !fs::is_empty(target, ec) && !force) {
-    throw LearnError(folder + " exists and is not empty (--force replaces it)");
-  }
-  const std::string pid = std::to_string(::getpid());
-  const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const fs::path temp = parent / ("." + target.filename().string() + ".learning-" + pid);
-  fs::remove_all(temp, ec);
-  if (!fs::create_directories(temp, ec) || ec) {
-    throw LearnError("cannot create a folder in " + parent.string() + ": " +
-                     (ec ? ec.message() : std::string("it exists already")));
-  }
+}
+
+void WriteLearnedFolder(FileSystem& files, const LearnResult& result, const std::string& folder,
+                        const OwnedPlaces& places) {
+  // Again: the folder may have changed while the walk ran.
+  CheckLearnedFolder(files, folder, places);
+  std::vector<FolderFile> written = RuleFolderFiles(result.learned.rules);
+  written.push_back({"LEARNED.md", result.report});
+  written.push_back({kLearnedMarker,
+                     "Written by tarn rules learn, which replaces this folder whole when it "
+                     "learns into it again.\n"});
   try {
-    RealFileSystem files;
-    WriteRuleFolder(files, result.learned.rules, temp.string());
-    std::ofstream report(temp / "LEARNED.md", std::ios::binary | std::ios::trunc);
-    report << result.report;
-    report.close();
-    if (!report) throw LearnError("cannot write " + (temp / "LEARNED.md").string());
-  } catch (const RuleSourceError& error) {
-    fs::remove_all(temp, ec);
-    throw LearnError("cannot write the rules into " + parent.string() + ": " + error.what());
-  } catch (const LearnError&) {
-    fs::remove_all(temp, ec);
-    throw;
+    files.ReplaceFolder(folder, written);
+  } catch (const TarnError& error) {
+    throw LearnError("cannot write " + folder + ": " + error.Description());
   }
-  const fs::path old = parent / ("." + target.filename().string() + ".replaced-" + pid);
-  if (exists) {
-    fs::rename(target, old, ec);
-    if (ec) {
-      fs::remove_all(temp, ec);
-      throw LearnError("cannot replace " + folder + ": " + ec.message());
-    }
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    const std::string why = ec.message();
-    if (exists) fs::rename(old, target, ec);
-    fs::remove_all(temp, ec);
-    throw LearnError("cannot write " + folder + ": " + why);
-  }
-  if (exists) fs::remove_all(old, ec);
 }
 
 }  // namespace tarn

@@ -8,6 +8,7 @@
 #include "analysis/analysis.h"
 #include "learn/learned_rules.h"
 #include "learn/observations.h"
+#include "report/written_paths.h"
 
 namespace tarn {
 
@@ -36,9 +37,21 @@ struct LearnResult {
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
                             const AnalysisOptions& options = {}, RunStats* stats = nullptr);
 
-// Writes the rule sources and LEARNED.md into folder: into a new folder beside it first, then
-// renamed, so that nothing half-written is left behind. An existing folder that is not empty
-// is replaced only when force is true. Raises LearnError.
-void WriteLearnedFolder(const LearnResult& result, const std::string& folder, bool force);
+// The file rules learn leaves in every folder it writes: what makes the folder its own to
+// replace next time.
+inline constexpr const char* kLearnedMarker = ".tarn-learned";
+
+// Raises LearnError, with the reason, when WriteLearnedFolder would refuse folder: checked
+// before the walk, so that a refused folder costs no learning.
+void CheckLearnedFolder(FileSystem& files, const std::string& folder, const OwnedPlaces& places);
+
+// Writes the rule sources, LEARNED.md and the marker into folder, whole: filled beside it and
+// then put in its place (FileSystem::ReplaceFolder), so that a kill leaves the earlier folder
+// or the new one, never a mix. A missing or empty folder is made or filled; a folder that
+// holds the marker is replaced; any other folder is refused, and so is one that is, or
+// contains, the game, home or log folder of places, marker or not. Raises LearnError with
+// the reason.
+void WriteLearnedFolder(FileSystem& files, const LearnResult& result, const std::string& folder,
+                        const OwnedPlaces& places);
 
 }  // namespace tarn

@@ -354,7 +354,7 @@ std::string FormatRuleText(const RuleSet& rules, const std::string& file) {
   return text;
 }
 
-std::vector<FolderFile> FormatRuleFolder(const RuleSet& rules) {
+std::vector<FolderFile> RuleFolderFiles(const RuleSet& rules) {
   // Files in the order their first section comes; sections are put into their file in one
   // pass, so that the time grows with the sections alone, however many files hold them.
   std::vector<FolderFile> files;

@@ -43,6 +43,6 @@ std::string FormatRuleText(const RuleSet& rules, const std::string& file);
 
 // The text of every source file named in rules, in the order of their first sections: what
 // FormatRuleText gives for each, in time that grows with the sections alone.
-std::vector<FolderFile> FormatRuleFolder(const RuleSet& rules);
+std::vector<FolderFile> RuleFolderFiles(const RuleSet& rules);
 
 }  // namespace tarn

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -133,6 +134,12 @@ class RealFileSystem : public FileSystem {
   std::vector<std::string> ListFolder(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
 
+  // The steps of a whole-file write, for tests that end a writer between any two of them.
+  enum class WriteStep { kTemporaryMade, kPartWritten, kAllWritten, kFlushed, kRenamed };
+  // hook (empty: none) is called at each step of WriteWholeFile and ReplaceFolder's files;
+  // kPartWritten after each block of at most 1 MiB.
+  void SetWriteStepHook(std::function<void(WriteStep)> hook) { write_step_ = std::move(hook); }
+
   // The path as it exists on disk: each component that does not exist as written is
   // replaced by the first entry of its folder, in byte order, that matches it with ASCII
   // letter case ignored. Raises 76 for a missing folder, 53 for a missing last component.
@@ -145,7 +152,14 @@ class RealFileSystem : public FileSystem {
   // Refuses (raises 53 with the reason) a file that a link leads out of the confining folder.
   void CheckConfined(const std::string& disk_path) const;
 
+  void Step(WriteStep step) const {
+    if (write_step_) write_step_(step);
+  }
+  // Writes data into a new file at path (which must not exist) and flushes it to disk.
+  void WriteNewFile(const std::string& path, std::string_view data) const;
+
   std::unordered_map<std::string, std::vector<std::string>> listings_;
+  std::function<void(WriteStep)> write_step_;
   std::string confined_as_given_;  // the folder as given, "." and ".." taken out
   std::string confined_real_;      // the same with every link resolved
   bool follow_links_ = false;

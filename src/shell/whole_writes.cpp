@@ -39,11 +39,13 @@ std::pair<std::string, std::string> Split(const std::string& path) {
   return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-void WriteAll(int fd, std::string_view data, const std::string& path) {
+// Writes data in blocks of at most 1 MiB, calling after_block after each.
+template <typename AfterBlock>
+void WriteAll(int fd, std::string_view data, const std::string& path, AfterBlock after_block) {
   const char* p = data.data();
   std::size_t left = data.size();
   while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
+    const ssize_t n = ::write(fd, p, std::min<std::size_t>(left, std::size_t{1} << 20));
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
@@ -52,20 +54,8 @@ void WriteAll(int fd, std::string_view data, const std::string& path) {
     }
     p += n;
     left -= static_cast<std::size_t>(n);
+    after_block();
   }
-}
-
-// Writes data into a new file at path (which must not exist) and flushes it to disk.
-void WriteNewFile(const std::string& path, std::string_view data) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) RaiseWrite(errno, path);
-  WriteAll(fd, data, path);
-  if (::fsync(fd) != 0) {
-    const int err = errno;
-    ::close(fd);
-    RaiseWrite(err, path);
-  }
-  if (::close(fd) != 0) RaiseWrite(errno, path);
 }
 
 void SyncFolder(const std::string& folder) {
@@ -96,6 +86,21 @@ void RemoveLeftovers(const std::string& folder) {
 }
 
 }  // namespace
+
+void RealFileSystem::WriteNewFile(const std::string& path, std::string_view data) const {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) RaiseWrite(errno, path);
+  Step(WriteStep::kTemporaryMade);
+  WriteAll(fd, data, path, [this] { Step(WriteStep::kPartWritten); });
+  Step(WriteStep::kAllWritten);
+  if (::fsync(fd) != 0) {
+    const int err = errno;
+    ::close(fd);
+    RaiseWrite(err, path);
+  }
+  if (::close(fd) != 0) RaiseWrite(errno, path);
+  Step(WriteStep::kFlushed);
+}
 
 std::string TemporaryBeside(const std::string& path, std::string_view kind) {
   auto [folder, name] = Split(path);
@@ -137,7 +142,7 @@ void RealFileSystem::WriteWholeFile(const std::string& path, std::string_view da
     // A FIFO or a device has no "beside": it takes the data as it comes.
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) RaiseWrite(errno, path);
-    WriteAll(fd, data, path);
+    WriteAll(fd, data, path, [] {});
     if (::close(fd) != 0) RaiseWrite(errno, path);
     return;
   }
@@ -156,6 +161,7 @@ void RealFileSystem::WriteWholeFile(const std::string& path, std::string_view da
     ::unlink(temp.c_str());
     RaiseWrite(err, path);
   }
+  Step(WriteStep::kRenamed);
   SyncFolder(folder);
 }
 

@@ -463,6 +463,48 @@ TEST_F(ReportTest, BaselineKeepsKnownFindingsAcrossMovedLinesAndCatchesNewOnes) 
             Rows{"pricee"});
 }
 
+// Reports and baselines never replace what the run owns or reads, however the path is spelt;
+// refused before the run starts, they leave everything as it was.
+TEST_F(ReportTest, WrittenPathsOverWhatTheRunOwnsAreRefusedBeforeItStarts) {
+  ASSERT_EQ(Run("--log <log> --quiet init-db all").status, 1);
+  testing::WriteFile(tarn_.home.File("base.json"), "{\"findings\": []}");
+  fs::create_directories(tarn_.home.File("sub"));
+  const std::string mdb = testing::ReadFile(tarn_.home.File("TARN.MDB"));
+  const std::string kv = testing::ReadFile(tarn_.home.File("KV.MDB"));
+  const std::string log = testing::ReadFile(tarn_.log.File("tarn.log"));
+  const std::string ini = testing::ReadFile(tarn_.game.File("DATA/EQUIPMENT/goods.ini"));
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"--report json=<home>/TARN.MDB", "<home>/TARN.MDB: it is the settings database TARN.MDB"},
+      {"--report json=<home>/sub/../KV.MDB", "it is the data database KV.MDB"},
+      {"--report text=<log>/tarn.log", "it is the run's log tarn.log"},
+      {"--report text=<log>/.tarn-log.lock", "it is the log folder's lock"},
+      {"--baseline <home>/base.json --write-baseline <home>/sub/../base.json",
+       "it is the baseline this run reads"},
+      {"--report text=<game>/DATA/EQUIPMENT/goods.ini", "the game's own"},
+      {"--report text=<game>/DATA/EQUIPMENT/../EQUIPMENT/new.INI", "the game's own"},
+      {"--report json=<home>/a.json --report sarif=<home>/sub/../a.json",
+       "another report is written to the same file"},
+      {"--report json=- --report text=-", "two reports cannot both go to standard output"},
+      {"--report json=<home>/sub", "it is a folder"},
+  };
+  for (const auto& c : cases) {
+    const testing::Result r = Run("--log <log> --quiet " + c.args + " init-db all");
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_THAT(r.err, HasSubstr(c.message)) << c.args;
+  }
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("TARN.MDB")), mdb);
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("KV.MDB")), kv);
+  EXPECT_EQ(testing::ReadFile(tarn_.log.File("tarn.log")), log);
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("DATA/EQUIPMENT/goods.ini")), ini);
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("base.json")), "{\"findings\": []}");
+  // A report in the game folder that the walk does not read is the mod's to keep.
+  EXPECT_EQ(Run("--log <log> --quiet --report sarif=<game>/tarn.sarif init-db all").status, 1);
+  EXPECT_TRUE(fs::exists(tarn_.game.File("tarn.sarif")));
+}
+
 TEST_F(ReportTest, LogThatCannotBeWrittenEndsWithStatusThree) {
   const testing::Result r = Run("--log <log>/no/such/folder init-db all");
   EXPECT_EQ(r.status, 3);
@@ -725,8 +767,10 @@ TEST_F(LearnTest, BadFoldersEndWithStatusThreeAndLeaveNothingBehind) {
       {"--game " + dir_.File("nowhere") + " rules learn " + dir_.File("out1"),
        "cannot read the game's main file"},
       {"--game '' rules learn " + dir_.File("out1"), "no game folder is set"},
-      {"--game " + sample_ + " rules learn " + dir_.File("full"), "is not empty (--force"},
-      {"--game " + sample_ + " rules learn " + dir_.File("file/out"), "cannot create a folder"},
+      {"--game " + sample_ + " rules learn " + dir_.File("full"), "did not write there"},
+      {"--game " + sample_ + " rules learn --force " + dir_.File("full"), "did not write there"},
+      {"--game " + sample_ + " rules learn " + dir_.File("file/out"), "cannot write"},
+      {"--game " + sample_ + " rules learn " + dir_.File("file"), "is not a folder"},
   };
   fs::create_directories(dir_.File("full"));
   testing::WriteFile(dir_.File("full/keep.txt"), "mine");
@@ -734,17 +778,54 @@ TEST_F(LearnTest, BadFoldersEndWithStatusThreeAndLeaveNothingBehind) {
   for (const auto& c : cases) {
     const testing::Result r = tarn.Run(c.args);
     EXPECT_EQ(r.status, 3) << c.args;
-    EXPECT_THAT(r.err, HasSubstr(c.message));
+    EXPECT_THAT(r.err, HasSubstr(c.message)) << c.args;
   }
   EXPECT_FALSE(fs::exists(dir_.File("out1")));
   EXPECT_EQ(testing::ReadFile(dir_.File("full/keep.txt")), "mine");
-  // --force replaces the folder; no temporary folder is left beside it.
-  ASSERT_EQ(tarn.Run("--game " + sample_ + " rules learn --force " + dir_.File("full")).status, 0);
-  EXPECT_FALSE(fs::exists(dir_.File("full/keep.txt")));
-  EXPECT_TRUE(fs::exists(dir_.File("full/LEARNED.md")));
+  EXPECT_EQ(testing::ReadFile(dir_.File("file")), "a file, not a folder");
+  // Its own earlier output it replaces, without --force, and a leftover of a killed run
+  // (a process that is gone) beside it goes too.
+  fs::create_directories(dir_.File(".learned.tarn-999999999.new"));
+  ASSERT_EQ(tarn.Run("--game " + sample_ + " rules learn " + dir_.File("learned")).status, 0);
+  testing::WriteFile(dir_.File("learned/stale.rules"), "");
+  ASSERT_EQ(tarn.Run("--game " + sample_ + " rules learn " + dir_.File("learned")).status, 0);
+  EXPECT_FALSE(fs::exists(dir_.File("learned/stale.rules")));
+  EXPECT_TRUE(fs::exists(dir_.File("learned/LEARNED.md")));
   for (const auto& item : fs::directory_iterator(dir_.Path())) {
     EXPECT_NE(item.path().filename().string().front(), '.') << item.path();
   }
+}
+
+// The folders a run owns are never replaced, marker or not, nor any folder that holds one.
+TEST_F(LearnTest, GameHomeAndLogFoldersAndWhatHoldsThemAreNeverReplaced) {
+  const std::string game = dir_.File("nest/game"), log = dir_.File("nest/log");
+  fs::create_directories(dir_.File("nest"));
+  fs::copy(sample_, game, fs::copy_options::recursive);
+  fs::create_directories(log);
+  testing::WriteFile(log + "/.tarn-learned", "planted");
+  const testing::Tarn tarn;
+  const std::string home = tarn.home.Path();
+  const std::string before = testing::ReadFile(tarn.home.File("TARN.MDB"));
+  const std::string main_file = testing::ReadFile(game + "/EXE/kestrovar.ini");
+  const struct {
+    std::string folder;
+    std::string message;
+  } cases[] = {
+      {game, "it is the game folder"},
+      {game + "/EXE/..", "it is the game folder"},
+      {dir_.File("nest"), "it contains the game folder"},
+      {home, "it is the home folder"},
+      {log, "it is the log folder"},
+  };
+  for (const auto& c : cases) {
+    const testing::Result r =
+        tarn.Run("--game " + game + " --log " + log + " rules learn --force " + c.folder);
+    EXPECT_EQ(r.status, 3) << c.folder;
+    EXPECT_THAT(r.err, HasSubstr(c.message)) << c.folder;
+  }
+  EXPECT_EQ(testing::ReadFile(game + "/EXE/kestrovar.ini"), main_file);
+  EXPECT_EQ(testing::ReadFile(tarn.home.File("TARN.MDB")), before);
+  EXPECT_EQ(testing::ReadFile(log + "/.tarn-learned"), "planted");
 }
 
 // A stop asked for during "All" on the broken sample world: the run ends at the end of the file

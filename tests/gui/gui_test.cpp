@@ -11,9 +11,11 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QString>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -36,8 +38,8 @@
 #include "folder_picker.h"
 #include "main_window.h"
 #include "qt_front_end.h"
-#include "run_session.h"
 #include "run_status.h"
+#include "session/session.h"
 #include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
@@ -55,6 +57,26 @@ namespace tarn::gui {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Runs step on the window's thread and waits for it. Commands run on the worker thread, and
+// what a test does "inside" one (a click, a close) must be done to the widgets on theirs.
+void OnWindowThread(const std::function<void()>& step) {
+  if (QThread::currentThread() == QCoreApplication::instance()->thread()) {
+    step();
+  } else {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), step, Qt::BlockingQueuedConnection);
+  }
+}
+
+// Clicks a button of window and, when that started a command, waits until the window has
+// heard that it ended.
+void ClickAndWait(MainWindow& window, QPushButton* button) {
+  QSignalSpy ended(&window, &MainWindow::commandEnded);
+  button->click();
+  if (window.CommandRunning()) {
+    EXPECT_TRUE(ended.wait(60000)) << "the command never ended";
+  }
+}
 
 // A settings database TARN.MDB in a temporary folder, the settings opened on it, the Qt front
 // end and a log writer over both.
@@ -235,7 +257,7 @@ class MainWindowTest : public GuiTest {
     return window_->findChild<T*>(name);
   }
   QCheckBox* Box() { return Get<QCheckBox>("chkOverwrite"); }
-  void Click(const char* button) { Get<QPushButton>(button)->click(); }
+  void Click(const char* button) { ClickAndWait(*window_, Get<QPushButton>(button)); }
 
   Calls calls_;
   bool init_ok_ = true;
@@ -357,11 +379,13 @@ TEST_F(MainWindowTest, ASecondCommandAndACloseWaitForTheRunningOne) {
   Build();
   window_->show();
   during_run_ = [this] {
-    EXPECT_TRUE(window_->CommandRunning());
-    Click("cmdDumpRules");
-    Click("cmdInitDB");
-    window_->close();
-    EXPECT_TRUE(window_->isVisible());
+    OnWindowThread([this] {
+      EXPECT_TRUE(window_->CommandRunning());
+      Get<QPushButton>("cmdDumpRules")->click();
+      Get<QPushButton>("cmdInitDB")->click();
+      window_->close();
+      EXPECT_TRUE(window_->isVisible());
+    });
   };
   Click("cmdAll");
   EXPECT_FALSE(window_->isVisible());
@@ -445,7 +469,8 @@ class Tee : public ProgressObserver {
  public:
   void RunProgressed(const RunProgress& progress) override {
     next->RunProgressed(progress);
-    if (progress.files_read == at && step) std::exchange(step, nullptr)();
+    // The run is on the worker thread, and waits here while the window's thread takes the step.
+    if (progress.files_read == at && step) OnWindowThread(std::exchange(step, nullptr));
   }
   ProgressObserver* next = nullptr;
   std::int64_t at = 0;
@@ -463,16 +488,16 @@ class WindowProgramTest : public ::testing::Test {
     settings_->Values().SetKVPath(kBrokenWorld);
     settings_->Values().SetLogPath(logs_.string());
     settings_->Values().SetOverwriteLog("1");
-    analysis_ = std::make_unique<Analysis>(*settings_, front_end_, files_, home_.string());
-    program_ = std::make_unique<WindowProgram>(*analysis_, front_end_, settings_->Values(),
-                                               home_.string());
+    session_ = std::make_unique<Session>(*settings_, front_end_, files_, home_.string());
+    analysis_ = &session_->GetAnalysis();
+    program_ = std::make_unique<WindowProgram>(*session_, front_end_, settings_->Values());
     program_->Main().LoadFromSettings();
     tee_.next = &program_->Status();
     analysis_->SetProgressObserver(&tee_);
   }
   void TearDown() override {
     program_.reset();
-    analysis_.reset();
+    session_.reset();
     settings_->Discard();
     // A test that starts afresh part way finds the folders empty again.
     fs::remove_all(home_);
@@ -485,7 +510,7 @@ class WindowProgramTest : public ::testing::Test {
     EXPECT_NE(widget, nullptr) << name;
     return widget;
   }
-  void Click(const char* name) { Get<QPushButton>(name)->click(); }
+  void Click(const char* name) { ClickAndWait(program_->Main(), Get<QPushButton>(name)); }
   // "Init DB", then "All" with step run when data file `at` is open.
   void RunAll(std::int64_t at = 0, std::function<void()> step = nullptr) {
     Click("cmdInitDB");
@@ -509,7 +534,8 @@ class WindowProgramTest : public ::testing::Test {
   QtFrontEnd front_end_;
   RealFileSystem files_;
   std::unique_ptr<Settings> settings_;
-  std::unique_ptr<Analysis> analysis_;
+  std::unique_ptr<Session> session_;
+  Analysis* analysis_ = nullptr;  // the session's
   std::unique_ptr<WindowProgram> program_;
   Tee tee_;
 };
@@ -643,18 +669,17 @@ TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
   program_->Main().show();
   const QString init_first = "Press \"Init DB\" first";
   EXPECT_TRUE(State().startsWith(init_first)) << State().toStdString();
-  // Links out of the game folder are followed only while the user says so.
+  // Links out of the game folder are followed only while the user says so: the next "All"
+  // takes the box as it is then.
   QCheckBox* follow = Get<QCheckBox>("chkFollowLinks");
-  EXPECT_FALSE(analysis_->Options().follow_links);
   follow->click();
-  EXPECT_TRUE(analysis_->Options().follow_links);
-  follow->click();
-  EXPECT_FALSE(analysis_->Options().follow_links);
   Click("cmdDumpRules");  // before "Init DB" the hint stays
   EXPECT_TRUE(State().startsWith("Dump finished in")) << State().toStdString();
   EXPECT_TRUE(Detail().contains(init_first)) << Detail().toStdString();
 
   RunAll();
+  EXPECT_TRUE(analysis_->Options().follow_links);
+  follow->click();
   const std::map<std::string, int> counts = LogCounts(LogLines());
   ASSERT_EQ(counts.size(), 6u);
   std::string expected;
@@ -680,6 +705,7 @@ TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
     settings_->Values().SetKVPath(c.game);
     settings_->Values().SetLogPath(c.logs);
     Click("cmdAll");
+    EXPECT_FALSE(analysis_->Options().follow_links);
     EXPECT_TRUE(State().startsWith("All ended on an error")) << State().toStdString();
     EXPECT_TRUE(Detail().contains(QString::fromStdString(c.reason))) << Detail().toStdString();
     EXPECT_TRUE(Detail().contains(QString::fromStdString(c.hint))) << Detail().toStdString();

@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "analysis/analysis.h"
+#include "session/session.h"
 #include "findings_window.h"
 #include "main_window.h"
 #include "qt_front_end.h"
@@ -47,7 +47,11 @@ class PictureAt : public tarn::ProgressObserver {
       : next_(next), file_(file), take_(std::move(take)) {}
   void RunProgressed(const tarn::RunProgress& progress) override {
     next_.RunProgressed(progress);
-    if (progress.files_read == file_ && take_) std::exchange(take_, nullptr)();
+    // The run is on the worker thread; the picture is the window's thread's to take, while
+    // the run waits here.
+    if (progress.files_read == file_ && take_) {
+      QMetaObject::invokeMethod(qApp, std::exchange(take_, nullptr), Qt::BlockingQueuedConnection);
+    }
   }
 
  private:
@@ -55,6 +59,14 @@ class PictureAt : public tarn::ProgressObserver {
   std::int64_t file_;
   std::function<void()> take_;
 };
+
+// Clicks a command's button and lets the window run until it has heard the command end.
+void ClickAndWait(tarn::gui::MainWindow& window, const char* button) {
+  QEventLoop loop;
+  QObject::connect(&window, &tarn::gui::MainWindow::commandEnded, &loop, &QEventLoop::quit);
+  window.findChild<QPushButton*>(button)->click();
+  if (window.CommandRunning()) loop.exec();
+}
 
 }  // namespace
 
@@ -81,19 +93,20 @@ int main(int argc, char** argv) {
   settings.Values().SetOverwriteLog("1");
   bool saved = true;
   {
-    tarn::Analysis analysis(settings, front_end, files, work.string());
-    tarn::gui::WindowProgram program(analysis, front_end, settings.Values(), work.string());
+    tarn::Session session(settings, front_end, files, work.string());
+    tarn::Analysis& analysis = session.GetAnalysis();
+    tarn::gui::WindowProgram program(session, front_end, settings.Values());
     tarn::gui::MainWindow& window = program.Main();
     window.LoadFromSettings();
     window.move(40, 40);
     window.show();
-    window.findChild<QPushButton*>("cmdInitDB")->click();
+    ClickAndWait(window, "cmdInitDB");
     PictureAt during(program.Status(), 24,
                      [&] { saved = Save(window, out / "window-running.png") && saved; });
     analysis.SetProgressObserver(&during);
-    window.findChild<QPushButton*>("cmdAll")->click();
+    ClickAndWait(window, "cmdAll");
     analysis.SetProgressObserver(&program.Status());
-    window.findChild<QPushButton*>("cmdRefs")->click();
+    ClickAndWait(window, "cmdRefs");
 
     tarn::gui::FindingsWindow& findings = program.Findings();
     findings.move(80, 80);

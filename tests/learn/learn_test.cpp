@@ -260,7 +260,8 @@ TEST(WriteLearnedFolderTest, ReportThatCannotBeWrittenLeavesNoFolder) {
   setrlimit(RLIMIT_FSIZE, &small);
   std::string why;
   try {
-    WriteLearnedFolder(result, dir.File("out"), false);
+    RealFileSystem files;
+    WriteLearnedFolder(files, result, dir.File("out"), {dir.File("home"), "", "", std::nullopt});
   } catch (const LearnError& error) {
     why = error.what();
   }

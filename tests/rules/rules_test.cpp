@@ -265,7 +265,7 @@ TEST(RuleFolderTest, ExportAndImportOfManySectionsRoundTrip) {
   const RuleSet read = ReadRuleFolder(files, "r");
   CheckRuleSet(read);
   ImportRuleTables(db, read);
-  const std::vector<FolderFile> again = FormatRuleFolder(ReadRuleTables(db));
+  const std::vector<FolderFile> again = RuleFolderFiles(ReadRuleTables(db));
   ASSERT_EQ(again.size(), 20u);
   for (const FolderFile& file : again) EXPECT_EQ(file.data, files.File("r/" + file.name));
 }

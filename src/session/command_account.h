@@ -1,0 +1,70 @@
+// What one command of a session did, for the front end to say in its own words: how it
+// ended, what it read and found, why it could not do its job and what the user can change.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// The commands of a session: the window's buttons and the command line's words.
+enum class SessionCommand { kInitDB, kAll, kDump, kRefs };
+
+// The caption of a command's button: "Init DB", "All", "Dump", "References".
+const char* CommandCaption(SessionCommand command);
+
+// Why a command did not run.
+enum class Refusal {
+  kNone,
+  kNoLogFolder,   // no log folder is set: the log would go to whatever folder the program is in
+  kNoGameFolder,  // "All" without a game folder would walk the root of the file system
+  kAllDisabled,   // "All" after an "Init DB" that failed
+  kFolderBusy,    // another run holds the home or the log folder, or its lock cannot be had
+};
+
+// One finding as a front end lists it: a warning of the log (or a repaired line) with where
+// it is on disk. Texts from the game files are code page 1252, as the log holds them.
+struct FindingRow {
+  std::string rule;  // the warning number ("10302"), or "repair"
+  std::string text;  // "Unknown Entry", or what the repair did
+  // The file relative to the game folder as found on disk, "/" between folders, and the line
+  // an editor shows (0: the file as a whole). For a binary file the line counts its text form.
+  std::string path;
+  std::int32_t line = 0;
+  bool binary = false;
+  std::int32_t section_line = 0;  // the editor line of the section's header; 0: not known
+  std::string section;            // as the log shows it
+  std::string key;
+  std::string value;   // the offending text
+  bool known = false;  // a baseline or the installed rules know it
+};
+
+struct CommandAccount {
+  enum class Ending {
+    kFinished,   // it ran to its end
+    kCancelled,  // stopped as asked
+    kRefused,    // it did not run (refusal says why)
+  };
+  SessionCommand command = SessionCommand::kAll;
+  Ending ending = Ending::kFinished;
+  Refusal refusal = Refusal::kNone;
+  double seconds = 0;
+  // "All": what it read. "All" and "References": what was found, the counts by rule.
+  std::int64_t files = 0;
+  std::int64_t sections = 0;
+  std::string game;  // the game folder the run read, which findings' paths are relative to
+  std::vector<FindingRow> findings;
+  std::map<std::string, std::int64_t> counts;
+  // Why it could not do its job, in words for the user.
+  std::vector<std::string> reasons;
+  bool init_failed = false;       // "Init DB" could not make KV.MDB: "All" is disabled
+  bool main_file_unread = false;  // "All" could not read the game's main file
+  bool log_lines_lost = false;    // lines could not be written to tarn.log
+};
+
+// The account's counts as "10101: 1, 10302: 2" (empty when there are none).
+std::string CountsText(const CommandAccount& account);
+
+}  // namespace tarn

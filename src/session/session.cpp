@@ -1,0 +1,155 @@
+#include "session/session.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "report/reported_finding.h"
+#include "settings/settings.h"
+#include "shell/folder_lock.h"
+#include "shell/user_settings.h"
+
+namespace tarn {
+
+const char* CommandCaption(SessionCommand command) {
+  switch (command) {
+    case SessionCommand::kInitDB:
+      return "Init DB";
+    case SessionCommand::kAll:
+      return "All";
+    case SessionCommand::kRefs:
+      return "References";
+    default:
+      return "Dump";
+  }
+}
+
+std::string CountsText(const CommandAccount& account) {
+  std::string text;
+  for (const auto& [rule, count] : account.counts) {
+    if (!text.empty()) text += ", ";
+    text += rule + ": " + std::to_string(count);
+  }
+  return text;
+}
+
+Session::Session(Settings& settings, FrontEnd& front_end, FileSystem& files, std::string home)
+    : settings_(settings),
+      home_(std::move(home)),
+      analysis_(settings, front_end, files, home_) {}
+
+Session::~Session() = default;
+
+Refusal Session::CheckSetup(std::span<const SessionCommand> commands, std::string& why) const {
+  const UserSettings& values = settings_.Values();
+  // Setups that would log into whatever folder the program was started in, or read the root
+  // of the file system, are refused before anything is done.
+  if (values.LogPath().empty()) {
+    why = "no log folder is set";
+    return Refusal::kNoLogFolder;
+  }
+  const bool reads_game =
+      std::find(commands.begin(), commands.end(), SessionCommand::kAll) != commands.end();
+  if (reads_game && values.KVPath().empty()) {
+    why = "no game folder is set";
+    return Refusal::kNoGameFolder;
+  }
+  why.clear();
+  return Refusal::kNone;
+}
+
+bool Session::Enabled(SessionCommand command) const {
+  return command != SessionCommand::kAll || all_state_ == AllState::kEnabled;
+}
+
+bool Session::Refuse(Refusal refusal, std::string reason) {
+  last_.ending = CommandAccount::Ending::kRefused;
+  last_.refusal = refusal;
+  last_.reasons.push_back(std::move(reason));
+  return false;
+}
+
+bool Session::Begin(SessionCommand command) {
+  last_ = CommandAccount{};
+  last_.command = command;
+  start_ = std::chrono::steady_clock::now();
+  analysis_.ForgetTroubles();
+  std::string why;
+  const SessionCommand one[] = {command};
+  if (const Refusal refusal = CheckSetup(one, why); refusal != Refusal::kNone) {
+    return Refuse(refusal, std::move(why));
+  }
+  if (command == SessionCommand::kAll && all_state_ == AllState::kDisabled) {
+    return Refuse(Refusal::kAllDisabled, "\"All\" is disabled: the last \"Init DB\" failed");
+  }
+  // Every command but "Dump" writes KV.MDB, which stays open as long as the session: the
+  // home is this session's from its first such command on. The log folder is locked for the
+  // length of each command, so that a window left open does not keep others from it.
+  if (command != SessionCommand::kDump && home_lock_ == nullptr) {
+    home_lock_ = FolderLock::TakeOrSay(home_, "home", "home folder", why);
+  }
+  if (why.empty()) {
+    log_lock_ = FolderLock::TakeOrSay(settings_.Values().LogPath(), "log", "log folder", why);
+  }
+  if (!why.empty()) return Refuse(Refusal::kFolderBusy, std::move(why));
+  return true;
+}
+
+void Session::End() {
+  log_lock_.reset();
+  last_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  for (std::string& reason : analysis_.Troubles()) last_.reasons.push_back(std::move(reason));
+  last_.log_lines_lost = analysis_.GetLog().LostLines();
+}
+
+const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked) {
+  if (!Begin(command)) return last_;
+  // A fatal end inside the command leaves the lock of the log folder to the program's end.
+  switch (command) {
+    case SessionCommand::kInitDB: {
+      const bool made = analysis_.InitDB();
+      all_state_ = made ? AllState::kEnabled : AllState::kDisabled;
+      last_.init_failed = !made;
+      break;
+    }
+    case SessionCommand::kAll: {
+      const std::size_t before = analysis_.Findings().size();
+      last_.game = settings_.Values().KVPath();
+      analysis_.RunAll(overwrite_ticked);
+      const RunOutcome& run = analysis_.LastRun();
+      if (run.cancelled) last_.ending = CommandAccount::Ending::kCancelled;
+      last_.files = run.files;
+      last_.sections = run.sections;
+      last_.main_file_unread = !run.main_file_read;
+      all_findings_from_ = before;
+      TakeFindings(before);
+      break;
+    }
+    case SessionCommand::kDump:
+      analysis_.RunDumpRules(overwrite_ticked);
+      break;
+    case SessionCommand::kRefs:
+      last_.game = settings_.Values().KVPath();
+      analysis_.RunRefs();
+      TakeFindings(all_findings_from_);
+      break;
+  }
+  End();
+  return last_;
+}
+
+void Session::TakeFindings(std::size_t first) {
+  const std::vector<Finding>& all = analysis_.Findings();
+  first = std::min(first, all.size());
+  const std::span<const Finding> found(all.data() + first, all.size() - first);
+  const std::vector<ReportedFinding> reported = ReportFindings(found, {last_.game, {}});
+  last_.findings.reserve(reported.size());
+  for (const ReportedFinding& r : reported) {
+    const Finding& finding = *r.finding;
+    last_.findings.push_back(FindingRow{r.rule, r.text, r.path, r.line, finding.binary,
+                                        finding.section_line, finding.section, finding.key,
+                                        finding.value, r.known});
+    ++last_.counts[r.rule];
+  }
+}
+
+}  // namespace tarn
