@@ -78,7 +78,7 @@ void WriteRuleFolder(FileSystem& files, const RuleSet& rules, const std::string&
   } catch (const TarnError& error) {
     throw RuleFolderError("", 0, "cannot make the folder: " + error.Description());
   }
-  for (const FolderFile& file : FormatRuleFolder(rules)) {
+  for (const FolderFile& file : RuleFolderFiles(rules)) {
     try {
       files.WriteWholeFile(JoinPath(folder, file.name), file.data);
     } catch (const TarnError& error) {
