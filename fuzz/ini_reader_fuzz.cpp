@@ -45,6 +45,7 @@ class InputOnly : public tarn::FileSystem {
   bool FolderExists(const std::string&) override { return false; }
   std::vector<std::string> ListFolder(const std::string&) override { return {}; }
   std::string ReadWholeInput(const std::string&, std::int64_t) override { return data; }
+  void MakeFolder(const std::string&) override {}
 
   std::string data;
 };

@@ -3,7 +3,8 @@
 #include <cstdio>
 
 #include "rules/rule_diff.h"
-#include "rules/rule_text.h"
+#include "rules/rule_folder.h"
+#include "shell/file_system.h"
 #include "shell/front_end.h"
 
 namespace tarn {
@@ -14,7 +15,8 @@ namespace {
 // would list every rule as dropped.
 bool Read(const std::string& folder, RuleSet& rules) {
   try {
-    rules = ReadRuleFolder(folder);
+    RealFileSystem files;
+    rules = ReadRuleFolder(files, folder);
   } catch (const RuleSourceError& error) {
     std::fprintf(stderr, "tarn: %s\n", error.In(folder).c_str());
     return false;

@@ -3,9 +3,9 @@
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
 //        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE] [--report-known]
 //        [--write-baseline FILE] COMMAND...
-//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] [--duplicate-names P]
+//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--duplicate-names P]
 //        [--unknown-names P] OUTDIR
-//   tarn [--home DIR] rules export DIR | rules import DIR
+//   tarn [--home DIR] rules export DIR | rules import DIR | rules restore
 //   tarn rules diff OLD NEW
 //   tarn bini FILE...
 //   tarn strings FILE
@@ -117,7 +117,12 @@ int main(int argc, char** argv) {
       "warning or a repaired line the baseline does not know); 2 usage error; 3 the run could "
       "not do its job (a fatal error, the log or a report not written, the game's main file "
       "unreadable, another run holding the home or log folder, a home lock file that cannot "
-      "be opened or is no regular file).\nWhat --game, --log and --overwrite/--append do not "
+      "be opened or is no regular file).\nrules export, import, restore and learn: 0 done; 1 "
+      "(import) a fault in a rule file; 2 usage error; 3 a folder or file that cannot be read "
+      "or written (a full disk included), no rules to import or none kept to restore, TARN.MDB "
+      "unreadable or unwritable, the home folder held by another run.\nbini and strings: 0 "
+      "done; 1 an input refused or not converted; 2 usage error; 3 an output not written; of "
+      "several files, the highest status.\nWhat --game, --log and --overwrite/--append do not "
       "give comes from the settings in TARN.MDB; the command line never writes them back. A "
       "summary of every run goes to standard error.");
 
@@ -127,13 +132,22 @@ int main(int argc, char** argv) {
   rules->fallthrough();
   std::string rules_folder;
   auto* rules_export = rules->add_subcommand(
-      "export", "Write the rule set of TARN.MDB as text sources, one .rules file per game area");
+      "export",
+      "Write the rule set of TARN.MDB as text sources, one .rules file per game area, each "
+      "written whole; exit 3 when TARN.MDB cannot be read or DIR cannot be written");
   rules_export->add_option("DIR", rules_folder)->required();
   auto* rules_import = rules->add_subcommand(
       "import",
-      "Check the text sources in DIR as the rule loader would and replace the rule "
-      "set of TARN.MDB with them");
+      "Check the text sources in DIR (every *.rules file, letter case aside; UTF-8 when they "
+      "start with a byte order mark) as the rule loader would and replace the rule set of "
+      "TARN.MDB with them, keeping the one replaced for \"rules restore\"; prints \"N "
+      "sections, M keys, R references from K files\". Exit 1 for a fault in a rule file, 3 "
+      "when DIR or a file cannot be read, DIR holds no rules, or TARN.MDB cannot be written");
   rules_import->add_option("DIR", rules_folder)->required();
+  auto* rules_restore = rules->add_subcommand(
+      "restore",
+      "Put back the rule set that the last \"rules import\" replaced (once) and print "
+      "\"restored N sections, M keys, R references\"; exit 3 when none is kept");
   tarn::LearnOptions learn;
   auto* rules_learn = rules->add_subcommand(
       "learn",
@@ -230,6 +244,7 @@ int main(int argc, char** argv) {
   if (*rules_diff) return tarn::DiffRuleFolders(diff_old, diff_new);
   if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
   if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
+  if (*rules_restore) return tarn::RestoreRules(options.home);
   if (*rules_learn) {
     learn.follow_links = options.follow_links;
     learn.log = options.log;

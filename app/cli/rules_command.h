@@ -1,14 +1,28 @@
-// `tarn [--home DIR] rules export DIR` and `tarn [--home DIR] rules import DIR`: the rule set
-// of a settings database as editable text sources, and back.
+// `tarn [--home DIR] rules export DIR`, `rules import DIR` and `rules restore`: the rule set of
+// a settings database as editable text sources, back, and back to what an import replaced.
 #pragma once
 
 #include <string>
 
 namespace tarn {
 
-// Exit status: 0 done, 1 the source was refused or the database could not be read or
-// written (the reason on standard error).
+// Writes the rule set of TARN.MDB into folder (made when missing), each file whole. Exit
+// status: 0 done; 3 TARN.MDB could not be read or a file could not be written (the reason on
+// standard error). Prints nothing else.
 int ExportRules(const std::string& home, const std::string& folder);
+
+// Replaces the rule set of TARN.MDB, in one transaction, by the rule files of folder when they
+// are complete and pass the rule loader's checks, and keeps the rule set it replaced for
+// RestoreRules; prints "N sections, M keys, R references from K files" to standard output.
+// Exit status: 0 done; 1 a fault in a rule file (its file and line on standard error);
+// 3 the folder or a file cannot be read, the folder holds no rule file or its files define no
+// section ("no rule files in DIR"), another run holds the home folder, or TARN.MDB cannot be
+// written. TARN.MDB is unchanged unless the status is 0.
 int ImportRules(const std::string& home, const std::string& folder);
+
+// Puts back the rule set that the last import replaced, once, and prints "restored N
+// sections, M keys, R references". Exit status: 0 done; 3 nothing is kept (said so), another
+// run holds the home folder, or TARN.MDB cannot be read or written.
+int RestoreRules(const std::string& home);
 
 }  // namespace tarn

@@ -10,9 +10,11 @@
 
 #include "datadb/database.h"
 #include "rules/rule_check.h"
+#include "rules/rule_folder.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
 #include "shell/error.h"
+#include "shell/file_system.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -34,7 +36,8 @@ int main(int argc, char** argv) {
   try {
     tarn::RuleSet rules;
     if (!rule_folder.empty()) {
-      rules = tarn::ReadRuleFolder(rule_folder);
+      tarn::RealFileSystem files;
+      rules = tarn::ReadRuleFolder(files, rule_folder);
       tarn::CheckRuleSet(rules);
     }
     auto db = tarn::Database::Open(temp, tarn::Database::Mode::kCreate);

@@ -1,10 +1,11 @@
 #include "rules/rule_check.h"
 
 #include <algorithm>
-#include <map>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "model/entry.h"
-#include "model/keyed_collection.h"
 #include "model/section.h"
 #include "shell/ascii_case.h"
 #include "shell/error.h"
@@ -25,7 +26,7 @@ std::string Describe(const TarnError& error, const std::string& what) {
 // Every named object kind must be one the rule set defines: a section rule with that entry
 // rule, whose first position holds a name.
 void CheckNameTargets(const RuleSet& rules) {
-  std::map<std::string, const SectionRule*> sections;
+  std::unordered_map<std::string, const SectionRule*> sections;
   for (const SectionRule& section : rules.sections) {
     sections.emplace(AsciiUppered(section.name), &section);
   }
@@ -68,23 +69,26 @@ void CheckNameTargets(const RuleSet& rules) {
 }  // namespace
 
 void CheckRuleSet(const RuleSet& rules) {
-  KeyedCollection<Section> library;
-  std::map<std::int32_t, std::string> identifiers;
+  // Each section is built as the loader builds it and dropped once checked, so that a large
+  // rule set is checked in the memory of one section; only the names and identifiers stay.
+  std::unordered_set<std::string> names;
+  std::unordered_map<std::int32_t, std::pair<const SectionRule*, int>> identifiers;
   for (const SectionRule& rule : rules.sections) {
+    if (!names.insert(AsciiUppered(rule.name)).second) {
+      throw RuleSourceError(rule.file, rule.line,
+                            Describe(TarnError(kErrDuplicateKey, "", ""),
+                                     "section [" + rule.name + "]"));
+    }
     auto owned = std::make_unique<Section>();
     owned->SetSectionName(rule.name);
-    Section* section = nullptr;
-    try {
-      section = &library.Add(std::move(owned), AsciiUppered(rule.name));
-    } catch (const TarnError& error) {
-      throw RuleSourceError(rule.file, rule.line, Describe(error, "section [" + rule.name + "]"));
-    }
+    Section* section = owned.get();
     for (const EntryRule& entry_rule : rule.entries) {
-      auto [at, added] = identifiers.emplace(entry_rule.db_id, Place(rule.file, entry_rule.line));
+      auto [at, added] = identifiers.try_emplace(entry_rule.db_id, &rule, entry_rule.line);
       if (!added) {
         throw RuleSourceError(rule.file, entry_rule.line,
                               "identifier #" + std::to_string(entry_rule.db_id) +
-                                  " is used already at " + at->second);
+                                  " is used already at " +
+                                  Place(at->second.first->file, at->second.second));
       }
       try {
         if (entry_rule.fixed < 0 || entry_rule.fixed > INT16_MAX) {

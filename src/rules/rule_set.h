@@ -52,11 +52,12 @@ struct RuleSet {
 };
 
 // A fault in a rule source, with the place it was found: a file (relative to the folder read)
-// and line, or no file for a fault of the folder as a whole.
+// and line (0 for the file as a whole), or no file for a fault of the folder as a whole.
 class RuleSourceError : public std::runtime_error {
  public:
   RuleSourceError(std::string file, int line, const std::string& message)
       : std::runtime_error(file.empty() ? message
+                           : line == 0  ? file + ": " + message
                                         : file + ":" + std::to_string(line) + ": " + message),
         file_(std::move(file)),
         line_(line) {}
@@ -70,6 +71,13 @@ class RuleSourceError : public std::runtime_error {
  private:
   std::string file_;
   int line_;
+};
+
+// A rule folder or file that could not be read or written: a fault of the place, not of the
+// rules in it, which callers tell apart from the others.
+class RuleFolderError : public RuleSourceError {
+ public:
+  using RuleSourceError::RuleSourceError;
 };
 
 // The display names of the value type codes 1 to 5; a number for any other code.

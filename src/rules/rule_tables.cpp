@@ -3,6 +3,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "rules/rule_history.h"
 #include "rules/rule_query.h"
 #include "shell/ascii_case.h"
 #include "shell/error.h"
@@ -80,16 +81,21 @@ SELECT s.SectionName AS SectionName,
  ORDER BY s.IDX, s.DB_ID, e.IDX, e.DB_ID, v.IDX;
 )sql";
 
-// The source files of the sections, when the database's rule tables record them.
-std::string RuleFileOf(Database& db, const std::string& section) {
+// The source file of each section name, when the database's rule tables record them (the
+// first section of a name decides); none for rule tables of another design.
+std::unordered_map<std::string, std::string> RuleFiles(Database& db) {
+  std::unordered_map<std::string, std::string> files;
   try {
-    Statement file = db.Prepare("SELECT RuleFile FROM _bc_sections WHERE SectionName = ?1");
-    file.BindText(1, section);
-    if (file.Step() && !file.IsNull(0) && !file.Text(0).empty()) return file.Text(0);
+    Statement rows = db.Prepare("SELECT SectionName, RuleFile FROM _bc_sections ORDER BY DB_ID");
+    while (rows.Step()) {
+      if (!rows.IsNull(0) && !rows.IsNull(1) && !rows.Text(1).empty()) {
+        files.emplace(rows.Text(0), rows.Text(1));
+      }
+    }
   } catch (const TarnError&) {
-    // A rule query of another design: the section goes to the default file.
+    // A rule query of another design: its sections go to the default file.
   }
-  return kDefaultRuleFile;
+  return files;
 }
 
 bool HasColumn(Database& db, std::string_view table, std::string_view column) {
@@ -111,11 +117,13 @@ std::string ObjectType(Database& db, std::string_view name) {
 
 RuleSet ReadRuleTables(Database& db) {
   RuleSet rules;
+  const std::unordered_map<std::string, std::string> files = RuleFiles(db);
   RuleQuery query(db);
   while (!query.AtEnd()) {
     SectionRule section;
     section.name = query.Text("SectionName");
-    section.file = RuleFileOf(db, section.name);
+    const auto file = files.find(section.name);
+    section.file = file == files.end() ? kDefaultRuleFile : file->second;
     while (!query.AtEnd() && query.Text("SectionName") == section.name) {
       EntryRule entry;
       entry.name = query.Text("EntryName");
@@ -211,9 +219,12 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
   return references;
 }
 
-void WriteRuleTables(Database& db, const RuleSet& rules) {
+namespace {
+
+void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
   db.Exec("BEGIN");
   try {
+    if (keep_replaced) KeepRuleObjects(db);
     std::string query_type = ObjectType(db, "_bc_ListSections");
     if (query_type == "view") db.Exec("DROP VIEW _bc_ListSections");
     if (query_type == "table") db.Exec("DROP TABLE _bc_ListSections");
@@ -295,5 +306,11 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
     throw;
   }
 }
+
+}  // namespace
+
+void WriteRuleTables(Database& db, const RuleSet& rules) { Write(db, rules, false); }
+
+void ImportRuleTables(Database& db, const RuleSet& rules) { Write(db, rules, true); }
 
 }  // namespace tarn

@@ -45,4 +45,8 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db);
 // (also for a named kind rules do not hold: check them first); db is then unchanged.
 void WriteRuleTables(Database& db, const RuleSet& rules);
 
+// WriteRuleTables, keeping in the same transaction the rule set it replaces (rule_history.h)
+// so that RestoreRuleObjects brings it back: what `tarn rules import` does.
+void ImportRuleTables(Database& db, const RuleSet& rules);
+
 }  // namespace tarn

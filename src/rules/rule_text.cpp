@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "shell/ascii_case.h"
@@ -13,8 +10,6 @@
 namespace tarn {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::string_view kBlanks = " \t\r";
 
@@ -334,64 +329,44 @@ void ParseRuleText(std::string_view text, const std::string& file, RuleSet& rule
   }
 }
 
+namespace {
+
+std::string FileHeader(const std::string& file) {
+  return "; " + file + ": rule source of TARN.MDB (see data/README.md)\n";
+}
+
+void AppendSection(std::string& text, const SectionRule& section) {
+  text += "\n[";
+  text += SectionText(section.name);
+  text += "]\n";
+  int place = 0;
+  for (const EntryRule& entry : section.entries) {
+    text += FormatEntry(entry, ++place);
+    text += '\n';
+  }
+}
+
+}  // namespace
+
 std::string FormatRuleText(const RuleSet& rules, const std::string& file) {
-  std::string text = "; " + file + ": rule source of TARN.MDB (see data/README.md)\n";
+  std::string text = FileHeader(file);
   for (const SectionRule& section : rules.sections) {
-    if (section.file != file) continue;
-    text += "\n[" + SectionText(section.name) + "]\n";
-    int place = 0;
-    for (const EntryRule& entry : section.entries) text += FormatEntry(entry, ++place) + "\n";
+    if (section.file == file) AppendSection(text, section);
   }
   return text;
 }
 
-RuleSet ReadRuleFolder(const std::string& folder) {
-  std::vector<fs::path> files;
-  std::error_code ec;
-  for (const auto& item : fs::directory_iterator(folder, ec)) {
-    if (item.is_regular_file() && item.path().extension() == ".rules") {
-      files.push_back(item.path());
-    }
-  }
-  if (ec) throw RuleSourceError("", 0, "cannot read the folder: " + ec.message());
-  std::sort(files.begin(), files.end());
-  RuleSet rules;
-  for (const fs::path& path : files) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!in) throw RuleSourceError(path.filename().string(), 0, "cannot read the file");
-    ParseRuleText(text.str(), path.filename().string(), rules);
-  }
-  return rules;
-}
-
 std::vector<FolderFile> RuleFolderFiles(const RuleSet& rules) {
+  // Files in the order their first section comes; sections are put into their file in one
+  // pass, so that the time grows with the sections alone, however many files hold them.
   std::vector<FolderFile> files;
+  std::unordered_map<std::string_view, std::size_t> file_of;
   for (const SectionRule& section : rules.sections) {
-    const auto named = [&](const FolderFile& file) { return file.name == section.file; };
-    if (std::find_if(files.begin(), files.end(), named) == files.end()) {
-      files.push_back({section.file, {}});
-    }
+    auto [at, added] = file_of.emplace(section.file, files.size());
+    if (added) files.push_back({section.file, FileHeader(section.file)});
+    AppendSection(files[at->second].data, section);
   }
-  for (FolderFile& file : files) file.data = FormatRuleText(rules, file.name);
   return files;
-}
-
-void WriteRuleFolder(const RuleSet& rules, const std::string& folder) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  std::vector<std::string> files;
-  for (const SectionRule& section : rules.sections) {
-    if (std::find(files.begin(), files.end(), section.file) == files.end()) {
-      files.push_back(section.file);
-    }
-  }
-  for (const std::string& file : files) {
-    std::ofstream out(fs::path(folder) / file, std::ios::binary | std::ios::trunc);
-    out << FormatRuleText(rules, file);
-    if (!out) throw RuleSourceError(file, 0, "cannot write the file");
-  }
 }
 
 }  // namespace tarn

@@ -27,8 +27,10 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include "rules/rule_set.h"
-#include "shell/file_system.h"
+#include "shell/file_system.h"  // FolderFile
 
 namespace tarn {
 
@@ -39,14 +41,8 @@ void ParseRuleText(std::string_view text, const std::string& file, RuleSet& rule
 // The text of the sections of rules whose file is file.
 std::string FormatRuleText(const RuleSet& rules, const std::string& file);
 
-// One text per source file that rules names, in the order the files first appear.
+// The text of every source file named in rules, in the order of their first sections: what
+// FormatRuleText gives for each, in time that grows with the sections alone.
 std::vector<FolderFile> RuleFolderFiles(const RuleSet& rules);
-
-// Reads every *.rules file of folder, in name order. Raises RuleSourceError.
-RuleSet ReadRuleFolder(const std::string& folder);
-
-// Writes one file per source file named in rules into folder (created when missing).
-// Raises RuleSourceError when a file cannot be written.
-void WriteRuleFolder(const RuleSet& rules, const std::string& folder);
 
 }  // namespace tarn

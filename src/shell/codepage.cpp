@@ -44,44 +44,54 @@ std::string Cp1252ToUtf8(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The code page byte of the character at text[i], and in length how many bytes it takes;
+// -1 (length 1) for a malformed sequence or a character the code page does not hold.
+int DecodeOne(std::string_view text, std::size_t i, std::size_t& length) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  length = lead < 0x80             ? 1
+           : (lead & 0xE0) == 0xC0 ? 2
+           : (lead & 0xF0) == 0xE0 ? 3
+                                   : 0;
+  std::uint32_t cp = length == 2 ? (lead & 0x1Fu) : (lead & 0x0Fu);
+  bool ok = length != 0 && i + length <= text.size();
+  for (std::size_t k = 1; ok && k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    ok = (next & 0xC0) == 0x80;
+    cp = (cp << 6) | (next & 0x3Fu);
+  }
+  if (!ok) {
+    length = 1;
+    return -1;
+  }
+  if (length == 1) return lead;
+  if (cp >= 0xA0 && cp <= 0xFF) return static_cast<int>(cp);
+  for (std::uint32_t k = 0; k < 32; ++k) {
+    if (kHighControls[k] == cp) return static_cast<int>(0x80 + k);
+  }
+  return -1;
+}
+
+}  // namespace
+
 std::string Utf8ToCp1252(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80             ? 1
-                         : (lead & 0xE0) == 0xC0 ? 2
-                         : (lead & 0xF0) == 0xE0 ? 3
-                                                 : 0;
-    std::uint32_t cp = length == 2 ? (lead & 0x1Fu) : (lead & 0x0Fu);
-    bool ok = length != 0 && i + length <= text.size();
-    for (std::size_t k = 1; ok && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      ok = (next & 0xC0) == 0x80;
-      cp = (cp << 6) | (next & 0x3Fu);
-    }
-    if (!ok) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    i += length;
-    if (length == 1) {
-      out += static_cast<char>(lead);
-      continue;
-    }
-    char byte = '?';
-    if (cp >= 0xA0 && cp <= 0xFF) {
-      byte = static_cast<char>(cp);
-    } else {
-      for (std::uint32_t k = 0; k < 32; ++k) {
-        if (kHighControls[k] == cp) byte = static_cast<char>(0x80 + k);
-      }
-    }
-    out += byte;
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); i += length) {
+    const int byte = DecodeOne(text, i, length);
+    out += byte < 0 ? '?' : static_cast<char>(byte);
   }
   return out;
+}
+
+std::size_t FirstNonCp1252(std::string_view text) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); i += length) {
+    if (DecodeOne(text, i, length) < 0) return i;
+  }
+  return std::string_view::npos;
 }
 
 }  // namespace tarn

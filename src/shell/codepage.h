@@ -15,4 +15,8 @@ std::string Cp1252ToUtf8(std::string_view text);
 // makes becomes its byte again; any other character, and a malformed sequence, becomes "?".
 std::string Utf8ToCp1252(std::string_view text);
 
+// Where Utf8ToCp1252 would first write "?" for what is not "?": the offset of the first
+// malformed sequence or character outside the code page; npos when text converts whole.
+std::size_t FirstNonCp1252(std::string_view text);
+
 }  // namespace tarn

@@ -120,6 +120,11 @@ class FileSystem {
   // (description "cannot be opened: " and the system's reason) when it is missing, 75 when it
   // is refused ("is a folder, not a file"; "a device", "a socket" likewise) or cannot be read.
   virtual std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) = 0;
+
+  // Makes the folder at path and the folders above it that are missing; nothing when it
+  // exists. Raises 75 when one cannot be made (something else of that name, no permission;
+  // the system's reason appended).
+  virtual void MakeFolder(const std::string& path) = 0;
 };
 
 // The machine's own file system.
@@ -137,6 +142,7 @@ class RealFileSystem : public FileSystem {
   bool FolderExists(const std::string& path) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
   std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
+  void MakeFolder(const std::string& path) override;
 
   // The steps of a whole-file write, for tests that end a writer between any two of them.
   enum class WriteStep { kTemporaryMade, kPartWritten, kAllWritten, kFlushed, kRenamed };

@@ -247,4 +247,14 @@ std::vector<std::string> RealFileSystem::ListFolder(const std::string& path) {
   return names;
 }
 
+void RealFileSystem::MakeFolder(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(path, ec);
+  if (ec) {
+    throw TarnError(kErrPathFileAccess,
+                    "Path/File access error: " + path + ": " + SystemErrorText(ec.value()),
+                    std::string(kAppName));
+  }
+}
+
 }  // namespace tarn

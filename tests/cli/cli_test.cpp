@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 
@@ -40,7 +42,8 @@ class CliTest : public ::testing::Test {
 TEST_F(CliTest, UsageErrorsExitWithTwoHelpAndVersionWithZero) {
   for (const char* args :
        {"", "frobnicate", "--overwrite --append dump", "--no-such-option dump", "bini",
-        "dump bini x", "strings", "dump strings x", "rules list x", "dump rules export x"}) {
+        "dump bini x", "strings", "dump strings x", "rules list x", "dump rules export x",
+        "rules restore x", "rules import"}) {
     EXPECT_TRUE(Run(args).starts_with("2||")) << args;
     EXPECT_NE(last_.err, "") << args;
   }
@@ -151,11 +154,15 @@ TEST_F(CliTest, RefsBeforeAllSaysWhatToDoAndEndsWithThree) {
 TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNothing) {
   const std::string query = "SELECT * FROM _bc_ListSections";
   const Rows shipped = testing::RowsOf(Mdb(), query);
+  const Rows everything = testing::Everything(Mdb());
   EXPECT_EQ(Run("rules export <game>/rules"), "0||");
   // A settings database of another design gets the rule tables and the query.
   testing::Tarn other;
   testing::MakeSettingsDB(other.home.File("TARN.MDB"), {.query_rows = Rows{}});
-  EXPECT_EQ(other.Run("rules import " + tarn_.game.File("rules")).status, 0);
+  const auto imported = other.Run("rules import " + tarn_.game.File("rules"));
+  EXPECT_EQ(imported.status, 0);
+  EXPECT_THAT(imported.out, ::testing::MatchesRegex("[0-9]+ sections, [0-9]+ keys, [0-9]+ "
+                                                    "references from [0-9]+ files\n"));
   EXPECT_EQ(testing::RowsOf(other.home.File("TARN.MDB"), query), shipped);
   EXPECT_GT(shipped.size(), 100u);
   const struct {
@@ -175,15 +182,64 @@ TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNot
     testing::WriteFile(tarn_.game.File("rules/zz.rules"), std::string("; a modder's\n") + c.rules);
     EXPECT_EQ(Run("rules import <game>/rules"),
               std::string("1||tarn: rules import: <game>/rules/zz.rules:") + c.fault + "\n");
-    EXPECT_EQ(testing::RowsOf(Mdb(), query), shipped) << c.rules;
+    EXPECT_EQ(testing::Everything(Mdb()), everything) << c.rules;
   }
 }
 
-// Fault: a rule folder that cannot be read is named twice, as "<DIR>/<DIR>:0: cannot read ...".
-TEST_F(CliTest, RulesImportNamesAnUnreadableFolderOnce) {
-  EXPECT_EQ(Run("rules import <game>/none"),
-            "1||tarn: rules import: <game>/none: cannot read the folder: No such file or "
-            "directory\n");
+// What is not a complete rule set, or cannot be read, is refused with status 3 and the rule
+// set left exactly as it was: no folder, an empty one, files that define no section, a FIFO
+// (refused at once, not waited on) or a folder named like a rule file.
+TEST_F(CliTest, RulesImportRefusesWhatIsNoRuleSetAndChangesNothing) {
+  const Rows everything = testing::Everything(Mdb());
+  for (const char* folder : {"empty", "none", "fifo", "folder/B.RULES"}) {
+    std::filesystem::create_directories(tarn_.game.File(folder));
+  }
+  testing::WriteFile(tarn_.game.File("none/notes.txt"), "[Ship]\nnickname #1 = String\n");
+  testing::WriteFile(tarn_.game.File("none/a.rules"), "; nothing yet\n");
+  const std::string good = "[Ship]\nnickname #1 = String\n";
+  testing::WriteFile(tarn_.game.File("fifo/a.rules"), good);
+  ASSERT_EQ(::mkfifo(tarn_.game.File("fifo/b.rules").c_str(), 0644), 0);
+  testing::WriteFile(tarn_.game.File("folder/a.rules"), good);
+  for (const auto& [folder, err] : std::vector<std::pair<std::string, std::string>>{
+           {"<game>/missing", "<game>/missing: cannot read the folder: Path not found"},
+           {"<game>/empty", "no rule files in <game>/empty"},
+           {"<game>/none", "no rule files in <game>/none"},
+           {"<game>/fifo", "<game>/fifo/b.rules: cannot be read: it is a FIFO"},
+           {"<game>/folder", "<game>/folder/B.RULES: cannot be read: it is a folder"}}) {
+    EXPECT_EQ(Run("rules import " + folder), "3||tarn: rules import: " + err + "\n");
+    EXPECT_EQ(testing::Everything(Mdb()), everything) << folder;
+  }
+}
+
+// An import keeps the rule set it replaced: restore gives it back exactly, once.
+TEST_F(CliTest, RulesRestoreGivesBackWhatTheImportReplacedOnce) {
+  const Rows everything = testing::Everything(Mdb());
+  EXPECT_EQ(Run("rules restore"),
+            "3||tarn: rules restore: <home>/TARN.MDB keeps no rule set that an import replaced\n");
+  std::filesystem::create_directories(tarn_.game.File("mine"));
+  testing::WriteFile(tarn_.game.File("mine/SHIPS.RULES"),
+                     "\xEF\xBB\xBF[Ship]\nnickname #1 = String\nequip #2 = String -> "
+                     "[Ship]nickname, *Long\n[Gun]\nnickname #3 = Long\n");
+  EXPECT_EQ(Run("rules import <game>/mine"), "0|2 sections, 3 keys, 1 references from 1 files\n|");
+  EXPECT_EQ(testing::RowsOf(Mdb(), "SELECT DISTINCT SectionName FROM _bc_ListSections"),
+            (Rows{"Ship", "Gun"}));
+  EXPECT_EQ(Run("rules restore").substr(0, 2), "0|") << last_.err;
+  EXPECT_THAT(last_.out,
+              ::testing::MatchesRegex("restored [0-9]+ sections, [0-9]+ keys, [0-9]+ references\n"));
+  EXPECT_EQ(testing::Everything(Mdb()), everything);
+  EXPECT_TRUE(Run("rules restore").starts_with("3||"));
+}
+
+// Export writes nothing it cannot write whole, and says so with status 3.
+TEST_F(CliTest, RulesExportToAPlaceThatCannotBeWrittenExitsThree) {
+  testing::WriteFile(tarn_.game.File("file"), "mine");
+  EXPECT_TRUE(Run("rules export <game>/file/rules").starts_with("3||tarn: rules export: "))
+      << last_.err;
+  std::filesystem::create_directories(tarn_.game.File("out/ships.rules"));
+  EXPECT_TRUE(Run("rules export <game>/out").starts_with(
+      "3||tarn: rules export: <game>/out/ships.rules: cannot be written: "))
+      << last_.err;
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("file")), "mine");
 }
 
 // rules diff reads two rule folders and nothing else: agreeing, differing, and folders that

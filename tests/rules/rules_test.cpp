@@ -1,13 +1,18 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "datadb/database.h"
 #include "rules/dump_rules.h"
 #include "rules/rule_diff.h"
 #include "rules/rule_check.h"
+#include "rules/rule_folder.h"
+#include "rules/rule_history.h"
 #include "rules/rule_library.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
+#include "shell/error.h"
 #include "support/core_fixture.h"
+#include "support/memory_file_system.h"
 #include "support/settings_db.h"
 #include "support/world.h"
 
@@ -209,6 +214,127 @@ TEST(RuleTablesTest, KeepNamedKindsByIdentifier) {
   db.Exec("DROP TABLE _bc_references");
   EXPECT_TRUE(ReadNameReferences(db).empty());
   EXPECT_EQ(ReadRuleTables(db).sections.size(), 1u);
+}
+
+// The fault a rule folder's reader raises, as "FILE:LINE: ..." and whether it is one of the
+// place (RuleFolderError) rather than of the text; "" when it reads the folder.
+std::string ReadFault(testing::MemoryFileSystem& files, const std::string& folder) {
+  try {
+    ReadRuleFolder(files, folder);
+  } catch (const RuleFolderError& error) {
+    return std::string("place: ") + error.what();
+  } catch (const RuleSourceError& error) {
+    return std::string("text: ") + error.what();
+  }
+  return "";
+}
+
+// Rule files are found whatever the letter case of ".rules", read through the file system,
+// and a file that starts with a UTF-8 byte order mark is taken as UTF-8.
+TEST(RuleFolderTest, ReadsEveryRuleFileAndUtf8WithAByteOrderMark) {
+  testing::MemoryFileSystem files;
+  files.AddFolder("r");
+  files.SetFile("r/SHIPS.RULES", "[Ship]\nnickname #1 = String\n");
+  files.SetFile("r/b.Rules", "\xEF\xBB\xBF[Caf\xC3\xA9]\nprice #2 = \xE2\x82\xAC:Long\n");
+  files.SetFile("r/c.rules", "[Raw\xC3\xA9]\nx #3 = Long\n");  // no mark: the code page's bytes
+  files.SetFile("r/notes.txt", "[Not]\nx #4 = Long\n");
+  files.SetFile("r/.rules", "[Not]\nx #5 = Long\n");
+  const RuleSet rules = ReadRuleFolder(files, "r");
+  ASSERT_EQ(rules.sections.size(), 3u);
+  EXPECT_EQ(rules.sections[0].file, "SHIPS.RULES");
+  EXPECT_EQ(rules.sections[1].name, "Caf\xE9");
+  EXPECT_EQ(rules.sections[1].entries[0].values[0].name, "\x80");
+  EXPECT_EQ(rules.sections[2].name, "Raw\xC3\xA9");
+
+  // A character the code page lacks, or bytes that are not UTF-8, name their line.
+  for (const char* bad : {"\xE2\x82\xBD", "\xF0\x9F\x9A\x80", "\xC3", "\xC1\x81"}) {
+    files.SetFile("r/b.Rules", std::string("\xEF\xBB\xBF[S]\n; ok\nx #9 = Long ; ") + bad + "\n");
+    EXPECT_THAT(ReadFault(files, "r"), ::testing::StartsWith("text: b.Rules:3: a character"))
+        << bad;
+  }
+  // What cannot be read as a file is a fault of the place, never waited on or skipped.
+  files.SetFile("r/b.Rules", "");
+  files.AddFolder("r/d.rules");
+  EXPECT_EQ(ReadFault(files, "r"), "place: d.rules: cannot be read: File not found");
+  EXPECT_EQ(ReadFault(files, "none"), "place: cannot read the folder: Path not found");
+}
+
+// Export writes each file whole through the file system, makes the folder, and names the
+// file it could not write.
+TEST(RuleFolderTest, ExportWritesWholeFilesAndNamesTheOneItCannotWrite) {
+  RuleSet rules = Parse(kNamingRules);
+  rules.sections[1].file = "odd.rules";
+  testing::MemoryFileSystem files;
+  files.AddFolder("out");
+  files.SetFile("out/README", "mine");
+  WriteRuleFolder(files, rules, "out/rules");
+  EXPECT_EQ(files.File("out/rules/t.rules"), FormatRuleText(rules, "t.rules"));
+  EXPECT_EQ(files.File("out/rules/odd.rules"), FormatRuleText(rules, "odd.rules"));
+  WriteRuleFolder(files, rules, "out");
+  EXPECT_EQ(files.File("out/README"), "mine");
+  files.Lock("out/odd.rules");
+  try {
+    WriteRuleFolder(files, rules, "out");
+    ADD_FAILURE();
+  } catch (const RuleFolderError& error) {
+    EXPECT_EQ(error.In("out"), "out/odd.rules: cannot be written: Path/File access error");
+  }
+  EXPECT_THROW(WriteRuleFolder(files, rules, "out/README"), RuleFolderError);
+}
+
+// 200,000 sections in 20 files, each naming the one before it: exported from the rule tables
+// and imported again in time that grows with the sections, and the same files come back.
+TEST(RuleFolderTest, ExportAndImportOfManySectionsRoundTrip) {
+  constexpr int kSections = 200000;
+  RuleSet rules;
+  for (int i = 0; i < kSections; ++i) {
+    SectionRule section{"Kind" + std::to_string(i), "area" + std::to_string(i % 20) + ".rules"};
+    section.entries.push_back({"nickname", 2 * i + 1, 1, 1, false, false, true, {{"n", 3}}});
+    EntryRule link{"link", 2 * i + 2, 2, 1, true, false, false, {{std::nullopt, 3}}};
+    if (i > 0) link.values[0].refers_to.push_back({"Kind" + std::to_string(i - 1), "nickname"});
+    section.entries.push_back(link);
+    rules.sections.push_back(std::move(section));
+  }
+  testing::TempDir dir;
+  Database db = Database::Open(dir.File("TARN.MDB"), Database::Mode::kCreate);
+  WriteRuleTables(db, rules);
+  testing::MemoryFileSystem files;
+  WriteRuleFolder(files, ReadRuleTables(db), "r");
+  const RuleSet read = ReadRuleFolder(files, "r");
+  CheckRuleSet(read);
+  ImportRuleTables(db, read);
+  const std::vector<FolderFile> again = RuleFolderFiles(ReadRuleTables(db));
+  ASSERT_EQ(again.size(), 20u);
+  for (const FolderFile& file : again) EXPECT_EQ(file.data, files.File("r/" + file.name));
+}
+
+// An import keeps the rule set it replaces, exactly as it was and whatever its design, for
+// one restore; a refused import changes nothing, not even what is kept.
+TEST(RuleTablesTest, ImportKeepsTheReplacedRuleSetForOneRestore) {
+  testing::TempDir dir;
+  const std::string path = dir.File("TARN.MDB");
+  for (const testing::SettingsContent& content :
+       {testing::SettingsContent{.rules = kNamingRules},
+        testing::SettingsContent{.query_rows = testing::Rows{"A|x|1|3|0|0|0|100|v|1|Long|1|0"}}}) {
+    testing::MakeSettingsDB(path, content);
+    Database db = Database::Open(path, Database::Mode::kReadWrite);
+    const testing::Rows before = testing::Everything(db);
+    EXPECT_FALSE(RestoreRuleObjects(db));
+    ImportRuleTables(db, Parse("[Gun]\nnickname #1 = String\n"));
+    const testing::Rows imported = testing::Everything(db);
+    EXPECT_THROW(ImportRuleTables(db, Parse("[Gun]\nnickname #1 = String -> [X]y\n")),
+                 TarnError);
+    EXPECT_EQ(testing::Everything(db), imported);
+    EXPECT_TRUE(RestoreRuleObjects(db));
+    EXPECT_EQ(testing::Everything(db), before);
+    EXPECT_FALSE(RestoreRuleObjects(db));
+    // Only what the last import replaced is kept.
+    ImportRuleTables(db, Parse("[Gun]\nnickname #1 = String\n"));
+    const testing::Rows gun = testing::RowsOf(db, "SELECT * FROM _bc_ListSections");
+    ImportRuleTables(db, Parse("[Ship]\nnickname #7 = String, Whole\n"));
+    EXPECT_TRUE(RestoreRuleObjects(db));
+    EXPECT_EQ(testing::RowsOf(db, "SELECT * FROM _bc_ListSections"), gun);
+  }
 }
 
 using testing::Rows;

@@ -100,4 +100,15 @@ std::string MemoryFileSystem::ReadWholeInput(const std::string& path, std::int64
   return data;
 }
 
+void MemoryFileSystem::MakeFolder(const std::string& path) {
+  if (HasFile(path) || locked_.count(path) != 0) {
+    throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
+  }
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    folders_.insert(path.substr(0, slash));
+  }
+  folders_.insert(path);
+}
+
 }  // namespace tarn::testing

@@ -31,6 +31,7 @@ class MemoryFileSystem : public FileSystem {
   // Holds a folder, a missing file and one over max_bytes to what the machine's file system
   // does; it has no pipes or devices.
   std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
+  void MakeFolder(const std::string& path) override;
 
  private:
   // Raises 76 when the folder of path is unknown, 75 when path is locked.

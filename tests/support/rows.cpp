@@ -23,4 +23,28 @@ Rows RowsOf(const std::string& path, const std::string& sql) {
   return RowsOf(db, sql);
 }
 
+Rows Everything(Database& db) {
+  Rows all;
+  Statement objects = db.Prepare(
+      "SELECT name, type, sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name");
+  while (objects.Step()) {
+    all.push_back(objects.Text(0) + "|" + objects.Text(1) + "|" + objects.Text(2));
+    if (objects.Text(1) != "table") continue;
+    Statement rows = db.Prepare("SELECT * FROM \"" + objects.Text(0) + "\" ORDER BY rowid");
+    while (rows.Step()) {
+      std::string row = " ";
+      for (int column = 0; column < rows.ColumnCount(); ++column) {
+        row += " " + std::to_string(rows.Type(column)) + ":" + rows.Text(column);
+      }
+      all.push_back(row);
+    }
+  }
+  return all;
+}
+
+Rows Everything(const std::string& path) {
+  Database db = Database::Open(path, Database::Mode::kReadWrite);
+  return Everything(db);
+}
+
 }  // namespace tarn::testing

@@ -16,4 +16,9 @@ Rows RowsOf(Database& db, const std::string& sql);
 // On the SQLite file at path, opened for this query alone.
 Rows RowsOf(const std::string& path, const std::string& sql);
 
+// Every object of the database (name, type and definition, by name), each table followed by
+// its rows and their storage classes: what must not change when a change is refused.
+Rows Everything(Database& db);
+Rows Everything(const std::string& path);
+
 }  // namespace tarn::testing
