@@ -29,6 +29,13 @@ std::int32_t WarningNumber(const TarnError& error) {
 
 void SectionChecker::BeginFile(const std::string&, const std::string&, bool) { ++files_; }
 
+FlagForm SectionChecker::FlagFormOf(const std::string& section, std::string_view key) const {
+  if (rules_ == nullptr) return FlagForm::kUnsaid;
+  const Section* rule = rules_->Find(section);
+  const Entry* entry = rule == nullptr ? nullptr : rule->Find(key);
+  return entry == nullptr ? FlagForm::kUnsaid : entry->FlagForm();
+}
+
 void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffer) {
   StatsScope measure(stats_, RunStats::kChecking);
   ++sections_;
@@ -42,7 +49,13 @@ void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffe
       key_.assign(name);
       for (char& c : key_) c = AsciiUpper(c);
       try {
-        section.Item(key_).SetValues(name, buffer.EntryValues[index], buffer.HeaderLine + index);
+        Entry& entry = section.Item(key_);
+        const FlagForm form = entry.FlagForm();
+        if (form != FlagForm::kUnsaid && IsFlagKey(name) &&
+            buffer.EntryBare[index] != (form == FlagForm::kBare)) {
+          log_.WarnSectionLine(buffer, kErrFlagFormMismatch, index);
+        }
+        entry.SetValues(name, buffer.EntryValues[index], buffer.HeaderLine + index);
       } catch (const TarnError& error) {
         if (!IsDataFinding(error)) throw;
         log_.WarnSectionLine(buffer, WarningNumber(error), index);

@@ -32,6 +32,9 @@ void LineSource::CloseFile() {
   binary_ = false;
   disk_path_.clear();
   sections_seen_.clear();
+  section_.clear();
+  in_section_ = false;
+  last_bare_ = false;
   buffer_.clear();
   at_ = 0;
   input_done_ = true;
@@ -151,7 +154,11 @@ std::string LineSource::ReadLine() {
   return line;
 }
 
-std::int32_t LineSource::CountSection(const std::string& name) { return sections_seen_[name]++; }
+std::int32_t LineSource::EnterSection(const std::string& name) {
+  section_ = name;
+  in_section_ = true;
+  return sections_seen_[name]++;
+}
 
 void LineSource::Backline(const std::string& line) {
   pending_ = line;
@@ -173,8 +180,18 @@ void LineSource::Clean(std::string& line) {
 }
 
 void LineSource::Repair(std::string& line) {
+  last_bare_ = false;
   for (const RepairedKey& repaired : kRepairedKeys) {
     if (line == repaired.key) {
+      last_bare_ = true;
+      // A rule that says how the key is written judges the line instead (the section checker
+      // warns when it is written the other way); a line before any section has no rule.
+      const bool judged = flags_ != nullptr && in_section_ &&
+                          flags_->FlagFormOf(section_, repaired.key) != FlagForm::kUnsaid;
+      if (judged) {
+        line += " = true";
+        return;
+      }
       log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
                       {"      !" + line + "! line found. Changed to !" + line + " = true!"});
       line += " = true";

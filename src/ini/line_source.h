@@ -11,6 +11,9 @@
 //
 // Physical lines end at CR LF, at a lone LF and at a lone CR. Text files are read through
 // a buffer, never held whole in memory.
+//
+// A flag key alone on a line in a section whose rule says how the key is written (FlagRules)
+// is returned as "key = true" without a repair report: the rule, not the reader, judges it.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +23,7 @@
 #include <unordered_map>
 
 #include "shell/file_system.h"
+#include "shell/flag_lines.h"
 
 namespace tarn {
 
@@ -34,10 +38,10 @@ struct ReadLimits {
 
 class LineSource {
  public:
-  // Files are opened through files; repairs are reported to log. Both must outlive the
-  // source.
-  LineSource(FileSystem& files, Log& log, ReadLimits limits = {})
-      : files_(files), log_(log), limits_(limits) {}
+  // Files are opened through files; repairs are reported to log; flags, when given, is asked
+  // about the flag lines of each section. All must outlive the source.
+  LineSource(FileSystem& files, Log& log, ReadLimits limits = {}, const FlagRules* flags = nullptr)
+      : files_(files), log_(log), limits_(limits), flags_(flags) {}
   LineSource(const LineSource&) = delete;
   LineSource& operator=(const LineSource&) = delete;
 
@@ -53,8 +57,9 @@ class LineSource {
   // file system cannot tell.
   const std::string& DiskPath() const { return disk_path_; }
 
-  // Counts a section of this name met in the file; returns how many of the name came before.
-  std::int32_t CountSection(const std::string& name);
+  // A section of this name begins: the lines read from now on belong to it, until the next
+  // section or file. Returns how many sections of the name the file held before.
+  std::int32_t EnterSection(const std::string& name);
 
   std::int32_t LineNum() const { return line_num_; }
 
@@ -69,6 +74,10 @@ class LineSource {
   // Makes line the one the next ReadLine returns; a second call replaces the first.
   void Backline(const std::string& line);
 
+  // True when the line ReadLine last returned stood as a flag key alone ("separable") and
+  // comes back as "key = true".
+  bool LastLineBare() const { return last_bare_; }
+
  private:
   bool FillBuffer();
   std::string ReadPhysicalLine();
@@ -79,10 +88,14 @@ class LineSource {
   FileSystem& files_;
   Log& log_;
   const ReadLimits limits_;
+  const FlagRules* flags_;
   std::string file_name_;
   std::string disk_path_;
   bool binary_ = false;
   std::unordered_map<std::string, std::int32_t> sections_seen_;
+  std::string section_;      // the section being read
+  bool in_section_ = false;  // false before the file's first section
+  bool last_bare_ = false;
   std::unique_ptr<InputFile> input_;
   // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.
   std::string buffer_;

@@ -26,7 +26,7 @@ bool ReadSection(SectionBuffer& buffer, LineSource& file, Log& log) {
   const bool bracket = line.back() == ']';
   // Not trimmed: "[ Ship ]" names the section " Ship ".
   const std::string name = bracket ? line.substr(1, line.size() - 2) : line.substr(1);
-  buffer.SameNameBefore = file.CountSection(name);
+  buffer.SameNameBefore = file.EnterSection(name);
   if (!bracket) log.WarnSectionLine(buffer, kErrNoClosingBracket, 1);
   buffer.Name = name;
 
@@ -41,6 +41,7 @@ bool ReadSection(SectionBuffer& buffer, LineSource& file, Log& log) {
     if (buffer.EntryCount == SectionBuffer::kMaxLines) RaisePlatformError(kErrSubscriptOutOfRange);
     const int index = ++buffer.EntryCount;
     buffer.EntryLines[index] = file.LineNum();
+    buffer.EntryBare[index] = file.LastLineBare();
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos || equals == 0) {
       buffer.EntryNames[index] = line;
