@@ -33,7 +33,6 @@ void LineSource::CloseFile() {
   disk_path_.clear();
   sections_seen_.clear();
   section_.clear();
-  in_section_ = false;
   last_bare_ = false;
   buffer_.clear();
   at_ = 0;
@@ -156,7 +155,6 @@ std::string LineSource::ReadLine() {
 
 std::int32_t LineSource::EnterSection(const std::string& name) {
   section_ = name;
-  in_section_ = true;
   return sections_seen_[name]++;
 }
 
@@ -185,9 +183,9 @@ void LineSource::Repair(std::string& line) {
     if (line == repaired.key) {
       last_bare_ = true;
       // A rule that says how the key is written judges the line instead (the section checker
-      // warns when it is written the other way); a line before any section has no rule.
-      const bool judged = flags_ != nullptr && in_section_ &&
-                          flags_->FlagFormOf(section_, repaired.key) != FlagForm::kUnsaid;
+      // warns when it is written the other way).
+      const bool judged =
+          flags_ != nullptr && flags_->FlagFormOf(section_, repaired.key) != FlagForm::kUnsaid;
       if (judged) {
         line += " = true";
         return;

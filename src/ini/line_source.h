@@ -93,8 +93,7 @@ class LineSource {
   std::string disk_path_;
   bool binary_ = false;
   std::unordered_map<std::string, std::int32_t> sections_seen_;
-  std::string section_;      // the section being read
-  bool in_section_ = false;  // false before the file's first section
+  std::string section_;  // the section being read; "" (no rule's name) before the first
   bool last_bare_ = false;
   std::unique_ptr<InputFile> input_;
   // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.
