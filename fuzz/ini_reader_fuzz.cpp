@@ -39,12 +39,12 @@ class InputOnly : public tarn::FileSystem {
   void AppendToFile(const std::string&, std::string_view) override {}
   void RemoveFile(const std::string&) override {}
   bool FileExists(const std::string&) override { return false; }
-  // Reading writes nothing: these are never called.
   void WriteWholeFile(const std::string&, std::string_view) override {}
   void ReplaceFolder(const std::string&, const std::vector<tarn::FolderFile>&) override {}
   std::optional<tarn::FileIdentity> IdentityOf(const std::string&) override { return {}; }
   bool FolderExists(const std::string&) override { return false; }
   std::vector<std::string> ListFolder(const std::string&) override { return {}; }
+  std::string ReadWholeInput(const std::string&, std::int64_t) override { return data; }
 
   std::string data;
 };

@@ -1,5 +1,6 @@
 #include "learn_command.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "learn/learning.h"
@@ -55,7 +56,11 @@ int LearnRules(const std::string& home, const std::optional<std::string>& game,
     AnalysisOptions walk_options;
     walk_options.follow_links = options.follow_links;
     walk_options.limits.file_size = options.max_file_size;
-    LearnResult result = LearnFromFolder(settings, front_end, files, options.merge, walk_options);
+    // Thousandths, as the learner counts them.
+    const NameTolerance tolerance{std::llround(options.duplicate_names * 10),
+                                  std::llround(options.unknown_names * 10)};
+    LearnResult result =
+        LearnFromFolder(settings, front_end, files, options.merge, walk_options, nullptr, tolerance);
     WriteLearnedFolder(files, result, options.folder, places);
     std::fwrite(result.report.data(), 1, result.report.size(), stdout);
     std::fflush(stdout);

@@ -1,10 +1,12 @@
 // tarn: the command line over TARN's core, for scripted runs and the CI of mods.
 //
 //   tarn [--home DIR] [--game DIR] [--log DIR] [--overwrite | --append] [--quiet] [--stats]
-//        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE]
+//        [--report FORMAT=FILE]... [--report-root DIR] [--baseline FILE] [--report-known]
 //        [--write-baseline FILE] COMMAND...
-//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] OUTDIR
+//   tarn [--home DIR] [--game DIR] rules learn [--merge] [--force] [--duplicate-names P]
+//        [--unknown-names P] OUTDIR
 //   tarn [--home DIR] rules export DIR | rules import DIR
+//   tarn rules diff OLD NEW
 //   tarn bini FILE...
 //   tarn strings FILE
 //
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "bini_command.h"
+#include "diff_command.h"
 #include "learn_command.h"
 #include "rules_command.h"
 #include "run_command.h"
@@ -64,7 +67,9 @@ int main(int argc, char** argv) {
                  "Folder that stands for the program's folder: TARN.MDB is opened and "
                  "KV.MDB created there (default: the executable's folder)");
   app.add_option("--game", options.game, "Game folder for this run");
-  app.add_option("--log", options.log, "Log folder for this run (tarn.log is written there)");
+  app.add_option("--log", options.log,
+                 "Log folder for this run (tarn.log is written there); made when missing and "
+                 "its parent folder exists");
   auto* overwrite = app.add_flag("--overwrite", options.overwrite,
                                  "Start a fresh log with a banner (\"Overwrite\" ticked)");
   auto* append = app.add_flag("--append", options.append,
@@ -83,7 +88,16 @@ int main(int argc, char** argv) {
                  "Make report paths relative to DIR instead of the game folder");
   app.add_option("--baseline", options.baseline,
                  "A JSON or SARIF report of an earlier run: its findings count as known, "
-                 "not as new, and do not make the exit status 1");
+                 "not as new, and do not make the exit status 1. FILE may be a pipe "
+                 "(<(git show ...)); one nobody writes is an empty baseline, and so is an "
+                 "empty file. A folder, a device, a socket, a FILE over --max-file-size or "
+                 "one that is not a JSON report (a \"findings\" array of objects with a "
+                 "string \"fingerprint\") nor a SARIF one (runs[].results[]) is a usage "
+                 "error");
+  app.add_flag("--report-known", options.report_known,
+               "List known findings (those the baseline holds) in text and github reports "
+               "too; without it these list only new findings and end with how many known "
+               "ones they left out. SARIF and JSON reports always hold every finding");
   app.add_option("--write-baseline", options.write_baseline,
                  "Write the run's findings as a baseline (a JSON report) to FILE");
   app.add_flag("--follow-links", options.follow_links,
@@ -91,8 +105,8 @@ int main(int argc, char** argv) {
                "otherwise)");
   std::string max_file_size;
   app.add_option("--max-file-size", max_file_size,
-                 "Refuse game files (and binary files' text forms) larger than SIZE bytes, or "
-                 "SIZE K, M or G (default 256M)");
+                 "Refuse game files (and binary files' text forms), bini's files and the "
+                 "baseline when larger than SIZE bytes, or SIZE K, M or G (default 256M)");
   app.add_option("COMMAND", options.commands,
                  "init-db, all, dump or refs, run in the order given (refs: check the names "
                  "that values use against the names the stored sections define, after all)")
@@ -131,22 +145,46 @@ int main(int argc, char** argv) {
   rules_learn->add_flag("--force", learn.force,
                         "Accepted for older scripts; not needed: OUTDIR is replaced when an "
                         "earlier rules learn wrote it, and never otherwise");
+  rules_learn
+      ->add_option("--duplicate-names", learn.duplicate_names,
+                   "Percent of a defining position's names that may be defined twice; each is "
+                   "a \"Duplicate Name\" when the folder is checked (default 1)")
+      ->check(CLI::Range(0.0, 100.0));
+  rules_learn
+      ->add_option("--unknown-names", learn.unknown_names,
+                   "Percent of a referring position's uses that may name nothing; each is an "
+                   "\"Unknown Reference\" when the folder is checked (default 1)")
+      ->check(CLI::Range(0.0, 100.0));
   rules_learn->add_option("OUTDIR", learn.folder)->required();
+
+  std::string diff_old, diff_new;
+  auto* rules_diff = rules->add_subcommand(
+      "diff",
+      "List what changed between two rule folders (sections and keys added or dropped, "
+      "counts and types widened, references gained or lost); exit 0 when they agree, 1 when "
+      "they differ, 3 when a folder cannot be read or holds no rule file");
+  rules_diff->add_option("OLD", diff_old)->required();
+  rules_diff->add_option("NEW", diff_new)->required();
 
   // `bini` converts the files it is given and needs neither database.
   std::vector<std::string> bini_files;
   auto* bini = app.add_subcommand("bini",
                                   "Convert binary INI files to their text form, each "
-                                  "FILE to FILE.txt with CR LF line ends; exit 1 when "
-                                  "any cannot be converted");
+                                  "FILE to FILE.txt with CR LF line ends. A FILE (or its "
+                                  "text form) over --max-file-size, a folder, a device or a "
+                                  "socket is refused. Exit 1 when any FILE is refused or "
+                                  "cannot be converted, 3 when a FILE.txt cannot be written "
+                                  "(the higher wins)");
   bini->add_option("FILE", bini_files)->required();
 
   // `strings` lists the string tables of one resource DLL and needs neither database.
   std::string strings_file;
   auto* strings = app.add_subcommand("strings",
                                      "List the string tables of a resource DLL, one "
-                                     "\"id<TAB>text\" line per string; exit 1 when "
-                                     "FILE cannot be loaded");
+                                     "\"id<TAB>text\" line per string; text that "
+                                     "another id's string already took is not listed again. "
+                                     "Exit 1 when FILE cannot be loaded, 3 when the list "
+                                     "cannot be written");
   strings->add_option("FILE", strings_file)->required();
 
   try {
@@ -177,7 +215,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarn: \"bini\" does not go with other commands\n");
     return kExitUsage;
   }
-  if (has_bini) return tarn::ConvertBiniFiles(bini_files);
+  if (has_bini) return tarn::ConvertBiniFiles(bini_files, options.max_file_size);
   if (*strings && !options.commands.empty()) {
     std::fprintf(stderr, "tarn: \"strings\" does not go with other commands\n");
     return kExitUsage;
@@ -188,6 +226,7 @@ int main(int argc, char** argv) {
                  "tarn: a COMMAND is required: init-db, all, dump or refs (see tarn --help)\n");
     return kExitUsage;
   }
+  if (*rules_diff) return tarn::DiffRuleFolders(diff_old, diff_new);
   if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
   if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
   if (*rules_learn) {

@@ -62,6 +62,19 @@ std::string WriteFile(FileSystem& files, const std::string& path, const std::str
   return {};
 }
 
+// A log folder named on the command line is made when its parent exists, so that a run into
+// a fresh "--log out" works as written; one that cannot be made is left to the log, whose
+// first line then fails as for any missing folder. A folder from the settings is never made:
+// it names a place the user chose once, and a typo there should show, not grow a folder.
+void MakeLogFolder(FileSystem& files, std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (path.empty() || files.IdentityOf(path)) return;
+  try {
+    files.ReplaceFolder(path, {});
+  } catch (const TarnError&) {
+  }
+}
+
 // What the command line itself met that keeps the run from its job.
 struct Trouble {
   std::vector<std::string> reasons;
@@ -127,7 +140,7 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
     findings = ReportFindings(analysis.Findings(), place);
     fixed = ApplyBaseline(findings, baseline);
     reported.count_down();
-    const ReportRun run{place, options.baseline.has_value(), fixed};
+    const ReportRun run{place, options.baseline.has_value(), fixed, options.report_known};
     for (const Report& report : reports) {
       const std::string why = WriteFile(files, report.file, FormatReport(report.format, findings, run));
       if (!why.empty()) {
@@ -180,7 +193,8 @@ int RunCommands(const RunOptions& options) {
   std::vector<std::string> baseline;
   if (options.baseline) {
     try {
-      baseline = ReadBaseline(*options.baseline);
+      RealFileSystem input;
+      baseline = ReadBaseline(input, *options.baseline, options.max_file_size);
     } catch (const BaselineError& error) {
       std::fprintf(stderr, "tarn: --baseline: %s\n", error.what());
       return kExitUsage;
@@ -247,6 +261,7 @@ int RunCommands(const RunOptions& options) {
                     [](const std::string& command) { return command != "dump"; });
     std::string why;
     if (writes_data) home_lock = FolderLock::TakeOrSay(options.home, "home", "home folder", why);
+    if (why.empty() && options.log) MakeLogFolder(files, *options.log);
     if (why.empty()) log_lock = FolderLock::TakeOrSay(values.LogPath(), "log", "log folder", why);
     if (!why.empty()) {
       std::fprintf(stderr, "tarn: %s\n", why.c_str());

@@ -27,6 +27,7 @@ struct RunOptions {
   std::optional<std::string> report_root;
   std::optional<std::string> baseline;
   std::optional<std::string> write_baseline;
+  bool report_known = false;  // text and github reports list known findings too
   bool follow_links = false;
   std::int64_t max_file_size = std::int64_t{256} << 20;
 };

@@ -10,9 +10,12 @@ namespace tarn {
 
 namespace {
 
-int Fail(const std::string& file, const std::string& why) {
+constexpr int kNotLoaded = 1;
+constexpr int kNotWritten = 3;
+
+int Fail(const std::string& file, const std::string& why, int status) {
   std::fprintf(stderr, "tarn: strings: %s: %s\n", file.c_str(), why.c_str());
-  return 1;
+  return status;
 }
 
 }  // namespace
@@ -22,7 +25,7 @@ int ListStrings(const std::string& file) {
   try {
     library.SetFileName(file);
   } catch (const TarnError& error) {
-    return Fail(file, error.Description());
+    return Fail(file, error.Description(), kNotLoaded);
   }
   for (const auto& [id, text] : library.Strings()) {
     std::printf("%u\t", static_cast<unsigned>(id));
@@ -30,7 +33,9 @@ int ListStrings(const std::string& file) {
     std::putchar('\n');
   }
   // A full disk or a closed pipe shows only here, once the buffered lines go out.
-  if (std::fflush(stdout) != 0) return Fail(file, SystemErrorText(errno));
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    return Fail(file, "the list cannot be written: " + SystemErrorText(errno), kNotWritten);
+  }
   return 0;
 }
 

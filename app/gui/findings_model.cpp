@@ -22,6 +22,10 @@ void FindingsModel::SetRows(const std::vector<FindingRow>& rows) {
     cells.texts[kFile] = QFile::decodeName(row.path.c_str());
     cells.texts[kNumber] = QString::fromStdString(row.rule);
     cells.texts[kText] = FromGame(row.text);
+    if (!row.hint.empty()) {
+      cells.texts[kText] += QStringLiteral("; did you mean `") + FromGame(row.hint) +
+                            QStringLiteral("`?");
+    }
     cells.texts[kSection] = FromGame(row.section);
     cells.texts[kKey] = FromGame(row.key);
     cells.texts[kValue] = FromGame(row.value);

@@ -146,7 +146,7 @@ std::int64_t Analysis::RunRefs() {
     log_.ReportError(error, "Check References");
     log_.WriteLog("Done Checking references: ended on the error above");
     if (!defer_to_close_) StorePendingFindings();
-    return count.unknown;
+    return count.unknown + count.duplicates;
   }
   if (count.positions == 0) {
     log_.WriteLog(
@@ -154,10 +154,13 @@ std::int64_t Analysis::RunRefs() {
         "learn finds them in a game folder you trust)");
   } else {
     log_.WriteLog("Done Checking references: " + std::to_string(count.unknown) +
-                  " unknown names in " + std::to_string(count.positions) + " positions");
+                  " unknown names in " + std::to_string(count.positions) + " positions" +
+                  (count.duplicates == 0
+                       ? std::string()
+                       : ", " + std::to_string(count.duplicates) + " duplicate names"));
   }
   if (!defer_to_close_) StorePendingFindings();
-  return count.unknown;
+  return count.unknown + count.duplicates;
 }
 
 std::vector<std::string> Analysis::Troubles() const {

@@ -66,9 +66,9 @@ class Analysis {
 
   // "refs": every value the data database holds for a position that names objects checked
   // against the names its sections define, each unknown name a warning 10401 and a finding,
-  // between a log line that starts the check and one that sums it up. Without a data
-  // database (no "Init DB" yet) only a log line says so, and Troubles() tells why. Returns
-  // the number of unknown names.
+  // then each name a target defines twice a warning 10406, between a log line that starts
+  // the check and one that sums it up. Without a data database (no "Init DB" yet) only a log
+  // line says so, and Troubles() tells why. Returns the number of those warnings.
   std::int64_t RunRefs();
 
   // "Dump": the banner, "Rules Dump" and " " when overwrite_ticked; the rules; " " and

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/line_places.h"
+#include "analysis/near_names.h"
 #include "datadb/data_db.h"
 #include "datadb/database.h"
 #include "rules/rule_tables.h"
@@ -24,6 +25,10 @@
 namespace tarn {
 
 namespace {
+
+// The share of a target's lines, in thousandths, that may repeat a name the target defines
+// already and still be reported one by one: the tolerance `rules learn` gives an identity.
+constexpr std::int64_t kDuplicatePerMille = 10;
 
 // A use of a name that no named kind defines, as the data database holds it.
 struct Unknown {
@@ -37,6 +42,7 @@ struct Unknown {
   std::string file;
   std::int32_t section_line = 0;
   std::string targets;
+  const std::vector<std::int32_t>* target_ids = nullptr;
 };
 
 std::string IdList(const std::vector<std::int32_t>& ids) {
@@ -71,8 +77,11 @@ std::vector<std::string> TargetTexts(Database& settings_db,
 // regard to letter case. Kept in memory rather than in a table: a lookup for each of hundreds
 // of thousands of uses is then a hash probe, not a descent through a B-tree.
 using NameSets = std::unordered_map<std::int32_t, std::unordered_set<std::string>>;
+// Each name of a target once, as first written: what a hint offers.
+using Spellings = std::unordered_map<std::int32_t, std::vector<std::string>>;
 
-NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets) {
+NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets,
+                      Spellings& spellings) {
   NameSets sets;
   Statement rows = db.Prepare(
       "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
@@ -80,7 +89,11 @@ NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets) {
       "WHERE e.EntryID IN (" +
       IdList(targets) + ") AND v.Value IS NOT NULL");
   while (rows.Step()) {
-    sets[static_cast<std::int32_t>(rows.Int(0))].insert(AsciiLowered(rows.Text(1)));
+    const auto target = static_cast<std::int32_t>(rows.Int(0));
+    std::string name = rows.Text(1);
+    if (sets[target].insert(AsciiLowered(name)).second) {
+      spellings[target].push_back(std::move(name));
+    }
   }
   return sets;
 }
@@ -145,6 +158,7 @@ void FindUnknown(Database& db, const StoredNameReference& reference, const std::
     use.entry_row = rows.Int(0);
     use.value = rows.Text(2);
     use.targets = targets;
+    use.target_ids = &reference.targets;
     details.BindInt(1, use.entry_row);
     details.BindInt(2, rows.Int(1));
     if (details.Step()) {
@@ -222,6 +236,54 @@ std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
   return unknown;
 }
 
+// The second and later lines of the target entry rules that define a name the rule's lines
+// define already, letter case aside, in the order of the rows; each with where the name was
+// defined first (in targets). An identity may repeat a name or two (a good defined twice
+// among hundreds), each a mistake to look at; a target whose lines repeat more of their
+// names than kDuplicatePerMille has names that live in groups of files (the rooms of each
+// base), which repeat by design, and none of its lines is reported.
+std::vector<Unknown> FindDuplicates(Database& db, const std::vector<std::int32_t>& targets) {
+  std::vector<Unknown> duplicates;
+  Statement rows = db.Prepare(
+      "SELECT e.DB_ID, v.Value, e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line "
+      "FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
+      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
+      "JOIN Sections s ON s.DB_ID = e.Link "
+      "WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> '' ORDER BY e.DB_ID");
+  for (std::int32_t target : targets) {
+    std::unordered_map<std::string, std::string> first;  // folded name -> where it was defined
+    const std::size_t before = duplicates.size();
+    std::int64_t lines = 0;
+    rows.BindInt(1, target);
+    while (rows.Step()) {
+      ++lines;
+      std::string place = rows.Text(6) + " line " + std::to_string(rows.Int(3));
+      auto [at, added] = first.try_emplace(AsciiLowered(rows.Text(1)), std::move(place));
+      if (added) continue;
+      Unknown use;
+      use.entry_row = rows.Int(0);
+      use.position = 1;
+      use.value = rows.Text(1);
+      use.entry = rows.Text(2);
+      use.entry_line = static_cast<std::int32_t>(rows.Int(3));
+      use.section_row = rows.Int(4);
+      use.section = rows.Text(5);
+      use.file = rows.Text(6);
+      use.section_line = static_cast<std::int32_t>(rows.Int(7));
+      use.targets = at->second;
+      duplicates.push_back(std::move(use));
+    }
+    rows.Reset();
+    const auto repeated = static_cast<std::int64_t>(duplicates.size() - before);
+    if (repeated * 1000 > lines * kDuplicatePerMille) {
+      duplicates.resize(before);
+    }
+  }
+  std::sort(duplicates.begin(), duplicates.end(),
+            [](const Unknown& a, const Unknown& b) { return a.entry_row < b.entry_row; });
+  return duplicates;
+}
+
 }  // namespace
 
 NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places) {
@@ -238,7 +300,8 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   }
   std::sort(all_targets.begin(), all_targets.end());
   all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
-  const NameSets sets = CollectNames(db, all_targets);
+  Spellings spellings;
+  const NameSets sets = CollectNames(db, all_targets, spellings);
 
   std::vector<Unknown> unknown =
       SearchAllPositions(db, sets, references, TargetTexts(settings_db, references));
@@ -250,16 +313,31 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   Statement nickname = db.Prepare(
       "SELECT v.Value FROM Entries e JOIN \"Values\" v ON v.Link = e.DB_ID "
       "WHERE e.Link = ?1 AND e.Entry = 'nickname' ORDER BY e.DB_ID, v.DB_ID LIMIT 1");
-  for (const Unknown& use : unknown) {
-    Finding finding{.kind = Finding::Kind::kUnknownName,
-                    .number = kErrUnknownReference,
+  const std::vector<Unknown> duplicates = FindDuplicates(db, all_targets);
+  // The names of each set of targets, made at the first unknown use of that set.
+  std::unordered_map<std::string, NearNames> hints;
+  auto warn = [&](const Unknown& use, bool duplicate) {
+    Finding finding{.kind = duplicate ? Finding::Kind::kSectionLine : Finding::Kind::kUnknownName,
+                    .number = duplicate ? kErrDuplicateName : kErrUnknownReference,
                     .file = Utf8ToCp1252(use.file),
                     .line = use.entry_line,
                     .section = Utf8ToCp1252(use.section),
                     .index = use.entry_line - use.section_line,
                     .key = Utf8ToCp1252(use.entry),
-                    .value = Utf8ToCp1252(use.value),
-                    .target = use.targets};
+                    .value = Utf8ToCp1252(duplicate ? use.value + " (also " + use.targets + ")"
+                                                    : use.value),
+                    .target = duplicate ? std::string() : use.targets};
+    if (!duplicate) {
+      auto [near, added] = hints.try_emplace(use.targets);
+      if (added && use.target_ids != nullptr) {
+        for (std::int32_t target : *use.target_ids) {
+          auto names = spellings.find(target);
+          if (names == spellings.end()) continue;
+          for (const std::string& name : names->second) near->second.Add(Utf8ToCp1252(name));
+        }
+      }
+      finding.hint = near->second.Nearest(finding.value);
+    }
     LinePlaces::Place place;
     if (places != nullptr && places->Find(static_cast<std::int32_t>(use.section_row),
                                           static_cast<std::int32_t>(use.entry_row), place)) {
@@ -273,8 +351,11 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
     if (nickname.Step() && !nickname.IsNull(0)) finding.nickname = Utf8ToCp1252(nickname.Text(0));
     nickname.Reset();
     log.WarnUnknownName(std::move(finding));
-    ++count.unknown;
-  }
+  };
+  for (const Unknown& use : unknown) warn(use, false);
+  for (const Unknown& use : duplicates) warn(use, true);
+  count.unknown = static_cast<std::int64_t>(unknown.size());
+  count.duplicates = static_cast<std::int64_t>(duplicates.size());
   return count;
 }
 

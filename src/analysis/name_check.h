@@ -16,11 +16,14 @@ class Log;
 struct NameCheckCount {
   std::int64_t positions = 0;  // positions checked
   std::int64_t unknown = 0;    // values that name nothing known
+  std::int64_t duplicates = 0; // second definitions of a name by one target
 };
 
 // Checks the rows of data against the named kinds of the rule tables of settings_db, and
 // writes a warning 10401 to log (a finding too) for each unknown name, in the order the rows
-// were stored. places gives where stored lines stand on disk (may be null, or not know a
+// were stored; then a warning 10406 for each line of a target that defines a name the
+// target defines already, naming the first place in its value, for the targets that repeat
+// at most 1 % of their names (those that repeat more define names local to groups of files). places gives where stored lines stand on disk (may be null, or not know a
 // row: the finding then points at the line as the log counts it). Commits data's pending
 // rows first. Raises TarnError when a query fails; warnings written stay.
 NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places);

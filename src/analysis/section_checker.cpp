@@ -27,6 +27,29 @@ std::int32_t WarningNumber(const TarnError& error) {
 
 }  // namespace
 
+std::string_view SectionChecker::KeyHint(const Section& section, const std::string& key) {
+  auto [hints, added] = key_hints_.try_emplace(&section);
+  if (added) {
+    for (const Entry& entry : section) {
+      try {
+        hints->second.Add(entry.EntryName());
+      } catch (const TarnError&) {
+        // An entry rule without its first line has no name to offer.
+      }
+    }
+  }
+  return hints->second.Nearest(key);
+}
+
+std::string_view SectionChecker::SectionHint(const std::string& name) {
+  if (rules_ == nullptr) return {};
+  if (section_hints_ == nullptr) {
+    section_hints_ = std::make_unique<NearNames>();
+    for (const Section& section : *rules_) section_hints_->Add(section.SectionName());
+  }
+  return section_hints_->Nearest(name);
+}
+
 void SectionChecker::BeginFile(const std::string&, const std::string&, bool) { ++files_; }
 
 FlagForm SectionChecker::FlagFormOf(const std::string& section, std::string_view key) const {
@@ -58,7 +81,9 @@ void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffe
         entry.SetValues(name, buffer.EntryValues[index], buffer.HeaderLine + index);
       } catch (const TarnError& error) {
         if (!IsDataFinding(error)) throw;
-        log_.WarnSectionLine(buffer, WarningNumber(error), index);
+        const bool unknown_key = error.Number() == kErrInvalidArgument;
+        log_.WarnSectionLine(buffer, WarningNumber(error), index,
+                             unknown_key ? KeyHint(section, name) : std::string_view());
       }
     }
     section.SetFile(buffer.SourceFile);
@@ -80,7 +105,7 @@ void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffe
     section.Clear();
   } catch (const TarnError& error) {
     if (looking_up_section && error.Number() == kErrInvalidArgument) {
-      log_.WarnSectionLine(buffer, kErrUnknownSection, 1);
+      log_.WarnSectionLine(buffer, kErrUnknownSection, 1, SectionHint(buffer.Name));
       return;
     }
     log_.ReportError(error, "DoSection");

@@ -2,8 +2,11 @@
 // against its rule section, line by line, and stored.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <unordered_map>
 
+#include "analysis/near_names.h"
 #include "rules/rule_library.h"
 #include "walk/section_handler.h"
 
@@ -46,7 +49,14 @@ class SectionChecker : public SectionHandler {
   RowSink* rows_;
   RunStats* stats_;
   ReferenceRecorder* recorder_;
+  // The keys of a section rule, or the rule set's section names, nearest to a name that is
+  // none of them; indexes are made at the first unknown name of their kind.
+  std::string_view KeyHint(const Section& section, const std::string& key);
+  std::string_view SectionHint(const std::string& name);
+
   std::string key_;  // the upper-cased key of the line being looked up, reused
+  std::unordered_map<const Section*, NearNames> key_hints_;
+  std::unique_ptr<NearNames> section_hints_;
   std::int64_t files_ = 0;
   std::int64_t sections_ = 0;
 };

@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
+#include <map>
 #include <optional>
-#include <set>
 
 #include "dll/pe_format.h"
 #include "shell/error.h"
@@ -231,15 +232,37 @@ std::string Utf16LeToUtf8(const Bytes& text) {
   return out;
 }
 
-// Appends the defined strings of one block whose data is data.
-void AppendBlock(const Bytes& data, std::uint32_t block_id, ResourceStrings& out) {
+// The bytes of the file that some id's string (its length and its text) was read from, as
+// disjoint [start, end) ranges. Blocks may share their data, whole or in part, and each
+// shared string would otherwise come out once per id: a few bytes of tree could make
+// gigabytes of text. Only the first id whose string holds a byte reads it, so the strings
+// made never add up to more than the file.
+class ReadRanges {
+ public:
+  // Takes [start, end) and returns true when no byte of it was taken before.
+  bool Take(std::uint64_t start, std::uint64_t end) {
+    const auto next = taken_.lower_bound(start);
+    if (next != taken_.end() && next->first < end) return false;
+    if (next != taken_.begin() && std::prev(next)->second > start) return false;
+    taken_.emplace_hint(next, start, end);
+    return true;
+  }
+
+ private:
+  std::map<std::uint64_t, std::uint64_t> taken_;  // start -> end
+};
+
+// Appends the defined strings of one block whose data is data, found at file offset base,
+// except those whose bytes an earlier string took.
+void AppendBlock(const Bytes& data, std::uint64_t base, std::uint32_t block_id, ReadRanges& read,
+                 ResourceStrings& out) {
   std::uint64_t at = 0;
   for (std::uint32_t index = 0; index < kStringsPerBlock; ++index) {
     if (!data.Fits(at, kStringLengthSize)) return;
     const std::uint64_t length = data.U16(at);
     at += kStringLengthSize;
     if (!data.Fits(at, 2 * length)) return;
-    if (length > 0) {
+    if (length > 0 && read.Take(base + at - kStringLengthSize, base + at + 2 * length)) {
       out.emplace_back(StringId(block_id, index), Utf16LeToUtf8(data.Sub(at, 2 * length)));
     }
     at += 2 * length;
@@ -258,14 +281,12 @@ ResourceStrings ImageStrings(std::span<const std::uint8_t> image) {
   // The tree's own offsets reach to the end of the section that holds its root.
   const auto tree = AtRva(file, *headers, headers->resource_rva);
   if (!tree) return strings;
-  // Entries of many ids may point at one block's data: a few bytes of tree would otherwise
-  // make gigabytes of strings. Each place is read once, for the first id that points there.
-  std::set<std::pair<std::uint32_t, std::uint32_t>> read;
+  ReadRanges read;
   for (const Block& block : StringBlocks(*tree)) {
-    if (!read.emplace(block.rva, block.size).second) continue;
     const auto data = AtRva(file, *headers, block.rva);
     if (!data || data->Size() < block.size) continue;  // runs past its section
-    AppendBlock(data->Sub(0, block.size), block.id, strings);
+    const auto base = static_cast<std::uint64_t>(data->Span().data() - image.data());
+    AppendBlock(data->Sub(0, block.size), base, block.id, read, strings);
   }
   return strings;
 }

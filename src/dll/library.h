@@ -72,10 +72,12 @@ bool IsImage(std::span<const std::uint8_t> image);
 // The strings of the image's string tables (resource type 6), each block read from the first
 // language stored for it. Strings of length 0 are ids the block does not define and are left
 // out; invalid UTF-16 (an unpaired surrogate) becomes U+FFFD. Blocks 0 and above 4096 (no
-// 16-bit id reaches them), every block stored a second time under the same id, and every
-// block whose data another block read already (same place, same size) are skipped.
-// A block whose data ends inside a string yields the strings before it. Empty when image is
-// not a PE file or has no string tables.
+// 16-bit id reaches them) and every block stored a second time under the same id are
+// skipped. Each byte of the image is read as (part of) one string at most: a string any byte
+// of which a string of a lower id was read from is left out, so that blocks sharing their
+// data, whole or in part, cannot make more text than the image holds (at most 2.5 bytes of
+// "id<TAB>text<LF>" per byte). A block whose data ends inside a string yields the strings
+// before it. Empty when image is not a PE file or has no string tables.
 ResourceStrings ImageStrings(std::span<const std::uint8_t> image);
 
 }  // namespace pe

@@ -203,6 +203,16 @@ bool DecodeBini(std::string_view bytes, std::string& text, std::string& why) {
   return Decoder(bytes, &text, why).Run();
 }
 
+BiniDecoding DecodeBiniWithin(std::string_view bytes, std::int64_t max_text, std::string& text,
+                              std::size_t& text_size, std::string& why) {
+  text.clear();
+  text_size = 0;
+  if (!BiniTextSize(bytes, text_size, why)) return BiniDecoding::kMalformed;
+  if (static_cast<std::int64_t>(text_size) > max_text) return BiniDecoding::kTooLarge;
+  text.reserve(text_size);
+  return Decoder(bytes, &text, why).Run() ? BiniDecoding::kDecoded : BiniDecoding::kMalformed;
+}
+
 bool BiniTextSize(std::string_view bytes, std::size_t& size, std::string& why) {
   Decoder measure(bytes, nullptr, why);
   if (!measure.Run()) return false;

@@ -2,6 +2,7 @@
 // binary file into the text form that the INI reader then checks like any text file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,5 +30,15 @@ bool DecodeBini(std::string_view bytes, std::string& text, std::string& why);
 // How long the text form of bytes is, without making it, so that a file whose text would be
 // too large is refused before any of it is held; false, with why, as DecodeBini fails.
 bool BiniTextSize(std::string_view bytes, std::size_t& size, std::string& why);
+
+// How DecodeBiniWithin ended.
+enum class BiniDecoding { kDecoded, kTooLarge, kMalformed };
+
+// DecodeBini for a file from outside, held to max_text bytes of text: a few bytes of records
+// can name one long string thousands of times, so the text form is measured before any of it
+// is made. kTooLarge (text empty, text_size the length it would have) when it would be longer;
+// kMalformed (text empty, why set) when DecodeBini fails; kDecoded otherwise.
+BiniDecoding DecodeBiniWithin(std::string_view bytes, std::int64_t max_text, std::string& text,
+                              std::size_t& text_size, std::string& why);
 
 }  // namespace tarn

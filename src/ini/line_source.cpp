@@ -32,7 +32,7 @@ void LineSource::CloseFile() {
   binary_ = false;
   disk_path_.clear();
   sections_seen_.clear();
-  section_.clear();
+  current_section_.clear();
   last_bare_ = false;
   buffer_.clear();
   at_ = 0;
@@ -77,16 +77,16 @@ void LineSource::SetFileName(std::string path) {
   } while (bytes.size() != old_size);
   std::string text, why;
   std::size_t text_size = 0;
-  // A few bytes of records can name one long string thousands of times: the text form is
-  // measured before any of it is made.
-  if (BiniTextSize(bytes, text_size, why) &&
-      static_cast<std::int64_t>(text_size) > limits_.file_size) {
-    CloseFile();
-    throw LimitError(kErrFileTooLarge, limits_.file_size, static_cast<std::int64_t>(text_size), 0);
-  }
-  if (!DecodeBini(bytes, text, why)) {
-    CloseFile();
-    throw TarnError(kErrConverterFailed, "BINI finished with error", ErrorSource("cFile"));
+  switch (DecodeBiniWithin(bytes, limits_.file_size, text, text_size, why)) {
+    case BiniDecoding::kDecoded:
+      break;
+    case BiniDecoding::kTooLarge:
+      CloseFile();
+      throw LimitError(kErrFileTooLarge, limits_.file_size, static_cast<std::int64_t>(text_size),
+                       0);
+    case BiniDecoding::kMalformed:
+      CloseFile();
+      throw TarnError(kErrConverterFailed, "BINI finished with error", ErrorSource("cFile"));
   }
   buffer_ = std::move(text);
   at_ = 0;
@@ -153,8 +153,8 @@ std::string LineSource::ReadLine() {
   return line;
 }
 
-std::int32_t LineSource::EnterSection(const std::string& name) {
-  section_ = name;
+std::int32_t LineSource::CountSection(const std::string& name) {
+  current_section_ = name;
   return sections_seen_[name]++;
 }
 
@@ -185,13 +185,14 @@ void LineSource::Repair(std::string& line) {
       // A rule that says how the key is written judges the line instead (the section checker
       // warns when it is written the other way).
       const bool judged =
-          flags_ != nullptr && flags_->FlagFormOf(section_, repaired.key) != FlagForm::kUnsaid;
+          flags_ != nullptr && flags_->FlagFormOf(current_section_, repaired.key) != FlagForm::kUnsaid;
       if (judged) {
         line += " = true";
         return;
       }
       log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
-                      {"      !" + line + "! line found. Changed to !" + line + " = true!"});
+                      {"      !" + line + "! line found. Changed to !" + line + " = true!"},
+                      current_section_, repaired.key);
       line += " = true";
       return;
     }
@@ -213,7 +214,8 @@ void LineSource::Repair(std::string& line) {
     has_pending_ = true;
     log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
                     {"      !" + old_line + "! line found.",
-                     "      Splited in two lines: !" + line + "!" + pending_ + "!"});
+                     "      Splited in two lines: !" + line + "!" + pending_ + "!"},
+                    current_section_, repaired.key);
     return;
   }
 }

@@ -57,9 +57,10 @@ class LineSource {
   // file system cannot tell.
   const std::string& DiskPath() const { return disk_path_; }
 
-  // A section of this name begins: the lines read from now on belong to it, until the next
-  // section or file. Returns how many sections of the name the file held before.
-  std::int32_t EnterSection(const std::string& name);
+  // Counts a section of this name met in the file; returns how many of the name came before.
+  // The name is also the section a repaired line after it is reported in, and whose rule
+  // judges a flag line after it.
+  std::int32_t CountSection(const std::string& name);
 
   std::int32_t LineNum() const { return line_num_; }
 
@@ -93,7 +94,8 @@ class LineSource {
   std::string disk_path_;
   bool binary_ = false;
   std::unordered_map<std::string, std::int32_t> sections_seen_;
-  std::string section_;  // the section being read; "" (no rule's name) before the first
+  // The last counted; empty (no rule's name) before the first header.
+  std::string current_section_;
   bool last_bare_ = false;
   std::unique_ptr<InputFile> input_;
   // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.

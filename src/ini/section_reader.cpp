@@ -26,7 +26,7 @@ bool ReadSection(SectionBuffer& buffer, LineSource& file, Log& log) {
   const bool bracket = line.back() == ']';
   // Not trimmed: "[ Ship ]" names the section " Ship ".
   const std::string name = bracket ? line.substr(1, line.size() - 2) : line.substr(1);
-  buffer.SameNameBefore = file.EnterSection(name);
+  buffer.SameNameBefore = file.CountSection(name);
   if (!bracket) log.WarnSectionLine(buffer, kErrNoClosingBracket, 1);
   buffer.Name = name;
 

@@ -1,7 +1,10 @@
 #include "learn/learn_report.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 namespace tarn {
 
@@ -15,6 +18,77 @@ std::string Where(const Place& place) {
 
 std::string Position(std::size_t position) {
   return position == 0 ? "the variable tail" : "value " + std::to_string(position);
+}
+
+// A real game repeats the same line that no rule can describe hundreds of times; each text is
+// listed once, with how often it occurs and its first places.
+constexpr std::size_t kFirstPlaces = 3;
+// The items the summary at the top points to, before the full lists.
+constexpr std::size_t kWorthALook = 5;
+
+struct Group {
+  std::string what;
+  std::vector<Place> first;  // at most kFirstPlaces
+  std::int64_t count = 0;
+};
+
+std::vector<Group> Grouped(const std::vector<Undescribable>& items) {
+  std::vector<Group> groups;
+  std::unordered_map<std::string, std::size_t> index;
+  for (const Undescribable& item : items) {
+    auto [at, added] = index.try_emplace(item.what, groups.size());
+    if (added) groups.push_back({item.what, {}, 0});
+    Group& group = groups[at->second];
+    if (group.first.size() < kFirstPlaces) group.first.push_back(item.place);
+    ++group.count;
+  }
+  return groups;
+}
+
+// "a:1" once, or "487 times, first at a:1, a:9, b:3".
+std::string Places(const Group& group) {
+  std::string text = group.count == 1 ? "" : std::to_string(group.count) + " times, first ";
+  text += "at ";
+  for (std::size_t i = 0; i < group.first.size(); ++i) {
+    text += (i == 0 ? "" : ", ") + Where(group.first[i]);
+  }
+  return text;
+}
+
+std::string MissingWhere(const Place& place) {
+  // The files of _bc_OtherINI are named by no line of the game.
+  return place.file == "N/A" ? "_bc_OtherINI" : Where(place);
+}
+
+// The first few findings a modder should look at, most likely mistakes first: a few odd values
+// among many, names nothing defines, files not found, then lines no rule can describe.
+std::vector<std::string> WorthALook(const std::vector<Group>& lines,
+                                    const std::vector<Group>& missing,
+                                    const LearnedRules& learned) {
+  std::vector<std::string> items;
+  for (const OddPosition& position : learned.odd_positions) {
+    if (position.odd.empty()) continue;
+    items.push_back("[" + position.section + "] " + position.key + ", " +
+                    Position(position.position) + ": `" + position.odd[0].value + "` at " +
+                    Where(position.odd[0].place) + " among " +
+                    std::to_string(position.values - position.odd_count) + " " +
+                    kCandidateNames[position.candidate] + " values");
+  }
+  for (const LearnedReference& reference : learned.references) {
+    for (const OddValue& value : reference.exceptions) {
+      if (value.value.empty()) continue;
+      items.push_back("[" + reference.section + "] " + reference.key + ", " +
+                      Position(reference.position) + ": `" + value.value + "` at " +
+                      Where(value.place) + " is a name no target defines");
+    }
+  }
+  for (const Group& group : missing) {
+    items.push_back("`" + group.what + "` is named but not found (" +
+                    (group.count == 1 ? "at " + MissingWhere(group.first[0]) : Places(group)) +
+                    ")");
+  }
+  for (const Group& group : lines) items.push_back(group.what + " (" + Places(group) + ")");
+  return items;
 }
 
 }  // namespace
@@ -52,11 +126,23 @@ std::string LearnReport(const std::string& game, bool merge, const Observations&
            std::to_string(kinds[1]) + " of them now unlike the installed ones)\n";
   }
 
+  const std::vector<Group> lines = Grouped(seen.undescribable);
+  const std::vector<Group> missing = Grouped(seen.missing_files);
+  const std::vector<std::string> look = WorthALook(lines, missing, learned);
+  out += "\n## Worth a look\n\n";
+  if (look.empty()) out += "Nothing: checking the folder with these rules gives no warning.\n";
+  for (std::size_t i = 0; i < std::min(look.size(), kWorthALook); ++i) {
+    out += "- " + look[i] + "\n";
+  }
+  if (look.size() > kWorthALook) {
+    out += "- and " + std::to_string(look.size() - kWorthALook) + " more items below\n";
+  }
+
   out += "\n## Lines no rule can describe\n\n";
-  if (seen.undescribable.empty())
-    out += "None: checking the folder with these rules gives no warning.\n";
-  for (const Undescribable& line : seen.undescribable) {
-    out += "- " + Where(line.place) + ": " + line.what + "\n";
+  if (lines.empty()) out += "None: checking the folder with these rules gives no warning.\n";
+  for (const Group& group : lines) {
+    out += group.count == 1 ? "- " + Where(group.first[0]) + ": " + group.what + "\n"
+                            : "- " + group.what + ": " + Places(group) + "\n";
   }
 
   out += "\n## Positions kept as text because of a few odd values\n\n";
@@ -106,10 +192,10 @@ std::string LearnReport(const std::string& game, bool merge, const Observations&
 
   if (!seen.missing_files.empty()) {
     out += "\n## Files named but not found\n\n";
-    for (const Undescribable& missing : seen.missing_files) {
-      // The files of _bc_OtherINI are named by no line of the game.
-      const std::string where = missing.place.file == "N/A" ? "_bc_OtherINI" : Where(missing.place);
-      out += "- " + where + " names `" + missing.what + "`\n";
+    for (const Group& group : missing) {
+      out += group.count == 1
+                 ? "- " + MissingWhere(group.first[0]) + " names `" + group.what + "`\n"
+                 : "- `" + group.what + "`, named " + Places(group) + "\n";
     }
   }
 

@@ -1,6 +1,7 @@
-// The learning report (LEARNED.md, also printed): what was read, what was learned, and what a
-// modder should look at: lines no rule can describe, and positions left as text because of a
-// few values written otherwise than the rest.
+// The learning report (LEARNED.md, also printed): what was read and learned, then the few
+// items most worth a modder's look (a few odd values among many, names nothing defines, files
+// not found, lines no rule can describe), then the full lists, where a text met many times
+// (a repaired line, a missing file) is one item with its count and first places.
 #pragma once
 
 #include <string>

@@ -339,9 +339,10 @@ std::string AreaRuleFile(const std::string& area) {
   return (file.empty() ? "rules" : file) + ".rules";
 }
 
-LearnedRules LearnRules(const Observations& seen, const RuleSet& start, bool merge) {
+LearnedRules LearnRules(const Observations& seen, const RuleSet& start, bool merge,
+                        const NameTolerance& tolerance) {
   LearnedRules learned = Learner(seen, start, merge).Run();
-  learned.references = LearnNameReferences(seen, learned.rules);
+  learned.references = LearnNameReferences(seen, learned.rules, tolerance);
   return learned;
 }
 

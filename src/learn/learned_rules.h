@@ -53,8 +53,9 @@ inline constexpr int kOddPercent = 1;
 // (their sections holding only them) when merge is false, the installed rule set when it is
 // true. New rules get identifiers above the highest of start, in the order the folder shows
 // them first; sections go to the file of the area they were first met in. String positions
-// whose names other positions define name them (LearnNameReferences).
-LearnedRules LearnRules(const Observations& seen, const RuleSet& start, bool merge);
+// whose names other positions define name them (LearnNameReferences, with tolerance).
+LearnedRules LearnRules(const Observations& seen, const RuleSet& start, bool merge,
+                        const NameTolerance& tolerance = {});
 
 // The rule file for sections first met in area: "ships.rules" for "ships".
 std::string AreaRuleFile(const std::string& area);

@@ -49,7 +49,8 @@ void CheckMainFile(const UserSettings& values, FileSystem& files) {
 }  // namespace
 
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
-                            const AnalysisOptions& options, RunStats* stats) {
+                            const AnalysisOptions& options, RunStats* stats,
+                            const NameTolerance& tolerance) {
   CheckMainFile(settings.Values(), files);
   const RuleSet installed = ReadRuleTables(settings.SettingsDB());
   std::vector<ReferenceRule> references;
@@ -74,7 +75,7 @@ LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem&
 
   LearnResult result;
   result.seen = learner.Seen();
-  result.learned = LearnRules(result.seen, merge ? installed : alone, merge);
+  result.learned = LearnRules(result.seen, merge ? installed : alone, merge, tolerance);
   try {
     CheckRuleSet(result.learned.rules);
   } catch (const RuleSourceError& error) {

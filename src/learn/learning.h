@@ -33,9 +33,11 @@ struct LearnResult {
 // written: not TARN.MDB, not the game folder, not the log. Raises LearnError when the game
 // folder is not set or has no main file; TarnError when the installed rule set cannot be
 // read; ProgramEnd when the walk ends the program (a broken _bc_OtherINI, ...), after the
-// error report has gone to front_end's log box.
+// error report has gone to front_end's log box. tolerance says how far names may stray from
+// the shape of a defining or referring position.
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
-                            const AnalysisOptions& options = {}, RunStats* stats = nullptr);
+                            const AnalysisOptions& options = {}, RunStats* stats = nullptr,
+                            const NameTolerance& tolerance = {});
 
 // The file rules learn leaves in every folder it writes: what makes the folder its own to
 // replace next time.

@@ -21,25 +21,32 @@ bool LooksLikePath(const std::string& name) {
   return name.find_first_of("\\/") != std::string::npos;
 }
 
-bool AllButAFew(std::int64_t part, std::int64_t whole) {
-  return (whole - part) * 1000 <= whole * kExceptionPerMille;
+bool AllButAFew(std::int64_t part, std::int64_t whole, std::int64_t per_mille) {
+  return (whole - part) * 1000 <= whole * per_mille;
 }
 
-bool Defines(const SectionStats& section, const KeyStats& key, const NamePool& pool) {
+bool AllButAFew(std::int64_t part, std::int64_t whole) {
+  return AllButAFew(part, whole, kExceptionPerMille);
+}
+
+// Whether the first values of key can be the identity of the sections holding it: names
+// only, none a path, each section its own but for the few duplicates tolerated.
+bool CanIdentify(const KeyStats& key, const NamePool& pool, std::int64_t duplicates_per_mille) {
   if (key.multi_line || key.names.empty() || key.positions.empty()) return false;
   const PositionNames& names = key.names.front();
   if (names.others != 0 || names.uses.size() < 2) return false;
-  // Each section its own name, and none without one.
-  if (static_cast<std::int64_t>(names.uses.size()) != key.positions.front().values) return false;
-  if (!AllButAFew(key.sections_holding, section.count)) return false;
-  return std::all_of(names.uses.begin(), names.uses.end(), [&pool](const auto& use) {
-    return use.second.count == 1 && !LooksLikePath(pool.Text(use.first));
-  });
+  const std::int64_t values = key.positions.front().values;
+  if (!AllButAFew(static_cast<std::int64_t>(names.uses.size()), values, duplicates_per_mille)) {
+    return false;
+  }
+  return std::none_of(names.uses.begin(), names.uses.end(),
+                      [&pool](const auto& use) { return LooksLikePath(pool.Text(use.first)); });
 }
 
 class ReferenceLearner {
  public:
-  ReferenceLearner(const Observations& seen, RuleSet& rules) : seen_(seen), rules_(rules) {}
+  ReferenceLearner(const Observations& seen, RuleSet& rules, const NameTolerance& tolerance)
+      : seen_(seen), rules_(rules), tolerance_(tolerance) {}
 
   std::vector<LearnedReference> Run() {
     FindDefiners();
@@ -65,8 +72,12 @@ class ReferenceLearner {
     for (const SectionRule& section : rules_.sections) {
       const SectionStats* seen_section = SeenSection(section.name);
       if (seen_section == nullptr) continue;
+      // The keys that can be an identity, with their rules, the most held first (the first
+      // met among equals); each is taken while the keys taken are held by no more sections
+      // than there are, so that they identify different sections.
+      std::vector<std::pair<const KeyStats*, const EntryRule*>> candidates;
       for (const KeyStats& key : seen_section->keys) {
-        if (!Defines(*seen_section, key, seen_.names)) continue;
+        if (!CanIdentify(key, seen_.names, tolerance_.duplicates_per_mille)) continue;
         const std::string upper = AsciiUppered(key.spelling.Most());
         auto rule = std::find_if(section.entries.begin(), section.entries.end(),
                                  [&](const EntryRule& e) { return AsciiUppered(e.name) == upper; });
@@ -74,10 +85,23 @@ class ReferenceLearner {
             rule->values.front().type != kStringType) {
           continue;
         }
+        candidates.emplace_back(&key, &*rule);
+      }
+      std::stable_sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
+        return a.first->sections_holding > b.first->sections_holding;
+      });
+      std::vector<std::pair<const KeyStats*, const EntryRule*>> taken;
+      std::int64_t held = 0;
+      for (const auto& candidate : candidates) {
+        if (held + candidate.first->sections_holding > seen_section->count) continue;
+        held += candidate.first->sections_holding;
+        taken.push_back(candidate);
+      }
+      if (taken.empty() || !AllButAFew(held, seen_section->count)) continue;
+      for (const auto& [key, rule] : taken) {
         const auto number = static_cast<int>(definers_.size());
-        definers_.push_back({{section.name, rule->name}, seen_section, &key});
-        for (const auto& use : key.names.front().uses) defined_by_[use.first].push_back(number);
-        break;  // a kind's identity is the first key that can be it
+        definers_.push_back({{section.name, rule->name}, seen_section, key});
+        for (const auto& use : key->names.front().uses) defined_by_[use.first].push_back(number);
       }
     }
   }
@@ -167,7 +191,7 @@ class ReferenceLearner {
         ++i;
       }
     }
-    if (chosen.empty() || !AllButAFew(covered_uses, uses)) return;
+    if (chosen.empty() || !AllButAFew(covered_uses, uses, tolerance_.unknown_per_mille)) return;
     // Two identities with the same names name each other in the folder alike; the kind met
     // later names the one met earlier, as a base's information follows the base.
     for (int target : chosen) {
@@ -214,6 +238,7 @@ class ReferenceLearner {
 
   const Observations& seen_;
   RuleSet& rules_;
+  const NameTolerance tolerance_;
   std::vector<Definer> definers_;
   std::unordered_map<std::uint32_t, std::vector<int>> defined_by_;  // name -> definers
   std::vector<LearnedReference> learned_;
@@ -221,8 +246,9 @@ class ReferenceLearner {
 
 }  // namespace
 
-std::vector<LearnedReference> LearnNameReferences(const Observations& seen, RuleSet& rules) {
-  return ReferenceLearner(seen, rules).Run();
+std::vector<LearnedReference> LearnNameReferences(const Observations& seen, RuleSet& rules,
+                                                  const NameTolerance& tolerance) {
+  return ReferenceLearner(seen, rules, tolerance).Run();
 }
 
 }  // namespace tarn

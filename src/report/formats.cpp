@@ -97,7 +97,7 @@ std::string Sarif(const std::vector<ReportedFinding>& findings, const ReportRun&
     out += ", \"level\": \"warning\", \"message\": {\"text\": ";
     message.assign(r.text).append(": ");
     AppendFindingDetail(r, message);
-    message.append(".");
+    if (message.back() != '?') message.append(".");
     AppendJsonString(out, message);
     out += "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": \"";
     AppendUriPath(out, r.path);  // nothing in a URI needs a JSON escape
@@ -127,6 +127,10 @@ std::string Sarif(const std::vector<ReportedFinding>& findings, const ReportRun&
     AppendJsonString(out, f.value);
     out += ", \"textFormLine\": ";
     out += f.binary ? "true" : "false";
+    if (!f.hint.empty()) {
+      out += ", \"hint\": ";
+      AppendJsonString(out, f.hint);
+    }
     out += "}}";
   }
   out += "\n      ]\n    }\n  ]\n}\n";
@@ -198,6 +202,10 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
       out += ", \"names\": ";
       AppendJsonString(out, f.target);
     }
+    if (!f.hint.empty()) {
+      out += ", \"hint\": ";
+      AppendJsonString(out, f.hint);
+    }
     out += ",\n     \"fingerprint\": \"";
     out += r.fingerprint;
     out += "\", \"baselineState\": \"";
@@ -223,11 +231,21 @@ void AppendUtf8(std::string& out, std::string_view cp1252) {
   out += cp1252;
 }
 
-std::string Text(const std::vector<ReportedFinding>& findings) {
+std::string LeftOut(std::int64_t known) {
+  return std::to_string(known) + (known == 1 ? " known finding" : " known findings") +
+         " left out (--report-known lists them)";
+}
+
+std::string Text(const std::vector<ReportedFinding>& findings, const ReportRun& run) {
   std::string out;
   out.reserve(findings.size() * 120);
   std::string line;
+  std::int64_t left_out = 0;
   for (const ReportedFinding& r : findings) {
+    if (r.known && !run.list_known) {
+      ++left_out;
+      continue;
+    }
     line.assign(r.path);
     if (r.line > 0) line.append(":").append(std::to_string(r.line));
     line.append(": warning: ").append(Title(r)).append(": ");
@@ -235,6 +253,7 @@ std::string Text(const std::vector<ReportedFinding>& findings) {
     AppendUtf8(out, line);
     out += '\n';
   }
+  if (left_out > 0) out += "note: " + LeftOut(left_out) + "\n";
   return out;
 }
 
@@ -265,11 +284,17 @@ std::string Escaped(std::string_view text, bool property) {
   return out;
 }
 
-std::string Github(const std::vector<ReportedFinding>& findings) {
+std::string Github(const std::vector<ReportedFinding>& findings, const ReportRun& run) {
   std::string out;
   out.reserve(findings.size() * 140);
   std::string line, detail;
+  std::int64_t left_out = 0;
   for (const ReportedFinding& r : findings) {
+    // GitHub shows only the first annotations of a step: known ones would hide the new.
+    if (r.known && !run.list_known) {
+      ++left_out;
+      continue;
+    }
     line.assign("::warning file=").append(Escaped(r.path, true));
     if (r.line > 0) line.append(",line=").append(std::to_string(r.line));
     detail.clear();
@@ -279,7 +304,31 @@ std::string Github(const std::vector<ReportedFinding>& findings) {
     AppendUtf8(out, line);
     out += '\n';
   }
+  if (left_out > 0) out += "::notice::" + LeftOut(left_out) + "\n";
   return out;
+}
+
+// At most this many of the kinds an unknown name may name are listed, the rest counted.
+constexpr int kListedKinds = 3;
+
+void AppendKinds(std::string_view kinds, std::string& detail) {
+  constexpr std::string_view kBar = " | ";
+  std::size_t at = 0;
+  for (int listed = 0; listed < kListedKinds; ++listed) {
+    const std::size_t end = kinds.find(kBar, at);
+    if (end == std::string_view::npos) {
+      detail.append(kinds);
+      return;
+    }
+    at = end + kBar.size();
+  }
+  std::int64_t more = 1;
+  for (std::size_t bar = kinds.find(kBar, at); bar != std::string_view::npos;
+       bar = kinds.find(kBar, bar + kBar.size())) {
+    ++more;
+  }
+  detail.append(kinds.substr(0, at - kBar.size())).append(kBar);
+  detail.append(std::to_string(more)).append(" more");
 }
 
 }  // namespace
@@ -302,7 +351,14 @@ void AppendFindingDetail(const ReportedFinding& r, std::string& detail) {
   const Finding& f = *r.finding;
   switch (f.kind) {
     case Finding::Kind::kRepair:
-      for (char c : f.value) detail += c == '\n' ? ';' : c;
+      for (char c : f.value) {
+        if (c == '\n') {
+          detail += "; ";
+        } else {
+          detail += c;
+        }
+      }
+      if (!f.section.empty()) detail.append(" [").append(f.section).append("]");
       break;
     case Finding::Kind::kReference:
       if (f.line == 0) {
@@ -319,7 +375,8 @@ void AppendFindingDetail(const ReportedFinding& r, std::string& detail) {
       break;
     case Finding::Kind::kUnknownName:
       detail.append(f.key).append(" = ").append(f.value);
-      detail.append(" [").append(f.section).append("]: no ").append(f.target);
+      detail.append(" [").append(f.section).append("]: no ");
+      AppendKinds(f.target, detail);
       detail.append(" has this name");
       break;
     case Finding::Kind::kSectionLine:
@@ -332,6 +389,7 @@ void AppendFindingDetail(const ReportedFinding& r, std::string& detail) {
       detail.append(" [").append(f.section).append("]");
       break;
   }
+  if (!f.hint.empty()) detail.append("; did you mean `").append(f.hint).append("`?");
   if (f.binary) detail.append(" (line of the binary file's text form)");
 }
 
@@ -343,9 +401,9 @@ std::string FormatReport(ReportFormat format, const std::vector<ReportedFinding>
     case ReportFormat::kJson:
       return Json(findings, run);
     case ReportFormat::kText:
-      return Text(findings);
+      return Text(findings, run);
     case ReportFormat::kGithub:
-      return Github(findings);
+      return Github(findings, run);
   }
   return {};
 }

@@ -20,6 +20,10 @@ struct ReportRun {
   ReportPlace place;
   bool baseline = false;   // a baseline was given: findings are new or known
   std::int64_t fixed = 0;  // findings of the baseline the run no longer has
+  // Whether text and github list the known findings too (whatever made them known); when
+  // not, they list the new ones and end with a line saying how many known ones they left out,
+  // so that a reviewer sees what a change brought. SARIF and JSON always hold every finding.
+  bool list_known = false;
 };
 
 // The whole report text in format.
@@ -27,7 +31,8 @@ std::string FormatReport(ReportFormat format, const std::vector<ReportedFinding>
                          const ReportRun& run);
 
 // What a finding is about, in a line of the game's code page 1252: "enrgy_damage = 24
-// [Munition]".
+// [Munition]; did you mean `energy_damage`?". An unknown name lists at most three of the
+// kinds it may name, then how many more.
 std::string FindingDetail(const ReportedFinding& finding);
 void AppendFindingDetail(const ReportedFinding& finding, std::string& out);
 

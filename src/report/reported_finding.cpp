@@ -66,6 +66,16 @@ std::string RelativeTo(const std::string& game_relative, const ReportPlace& plac
   return file.lexically_relative(root).generic_string();
 }
 
+// The repair's description as the log writes it: each line indented by six blanks.
+std::string LoggedRepairText(std::string_view description) {
+  std::string logged = "      ";
+  for (char c : description) {
+    logged += c;
+    if (c == '\n') logged += "      ";
+  }
+  return logged;
+}
+
 }  // namespace
 
 std::string RuleText(std::int32_t number) {
@@ -110,12 +120,18 @@ std::vector<ReportedFinding> ReportFindings(std::span<const Finding> findings,
     // The section is known by its nickname where it has one, else by its name and place.
     Hasher identity;
     identity.Add(game_relative, true);
-    if (finding.nickname.empty()) {
-      identity.Add(finding.section).Add(finding.same_name_before);
+    if (finding.kind == Finding::Kind::kRepair) {
+      // Repairs were once reported without section and key and in the log's own words;
+      // baselines of those versions must still know them.
+      identity.Add("").Add(0).Add("").Add(r.rule).Add(LoggedRepairText(finding.value));
     } else {
-      identity.Add("nickname").Add(finding.nickname);
+      if (finding.nickname.empty()) {
+        identity.Add(finding.section).Add(finding.same_name_before);
+      } else {
+        identity.Add("nickname").Add(finding.nickname);
+      }
+      identity.Add(finding.key).Add(r.rule).Add(finding.value);
     }
-    identity.Add(finding.key).Add(r.rule).Add(finding.value);
     const int occurrence = seen[identity.Value()]++;
     r.fingerprint =
         Hex(Hasher().Add(static_cast<std::int64_t>(identity.Value())).Add(occurrence).Value());

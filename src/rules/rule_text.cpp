@@ -252,9 +252,11 @@ std::string KeyText(const std::string& key) {
   return bare ? key : Quote(key);
 }
 
-// Section names are written bare unless blanks at either end, '"' or ";" would be lost.
+// Section names are written bare unless blanks (a tab too) at either end, '"' or ";" would be
+// lost.
 std::string SectionText(const std::string& name) {
-  const bool bare = !name.empty() && name.front() != ' ' && name.back() != ' ' &&
+  const bool bare = !name.empty() && kBlanks.find(name.front()) == std::string_view::npos &&
+                    kBlanks.find(name.back()) == std::string_view::npos &&
                     name.find_first_of(";\"") == std::string::npos;
   return bare ? name : Quote(name);
 }

@@ -38,6 +38,7 @@ struct FindingRow {
   std::string section;            // as the log shows it
   std::string key;
   std::string value;   // the offending text
+  std::string hint;    // the known name of its kind an unknown name most likely means, or empty
   bool known = false;  // a baseline or the installed rules know it
 };
 

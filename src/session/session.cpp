@@ -147,7 +147,7 @@ void Session::TakeFindings(std::size_t first) {
     const Finding& finding = *r.finding;
     last_.findings.push_back(FindingRow{r.rule, r.text, r.path, r.line, finding.binary,
                                         finding.section_line, finding.section, finding.key,
-                                        finding.value, r.known});
+                                        finding.value, finding.hint, r.known});
     ++last_.counts[r.rule];
   }
 }

@@ -41,6 +41,7 @@ constexpr NumberText kAddedTexts[] = {
     {10402, "Value Not Whole"},
     {10404, "File Too Large"},
     {10405, "Line Too Long"},
+    {10406, "Duplicate Name"},
     {10407, "Flag Form Mismatch"},
 };
 

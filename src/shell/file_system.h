@@ -111,6 +111,15 @@ class FileSystem {
   // The names in the folder at path (not "." and ".."), in byte order. Raises 76 when it is
   // missing or cannot be read.
   virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
+
+  // The whole content of an input the user named (a file to convert, a baseline), never
+  // waiting on what no process writes: a regular file, or a pipe or FIFO read until its last
+  // writer closes it (one that no process holds open gives "" at once). A folder, a device or
+  // a socket is refused without being read. Raises LimitError kErrFileTooLarge (found: the
+  // size, or max_bytes + 1 for a pipe) when there are more than max_bytes; TarnError 53
+  // (description "cannot be opened: " and the system's reason) when it is missing, 75 when it
+  // is refused ("is a folder, not a file"; "a device", "a socket" likewise) or cannot be read.
+  virtual std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) = 0;
 };
 
 // The machine's own file system.
@@ -127,6 +136,7 @@ class RealFileSystem : public FileSystem {
   std::optional<FileIdentity> IdentityOf(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
+  std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
 
   // The steps of a whole-file write, for tests that end a writer between any two of them.
   enum class WriteStep { kTemporaryMade, kPartWritten, kAllWritten, kFlushed, kRenamed };

@@ -45,6 +45,9 @@ struct Finding {
   // an unknown name: the kinds of object it may name, "[Gun]nickname | [Munition]nickname".
   std::string target{};
   std::string reason{};
+  // For an unknown key, section or name: the known one of its kind it most likely means
+  // (see NearNames); empty when none is near. Reports show it; the log does not.
+  std::string hint{};
 };
 
 // Where a run's findings go. The log calls Add once per warning it writes, after writing it.

@@ -68,7 +68,8 @@ void Log::WriteWarning(std::string_view file, std::int32_t file_line, std::strin
   WriteLog(text);
 }
 
-void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index) {
+void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index,
+                          std::string_view hint) {
   // The sum wraps as a 32-bit signed number would, without overflowing in C++.
   const auto line = static_cast<std::int32_t>(static_cast<std::uint32_t>(buffer.HeaderLine) +
                                               static_cast<std::uint32_t>(index));
@@ -86,10 +87,13 @@ void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std:
                     .key = std::string(key),
                     .value = std::string(value),
                     .disk_file = buffer.DiskFile,
-                    .editor_line = in_range ? buffer.EntryLines[index] : 0,
+                    .editor_line = number == kErrUnknownSection ? buffer.HeaderLine
+                                   : in_range                       ? buffer.EntryLines[index]
+                                                                    : 0,
                     .binary = buffer.Binary,
                     .section_line = buffer.HeaderLine,
-                    .same_name_before = buffer.SameNameBefore};
+                    .same_name_before = buffer.SameNameBefore,
+                    .hint = std::string(hint)};
     for (std::int16_t i = 1; i <= buffer.EntryCount; ++i) {
       if (EqualsIgnoringAsciiCase(buffer.EntryNames[i], "nickname")) {
         finding.nickname = buffer.EntryValues[i];
@@ -127,18 +131,21 @@ void Log::WarnUnknownName(Finding finding) {
 }
 
 void Log::WarnRepair(std::string_view file, std::string_view disk_file, bool binary,
-                     std::int32_t line, std::initializer_list<std::string_view> details) {
+                     std::int32_t line, std::initializer_list<std::string_view> details,
+                     std::string_view section, std::string_view key) {
   WriteLog("WARN: File " + std::string(file) + " line " + std::to_string(line));
   std::string described;
   for (std::string_view detail : details) {
     WriteLog(detail);
     if (!described.empty()) described += "\n";
-    described += detail;
+    described += TrimSpaces(detail);
   }
   if (findings_ != nullptr) {
     findings_->Add(Finding{.kind = Finding::Kind::kRepair,
                            .file = std::string(file),
                            .line = line,
+                           .section = std::string(section),
+                           .key = std::string(key),
                            .value = std::move(described),
                            .disk_file = std::string(disk_file),
                            .editor_line = line,

@@ -43,8 +43,11 @@ class Log {
   void ReportError(const TarnError& error, std::string_view procedure);
 
   // Three-line warning about line `index` (1 to 2048) of a buffered section, then an empty
-  // line; also a finding when a sink is set.
-  void WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index);
+  // line; also a finding when a sink is set, with hint (a near known name) when given. The
+  // finding of an unknown section points at its header line, where the log counts the line
+  // after it.
+  void WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std::int16_t index,
+                       std::string_view hint = {});
 
   // Three-line warning about the line that named a file, then an empty line; also a finding,
   // which keeps target, the path that could not be read, and why when there is more to say.
@@ -58,9 +61,11 @@ class Log {
 
   // The warning of a repaired line: "WARN: File " with the file and line, then each line
   // that describes the repair, each its own log line; also a finding, which keeps where the
-  // file is on disk and whether it is binary.
+  // file is on disk, whether it is binary, the section and key of the line, and the
+  // description without the log's leading blanks.
   void WarnRepair(std::string_view file, std::string_view disk_file, bool binary, std::int32_t line,
-                  std::initializer_list<std::string_view> details);
+                  std::initializer_list<std::string_view> details, std::string_view section = {},
+                  std::string_view key = {});
 
   // Three-line warning about a value that the data database holds, in the section form with
   // the finding's file, line, section, index, key and value, then an empty line; the finding

@@ -139,9 +139,19 @@ void RealFileSystem::WriteWholeFile(const std::string& path, std::string_view da
   }
   if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     if (S_ISDIR(st.st_mode)) RaiseWrite(EISDIR, path);
-    // A FIFO or a device has no "beside": it takes the data as it comes.
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) RaiseWrite(errno, path);
+    // A FIFO or a device has no "beside": it takes the data as it comes. Opened without
+    // blocking, so that a FIFO nobody reads is an error at once, not a run that never ends;
+    // the writes then wait for the reader as usual.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+      if (errno == ENXIO) {
+        throw TarnError(kErrPathFileAccess,
+                        "Path/File access error: " + path + ": no process reads the FIFO",
+                        std::string(kAppName));
+      }
+      RaiseWrite(errno, path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     WriteAll(fd, data, path, [] {});
     if (::close(fd) != 0) RaiseWrite(errno, path);
     return;

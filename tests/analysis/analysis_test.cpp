@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "analysis/line_places.h"
+#include "analysis/near_names.h"
 #include "settings/settings.h"
 #include "shell/file_system.h"
 #include "support/core_fixture.h"
@@ -19,6 +20,25 @@ namespace tarn {
 namespace {
 
 using testing::Rows;
+
+// The near name of a slip: letter case aside, within two edits, one at most, the nearest and
+// then the shortest and first; nothing for a name too short or too far from every known one.
+TEST(NearNamesTest, OffersTheNearestKnownNameWithinTwoEdits) {
+  NearNames near({"hit_pts", "mass", "mast", "nickname", "Shield_Link", "id"});
+  const std::pair<const char*, const char*> cases[] = {
+      {"HIT_PTS", "hit_pts"},       {"hit_pt", "hit_pts"},   {"hitpt", "hit_pts"},
+      {"hxt_pxs", "hit_pts"},       {"hxx_pxs", ""},         {"nikname", "nickname"},
+      {"nickmane", "nickname"},     {"nicknameXYZ", ""},     {"masx", "mass"},
+      {"mas", "mass"},              {"shield_lnk", "Shield_Link"}, {"ix", "id"},
+      {"x", ""},                    {"ab", ""},             {"", ""},
+  };
+  for (const auto& [name, expected] : cases) EXPECT_EQ(near.Nearest(name), expected) << name;
+  // Asked again, the remembered answer.
+  EXPECT_EQ(near.Nearest("Hit_Pt"), "hit_pts");
+  EXPECT_EQ(BoundedEditDistance("kitten", "sitting", 5), 3);
+  EXPECT_EQ(BoundedEditDistance("kitten", "sitting", 2), 3);
+  EXPECT_EQ(BoundedEditDistance("abc", "", 3), 3);
+}
 
 // An overwriting command deletes the old log first; a log that cannot be deleted stays, and
 // a line that cannot be written shows in the box.

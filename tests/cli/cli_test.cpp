@@ -2,8 +2,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
+#include "ini/bini_format.h"
 #include "support/bini_writer.h"
 #include "support/pe_builder.h"
 #include "support/program.h"
@@ -177,6 +180,26 @@ TEST_F(CliTest, RulesImportNamesAnUnreadableFolderOnce) {
             "directory\n");
 }
 
+// rules diff reads two rule folders and nothing else: agreeing, differing, and folders that
+// cannot be read or hold no rule file.
+TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
+  for (const char* folder : {"a", "b", "c", "broken", "empty"}) {
+    std::filesystem::create_directories(tarn_.game.File(folder));
+  }
+  testing::WriteFile(tarn_.game.File("a/ships.rules"), "[Ship]\nmass #1 = Long\n");
+  testing::WriteFile(tarn_.game.File("b/ships.rules"), "[Ship]\nmass #1 = Long\n");
+  testing::WriteFile(tarn_.game.File("c/ships.rules"), "[Ship]\nmass #1 = Double\n");
+  testing::WriteFile(tarn_.game.File("broken/ships.rules"), "[Ship]\nmass = \n");
+  EXPECT_EQ(Run("rules diff <game>/a <game>/b"), "0|The rule folders agree.\n|");
+  EXPECT_EQ(Run("rules diff <game>/a <game>/c"),
+            "1|~ [Ship] mass: value 1 Long -> Double (widened)\n1 change\n|");
+  EXPECT_EQ(Run("rules diff <game>/a <game>/empty"), "3||tarn: no rule files in <game>/empty\n");
+  EXPECT_EQ(Run("rules diff <game>/none <game>/a").substr(0, 25), "3||tarn: <game>/none: can");
+  EXPECT_TRUE(Run("rules diff <game>/broken <game>/a").starts_with("3||tarn: <game>/broken/ships"));
+  EXPECT_TRUE(Run("rules diff <game>/a").starts_with("2||"));
+  EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB")));
+}
+
 TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
   const std::string good = testing::BiniWriter().Section("s", 1).Entry("k", 1).Int(5).Bytes();
   testing::WriteFile(tarn_.game.File("good.bin"), good);
@@ -192,6 +215,87 @@ TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
   EXPECT_EQ(Run("strings <game>/names.dll"), "0|16\tKestrel\n18\tCaf\xC3\xA9\n|");
   EXPECT_EQ(Run("strings <game>/missing.dll"),
             "1||tarn: strings: <game>/missing.dll: No such file or directory\n");
+}
+
+// Inputs a careless or hostile user names to bini: each is refused with a reason and exit 1,
+// without waiting on a FIFO or holding more than the limit; an output that cannot be written
+// is 3, and of several files the highest status wins.
+TEST_F(CliTest, BiniHoldsEveryInputToTheRunsBounds) {
+  testing::BiniWriter bomb;
+  bomb.Section("s", 1).Entry("k", 255).Text(std::string(10000, 'x'));
+  for (int i = 1; i < 255; ++i) bomb.Value(bini::kStringValue, 4);  // each value the long text
+  testing::WriteFile(tarn_.game.File("bomb.bin"), bomb.Bytes());
+  testing::WriteFile(tarn_.game.File("sparse.bin"), "");
+  std::filesystem::resize_file(tarn_.game.File("sparse.bin"), std::int64_t{5} << 30);
+  ASSERT_EQ(mkfifo(tarn_.game.File("fifo.bin").c_str(), 0600), 0);
+  const std::string good = testing::BiniWriter().Section("s", 0).Bytes();
+  testing::WriteFile(tarn_.game.File("good.bin"), good);
+  testing::WriteFile(tarn_.game.File("out.bin"), good);
+  std::filesystem::create_directory(tarn_.game.File("out.bin.txt"));
+  const std::string limit = "more than the limit of 1048576 bytes (--max-file-size)\n";
+  EXPECT_EQ(Run("--max-file-size 1M bini <game>/bomb.bin <game>/sparse.bin /dev/zero "
+                "<game>/fifo.bin <game>"),
+            "1||tarn: bini: <game>/bomb.bin: its text form would be 2550519 bytes, " + limit +
+                "tarn: bini: <game>/sparse.bin: is " + limit +
+                "tarn: bini: /dev/zero: is a device, not a file\n"
+                "tarn: bini: <game>/fifo.bin: file is 0 bytes, shorter than the 12-byte header\n"
+                "tarn: bini: <game>: is a folder, not a file\n");
+  EXPECT_FALSE(std::filesystem::exists(tarn_.game.File("bomb.bin.txt")));
+  EXPECT_EQ(Run("bini <game>/out.bin <game>/good.bin /dev/zero").substr(0, 3), "3||");
+  EXPECT_THAT(last_.err, ::testing::HasSubstr(
+                             "tarn: bini: <game>/out.bin: <game>/out.bin.txt cannot be written: "));
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("good.bin.txt")), "[s]\r\n");
+}
+
+// strings on a DLL whose blocks share a start but not a size: each string is listed once, the
+// list stays within a small multiple of the DLL, and a list that cannot be written is 3.
+TEST_F(CliTest, StringsListsOverlappingBlocksOnceAndSaysWhenTheListIsLost) {
+  testing::PeBuilder builder;
+  builder.Block(1, {std::u16string(30000, u'k')});
+  for (std::uint32_t id = 2; id <= 100; ++id) builder.Block(id, {u"x"});
+  testing::PeImage image = builder.Build();
+  for (std::uint32_t b = 1; b < image.data_entries.size(); ++b) {
+    image.bytes.replace(image.data_entries[b], 4, image.bytes.substr(image.data_entries[0], 4));
+    // Block 1's data is 16 lengths and 30000 units: 60032 bytes.
+    testing::Set(image.bytes, image.data_entries[b] + 4, 60032 - 2 * b, 4);
+  }
+  const std::string dll = tarn_.game.File("overlap.dll");
+  testing::WriteFile(dll, image.bytes);
+  EXPECT_EQ(Run("strings " + dll), "0|0\t" + std::string(30000, 'k') + "\n|");
+  last_ =
+      testing::RunCommand("sh -c '" + std::string(TARN_CLI) + " strings " + dll + " >/dev/full'");
+  EXPECT_EQ(last_.status, 3);
+  EXPECT_EQ(last_.err,
+            "tarn: strings: " + dll + ": the list cannot be written: No space left on device\n");
+}
+
+// A baseline may come from a pipe, never hangs the run on one nobody writes, and is refused
+// (usage, 2) with the reason when it is a device, a folder or valid JSON of the wrong shape.
+TEST_F(CliTest, BaselinesFromPipesAndFilesOfTheWrongKindOrShape) {
+  const auto run = [&](const std::string& baseline) {
+    // bash for its <(...); timeout so that a run that waits fails instead of hanging the tests.
+    last_ =
+        testing::RunCommand("timeout 20 bash -c '" + std::string(TARN_CLI) + " --home " +
+                            tarn_.home.Path() + " --log " + tarn_.log.Path() +
+                            " --overwrite --quiet --baseline " + tarn_.Path(baseline) + " dump'");
+    return last_.status;
+  };
+  testing::WriteFile(tarn_.game.File("b.json"),
+                     R"({"findings": [{"fingerprint": "a"}, {"fingerprint": "b"}]})");
+  EXPECT_EQ(run("<(cat <game>/b.json)"), 0) << last_.err;
+  EXPECT_THAT(last_.err, ::testing::HasSubstr("2 of the baseline fixed"));
+  ASSERT_EQ(mkfifo(tarn_.game.File("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(run("<game>/fifo"), 0) << last_.err;
+  EXPECT_THAT(last_.err, ::testing::HasSubstr("0 of the baseline fixed"));
+  testing::WriteFile(tarn_.game.File("runs.json"), R"({"runs": 5})");
+  for (const auto& [baseline, why] : std::vector<std::pair<std::string, std::string>>{
+           {"/dev/zero", "is a device, not a file"},
+           {"<game>", "is a folder, not a file"},
+           {"<game>/runs.json", "is not a report TARN can read: \"runs\" is not an array"}}) {
+    EXPECT_EQ(run(baseline), 2);
+    EXPECT_EQ(last_.err,
+              "tarn: --baseline: the baseline " + tarn_.Path(baseline) + " " + why + "\n");
+  }
 }
 
 }  // namespace

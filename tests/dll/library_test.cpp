@@ -133,6 +133,34 @@ TEST(LibraryStringsTest, ReadsEachBlockOnceFromItsFirstLanguage) {
   EXPECT_EQ(StringsOf(shared.bytes), (ResourceStrings{{0, "one"}, {1, "two"}}));
 }
 
+// Blocks whose data overlaps another's, as a hostile file has them: many ids sharing the
+// start of one block's data but not its size. Each byte is read for the first id only, so the
+// text stays within a small multiple of the file whatever the blocks say.
+TEST(LibraryStringsTest, ReadsOverlappingBlocksOnceAndStaysWithinTheFilesSize) {
+  const std::u16string long_text(1000, u'k');
+  PeBuilder builder;
+  builder.Block(1, {u"one", long_text, u"two"});
+  for (std::uint32_t id = 2; id <= 300; ++id) builder.Block(id, {u"x"});
+  PeImage image = builder.Build();
+  const std::string first = image.bytes.substr(image.data_entries[0], 8);
+  const auto u32 = [&](std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(first[at + i]);
+    return value;
+  };
+  for (std::uint32_t b = 1; b < image.data_entries.size(); ++b) {
+    // The same start, each a little shorter; the last one starts inside the first string.
+    testing::Set(image.bytes, image.data_entries[b], u32(0) + (b == 299 ? 4 : 0), 4);
+    testing::Set(image.bytes, image.data_entries[b] + 4, u32(4) - 2 * b, 4);
+  }
+  const ResourceStrings strings = StringsOf(image.bytes);
+  ASSERT_EQ(strings.size(), 3u);
+  EXPECT_EQ(strings[2], (std::pair<std::uint32_t, std::string>{2, "two"}));
+  std::size_t listed = 0;
+  for (const auto& [id, text] : strings) listed += std::to_string(id).size() + 2 + text.size();
+  EXPECT_LE(listed, image.bytes.size() * 5 / 2);
+}
+
 TEST(LibraryImageTest, RefusesBrokenHeadersAndSkipsWhatPointsOutsideItsPlace) {
   const PeImage image = Sample();  // data of block 3 first, then of block 1, up to the end
   const std::size_t coff = image.file_header, table = image.string_table;

@@ -144,6 +144,36 @@ TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
   }
 }
 
+// "refs": a good defined a second time among more than a hundred is a warning of its own
+// after the unknown names, at the second place, naming the first; the sample world's rooms,
+// named alike in every base, are not.
+TEST_F(SampleWorldTest, NameDefinedTwiceIsADuplicateNamingBothPlaces) {
+  fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
+  const std::string goods = tarn_.game.Path() + "/DATA/EQUIPMENT/goods.ini";
+  std::string more;
+  for (int i = 0; i < 100; ++i) more += "[Good]\nnickname = kv_good_" + std::to_string(i) + "\n";
+  testing::WriteFile(goods, testing::ReadFile(goods) + more +
+                                "\n[Good]\nnickname = GUN_pulse_light\nprice = 12\n");
+  const testing::Result r =
+      tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
+  EXPECT_EQ(r.status, 1) << r.err;
+  const std::vector<std::string> log = Lines(r.log);
+  const auto done = std::find_if(log.begin(), log.end(), [](const std::string& line) {
+    return line.starts_with("Done Checking references");
+  });
+  ASSERT_NE(done, log.end());
+  EXPECT_EQ(*done, "Done Checking references: 0 unknown names in 72 positions, 1 duplicate names");
+  ASSERT_GE(done - log.begin(), 4);
+  EXPECT_THAT(*(done - 4), ::testing::StartsWith("WARN: File "));
+  EXPECT_THAT(*(done - 4), ::testing::EndsWith("/DATA/equipment/goods.ini line " +
+                                              std::to_string(Lines(testing::ReadFile(goods))
+                                                                 .size() - 1)));
+  EXPECT_EQ(*(done - 3), "      Section [good] line 1");
+  EXPECT_THAT(*(done - 2), ::testing::MatchesRegex(
+                               "      10406 - Duplicate Name !nickname!GUN_pulse_light \\(also "
+                               "<game>/DATA/equipment/goods.ini line 4\\)!"));
+}
+
 using testing::Rows;
 
 class WalkTest : public ::testing::Test {
@@ -338,6 +368,33 @@ TEST_F(WalkTest, SectionsOf2048LinesAreReadWholeAndOf2049EndTheWalk) {
       << r.log;
 }
 
+// An unknown key is offered the nearest key of its section's rule, an unknown section the
+// nearest section of the rule set, never a name of the other kind; the log says none of it.
+TEST_F(WalkTest, UnknownKeysAndSectionsAreOfferedTheNearestKnownNameOfTheirKind) {
+  testing::WriteWorld(tarn_.game.Path(),
+                      {{"EXE/kestrovar.ini", "[Data]\nships = s.ini\n"},
+                       {"DATA/s.ini",
+                        "[Ship]\nnickname = a\nMas = 1\nnicknam = b\nsystemx = 2\n"
+                        "; the header of an unknown section is where it is\n\n[Shipp]\nmass = 1\n"
+                        "[ship_arch]\nmass = 1\n"}});
+  const testing::Result r = Run("--overwrite --report text=- init-db all");
+  EXPECT_EQ(r.status, 1);
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
+            (std::vector<std::string>{
+                "DATA/s.ini:3: warning: 10302 Unknown Entry: Mas = 1 [Ship]; did you mean `mass`?",
+                "DATA/s.ini:4: warning: 10302 Unknown Entry: nicknam = b [Ship]; did you mean "
+                "`nickname`?",
+                "DATA/s.ini:5: warning: 10302 Unknown Entry: systemx = 2 [Ship]",
+                "DATA/s.ini:8: warning: 10305 Unknown Section: mass = 1 [Shipp]; did you mean "
+                "`Ship`?",
+                "DATA/s.ini:10: warning: 10305 Unknown Section: mass = 1 [ship_arch]"}));
+  EXPECT_EQ(r.log.find("did you mean"), std::string::npos);
+  EXPECT_NE(r.log.find("WARN: File <game>/DATA/s.ini line 9\n      Section [Shipp] line 1"),
+            std::string::npos);
+}
+
 // Copies of the broken world, whose findings are checked in every report format against the
 // files on disk, across edits with a baseline, and with a log that cannot be written.
 class ReportTest : public ::testing::Test {
@@ -381,10 +438,10 @@ TEST_F(ReportTest, EveryFormatPointsAtTheLineOnDisk) {
   EXPECT_THAT(
       text,
       ElementsAre(
-          "DATA/constants.ini:15: warning: 10302 Unknown Entry: near_plain = 0.5 [CameraConsts] "
-          "(line of the binary file's text form)",
+          "DATA/constants.ini:15: warning: 10302 Unknown Entry: near_plain = 0.5 [CameraConsts]; "
+          "did you mean `near_plane`? (line of the binary file's text form)",
           "DATA/EQUIPMENT/weapon_equip.ini:26: warning: 10302 Unknown Entry: enrgy_damage = 24 "
-          "[Munition]",
+          "[Munition]; did you mean `energy_damage`?",
           "DATA/EQUIPMENT/goods.ini:9: warning: 10209 Entry is Not Multiline: price = 2100 [Good]",
           "DATA/FX/fuses.ini:8: warning: 10101 Value Type Mismatch: death_fuse = yes [Fuse]",
           "DATA/SOLAR/StarArch.ini:19: warning: 10301 Section has no closing bracket: [Glow",
@@ -393,9 +450,11 @@ TEST_F(ReportTest, EveryFormatPointsAtTheLineOnDisk) {
           "DATA/UNIVERSE/SYSTEMS/KV02/KV02.ini:76: warning: 10306 Could not open referred file: "
           "filename = Missions\\Encounters\\area_raiders.ini [encounterparameters]",
           "DATA/EQUIPMENT/market_misc.ini:8: warning: 10401 Unknown Reference: marketgood = "
-          "commodity_ice_ores [basegood]: no [Good]nickname has this name",
+          "commodity_ice_ores [basegood]: no [Good]nickname has this name; did you mean "
+          "`commodity_ice_ore`?",
           "DATA/UNIVERSE/SYSTEMS/KV01/kv01.ini:42: warning: 10401 Unknown Reference: archetype = "
-          "planet_ocean_300 [object]: no [Solar]nickname has this name"));
+          "planet_ocean_300 [object]: no [Solar]nickname has this name; did you mean "
+          "`planet_ocean_3000`?"));
   // The report on standard output is all that is there, one annotation per finding.
   EXPECT_EQ(Lines(r.out).size(), text.size());
   EXPECT_THAT(r.out, HasSubstr("::warning file=DATA/FX/fuses.ini,line=8,title=10101 Value Type "
@@ -454,9 +513,15 @@ TEST_F(ReportTest, BaselineKeepsKnownFindingsAcrossMovedLinesAndCatchesNewOnes) 
   Insert("DATA/EQUIPMENT/goods.ini", 9, {"pricee = 10"});
   r =
       Run("--log <log> --quiet --baseline <home>/baseline.json --report json=<home>/r.json "
-          "init-db all");
+          "--report text=<home>/new.txt --report text=<home>/all.txt init-db all");
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("8 warnings (1 new, 7 known"));
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("new.txt")),
+            "DATA/EQUIPMENT/goods.ini:9: warning: 10302 Unknown Entry: pricee = 10 [Good]; did "
+            "you mean `price`?\nnote: 7 known findings left out (--report-known lists them)\n");
+  Run("--log <log> --quiet --baseline <home>/baseline.json --report-known "
+      "--report text=<home>/all.txt init-db all");
+  EXPECT_EQ(Lines(testing::ReadFile(tarn_.home.File("all.txt"))).size(), 8u);
   EXPECT_EQ(Json(testing::ReadFile(tarn_.home.File("r.json")),
                  "SELECT json_extract(value, '$.key') FROM json_each(?1, '$.findings') "
                  "WHERE json_extract(value, '$.baselineState') = 'new'"),
@@ -505,8 +570,13 @@ TEST_F(ReportTest, WrittenPathsOverWhatTheRunOwnsAreRefusedBeforeItStarts) {
   EXPECT_TRUE(fs::exists(tarn_.game.File("tarn.sarif")));
 }
 
+// A log folder named on the command line is made when its parent exists; one whose parent is
+// missing is a log that cannot be written.
 TEST_F(ReportTest, LogThatCannotBeWrittenEndsWithStatusThree) {
-  const testing::Result r = Run("--log <log>/no/such/folder init-db all");
+  testing::Result r = Run("--log <log>/fresh/ --quiet init-db all");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_THAT(testing::ReadFile(tarn_.log.File("fresh/tarn.log")), HasSubstr("WARN: File"));
+  r = Run("--log <log>/no/such/folder init-db all");
   EXPECT_EQ(r.status, 3);
   EXPECT_THAT(r.err, HasSubstr("exit status 3: lines could not be written to "
                                "<log>/no/such/folder/tarn.log (76 Path not found)"));
@@ -740,6 +810,36 @@ TEST_F(LearnTest, BenchWorldChecksCleanWithItsLearnedRules) {
           .status,
       0);
   LearnImportAndCheck(world, world + "/other_ini.txt");
+}
+
+// The commands of README.md's "Checking your own game", read from the README itself, run as
+// a newcomer runs them: from a fresh folder, on copies of the sample world for the unmodified
+// and the modded game, with a home of its own for the program's folder.
+TEST_F(LearnTest, ReadmeCommandsForYourOwnGameWorkAsWritten) {
+  const std::string readme = testing::ReadFile(TARN_SOURCE "/README.md");
+  const std::size_t section = readme.find("\n## Checking your own game\n");
+  ASSERT_NE(section, std::string::npos);
+  const std::size_t block = readme.find("```sh\n", section) + 6;
+  const std::string commands = readme.substr(block, readme.find("```", block) - block);
+  const testing::Tarn tarn;
+  fs::copy(sample_, dir_.File("original"), fs::copy_options::recursive);
+  fs::copy(sample_, dir_.File("modded"), fs::copy_options::recursive);
+  fs::create_directory(dir_.File("fresh"));
+  int run = 0;
+  for (std::string line : Lines(commands)) {
+    if (line.empty() || line.starts_with("#")) continue;
+    ASSERT_TRUE(line.starts_with("tarn ")) << line;
+    testing::ReplaceAll(line, "/games/kestrovar-original", dir_.File("original"));
+    testing::ReplaceAll(line, "/games/kestrovar-modded", dir_.File("modded"));
+    ASSERT_EQ(line.find("/games/"), std::string::npos) << "a game folder this test lacks";
+    const std::string command = "cd " + dir_.File("fresh") + " && " TARN_CLI " --home " +
+                                tarn.home.Path() + line.substr(4);
+    const testing::Result r = testing::RunCommand(command);
+    EXPECT_EQ(r.status, 0) << line << "\n" << r.err;
+    ++run;
+  }
+  EXPECT_EQ(run, 3);
+  EXPECT_TRUE(fs::exists(dir_.File("fresh/out/tarn.log")));
 }
 
 TEST_F(LearnTest, SameFolderLearnedTwiceGivesTheSameFilesAndTarnMdbStaysAsItWas) {

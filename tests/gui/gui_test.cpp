@@ -782,7 +782,8 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
   for (Filter f :
        {Filter{"", "", "", 9}, Filter{"", "equipment", "", 3}, Filter{"", "", "ENRGY", 1},
         Filter{"", "", "Unknown Entry", 2}, Filter{"10101", "equipment", "", 0},
-        Filter{"", "KV0", "goto", 1}, Filter{"", "", "no such text", 0}}) {
+        Filter{"", "KV0", "goto", 1}, Filter{"", "", "no such text", 0},
+        Filter{"", "", "did you mean `energy_damage`?", 1}, Filter{"", "", "did you mean", 4}}) {
     SCOPED_TRACE(std::string(f.number) + "|" + f.file + "|" + f.text);
     view.FilterByNumber(f.number);
     view.FilterByFile(f.file);

@@ -10,6 +10,7 @@
 #include "ini/bini_decoder.h"
 #include "ini/line_source.h"
 #include "ini/section_reader.h"
+#include "shell/findings.h"
 #include "support/bini_writer.h"
 #include "support/core_fixture.h"
 #include "support/program.h"
@@ -108,6 +109,24 @@ TEST_F(LineSourceTest, RepairsOfSeparableAndOfferMissions) {
                              : "")
         << line;
   }
+}
+
+// A repair's finding names the section it stands in and the key repaired, and describes the
+// repair without the blanks that indent it in the log.
+TEST_F(LineSourceTest, RepairFindingsCarryTheirSectionAndKey) {
+  FindingList found;
+  log.SetFindings(&found);
+  Open("offer_missions\r\n[Ship]\r\nseparable\r\n[Base]\r\noffer_missions = true = b = 1\r\n");
+  SectionBuffer buffer;
+  while (ReadSection(buffer, file, log)) {
+  }
+  std::vector<std::string> seen;
+  for (const Finding& f : found.All()) seen.push_back(f.section + "|" + f.key + "|" + f.value);
+  EXPECT_EQ(seen, (Lines{"|offer_missions|!offer_missions! line found. Changed to "
+                         "!offer_missions = true!",
+                         "Ship|separable|!separable! line found. Changed to !separable = true!",
+                         "Base|offer_missions|!offer_missions = true = b = 1! line found.\n"
+                         "Splited in two lines: !offer_missions = true!b = 1!"}));
 }
 
 TEST_F(LineSourceTest, CommentBeyondPosition32767Overflows) {

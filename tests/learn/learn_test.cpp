@@ -138,6 +138,26 @@ TEST_F(LearnedRulesTest, LinesNoRuleCanDescribeAreListed) {
   EXPECT_THAT(seen.undescribable[2].what, HasSubstr("32,766"));
 }
 
+// A line met many times is one item with its count and first places, and the report opens
+// with the few items most worth a look.
+TEST_F(LearnedRulesTest, RepeatedLinesAreGroupedAndTheFirstItemsSummed) {
+  std::string text;
+  for (int i = 1; i <= 6; ++i) text += "[A" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 5; ++i) text += "[S]\r\nseparable\r\n";
+  Learn(text);
+  const std::string report = LearnReport("game", false, seen, learned);
+  const std::string repaired =
+      "a malformed line the reader repairs: 5 times, first at game/ships.ini:8, "
+      "game/ships.ini:10, game/ships.ini:12\n";
+  const std::size_t look = report.find("\n## Worth a look\n\n- ");
+  const std::size_t lines = report.find("\n## Lines no rule can describe\n\n- game/ships.ini:1: ");
+  ASSERT_LT(look, lines) << report;
+  ASSERT_NE(lines, std::string::npos) << report;
+  EXPECT_LT(report.find("- and 2 more items below\n", look), lines);
+  EXPECT_NE(report.find("- " + repaired, lines), std::string::npos) << report;
+  EXPECT_EQ(report.find("separable", report.find(repaired) + 1), std::string::npos);
+}
+
 TEST_F(LearnedRulesTest, FewOddValuesAreReportedWithWhereTheyStand) {
   std::string text = "[S]\r\nk = yes\r\n";
   for (int i = 0; i < 150; ++i) text += "[S]\r\nk = " + std::to_string(i) + "\r\n";
@@ -195,7 +215,9 @@ TEST_F(LearnedRulesTest, MergeWidensAndNeverNarrows) {
 TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined) {
   struct Case {
     const char* what;
-    const char* guns;     // the nicknames of the [Gun] sections, '|' between them
+    // The nicknames of the [Gun] sections, '|' between them; "g1..100" is g1 to g100, and
+    // "id=g1" a section identified by the key id instead.
+    const char* guns;
     const char* engines;  // the nicknames of the [Engine] sections
     const char* uses;     // the first values of the [Loadout] equip lines; "g1*3": g1 thrice
     const char* equip;    // the learned rule of equip, or "" for no reference
@@ -208,6 +230,12 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
       {"a name nothing defines", "g1|g2|g3|g4|g5", "", "g1|g2|g3|g4|g5|g6", ""},
       {"one use in 200 undefined", "g1|g2|g3|g4|g5", "", "g1*195|g2|g3|g4|g5|g6", "[Gun]nickname"},
       {"a nickname defined twice", "g1|g2|g3|g4|g5|g5", "", "g1|g2|g3|g4|g5", ""},
+      {"one use in 100 undefined", "g1..99", "", "g1..99|g200", "[Gun]nickname"},
+      {"two uses in 100 undefined", "g1..98", "", "g1..98|g200|g201", ""},
+      {"one name in 101 defined twice", "g1..100|g7", "", "g1..100", "[Gun]nickname"},
+      {"two names in 102 defined twice", "g1..100|g7|g8", "", "g1..100", ""},
+      {"a few identified by another key", "id=g1..5|g6|g7", "", "g1..7", "[Gun]id | [Gun]nickname"},
+      {"one section identified by another key", "id=g1..5|g6", "", "g1..6", ""},
       {"names that are file paths", "a\\g1|a\\g2|a/g3|a\\g4|a\\g5", "",
        "a\\g1|a\\g2|a/g3|a\\g4|a\\g5|a\\g1", ""},
   };
@@ -215,7 +243,16 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
     std::vector<std::string> items;
     while (!list.empty()) {
       const std::size_t bar = list.find('|');
-      items.emplace_back(list.substr(0, bar));
+      const std::string item(list.substr(0, bar));
+      const std::size_t dots = item.find("..");
+      if (dots == std::string::npos) {
+        items.push_back(item);
+      } else {
+        const std::size_t digits = item.find_first_of("0123456789");
+        for (int i = std::stoi(item.substr(digits)); i <= std::stoi(item.substr(dots + 2)); ++i) {
+          items.push_back(item.substr(0, digits) + std::to_string(i));
+        }
+      }
       if (bar == std::string_view::npos) break;
       list.remove_prefix(bar + 1);
     }
@@ -223,7 +260,12 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
   };
   for (const Case& c : cases) {
     std::string text;
-    for (const std::string& name : split(c.guns)) text += "[Gun]\nnickname = " + name + "\n";
+    for (const std::string& name : split(c.guns)) {
+      const std::size_t is = name.find('=');
+      text += "[Gun]\n" + (is == std::string::npos ? "nickname = " + name
+                                                   : name.substr(0, is) + " = " + name.substr(is + 1)) +
+              "\n";
+    }
     for (const std::string& name : split(c.engines)) {
       text += "[Engine]\nnickname = " + name + "\n";
     }

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "analysis/analysis.h"
@@ -22,6 +23,7 @@
 namespace tarn {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -104,6 +106,28 @@ TEST(ReportedFindingTest, FingerprintsSurviveMovedLinesAndTellEqualOnesApart) {
   EXPECT_EQ(twice, (std::vector<std::string>{"9371e178c1de9acf", "26dc34d656798d7c"}));
 }
 
+// Repairs carry their section and key and the description without the log's blanks, yet
+// keep the fingerprints baselines of earlier versions hold for them.
+TEST(ReportedFindingTest, RepairsKeepTheFingerprintsOfTheLogsWording) {
+  auto repair = [](std::string value) {
+    return Finding{.kind = Finding::Kind::kRepair,
+                   .file = "/g/DATA/b.ini",
+                   .line = 4,
+                   .section = "Ship",
+                   .key = "separable",
+                   .value = std::move(value),
+                   .disk_file = "/g/DATA/B.INI",
+                   .editor_line = 4};
+  };
+  EXPECT_EQ(Fingerprints({repair("!separable! line found. Changed to !separable = true!"),
+                          repair("!offer_missions = true = x = 1! line found.\n"
+                                 "Splited in two lines: !offer_missions = true!x = 1!")}),
+            (std::vector<std::string>{"fdc86fe6f664abcd", "075c65e804016945"}));
+  const std::vector<Finding> findings = {repair("!a! line found.\nSplited in two lines: !b!c!")};
+  EXPECT_EQ(FormatReport(ReportFormat::kText, ReportFindings(findings, {"/g", ""}), {}),
+            "DATA/B.INI:4: warning: repair: !a! line found.; Splited in two lines: !b!c! [Ship]\n");
+}
+
 TEST(BaselineTest, MatchesAsAMultisetAndCountsTheFixed) {
   std::vector<ReportedFinding> findings(4);
   const char* prints[] = {"a", "b", "b", "c"};
@@ -117,18 +141,54 @@ TEST(BaselineTest, MatchesAsAMultisetAndCountsTheFixed) {
 
 TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   testing::TempDir dir;
+  RealFileSystem files;
   const std::vector<Finding> found = {Line("k", "v", 15), Line("k", "v", 16)};
   const auto reported = ReportFindings(found, {"/g", ""});
   for (ReportFormat format : {ReportFormat::kJson, ReportFormat::kSarif}) {
     std::ofstream(dir.File("b")) << FormatReport(format, reported, {{"/g", ""}});
-    EXPECT_EQ(ReadBaseline(dir.File("b")),
+    EXPECT_EQ(ReadBaseline(files, dir.File("b"), 1 << 20),
               (std::vector<std::string>{reported[0].fingerprint, reported[1].fingerprint}));
   }
-  for (const char* text : {"not json", "{\"other\": 1}"}) {
-    std::ofstream(dir.File("b"), std::ios::trunc) << text;
-    EXPECT_THROW(ReadBaseline(dir.File("b")), BaselineError) << text;
+  EXPECT_EQ(ParseBaseline(""), std::vector<std::string>{});  // a pipe that gave nothing
+  // Valid JSON of another shape is no baseline, and the reason names the part that is wrong.
+  const std::pair<const char*, const char*> wrong[] = {
+      {"not json", "it is not JSON"},
+      {"[1]", "it is not a JSON object"},
+      {"{\"other\": 1}",
+       "it has neither \"findings\" (a JSON report) nor \"runs\" (a SARIF report)"},
+      {"{\"findings\": 5}", "\"findings\" is not an array"},
+      {"{\"findings\": {\"fingerprint\": \"a\"}}", "\"findings\" is not an array"},
+      {"{\"findings\": [{\"fingerprint\": \"a\"}, \"b\"]}", "findings[1] is not an object"},
+      {"{\"findings\": [{\"fingerprint\": 7}]}", "findings[0] has no string \"fingerprint\""},
+      {"{\"runs\": 5}", "\"runs\" is not an array"},
+      {"{\"runs\": [\"r\"]}", "runs[0] is not an object"},
+      {"{\"runs\": [{}]}", "runs[0].results is not an array"},
+      {"{\"runs\": [{\"results\": [{}, 3]}]}", "runs[0].results[1] is not an object"},
+      {"{\"runs\": [{\"results\": [{\"partialFingerprints\": {\"tarn/v1\": 1}}]}]}",
+       "runs[0].results[0] has a \"tarn/v1\" fingerprint that is not a string"},
+  };
+  for (const auto& [text, why] : wrong) {
+    try {
+      ParseBaseline(text);
+      ADD_FAILURE() << text;
+    } catch (const BaselineError& error) {
+      EXPECT_EQ(std::string(error.what()), why) << text;
+    }
   }
-  EXPECT_THROW(ReadBaseline(dir.File("missing")), BaselineError);
+  // Inputs that are no report file at all are refused before a byte is read.
+  std::filesystem::resize_file(dir.File("b"), std::int64_t{5} << 30);  // sparse: no disk used
+  for (const auto& [path, why] : std::vector<std::pair<std::string, std::string>>{
+           {dir.File("missing"), "cannot be opened: No such file or directory"},
+           {dir.Path(), "is a folder, not a file"},
+           {"/dev/zero", "is a device, not a file"},
+           {dir.File("b"), "is more than the limit of 1048576 bytes (--max-file-size)"}}) {
+    try {
+      ReadBaseline(files, path, 1 << 20);
+      ADD_FAILURE() << path;
+    } catch (const BaselineError& error) {
+      EXPECT_EQ(std::string(error.what()), "the baseline " + path + " " + why);
+    }
+  }
 }
 
 TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {
@@ -156,6 +216,79 @@ TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {
   EXPECT_THAT(
       FormatReport(ReportFormat::kSarif, ReportFindings(findings, {"/g", ""}), {{"/g", ""}}),
       HasSubstr("\"uri\": \"DATA/my%20ships-2/a.ini\""));
+}
+
+// Text and annotations are read by people, and GitHub shows only the first annotations of a
+// step: known findings stay out unless asked for, and a last line counts them.
+TEST(FormatsTest, TextAndAnnotationsLeaveKnownFindingsOutUnlessAsked) {
+  const std::vector<Finding> findings = {Line("a", "1", 1), Line("b", "2", 2), Line("c", "3", 3)};
+  struct Case {
+    ReportFormat format;
+    bool list_known;
+    std::vector<bool> known;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {ReportFormat::kText, false, {true, false, true},
+       "DATA/SHIPS/A.ini:2: warning: 10302 Unknown Entry: b = 2 [Ship]\n"
+       "note: 2 known findings left out (--report-known lists them)\n"},
+      {ReportFormat::kText, true, {true, true, true},
+       "DATA/SHIPS/A.ini:1: warning: 10302 Unknown Entry: a = 1 [Ship]\n"
+       "DATA/SHIPS/A.ini:2: warning: 10302 Unknown Entry: b = 2 [Ship]\n"
+       "DATA/SHIPS/A.ini:3: warning: 10302 Unknown Entry: c = 3 [Ship]\n"},
+      {ReportFormat::kGithub, false, {true, true, true},
+       "::notice::3 known findings left out (--report-known lists them)\n"},
+      {ReportFormat::kGithub, false, {false, true, false},
+       "::warning file=DATA/SHIPS/A.ini,line=1,title=10302 Unknown Entry::a = 1 [Ship]\n"
+       "::warning file=DATA/SHIPS/A.ini,line=3,title=10302 Unknown Entry::c = 3 [Ship]\n"
+       "::notice::1 known finding left out (--report-known lists them)\n"},
+  };
+  for (const Case& c : cases) {
+    auto r = ReportFindings(findings, {"/g", ""});
+    for (std::size_t i = 0; i < r.size(); ++i) r[i].known = c.known[i];
+    ReportRun run{{"/g", ""}, true};
+    run.list_known = c.list_known;
+    EXPECT_EQ(FormatReport(c.format, r, run), c.expected);
+    // The machine-read forms keep every finding.
+    EXPECT_THAT(FormatReport(ReportFormat::kJson, r, run), HasSubstr("\"findings\": 3,"));
+  }
+}
+
+// A hint goes into every form's detail and into a field of its own in JSON and SARIF; a
+// finding without one is written as before. An unknown name lists three kinds at most.
+TEST(FormatsTest, HintsAndTheKindsOfAnUnknownName) {
+  Finding typo = Line("hit_pt", "5", 3);
+  typo.hint = "hit_pts";
+  Finding name{.kind = Finding::Kind::kUnknownName,
+               .number = kErrUnknownReference,
+               .file = "/g/DATA/l.ini",
+               .line = 9,
+               .section = "Loadout",
+               .key = "equip",
+               .value = "gun_2",
+               .target = "[Gun]nickname | [Mine]nickname | [Cm]nickname | [Shield]nickname | "
+                         "[Engine]nickname",
+               .hint = "gun_1"};
+  const std::vector<Finding> findings = {typo, name, Line("plain", "1", 4)};
+  const auto r = ReportFindings(findings, {"/g", ""});
+  EXPECT_EQ(FormatReport(ReportFormat::kText, r, {}),
+            "DATA/SHIPS/A.ini:3: warning: 10302 Unknown Entry: hit_pt = 5 [Ship]; did you mean "
+            "`hit_pts`?\n"
+            "DATA/l.ini:9: warning: 10401 Unknown Reference: equip = gun_2 [Loadout]: no "
+            "[Gun]nickname | [Mine]nickname | [Cm]nickname | 2 more has this name; did you mean "
+            "`gun_1`?\n"
+            "DATA/SHIPS/A.ini:4: warning: 10302 Unknown Entry: plain = 1 [Ship]\n");
+  name.target = "[Gun]nickname | [Mine]nickname | [Cm]nickname";
+  EXPECT_THAT(FindingDetail(ReportFindings(std::vector<Finding>{name}, {"/g", ""})[0]),
+              HasSubstr("no [Gun]nickname | [Mine]nickname | [Cm]nickname has this name"));
+  // The field follows those a finding always has; the SARIF message ends with the question.
+  EXPECT_THAT(FormatReport(ReportFormat::kJson, r, {{"/g", ""}}),
+              AllOf(HasSubstr("\"value\": \"5\", \"hint\": \"hit_pts\",\n"),
+                    HasSubstr("\"value\": \"1\",\n")));
+  EXPECT_THAT(FormatReport(ReportFormat::kSarif, r, {{"/g", ""}}),
+              AllOf(HasSubstr("did you mean `hit_pts`?\"}"),
+                    HasSubstr("\"textFormLine\": false, \"hint\": \"hit_pts\"}}"),
+                    HasSubstr("\"value\": \"1\", \"textFormLine\": false}}")));
 }
 
 // The Findings table beside the data tables: a repair has no number, a value its position, a

@@ -2,6 +2,7 @@
 
 #include "datadb/database.h"
 #include "rules/dump_rules.h"
+#include "rules/rule_diff.h"
 #include "rules/rule_check.h"
 #include "rules/rule_library.h"
 #include "rules/rule_tables.h"
@@ -121,7 +122,9 @@ constexpr const char* kNamingRules =
     "[Loadout]\n"
     "nickname #3 = String\n"
     "equip #4 multiline = item:String -> [Gun]nickname | [\" Odd, Kind \"]\"my key\", "
-    "*String -> [Loadout]nickname\n";
+    "*String -> [Loadout]nickname\n"
+    "[\"Tabbed\t\"]\n"
+    "k #5 = Long\n";
 
 TEST(RuleTextTest, NamedKindsAreReadAndWrittenBackTheSame) {
   const RuleSet rules = Parse(kNamingRules);
@@ -141,6 +144,41 @@ TEST(RuleTextTest, NamedKindsAreReadAndWrittenBackTheSame) {
             std::string::npos)
       << formatted;
   EXPECT_EQ(FormatRuleText(Parse(formatted), "t.rules"), formatted);
+}
+
+// What a game update changed in its rules: each kind of change on a pair of small rule sets.
+TEST(RuleDiffTest, ListsEachKindOfChangeBetweenTwoRuleSets) {
+  const std::string base =
+      "[Gun]\nnickname #1 mandatory = String\n[Mine]\nnickname #2 mandatory = String\n";
+  struct Case {
+    const char* older;
+    const char* newer;
+    std::vector<std::string> changes;
+  };
+  const Case cases[] = {
+      {"[Ship]\nmass #10 = Long\n", "[ship]\nMASS #99 idx:4 = Long\n", {}},
+      {"[Ship]\nmass #10 = Long\n", "[Base]\nk #11 = String\n", {"- [Ship]", "+ [Base]"}},
+      {"[Ship]\nhp #10 = Long\n", "[Ship]\nhit_pts #10 = Long\n",
+       {"- [Ship] hp", "+ [Ship] hit_pts"}},
+      {"[Ship]\nm #10 = Whole, Long, Double, String, Long\n",
+       "[Ship]\nm #10 = Long, Double, String, Long, Boolean\n",
+       {"~ [Ship] m: value 1 Whole -> Long (widened)", "~ [Ship] m: value 2 Long -> Double (widened)",
+        "~ [Ship] m: value 3 Double -> String (widened)",
+        "~ [Ship] m: value 4 String -> Long (narrowed)", "~ [Ship] m: value 5 Long -> Boolean"}},
+      {"[Ship]\nm #10 mandatory = Long, Long\n", "[Ship]\nm #10 multiline = Long, *Long\n",
+       {"~ [Ship] m: 2 fixed values -> 1", "~ [Ship] m: variable tail gained (widened)",
+        "~ [Ship] m: multiline gained (widened)", "~ [Ship] m: mandatory dropped (widened)"}},
+      {"[Ship]\ng #10 = String -> [Gun]nickname, *String -> [Gun]nickname\n",
+       "[Ship]\ng #10 = String -> [Mine]nickname, *String -> [gun]NICKNAME\n",
+       {"~ [Ship] g: value 1 refers to [Mine]nickname too",
+        "~ [Ship] g: value 1 refers to [Gun]nickname no more"}},
+  };
+  for (const Case& c : cases) {
+    RuleSet older, newer;
+    ParseRuleText(base + c.older, "a.rules", older);
+    ParseRuleText(base + c.newer, "a.rules", newer);
+    EXPECT_EQ(DiffRuleSets(older, newer), c.changes) << c.newer;
+  }
 }
 
 TEST(RuleTablesTest, KeepNamedKindsByIdentifier) {

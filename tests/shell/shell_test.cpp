@@ -263,7 +263,7 @@ TEST_F(LogTest, ErrorsWarningsAndRepairsInTheirFixedFormsAlsoAsFindings) {
             "0|10302|a.ini|116|S|1|k1|v\n0|10104|a.ini|2163|S|2048|k2048|v\n"
             "0|0|a.ini|-2147483648|S|1|k1|v\n0|10105|a.ini|2147483647|S|0||\n"
             "1|10306|/game/u.ini|42|system|2|file|systems\\kv01.ini\n"
-            "2|0|b.ini|7||0||      first\n      second\n");
+            "2|0|b.ini|7||0||first\nsecond\n");
 }
 
 TEST_F(LogTest, FatalErrorShowsItsBoxThenEndsTheProgram) {

@@ -86,4 +86,18 @@ std::vector<std::string> MemoryFileSystem::ListFolder(const std::string& path) {
   return {names.begin(), names.end()};
 }
 
+std::string MemoryFileSystem::ReadWholeInput(const std::string& path, std::int64_t max_bytes) {
+  Check(path, false);
+  if (folders_.count(path) != 0) {
+    throw TarnError(kErrPathFileAccess, "is a folder, not a file", "TARN");
+  }
+  if (!HasFile(path)) {
+    throw TarnError(kErrFileNotFound, "cannot be opened: No such file or directory", "TARN");
+  }
+  const std::string& data = files_.at(path);
+  const auto size = static_cast<std::int64_t>(data.size());
+  if (size > max_bytes) throw LimitError(kErrFileTooLarge, max_bytes, size, 0);
+  return data;
+}
+
 }  // namespace tarn::testing

@@ -28,6 +28,9 @@ class MemoryFileSystem : public FileSystem {
   std::optional<FileIdentity> IdentityOf(const std::string& path) override;
   bool FolderExists(const std::string& path) override { return folders_.count(path) != 0; }
   std::vector<std::string> ListFolder(const std::string& path) override;
+  // Holds a folder, a missing file and one over max_bytes to what the machine's file system
+  // does; it has no pipes or devices.
+  std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
 
  private:
   // Raises 76 when the folder of path is unknown, 75 when path is locked.
