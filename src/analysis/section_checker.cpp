@@ -52,6 +52,13 @@ std::string_view SectionChecker::SectionHint(const std::string& name) {
 
 void SectionChecker::BeginFile(const std::string&, const std::string&, bool) { ++files_; }
 
+FlagForm SectionChecker::FlagFormOf(const std::string& section, std::string_view key) const {
+  if (rules_ == nullptr) return FlagForm::kUnsaid;
+  const Section* rule = rules_->Find(section);
+  const Entry* entry = rule == nullptr ? nullptr : rule->Find(key);
+  return entry == nullptr ? FlagForm::kUnsaid : entry->FlagForm();
+}
+
 void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffer) {
   StatsScope measure(stats_, RunStats::kChecking);
   ++sections_;
@@ -65,7 +72,13 @@ void SectionChecker::HandleSection(const std::string& area, SectionBuffer& buffe
       key_.assign(name);
       for (char& c : key_) c = AsciiUpper(c);
       try {
-        section.Item(key_).SetValues(name, buffer.EntryValues[index], buffer.HeaderLine + index);
+        Entry& entry = section.Item(key_);
+        const FlagForm form = entry.FlagForm();
+        if (form != FlagForm::kUnsaid && IsFlagKey(name) &&
+            buffer.EntryBare[index] != (form == FlagForm::kBare)) {
+          log_.WarnSectionLine(buffer, kErrFlagFormMismatch, index);
+        }
+        entry.SetValues(name, buffer.EntryValues[index], buffer.HeaderLine + index);
       } catch (const TarnError& error) {
         if (!IsDataFinding(error)) throw;
         const bool unknown_key = error.Number() == kErrInvalidArgument;

@@ -32,8 +32,13 @@ class SectionChecker : public SectionHandler {
   // DoSection: looks up the section's rule and each line's entry rule (letter case aside),
   // checks the values, then stores the section and clears the rule for the next one. Every
   // finding about the game's data becomes a warning and the section goes on; any other error
-  // is reported under "DoSection" and ends the program.
+  // is reported under "DoSection" and ends the program. A flag line written otherwise than
+  // its rule says is warned about (10407) and checked all the same.
   void HandleSection(const std::string& area, SectionBuffer& buffer) override;
+
+  // What the entry rule of key in section's rule says, letter case aside; kUnsaid without
+  // rules, or for a section or key they do not have.
+  FlagForm FlagFormOf(const std::string& section, std::string_view key) const override;
 
   std::int64_t FilesRead() const { return files_; }
   std::int64_t SectionsRead() const { return sections_; }

@@ -33,6 +33,7 @@ void LineSource::CloseFile() {
   disk_path_.clear();
   sections_seen_.clear();
   current_section_.clear();
+  last_bare_ = false;
   buffer_.clear();
   at_ = 0;
   input_done_ = true;
@@ -177,8 +178,18 @@ void LineSource::Clean(std::string& line) {
 }
 
 void LineSource::Repair(std::string& line) {
+  last_bare_ = false;
   for (const RepairedKey& repaired : kRepairedKeys) {
     if (line == repaired.key) {
+      last_bare_ = true;
+      // A rule that says how the key is written judges the line instead (the section checker
+      // warns when it is written the other way).
+      const bool judged =
+          flags_ != nullptr && flags_->FlagFormOf(current_section_, repaired.key) != FlagForm::kUnsaid;
+      if (judged) {
+        line += " = true";
+        return;
+      }
       log_.WarnRepair(file_name_, disk_path_, binary_, line_num_,
                       {"      !" + line + "! line found. Changed to !" + line + " = true!"},
                       current_section_, repaired.key);

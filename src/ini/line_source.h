@@ -11,6 +11,9 @@
 //
 // Physical lines end at CR LF, at a lone LF and at a lone CR. Text files are read through
 // a buffer, never held whole in memory.
+//
+// A flag key alone on a line in a section whose rule says how the key is written (FlagRules)
+// is returned as "key = true" without a repair report: the rule, not the reader, judges it.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +23,7 @@
 #include <unordered_map>
 
 #include "shell/file_system.h"
+#include "shell/flag_lines.h"
 
 namespace tarn {
 
@@ -34,10 +38,10 @@ struct ReadLimits {
 
 class LineSource {
  public:
-  // Files are opened through files; repairs are reported to log. Both must outlive the
-  // source.
-  LineSource(FileSystem& files, Log& log, ReadLimits limits = {})
-      : files_(files), log_(log), limits_(limits) {}
+  // Files are opened through files; repairs are reported to log; flags, when given, is asked
+  // about the flag lines of each section. All must outlive the source.
+  LineSource(FileSystem& files, Log& log, ReadLimits limits = {}, const FlagRules* flags = nullptr)
+      : files_(files), log_(log), limits_(limits), flags_(flags) {}
   LineSource(const LineSource&) = delete;
   LineSource& operator=(const LineSource&) = delete;
 
@@ -54,7 +58,8 @@ class LineSource {
   const std::string& DiskPath() const { return disk_path_; }
 
   // Counts a section of this name met in the file; returns how many of the name came before.
-  // The name is also the section a repaired line after it is reported in.
+  // The name is also the section a repaired line after it is reported in, and whose rule
+  // judges a flag line after it.
   std::int32_t CountSection(const std::string& name);
 
   std::int32_t LineNum() const { return line_num_; }
@@ -70,6 +75,10 @@ class LineSource {
   // Makes line the one the next ReadLine returns; a second call replaces the first.
   void Backline(const std::string& line);
 
+  // True when the line ReadLine last returned stood as a flag key alone ("separable") and
+  // comes back as "key = true".
+  bool LastLineBare() const { return last_bare_; }
+
  private:
   bool FillBuffer();
   std::string ReadPhysicalLine();
@@ -80,11 +89,14 @@ class LineSource {
   FileSystem& files_;
   Log& log_;
   const ReadLimits limits_;
+  const FlagRules* flags_;
   std::string file_name_;
   std::string disk_path_;
   bool binary_ = false;
   std::unordered_map<std::string, std::int32_t> sections_seen_;
-  std::string current_section_;  // the last counted; empty before the first header
+  // The last counted; empty (no rule's name) before the first header.
+  std::string current_section_;
+  bool last_bare_ = false;
   std::unique_ptr<InputFile> input_;
   // Text still to be cut into lines: a block of a text file, or a whole decoded binary file.
   std::string buffer_;

@@ -41,6 +41,7 @@ bool ReadSection(SectionBuffer& buffer, LineSource& file, Log& log) {
     if (buffer.EntryCount == SectionBuffer::kMaxLines) RaisePlatformError(kErrSubscriptOutOfRange);
     const int index = ++buffer.EntryCount;
     buffer.EntryLines[index] = file.LineNum();
+    buffer.EntryBare[index] = file.LastLineBare();
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos || equals == 0) {
       buffer.EntryNames[index] = line;

@@ -85,6 +85,14 @@ void NoteOddPosition(const std::string& section, const std::string& key, std::si
   }
 }
 
+// How the folder writes a flag key in one kind of section: only alone on its line, only with
+// a value, or both ways (then the rule cannot say, and each bare line stays a repair).
+FlagForm SeenFlagForm(const std::string& name, const KeyStats& key) {
+  if (!IsFlagKey(name) || key.lines == 0) return FlagForm::kUnsaid;
+  if (key.bare_lines == key.lines) return FlagForm::kBare;
+  return key.bare_lines == 0 ? FlagForm::kValued : FlagForm::kUnsaid;
+}
+
 class Learner {
  public:
   Learner(const Observations& seen, const RuleSet& start, bool merge) : seen_(seen), merge_(merge) {
@@ -200,13 +208,14 @@ void Learner::LearnKey(SectionRule& section, const SectionStats& seen_section,
     entry.multi_line = key.multi_line;
     entry.mandatory = mandatory;
     entry.values = Positions(shape);
+    entry.flag = SeenFlagForm(name, key);
     if (existing != section.entries.end()) {
       entry.idx = existing->idx;
       const EntryRule& before = start_entries_.at(entry.db_id);
       const bool same =
           before.fixed == entry.fixed && before.var_args == entry.var_args &&
           before.multi_line == entry.multi_line && before.mandatory == entry.mandatory &&
-          before.values.size() == entry.values.size() &&
+          before.flag == entry.flag && before.values.size() == entry.values.size() &&
           std::equal(before.values.begin(), before.values.end(), entry.values.begin(),
                      [](const ValueRule& a, const ValueRule& b) {
                        return a.type == b.type && a.is_multi == b.is_multi && a.whole == b.whole;
@@ -253,6 +262,16 @@ std::string Learner::Widen(EntryRule& entry, const KeyStats* key,
     if (entry.mandatory && key->sections_holding != seen_section.count) {
       entry.mandatory = false;
       changed.push_back("no longer mandatory");
+    }
+    // A rule that says nothing, or "valued", already takes lines with values; a key the folder
+    // writes alone everywhere becomes "bare", and a rule the folder contradicts stops saying.
+    const FlagForm seen = SeenFlagForm(key->spelling.Most(), *key);
+    if (seen == FlagForm::kBare && entry.flag != FlagForm::kBare) {
+      entry.flag = seen;
+      changed.push_back("written bare");
+    } else if (entry.flag != FlagForm::kUnsaid && entry.flag != seen) {
+      changed.push_back(entry.flag == FlagForm::kBare ? "no longer bare" : "no longer valued");
+      entry.flag = FlagForm::kUnsaid;
     }
     const std::size_t seen_min = key->min_values == SIZE_MAX ? 0 : key->min_values;
     const std::size_t old_fixed = static_cast<std::size_t>(std::max(entry.fixed, 0));

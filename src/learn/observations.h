@@ -94,6 +94,7 @@ struct KeyStats {
   std::int64_t sections_holding = 0;  // sections of its name that hold the key at least once
   std::int64_t last_section = -1;     // the last section counted there
   bool multi_line = false;            // some section holds the key on more than one line
+  std::int64_t bare_lines = 0;        // lines that held a flag key alone ("separable")
   std::size_t min_values = SIZE_MAX;
   std::size_t max_values = 0;
   std::vector<PositionStats> positions;  // by value position, from 1

@@ -121,6 +121,7 @@ void RuleLearner::RecordLine(SectionStats& section, const std::string& area,
   KeyStats& key = section.keys[at->second];
   key.spelling.Add(name);
   ++key.lines;
+  if (buffer.EntryBare[index]) ++key.bare_lines;
   // Sections are numbered by the count of all sections handled so far.
   if (key.last_section == seen_.sections) {
     key.multi_line = true;

@@ -33,6 +33,7 @@ std::unique_ptr<Entry> Entry::Clone() const {
   copy->Init(rule.SectionName(), rule.EntryName(), rule.FixedValuesNo(), is_multi_line_,
              rule.HasVariableValues(), is_mandatory_, db_id_);
   copy->InitEntry(rule.Clone());
+  copy->flag_form_ = flag_form_;
   return copy;
 }
 

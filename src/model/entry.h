@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/entry_line.h"
+#include "shell/flag_lines.h"
 
 namespace tarn {
 
@@ -53,6 +54,10 @@ class Entry {
   // rule does not have, or that is not a Long, is left as it is.
   void MarkWhole(std::int32_t position);
 
+  // How the rule says its flag key is written (kUnsaid unless set); Clone copies it.
+  void SetFlagForm(FlagForm form) { flag_form_ = form; }
+  tarn::FlagForm FlagForm() const { return flag_form_; }
+
   // Checks one line of the key and counts it when it passes. Raises, in this order: 10202
   // (line 1 not initialised), 10203 (another key, letter case aside), 10209 (a second line
   // for a key that is not multi-line), then the line check's errors unchanged. A failed line
@@ -80,6 +85,7 @@ class Entry {
 
   bool is_multi_line_ = false;
   bool is_mandatory_ = false;
+  tarn::FlagForm flag_form_ = tarn::FlagForm::kUnsaid;
   std::int32_t db_id_ = 0;
   // Lines 1 to line_count_ are the table; lines beyond it are kept from earlier sections only
   // to be reset and reused, as many sections repeat the same multi-line keys.

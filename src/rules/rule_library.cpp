@@ -48,8 +48,9 @@ void LoadRules(RuleQuery& rules, RuleLibrary& library) {
   }
 }
 
-// The whole positions live beside the rule query, in the rule tables that TARN writes.
-void MarkWholePositions(Database& db, RuleLibrary& library) {
+// The whole positions and the flag forms live beside the rule query, in the rule tables that
+// TARN writes.
+void MarkBesideTheQuery(Database& db, RuleLibrary& library) {
   std::unordered_map<std::int32_t, Entry*> by_id;
   for (Section& section : library) {
     for (Entry& entry : section) by_id.emplace(entry.EntryDB_ID(), &entry);
@@ -57,6 +58,10 @@ void MarkWholePositions(Database& db, RuleLibrary& library) {
   ForEachWholePosition(db, [&by_id](std::int32_t entry_id, std::int32_t position) {
     auto entry = by_id.find(entry_id);
     if (entry != by_id.end()) entry->second->MarkWhole(position);
+  });
+  ForEachFlagForm(db, [&by_id](std::int32_t entry_id, FlagForm form) {
+    auto entry = by_id.find(entry_id);
+    if (entry != by_id.end()) entry->second->SetFlagForm(form);
   });
 }
 
@@ -67,7 +72,7 @@ std::unique_ptr<RuleLibrary> InitParse(Log& log, Database& settings_db) {
     RuleQuery rules(settings_db);
     auto library = std::make_unique<RuleLibrary>();
     LoadRules(rules, *library);
-    MarkWholePositions(settings_db, *library);
+    MarkBesideTheQuery(settings_db, *library);
     return library;
   } catch (const TarnError& error) {
     log.ReportError(error, "InitParse");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/flag_lines.h"
+
 namespace tarn {
 
 // An object kind that a String position names: a name there must be the first value of the
@@ -36,8 +38,9 @@ struct EntryRule {
   bool multi_line = false;
   bool var_args = false;
   bool mandatory = false;
-  std::vector<ValueRule> values;  // positions 1, 2, ... in order
-  int line = 0;                   // where the source states it; 0 when read from a database
+  std::vector<ValueRule> values;      // positions 1, 2, ... in order
+  int line = 0;                       // where the source states it; 0 when read from a database
+  FlagForm flag = FlagForm::kUnsaid;  // how a flag key is written ("bare", "valued")
 };
 
 struct SectionRule {

@@ -56,6 +56,13 @@ CREATE TABLE IF NOT EXISTS _bc_references (
   IDX           INTEGER NOT NULL,
   TargetEntryID INTEGER NOT NULL REFERENCES _bc_entries (DB_ID)
 );
+-- One row per entry rule that says how its flag key is written: Bare 1 when the game writes
+-- it alone on its line, 0 when always with a value. Entry rules without a row say nothing;
+-- the rule query does not show them.
+CREATE TABLE IF NOT EXISTS _bc_flag_lines (
+  EntryID INTEGER PRIMARY KEY REFERENCES _bc_entries (DB_ID),
+  Bare    INTEGER NOT NULL
+);
 INSERT OR REPLACE INTO _bc_types (Type, TypeName) VALUES
   (1, 'Long'), (2, 'Double'), (3, 'String'), (4, 'Boolean'), (5, 'Null');
 -- The rows grouped by section, then entry, then position: the order the rule loader and
@@ -169,6 +176,10 @@ RuleSet ReadRuleTables(Database& db) {
       if (named != targets.end()) value.refers_to.push_back(named->second);
     }
   }
+  ForEachFlagForm(db, [&by_id](std::int32_t entry_id, FlagForm form) {
+    auto at = by_id.find(entry_id);
+    if (at != by_id.end()) at->second->flag = form;
+  });
   ForEachWholePosition(db, [&by_id](std::int32_t entry_id, std::int32_t position) {
     auto at = by_id.find(entry_id);
     if (at == by_id.end()) return;
@@ -192,6 +203,20 @@ void ForEachWholePosition(Database& db,
   }
   while (rows.Step()) {
     visit(static_cast<std::int32_t>(rows.Int(0)), static_cast<std::int32_t>(rows.Int(1)));
+  }
+}
+
+void ForEachFlagForm(Database& db, const std::function<void(std::int32_t, FlagForm)>& visit) {
+  Statement rows;
+  try {
+    if (ObjectType(db, "_bc_flag_lines") != "table") return;
+    rows = db.Prepare("SELECT EntryID, Bare FROM _bc_flag_lines ORDER BY EntryID");
+  } catch (const TarnError&) {
+    return;  // rule tables of another design say nothing of flag keys
+  }
+  while (rows.Step()) {
+    visit(static_cast<std::int32_t>(rows.Int(0)),
+          rows.Int(1) != 0 ? FlagForm::kBare : FlagForm::kValued);
   }
 }
 
@@ -234,7 +259,8 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
       db.Exec("ALTER TABLE _bc_values ADD COLUMN Whole INTEGER NOT NULL DEFAULT 0");
     }
     db.Exec(
-        "DELETE FROM _bc_references; DELETE FROM _bc_values; DELETE FROM _bc_entries; "
+        "DELETE FROM _bc_flag_lines; DELETE FROM _bc_references; DELETE FROM _bc_values; "
+        "DELETE FROM _bc_entries; "
         "DELETE FROM _bc_sections;");
     std::unordered_map<std::string, std::int32_t> entry_ids;  // "SECTION]KEY" -> identifier
     for (const SectionRule& section : rules.sections) {
@@ -249,6 +275,7 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
     Statement add_entry = db.Prepare(
         "INSERT INTO _bc_entries (DB_ID, SectionID, EntryName, IDX, FixedArgsNo, IsMultiLine, "
         "HasVarArgs, IsMandatory) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Statement add_flag = db.Prepare("INSERT INTO _bc_flag_lines (EntryID, Bare) VALUES (?1, ?2)");
     Statement add_value = db.Prepare(
         "INSERT INTO _bc_values (EntryID, IDX, ValueName, Type, IsMulti, Whole) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
@@ -270,6 +297,12 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
         add_entry.BindInt(8, entry.mandatory);
         add_entry.Step();
         add_entry.Reset();
+        if (entry.flag != FlagForm::kUnsaid) {
+          add_flag.BindInt(1, entry.db_id);
+          add_flag.BindInt(2, entry.flag == FlagForm::kBare);
+          add_flag.Step();
+          add_flag.Reset();
+        }
         std::int64_t position = 0;
         for (const ValueRule& value : entry.values) {
           add_value.BindInt(1, entry.db_id);

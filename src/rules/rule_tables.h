@@ -25,6 +25,11 @@ RuleSet ReadRuleTables(Database& db);
 void ForEachWholePosition(Database& db,
                           const std::function<void(std::int32_t, std::int32_t)>& visit);
 
+// Calls visit with the entry rule identifier and flag form of every entry rule of db's rule
+// tables that says how its flag key is written; none for tables of another design. Raises
+// TarnError when the rows cannot be read.
+void ForEachFlagForm(Database& db, const std::function<void(std::int32_t, FlagForm)>& visit);
+
 // A value position that names objects, as the rule tables store it: the entry rule's
 // identifier, the position (from 1), whether it is the variable tail's rule, and the
 // identifiers of the entry rules whose first value defines such a name.

@@ -13,6 +13,10 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t\r";
 
+// The words of the entry flags that say how a flag key is written.
+constexpr std::string_view kBareWord = "bare";
+constexpr std::string_view kValuedWord = "valued";
+
 std::string_view Trim(std::string_view text) {
   std::size_t start = text.find_first_not_of(kBlanks);
   if (start == std::string_view::npos) return {};
@@ -185,6 +189,17 @@ class LineParser {
         entry.multi_line = true;
       } else if (word == "mandatory") {
         entry.mandatory = true;
+      } else if (word == kBareWord || word == kValuedWord) {
+        if (!IsFlagKey(entry.name)) {
+          Fail("\"" + std::string(word) +
+               "\" is only for the keys the reader repairs when they "
+               "stand alone: separable, offer_missions");
+        }
+        const FlagForm form = word == kBareWord ? FlagForm::kBare : FlagForm::kValued;
+        if (entry.flag != FlagForm::kUnsaid && entry.flag != form) {
+          Fail("entry rule \"" + entry.name + "\" cannot be both bare and valued");
+        }
+        entry.flag = form;
       } else if (word == "varargs") {
         var_args = true;
       } else if (word.starts_with("idx:") && Number(word.substr(4))) {
@@ -257,6 +272,8 @@ std::string FormatEntry(const EntryRule& entry, int place) {
   std::string line = KeyText(entry.name) + " #" + std::to_string(entry.db_id);
   if (entry.multi_line) line += " multiline";
   if (entry.mandatory) line += " mandatory";
+  if (entry.flag == FlagForm::kBare) line += " " + std::string(kBareWord);
+  if (entry.flag == FlagForm::kValued) line += " " + std::string(kValuedWord);
   if (entry.idx != place) line += " idx:" + std::to_string(entry.idx);
   std::int32_t fixed_values = 0;
   bool has_multi = false;

@@ -15,6 +15,10 @@
 // section), `fixed:N` and `varargs` override what the value list implies; export writes
 // them only where they differ. A ";" starts a comment.
 //
+// The flag `bare` or `valued`, allowed only on the keys the reader repairs ("separable",
+// "offer_missions"), says how the game writes that key in that section: alone on its line,
+// or always with "=" and a value (`separable #2040 bare = Boolean`).
+//
 // A String position whose values name objects defined elsewhere says which after "->": the
 // sections and keys whose first value defines such a name, any of them, as in
 // `equip #2267 multiline = item:String -> [Gun]nickname | [Munition]nickname, *String`.

@@ -42,6 +42,7 @@ constexpr NumberText kAddedTexts[] = {
     {10404, "File Too Large"},
     {10405, "Line Too Long"},
     {10406, "Duplicate Name"},
+    {10407, "Flag Form Mismatch"},
 };
 
 constexpr NumberText kPlatformTexts[] = {

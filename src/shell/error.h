@@ -51,6 +51,7 @@ enum AddedWarning : std::int32_t {
   kErrFileTooLarge = 10404,      // a file (or a binary file's text form) over the size limit
   kErrLineTooLong = 10405,       // a physical line over the length limit
   kErrDuplicateName = 10406,     // a name its kind's identity defines once already
+  kErrFlagFormMismatch = 10407,  // a flag key written bare, or with a value, against its rule
 };
 
 // Platform error numbers, with the meaning the error traps rely on.

@@ -22,6 +22,8 @@ struct SectionBuffer {
   // included; for a binary file, in its text form), where the warnings count only the lines
   // of the section. Slot 1 holds the header's line until the first entry line is read.
   std::array<std::int32_t, kMaxLines + 1> EntryLines{};
+  // Which lines stood as a flag key alone ("separable"), read as "key = true".
+  std::array<bool, kMaxLines + 1> EntryBare{};
   // The file as found on disk (the path in its own letter case), and whether it is read
   // through its text form (a binary file).
   std::string DiskFile;

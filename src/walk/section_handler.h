@@ -1,18 +1,27 @@
 // What the walk does with each file and section it reads: the checker checks and stores every
-// section (DoSection), the rule learner records them. The walk only reads.
+// section (DoSection), the rule learner records them. The walk only reads. The handler also
+// answers the line source's question how a section's flag keys are written.
 #pragma once
 
 #include <string>
 
+#include "shell/flag_lines.h"
 #include "shell/section_buffer.h"
 
 namespace tarn {
 
 class TarnError;
 
-class SectionHandler {
+class SectionHandler : public FlagRules {
  public:
   virtual ~SectionHandler() = default;
+
+  // Says nothing: every bare flag line is repaired and reported.
+  FlagForm FlagFormOf(const std::string& section, std::string_view key) const override {
+    (void)section;
+    (void)key;
+    return FlagForm::kUnsaid;
+  }
 
   // A file has been opened for reading, before its first section; binary tells a file read
   // through its text form.

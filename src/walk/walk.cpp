@@ -98,7 +98,7 @@ void Walk::ReadFile(const std::string& area, const std::string& path,
     if (parsed_files_ == nullptr) RaisePlatformError(kErrObjectNotSet);
     // The path counts as read before the file is opened, so a missing file is named once.
     parsed_files_->Add(std::make_unique<std::string>(path), path);
-    LineSource file(context_.files, log, context_.limits);
+    LineSource file(context_.files, log, context_.limits, &handler_);
     {
       StatsScope measure(context_.stats, RunStats::kReading);
       file.SetFileName(path);
@@ -181,6 +181,7 @@ void Walk::ProcessMainINI() {
   Log& log = context_.log;
   const std::string path = GamePath(kMainFile);
   log.WriteLog("Processing " + path);
+  // No rule checks the main file's sections, so none judges its flag lines either.
   LineSource file(context_.files, log, context_.limits);
   try {
     StatsScope measure(context_.stats, RunStats::kReading);
