@@ -1,5 +1,6 @@
 #include "rules/rule_tables.h"
 
+#include <algorithm>
 #include <functional>
 #include <unordered_map>
 
@@ -47,13 +48,14 @@ CREATE TABLE IF NOT EXISTS _bc_values (
   Whole     INTEGER NOT NULL DEFAULT 0
 );
 -- One row per object kind a value position names: each value there must be the first value
--- of a line of the entry rule TargetEntryID (of one of the position's rows). The rule query
--- does not show them.
+-- of a line of the entry rule TargetEntryID (of one of the position's rows); with Local, a
+-- line in the value's own group of files. The rule query does not show them.
 CREATE TABLE IF NOT EXISTS _bc_references (
   DB_ID         INTEGER PRIMARY KEY,
   EntryID       INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
   IDX           INTEGER NOT NULL,
-  TargetEntryID INTEGER NOT NULL REFERENCES _bc_entries (DB_ID)
+  TargetEntryID INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
+  Local         INTEGER NOT NULL DEFAULT 0
 );
 INSERT OR REPLACE INTO _bc_types (Type, TypeName) VALUES
   (1, 'Long'), (2, 'Double'), (3, 'String'), (4, 'Boolean'), (5, 'Null');
@@ -158,7 +160,11 @@ RuleSet ReadRuleTables(Database& db) {
     for (std::int32_t target : reference.targets) {
       // A target the rules no longer hold cannot be named; the rule check would refuse it.
       auto named = targets.find(target);
-      if (named != targets.end()) value.refers_to.push_back(named->second);
+      if (named == targets.end()) continue;
+      value.refers_to.push_back(named->second);
+      value.refers_to.back().local =
+          std::find(reference.local_targets.begin(), reference.local_targets.end(), target) !=
+          reference.local_targets.end();
     }
   }
   ForEachWholePosition(db, [&by_id](std::int32_t entry_id, std::int32_t position) {
@@ -192,8 +198,11 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
   Statement rows;
   try {
     if (ObjectType(db, "_bc_references") != "table") return references;
+    // Tables written before names could be local to groups of files have no Local column.
+    const std::string local = HasColumn(db, "_bc_references", "Local") ? "r.Local" : "0";
     rows = db.Prepare(
-        "SELECT r.EntryID, r.IDX, coalesce(v.IsMulti, 0), r.TargetEntryID FROM _bc_references r "
+        "SELECT r.EntryID, r.IDX, coalesce(v.IsMulti, 0), r.TargetEntryID, " + local +
+        " FROM _bc_references r "
         "LEFT JOIN _bc_values v ON v.EntryID = r.EntryID AND v.IDX = r.IDX "
         "ORDER BY r.EntryID, r.IDX, r.DB_ID");
   } catch (const TarnError&) {
@@ -204,9 +213,12 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
     const auto position = static_cast<std::int32_t>(rows.Int(1));
     if (references.empty() || references.back().entry_id != entry_id ||
         references.back().position != position) {
-      references.push_back({entry_id, position, rows.Int(2) != 0, {}});
+      references.push_back({entry_id, position, rows.Int(2) != 0, {}, {}});
     }
     references.back().targets.push_back(static_cast<std::int32_t>(rows.Int(3)));
+    if (rows.Int(4) != 0) {
+      references.back().local_targets.push_back(static_cast<std::int32_t>(rows.Int(3)));
+    }
   }
   return references;
 }
@@ -222,6 +234,9 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
     if (!HasColumn(db, "_bc_values", "Whole")) {
       db.Exec("ALTER TABLE _bc_values ADD COLUMN Whole INTEGER NOT NULL DEFAULT 0");
     }
+    if (!HasColumn(db, "_bc_references", "Local")) {
+      db.Exec("ALTER TABLE _bc_references ADD COLUMN Local INTEGER NOT NULL DEFAULT 0");
+    }
     db.Exec(
         "DELETE FROM _bc_references; DELETE FROM _bc_values; DELETE FROM _bc_entries; "
         "DELETE FROM _bc_sections;");
@@ -232,7 +247,7 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
       }
     }
     Statement add_reference =
-        db.Prepare("INSERT INTO _bc_references (EntryID, IDX, TargetEntryID) VALUES (?1, ?2, ?3)");
+        db.Prepare("INSERT INTO _bc_references (EntryID, IDX, TargetEntryID, Local) VALUES (?1, ?2, ?3, ?4)");
     Statement add_section = db.Prepare(
         "INSERT INTO _bc_sections (DB_ID, SectionName, IDX, RuleFile) VALUES (?1, ?2, ?1, ?3)");
     Statement add_entry = db.Prepare(
@@ -283,6 +298,7 @@ void WriteRuleTables(Database& db, const RuleSet& rules) {
             add_reference.BindInt(1, entry.db_id);
             add_reference.BindInt(2, position);
             add_reference.BindInt(3, id->second);
+            add_reference.BindInt(4, target.local);
             add_reference.Step();
             add_reference.Reset();
           }
