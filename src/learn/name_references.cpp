@@ -19,8 +19,8 @@ struct Definer {
   // Its names repeat from group to group of files, each unique within its group only: it
   // defines names for positions whose uses stay within their groups, and for no others.
   bool local_only = false;
-  std::unordered_set<std::uint64_t> in_groups;  // name number << 32 | group
-  std::unordered_set<std::uint32_t> in_several_groups;  // name numbers
+  std::unordered_set<std::uint64_t> in_groups{};  // name number << 32 | group
+  std::unordered_set<std::uint32_t> in_several_groups{};  // name numbers
 };
 
 // A name's number in the upper half, a file's or a group's in the lower.
