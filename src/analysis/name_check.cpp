@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "analysis/file_groups.h"
 #include "analysis/line_places.h"
 #include "analysis/near_names.h"
 #include "datadb/data_db.h"
@@ -21,6 +22,7 @@
 #include "shell/codepage.h"
 #include "shell/error.h"
 #include "shell/log.h"
+#include "walk/walk.h"
 
 namespace tarn {
 
@@ -98,6 +100,51 @@ NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets,
   return sets;
 }
 
+// The names of the targets local to groups of files, each with its group: what a use in a
+// file of that group may name.
+struct GroupedNames {
+  std::unordered_map<std::string, std::uint32_t> group_of_file;  // by Sections.File
+  // By target: the group's number, a line feed and the folded name.
+  std::unordered_map<std::int32_t, std::unordered_set<std::string>> names;
+
+  std::string Key(const std::string& file, std::string_view name) const {
+    auto group = group_of_file.find(file);
+    std::string key = group == group_of_file.end() ? std::string("?") : std::to_string(group->second);
+    key += '\n';
+    key += AsciiLowered(name);
+    return key;
+  }
+};
+
+// The groups of the stored files, known from the values of the entries that name further
+// files as the walk followed them, and the names each local target defines in each group.
+GroupedNames CollectGroupedNames(Database& db, const std::vector<std::int32_t>& local_targets) {
+  std::vector<std::string> files;
+  Statement stored = db.Prepare("SELECT DISTINCT File FROM Sections WHERE File IS NOT NULL");
+  while (stored.Step()) files.push_back(stored.Text(0));
+  std::vector<NamedFile> named;
+  Statement values = db.Prepare(
+      "SELECT s.File, v.Value FROM Entries e JOIN \"Values\" v ON v.Link = e.DB_ID "
+      "JOIN Sections s ON s.DB_ID = e.Link WHERE e.EntryID IN (" +
+      IdList(std::vector<std::int32_t>(std::begin(kReferenceEntryIds),
+                                       std::end(kReferenceEntryIds))) +
+      ") AND v.Value IS NOT NULL AND s.File IS NOT NULL ORDER BY e.DB_ID, v.DB_ID");
+  while (values.Step()) named.push_back({values.Text(0), values.Text(1)});
+  FileGroups groups(files, named);
+  GroupedNames grouped;
+  for (const std::string& file : files) grouped.group_of_file.emplace(file, groups.GroupOf(file));
+  Statement rows = db.Prepare(
+      "SELECT e.EntryID, v.Value, s.File FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
+      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
+      "JOIN Sections s ON s.DB_ID = e.Link WHERE e.EntryID IN (" +
+      IdList(local_targets) + ") AND v.Value IS NOT NULL");
+  while (rows.Step()) {
+    grouped.names[static_cast<std::int32_t>(rows.Int(0))].insert(
+        grouped.Key(rows.Text(2), rows.Text(1)));
+  }
+  return grouped;
+}
+
 // The test tarn_defined(name) in the SQL of one connection: whether one of the chosen targets
 // defines name. Each connection has its own, so that two threads may search at once.
 class DefinedTest {
@@ -141,19 +188,45 @@ class DefinedTest {
 // Link index. The pass reads only indexes and the values; the line, its section and the
 // value's place count are looked up afterwards for the few values that name nothing.
 void FindUnknown(Database& db, const StoredNameReference& reference, const std::string& targets,
-                 Statement& details, std::vector<Unknown>& out) {
+                 Statement& details, const NameSets& sets, const GroupedNames& grouped,
+                 std::vector<Unknown>& out) {
   const std::string at =
       "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID "
       "LIMIT 1 OFFSET ?2 - 1)";
   const std::string values = reference.is_multi
                                  ? "JOIN \"Values\" v ON v.Link = e.DB_ID AND v.DB_ID >= " + at
                                  : "JOIN \"Values\" v ON v.DB_ID = " + at;
-  Statement rows = db.Prepare("SELECT e.DB_ID, v.DB_ID, v.Value FROM Entries e " + values +
-                              " WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> '' "
-                              "AND NOT tarn_defined(v.Value)");
+  // A position with local targets is tested here, not in the SQL: the test needs the file.
+  const bool local = !reference.local_targets.empty();
+  Statement rows = db.Prepare(
+      "SELECT e.DB_ID, v.DB_ID, v.Value" + std::string(local ? ", s.File" : "") +
+      " FROM Entries e " + values +
+      (local ? " JOIN Sections s ON s.DB_ID = e.Link" : "") +
+      " WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> ''" +
+      (local ? "" : " AND NOT tarn_defined(v.Value)"));
   rows.BindInt(1, reference.entry_id);
   rows.BindInt(2, reference.position);
+  auto defined_in_group = [&](const std::string& name, const std::string& file) {
+    const std::string folded = AsciiLowered(name);
+    std::string key;
+    for (std::int32_t target : reference.targets) {
+      const bool in_group = std::find(reference.local_targets.begin(),
+                                      reference.local_targets.end(),
+                                      target) != reference.local_targets.end();
+      if (!in_group) {
+        auto names = sets.find(target);
+        if (names != sets.end() && names->second.contains(folded)) return true;
+        continue;
+      }
+      auto names = grouped.names.find(target);
+      if (names == grouped.names.end()) continue;
+      if (key.empty()) key = grouped.Key(file, name);
+      if (names->second.contains(key)) return true;
+    }
+    return false;
+  };
   while (rows.Step()) {
+    if (local && defined_in_group(rows.Text(2), rows.Text(3))) continue;
     Unknown use;
     use.entry_row = rows.Int(0);
     use.value = rows.Text(2);
@@ -177,7 +250,7 @@ void FindUnknown(Database& db, const StoredNameReference& reference, const std::
 
 // Searches the positions that next hands out, on db, until there are none left; found[i]
 // gets the unknown uses of references[i].
-void SearchPositions(Database& db, const NameSets& sets,
+void SearchPositions(Database& db, const NameSets& sets, const GroupedNames& grouped,
                      const std::vector<StoredNameReference>& references,
                      const std::vector<std::string>& target_texts, std::atomic<std::size_t>& next,
                      std::vector<std::vector<Unknown>>& found) {
@@ -188,7 +261,7 @@ void SearchPositions(Database& db, const NameSets& sets,
       "FROM Entries e JOIN Sections s ON s.DB_ID = e.Link WHERE e.DB_ID = ?1");
   for (std::size_t i = next++; i < references.size(); i = next++) {
     defined.Choose(references[i].targets);
-    FindUnknown(db, references[i], target_texts[i], details, found[i]);
+    FindUnknown(db, references[i], target_texts[i], details, sets, grouped, found[i]);
   }
 }
 
@@ -197,6 +270,7 @@ void SearchPositions(Database& db, const NameSets& sets,
 // which the write-ahead log lets it do beside the first); a second connection that cannot be
 // opened leaves the work to the first.
 std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
+                                        const GroupedNames& grouped,
                                         const std::vector<StoredNameReference>& references,
                                         const std::vector<std::string>& target_texts) {
   std::atomic<std::size_t> next{0};
@@ -207,7 +281,7 @@ std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
     helper = std::thread(
         [&, second = Database::Open(db.FileName(), Database::Mode::kReadWrite)]() mutable {
           try {
-            SearchPositions(second, sets, references, target_texts, next, found);
+            SearchPositions(second, sets, grouped, references, target_texts, next, found);
           } catch (...) {
             helper_failure = std::current_exception();
           }
@@ -224,7 +298,7 @@ std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
   };
   {
     Join join{helper, next};
-    SearchPositions(db, sets, references, target_texts, next, found);
+    SearchPositions(db, sets, grouped, references, target_texts, next, found);
   }  // the helper is done here, however this thread's search ended
   if (helper_failure) std::rethrow_exception(helper_failure);
 
@@ -302,9 +376,18 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
   Spellings spellings;
   const NameSets sets = CollectNames(db, all_targets, spellings);
+  std::vector<std::int32_t> local_targets;
+  for (const StoredNameReference& reference : references) {
+    local_targets.insert(local_targets.end(), reference.local_targets.begin(),
+                         reference.local_targets.end());
+  }
+  std::sort(local_targets.begin(), local_targets.end());
+  local_targets.erase(std::unique(local_targets.begin(), local_targets.end()), local_targets.end());
+  const GroupedNames grouped =
+      local_targets.empty() ? GroupedNames{} : CollectGroupedNames(db, local_targets);
 
-  std::vector<Unknown> unknown =
-      SearchAllPositions(db, sets, references, TargetTexts(settings_db, references));
+  std::vector<Unknown> unknown = SearchAllPositions(db, sets, grouped, references,
+                                                    TargetTexts(settings_db, references));
   std::sort(unknown.begin(), unknown.end(), [](const Unknown& a, const Unknown& b) {
     return std::tie(a.entry_row, a.position) < std::tie(b.entry_row, b.position);
   });

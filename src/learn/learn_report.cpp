@@ -168,7 +168,8 @@ std::string LearnReport(const std::string& game, bool merge, const Observations&
     out += "- [" + reference.section + "] " + reference.key + ", " + Position(reference.position) +
            " ->";
     for (std::size_t i = 0; i < reference.targets.size(); ++i) {
-      out += std::string(i == 0 ? " " : " | ") + "[" + reference.targets[i].section + "]" +
+      out += std::string(i == 0 ? " " : " | ") + (reference.targets[i].local ? "local [" : "[") +
+             reference.targets[i].section + "]" +
              reference.targets[i].key;
     }
     out += ": " + std::to_string(reference.uses) + " uses of " + std::to_string(reference.names) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "model/value_slot.h"
 #include "shell/ascii_case.h"
@@ -15,7 +16,19 @@ struct Definer {
   NameTarget target;  // in the rules' spelling
   const SectionStats* section = nullptr;
   const KeyStats* key = nullptr;
+  // Its names repeat from group to group of files, each unique within its group only: it
+  // defines names for positions whose uses stay within their groups, and for no others.
+  bool local_only = false;
+  std::unordered_set<std::uint64_t> in_groups{};  // name number << 32 | group
+  std::unordered_set<std::uint32_t> in_several_groups{};  // name numbers
 };
+
+// A name's number in the upper half, a file's or a group's in the lower.
+std::uint32_t NameOf(std::uint64_t pair) { return static_cast<std::uint32_t>(pair >> 32); }
+std::uint32_t PlaceOf(std::uint64_t pair) { return static_cast<std::uint32_t>(pair); }
+std::uint64_t Pair(std::uint32_t name, std::uint32_t place) {
+  return static_cast<std::uint64_t>(name) << 32 | place;
+}
 
 bool LooksLikePath(const std::string& name) {
   return name.find_first_of("\\/") != std::string::npos;
@@ -30,13 +43,15 @@ bool AllButAFew(std::int64_t part, std::int64_t whole) {
 }
 
 // Whether the first values of key can be the identity of the sections holding it: names
-// only, none a path, each section its own but for the few duplicates tolerated.
-bool CanIdentify(const KeyStats& key, const NamePool& pool, std::int64_t duplicates_per_mille) {
+// only, none a path, each section its own but for the few duplicates tolerated, counting
+// `different` names (across the folder, or within each group of files).
+bool CanIdentify(const KeyStats& key, const NamePool& pool, std::int64_t duplicates_per_mille,
+                 std::size_t different) {
   if (key.multi_line || key.names.empty() || key.positions.empty()) return false;
   const PositionNames& names = key.names.front();
   if (names.others != 0 || names.uses.size() < 2) return false;
   const std::int64_t values = key.positions.front().values;
-  if (!AllButAFew(static_cast<std::int64_t>(names.uses.size()), values, duplicates_per_mille)) {
+  if (!AllButAFew(static_cast<std::int64_t>(different), values, duplicates_per_mille)) {
     return false;
   }
   return std::none_of(names.uses.begin(), names.uses.end(),
@@ -46,7 +61,10 @@ bool CanIdentify(const KeyStats& key, const NamePool& pool, std::int64_t duplica
 class ReferenceLearner {
  public:
   ReferenceLearner(const Observations& seen, RuleSet& rules, const NameTolerance& tolerance)
-      : seen_(seen), rules_(rules), tolerance_(tolerance) {}
+      : seen_(seen), rules_(rules), tolerance_(tolerance) {
+    FileGroups groups(seen.section_files, seen.named_files);
+    for (const std::string& file : seen.section_files) group_of_file_.push_back(groups.GroupOf(file));
+  }
 
   std::vector<LearnedReference> Run() {
     FindDefiners();
@@ -77,7 +95,13 @@ class ReferenceLearner {
       // than there are, so that they identify different sections.
       std::vector<std::pair<const KeyStats*, const EntryRule*>> candidates;
       for (const KeyStats& key : seen_section->keys) {
-        if (!CanIdentify(key, seen_.names, tolerance_.duplicates_per_mille)) continue;
+        if (key.names.empty()) continue;
+        const std::size_t different = key.names.front().uses.size();
+        if (!CanIdentify(key, seen_.names, tolerance_.duplicates_per_mille, different) &&
+            !CanIdentify(key, seen_.names, tolerance_.duplicates_per_mille,
+                         InGroups(key.names.front()).size())) {
+          continue;
+        }
         const std::string upper = AsciiUppered(key.spelling.Most());
         auto rule = std::find_if(section.entries.begin(), section.entries.end(),
                                  [&](const EntryRule& e) { return AsciiUppered(e.name) == upper; });
@@ -101,9 +125,55 @@ class ReferenceLearner {
       for (const auto& [key, rule] : taken) {
         const auto number = static_cast<int>(definers_.size());
         definers_.push_back({{section.name, rule->name}, seen_section, key});
+        Definer& definer = definers_.back();
+        definer.in_groups = InGroups(key->names.front());
+        std::unordered_map<std::uint32_t, int> groups_per_name;
+        for (std::uint64_t pair : definer.in_groups) {
+          if (++groups_per_name[NameOf(pair)] == 2) definer.in_several_groups.insert(NameOf(pair));
+        }
+        definer.local_only = !CanIdentify(*key, seen_.names, tolerance_.duplicates_per_mille,
+                                          key->names.front().uses.size());
         for (const auto& use : key->names.front().uses) defined_by_[use.first].push_back(number);
       }
     }
+  }
+
+  // Each name of a position once per group of files it was met in.
+  std::unordered_set<std::uint64_t> InGroups(const PositionNames& names) const {
+    std::unordered_set<std::uint64_t> pairs;
+    for (const auto& [pair, count] : names.in_files) {
+      pairs.insert(Pair(NameOf(pair), group_of_file_[PlaceOf(pair)]));
+    }
+    return pairs;
+  }
+
+  // Whether the uses of a position name, all but a few, what the chosen targets define in the
+  // use's own group of files, while those targets define some of the names used in several
+  // groups: a check of the whole folder would then let another group's name pass.
+  bool StayInGroups(const std::vector<int>& chosen, const PositionNames& names,
+                    std::int64_t uses) const {
+    std::int64_t in_group = 0;
+    for (const auto& [pair, count] : names.in_files) {
+      const std::uint64_t use = Pair(NameOf(pair), group_of_file_[PlaceOf(pair)]);
+      for (int number : chosen) {
+        if (definers_[static_cast<std::size_t>(number)].in_groups.contains(use)) {
+          in_group += count;
+          break;
+        }
+      }
+    }
+    std::int64_t spread = 0;
+    for (const auto& use : names.uses) {
+      for (int number : chosen) {
+        if (definers_[static_cast<std::size_t>(number)].in_several_groups.contains(use.first)) {
+          ++spread;
+          break;
+        }
+      }
+    }
+    return spread * 1000 > static_cast<std::int64_t>(names.uses.size()) *
+                               tolerance_.duplicates_per_mille &&
+           AllButAFew(in_group, uses, tolerance_.unknown_per_mille);
   }
 
   // The number of the defining position of key; -1 for none.
@@ -202,6 +272,13 @@ class ReferenceLearner {
       }
     }
 
+    const bool local = StayInGroups(chosen, names, uses);
+    if (!local && std::any_of(chosen.begin(), chosen.end(), [this](int number) {
+          return definers_[static_cast<std::size_t>(number)].local_only;
+        })) {
+      return;
+    }
+
     LearnedReference learned{section.name,
                              entry.name,
                              position,
@@ -212,11 +289,17 @@ class ReferenceLearner {
                              {}};
     std::sort(chosen.begin(), chosen.end());
     for (int definer : chosen) {
-      const NameTarget& target = definers_[static_cast<std::size_t>(definer)].target;
+      NameTarget target = definers_[static_cast<std::size_t>(definer)].target;
+      target.local = local;
       learned.targets.push_back(target);
-      if (std::find(value.refers_to.begin(), value.refers_to.end(), target) ==
-          value.refers_to.end()) {
+      auto known = std::find_if(value.refers_to.begin(), value.refers_to.end(),
+                                [&target](const NameTarget& t) {
+                                  return t.section == target.section && t.key == target.key;
+                                });
+      if (known == value.refers_to.end()) {
         value.refers_to.push_back(target);
+      } else {
+        known->local = local;
       }
     }
     std::vector<std::pair<std::uint32_t, const NameUse*>> missed;
@@ -241,6 +324,7 @@ class ReferenceLearner {
   const NameTolerance tolerance_;
   std::vector<Definer> definers_;
   std::unordered_map<std::uint32_t, std::vector<int>> defined_by_;  // name -> definers
+  std::vector<std::uint32_t> group_of_file_;  // by the file numbers of NameUse
   std::vector<LearnedReference> learned_;
 };
 

@@ -49,6 +49,7 @@ std::uint32_t NamePool::Id(std::string_view lowered) {
 }
 
 void PositionNames::Add(std::uint32_t name, std::uint32_t file, std::int32_t line) {
+  ++in_files[static_cast<std::uint64_t>(name) << 32 | file];
   NameUse& use = uses[name];
   if (use.count++ == 0) {
     use.file = file;
@@ -58,6 +59,7 @@ void PositionNames::Add(std::uint32_t name, std::uint32_t file, std::int32_t lin
 
 void PositionNames::Merge(const PositionNames& other) {
   others += other.others;
+  for (const auto& [name_in_file, count] : other.in_files) in_files[name_in_file] += count;
   for (const auto& [name, use] : other.uses) {
     NameUse& merged = uses[name];
     if (merged.count == 0) {

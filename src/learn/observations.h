@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "analysis/file_groups.h"
+
 namespace tarn {
 
 // A place in a game file: the file as the walk names it and the line as an editor counts it.
@@ -82,6 +84,9 @@ struct NameUse {
 struct PositionNames {
   std::unordered_map<std::uint32_t, NameUse> uses;  // by name number
   std::int64_t others = 0;  // values a candidate type holds (numbers, Boolean words)
+  // How often each name was met in each file: the name's number in the upper half, the
+  // file's in the lower. Names local to groups of files are learned from it.
+  std::unordered_map<std::uint64_t, std::uint32_t> in_files{};
 
   void Add(std::uint32_t name, std::uint32_t file, std::int32_t line);
   // Adds another position's names, as the positions of a variable tail are summed up.
@@ -127,6 +132,8 @@ struct Observations {
   std::vector<Undescribable> missing_files;
   NamePool names;
   std::vector<std::string> section_files;  // the files sections came from, as NameUse numbers them
+  // The values that name further files, each with the file holding it.
+  std::vector<NamedFile> named_files{};
 };
 
 }  // namespace tarn

@@ -158,6 +158,9 @@ void RuleLearner::RecordLine(SectionStats& section, const std::string& area,
     }
   }
   if (const ReferenceRule* reference = ReferenceOf(buffer.Name, name)) {
+    for (std::string_view item : items_) {
+      seen_.named_files.push_back({buffer.SourceFile, std::string(item)});
+    }
     RecordReference(*reference, area, buffer, index, items_);
   }
 }

@@ -32,11 +32,13 @@ std::string PositionName(std::size_t index, const ValueRule& value) {
 }
 
 std::string TargetText(const NameTarget& target) {
-  return "[" + target.section + "]" + target.key;
+  return (target.local ? "local [" : "[") + target.section + "]" + target.key;
 }
 
+// A target that became local to groups of files shows as one lost and one gained.
 bool SameTarget(const NameTarget& a, const NameTarget& b) {
-  return EqualsIgnoringAsciiCase(a.section, b.section) && EqualsIgnoringAsciiCase(a.key, b.key);
+  return EqualsIgnoringAsciiCase(a.section, b.section) && EqualsIgnoringAsciiCase(a.key, b.key) &&
+         a.local == b.local;
 }
 
 void Flag(bool was, bool is, const char* what, bool widens_when_gained, const std::string& prefix,

@@ -10,8 +10,9 @@ namespace tarn {
 namespace {
 
 // The objects a rule set is made of; the order drops a query before the tables it reads.
-constexpr const char* kRuleObjects[] = {"_bc_ListSections", "_bc_references", "_bc_values",
-                                        "_bc_entries",      "_bc_types",      "_bc_sections"};
+constexpr const char* kRuleObjects[] = {"_bc_ListSections", "_bc_flag_lines", "_bc_references",
+                                        "_bc_values",       "_bc_entries",    "_bc_types",
+                                        "_bc_sections"};
 
 constexpr const char* kKeptObjects = "_bc_kept_objects";
 
@@ -36,7 +37,7 @@ std::vector<RuleObject> RuleObjectsOf(Database& db, const std::string& master) {
   std::vector<RuleObject> objects;
   Statement rows = db.Prepare(
       "SELECT name, type, sql FROM " + master +
-      " WHERE sql IS NOT NULL AND tbl_name IN ('_bc_ListSections', '_bc_references', "
+      " WHERE sql IS NOT NULL AND tbl_name IN ('_bc_ListSections', '_bc_flag_lines', '_bc_references', "
       "'_bc_values', '_bc_entries', '_bc_types', '_bc_sections') "
       "ORDER BY type <> 'table', type = 'view', rowid");
   while (rows.Step()) objects.push_back({rows.Text(0), rows.Text(1), rows.Text(2)});
@@ -59,7 +60,7 @@ void KeepRuleObjects(Database& db) {
           " (name TEXT NOT NULL, type TEXT NOT NULL, tbl_name TEXT NOT NULL, sql TEXT)");
   db.Exec(std::string("INSERT INTO ") + kKeptObjects +
           " SELECT name, type, tbl_name, sql FROM sqlite_master WHERE tbl_name IN "
-          "('_bc_ListSections', '_bc_references', '_bc_values', '_bc_entries', '_bc_types', "
+          "('_bc_ListSections', '_bc_flag_lines', '_bc_references', '_bc_values', '_bc_entries', '_bc_types', "
           "'_bc_sections') ORDER BY rowid");
   for (const RuleObject& object : RuleObjectsOf(db, kKeptObjects)) {
     if (object.type != "table") continue;

@@ -17,6 +17,9 @@ namespace tarn {
 struct NameTarget {
   std::string section;
   std::string key;
+  // The names live in groups of files (the rooms of one base): a use must name an object
+  // that its own group of files defines (see analysis/file_groups.h).
+  bool local = false;
   bool operator==(const NameTarget&) const = default;
 };
 

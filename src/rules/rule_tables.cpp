@@ -1,5 +1,6 @@
 #include "rules/rule_tables.h"
 
+#include <algorithm>
 #include <functional>
 #include <unordered_map>
 
@@ -48,13 +49,14 @@ CREATE TABLE IF NOT EXISTS _bc_values (
   Whole     INTEGER NOT NULL DEFAULT 0
 );
 -- One row per object kind a value position names: each value there must be the first value
--- of a line of the entry rule TargetEntryID (of one of the position's rows). The rule query
--- does not show them.
+-- of a line of the entry rule TargetEntryID (of one of the position's rows); with Local, a
+-- line in the value's own group of files. The rule query does not show them.
 CREATE TABLE IF NOT EXISTS _bc_references (
   DB_ID         INTEGER PRIMARY KEY,
   EntryID       INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
   IDX           INTEGER NOT NULL,
-  TargetEntryID INTEGER NOT NULL REFERENCES _bc_entries (DB_ID)
+  TargetEntryID INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
+  Local         INTEGER NOT NULL DEFAULT 0
 );
 -- One row per entry rule that says how its flag key is written: Bare 1 when the game writes
 -- it alone on its line, 0 when always with a value. Entry rules without a row say nothing;
@@ -173,7 +175,11 @@ RuleSet ReadRuleTables(Database& db) {
     for (std::int32_t target : reference.targets) {
       // A target the rules no longer hold cannot be named; the rule check would refuse it.
       auto named = targets.find(target);
-      if (named != targets.end()) value.refers_to.push_back(named->second);
+      if (named == targets.end()) continue;
+      value.refers_to.push_back(named->second);
+      value.refers_to.back().local =
+          std::find(reference.local_targets.begin(), reference.local_targets.end(), target) !=
+          reference.local_targets.end();
     }
   }
   ForEachFlagForm(db, [&by_id](std::int32_t entry_id, FlagForm form) {
@@ -225,8 +231,11 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
   Statement rows;
   try {
     if (ObjectType(db, "_bc_references") != "table") return references;
+    // Tables written before names could be local to groups of files have no Local column.
+    const std::string local = HasColumn(db, "_bc_references", "Local") ? "r.Local" : "0";
     rows = db.Prepare(
-        "SELECT r.EntryID, r.IDX, coalesce(v.IsMulti, 0), r.TargetEntryID FROM _bc_references r "
+        "SELECT r.EntryID, r.IDX, coalesce(v.IsMulti, 0), r.TargetEntryID, " + local +
+        " FROM _bc_references r "
         "LEFT JOIN _bc_values v ON v.EntryID = r.EntryID AND v.IDX = r.IDX "
         "ORDER BY r.EntryID, r.IDX, r.DB_ID");
   } catch (const TarnError&) {
@@ -237,9 +246,12 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
     const auto position = static_cast<std::int32_t>(rows.Int(1));
     if (references.empty() || references.back().entry_id != entry_id ||
         references.back().position != position) {
-      references.push_back({entry_id, position, rows.Int(2) != 0, {}});
+      references.push_back({entry_id, position, rows.Int(2) != 0, {}, {}});
     }
     references.back().targets.push_back(static_cast<std::int32_t>(rows.Int(3)));
+    if (rows.Int(4) != 0) {
+      references.back().local_targets.push_back(static_cast<std::int32_t>(rows.Int(3)));
+    }
   }
   return references;
 }
@@ -258,6 +270,9 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
     if (!HasColumn(db, "_bc_values", "Whole")) {
       db.Exec("ALTER TABLE _bc_values ADD COLUMN Whole INTEGER NOT NULL DEFAULT 0");
     }
+    if (!HasColumn(db, "_bc_references", "Local")) {
+      db.Exec("ALTER TABLE _bc_references ADD COLUMN Local INTEGER NOT NULL DEFAULT 0");
+    }
     db.Exec(
         "DELETE FROM _bc_flag_lines; DELETE FROM _bc_references; DELETE FROM _bc_values; "
         "DELETE FROM _bc_entries; "
@@ -269,7 +284,7 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
       }
     }
     Statement add_reference =
-        db.Prepare("INSERT INTO _bc_references (EntryID, IDX, TargetEntryID) VALUES (?1, ?2, ?3)");
+        db.Prepare("INSERT INTO _bc_references (EntryID, IDX, TargetEntryID, Local) VALUES (?1, ?2, ?3, ?4)");
     Statement add_section = db.Prepare(
         "INSERT INTO _bc_sections (DB_ID, SectionName, IDX, RuleFile) VALUES (?1, ?2, ?1, ?3)");
     Statement add_entry = db.Prepare(
@@ -327,6 +342,7 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
             add_reference.BindInt(1, entry.db_id);
             add_reference.BindInt(2, position);
             add_reference.BindInt(3, id->second);
+            add_reference.BindInt(4, target.local);
             add_reference.Step();
             add_reference.Reset();
           }

@@ -38,6 +38,8 @@ struct StoredNameReference {
   std::int32_t position = 0;
   bool is_multi = false;
   std::vector<std::int32_t> targets;
+  // Those of targets whose names a value must find in its own group of files.
+  std::vector<std::int32_t> local_targets{};
 };
 
 // The named object kinds of db's rule tables, by entry rule and position; none for tables of

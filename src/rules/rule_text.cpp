@@ -114,8 +114,15 @@ class LineParser {
     return value;
   }
 
-  // "[Section]key", either name bare or quoted.
+  // "[Section]key", either name bare or quoted, after the word "local" for names that live
+  // in groups of files.
   NameTarget ParseTarget(std::string_view text) const {
+    bool local = false;
+    if (text.size() > 5 && EqualsIgnoringAsciiCase(text.substr(0, 5), "local") &&
+        (text[5] == ' ' || text[5] == '\t' || text[5] == '[')) {
+      local = true;
+      text = Trim(text.substr(5));
+    }
     if (text.empty() || text.front() != '[') {
       Fail("expected a section in brackets and a key, as in [Gun]nickname");
     }
@@ -127,6 +134,7 @@ class LineParser {
     const std::string_view key = Trim(text.substr(close + 1));
     if (key.empty()) Fail("no key after [" + target.section + "]");
     target.key = Unquote(key);
+    target.local = local;
     return target;
   }
 
@@ -263,6 +271,7 @@ std::string FormatValue(const ValueRule& value) {
   for (std::size_t i = 0; i < value.refers_to.size(); ++i) {
     const NameTarget& target = value.refers_to[i];
     text += i == 0 ? " -> " : " | ";
+    if (target.local) text += "local ";
     text += "[" + QuotedIfNeeded(target.section) + "]" + QuotedIfNeeded(target.key);
   }
   return text;

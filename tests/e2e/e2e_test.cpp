@@ -144,6 +144,37 @@ TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
   }
 }
 
+// "refs": a room is local to its base's files once the rules say so. Deck is a room of
+// both sample bases and Bar of the first only: the second base starting in Bar passes a check
+// of the whole folder but not one within the base's own files.
+TEST_F(SampleWorldTest, LocalNameIsLookedUpInItsOwnGroupOfFiles) {
+  fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
+  const std::string base =
+      tarn_.game.Path() + "/DATA/UNIVERSE/SYSTEMS/KV02/BASES/kv02_01_base.ini";
+  std::string text = testing::ReadFile(base);
+  text.replace(text.find("start_room = Deck"), 17, "start_room = Bar");
+  testing::WriteFile(base, text);
+  testing::TempDir dir;
+  const std::string rules = dir.File("rules");
+  fs::copy(TARN_SOURCE "/data/rules", rules, fs::copy_options::recursive);
+  for (const auto& [target, unknown] :
+       {std::pair{"-> [Room]nickname", 0}, {"-> local [Room]nickname", 1}}) {
+    std::string bases = testing::ReadFile(rules + "/bases.rules");
+    const std::size_t at = bases.find("-> [Room]nickname");
+    ASSERT_NE(at, std::string::npos);
+    bases.replace(at, 17, target);
+    testing::WriteFile(rules + "/bases.rules", bases);
+    ASSERT_EQ(tarn_.Run("rules import " + rules).status, 0) << target;
+    const testing::Result r =
+        tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
+    EXPECT_EQ(r.status, unknown) << target;
+    EXPECT_THAT(Lines(r.log), ::testing::Contains("Done Checking references: " +
+                                                  std::to_string(unknown) +
+                                                  " unknown names in 72 positions"))
+        << target;
+  }
+}
+
 // "refs": a good defined a second time among more than a hundred is a warning of its own
 // after the unknown names, at the second place, naming the first; the sample world's rooms,
 // named alike in every base, are not.

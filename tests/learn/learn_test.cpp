@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "ini/section_reader.h"
 #include "learn/learn_report.h"
@@ -285,6 +286,59 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
       EXPECT_THAT(rule, Not(HasSubstr("->"))) << c.what;
     } else {
       EXPECT_THAT(rule, HasSubstr("String -> " + std::string(c.equip) + ", String")) << c.what;
+    }
+  }
+}
+
+// Rooms are named alike in every base: a position learns its names as local to a group of
+// files only when each use finds its name in its own group, and the names repeat across
+// groups. game/universe.ini names the two group files a.ini and b.ini.
+TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheirGroup) {
+  struct Case {
+    const char* what;
+    const char* a_rooms;  // the rooms a.ini defines, then the rooms it uses, '|' between
+    const char* a_uses;
+    const char* b_rooms;
+    const char* b_uses;
+    const char* rule;  // the learned targets of room_switch, or "" for none
+  } cases[] = {
+      {"each group uses its own rooms", "r1 r2 r3 r4 r5", "r1 r2 r3 r4 r5", "r1 r2 r3 r4 r5",
+       "r5 r4 r3 r2 r1", "-> local [Room]nickname"},
+      {"uses cross groups", "r1 r2 r3 r4 r5", "r1 r2 r3 r4 r5", "r1 r2 r3 r6 r7",
+       "r1 r2 r3 r4 r5", ""},
+      {"names unique in the folder", "a1 a2 a3 a4 a5", "a1 a2 a3 a4 a5", "b1 b2 b3 b4 b5",
+       "b1 b2 b3 b4 b5", "-> [Room]nickname"},
+  };
+  auto file = [](std::string_view rooms, std::string_view uses) {
+    std::string text;
+    std::istringstream defined{std::string(rooms)}, used{std::string(uses)};
+    for (std::string name; defined >> name;) text += "[Room]\nnickname = " + name + "\n";
+    for (std::string name; used >> name;) text += "[Hotspot]\nroom_switch = " + name + "\n";
+    return text;
+  };
+  for (const Case& c : cases) {
+    files.AddFolder("game");
+    files.SetFile("game/universe.ini", "[system]\nfile = a.ini\n[system]\nfile = b.ini\n");
+    files.SetFile("game/a.ini", file(c.a_rooms, c.a_uses));
+    files.SetFile("game/b.ini", file(c.b_rooms, c.b_uses));
+    recorded = RecordedValues();
+    RuleLearner learner({{74, "system", "file"}}, recorded);
+    log.SetFindings(&learner);
+    for (const char* path : {"game/universe.ini", "game/a.ini", "game/b.ini"}) {
+      LineSource source(files, log);
+      source.SetFileName(path);
+      SectionBuffer buffer;
+      while (ReadSection(buffer, source, log)) learner.HandleSection("universe", buffer);
+    }
+    const std::string rules =
+        FormatRuleText(LearnRules(learner.Seen(), RuleSet{}, false).rules, "universe.rules");
+    const std::size_t at = rules.find("room_switch");
+    ASSERT_NE(at, std::string::npos) << c.what;
+    const std::string rule = rules.substr(at, rules.find('\n', at) - at);
+    if (*c.rule == '\0') {
+      EXPECT_THAT(rule, Not(HasSubstr("->"))) << c.what;
+    } else {
+      EXPECT_THAT(rule, HasSubstr(std::string("String ") + c.rule)) << c.what;
     }
   }
 }

@@ -337,6 +337,25 @@ TEST(RuleTablesTest, ImportKeepsTheReplacedRuleSetForOneRestore) {
   }
 }
 
+// A target local to groups of files keeps its mark through the rule text and the tables;
+// tables written before the mark existed read as naming no local target.
+TEST(RuleTablesTest, KeepTheLocalMarkOfATarget) {
+  const char* text = "[Room]\nnickname #1 = String\n[Hotspot]\nroom_switch #2 = String -> local "
+                     "[Room]nickname\n";
+  testing::TempDir dir;
+  Database db = Database::Open(dir.File("TARN.MDB"), Database::Mode::kCreate);
+  WriteRuleTables(db, Parse(text));
+  ASSERT_EQ(ReadNameReferences(db).size(), 1u);
+  EXPECT_EQ(ReadNameReferences(db)[0].local_targets, (std::vector<std::int32_t>{1}));
+  EXPECT_EQ(FormatRuleText(ReadRuleTables(db), "t.rules"), FormatRuleText(Parse(text), "t.rules"));
+  EXPECT_NE(FormatRuleText(Parse(text), "t.rules").find("-> local [Room]nickname"), std::string::npos);
+
+  db.Exec("CREATE TABLE old AS SELECT DB_ID, EntryID, IDX, TargetEntryID FROM _bc_references; "
+          "DROP TABLE _bc_references; ALTER TABLE old RENAME TO _bc_references");
+  ASSERT_EQ(ReadNameReferences(db).size(), 1u);
+  EXPECT_TRUE(ReadNameReferences(db)[0].local_targets.empty());
+}
+
 using testing::Rows;
 
 // The rule loader and the dump over a settings database of the given content.
