@@ -19,7 +19,7 @@
 #include "settings/settings.h"
 #include "shell/error.h"
 #include "shell/file_system.h"
-#include "shell/folder_lock.h"
+#include "session/session.h"
 #include "shell/run_stats.h"
 
 namespace tarn {
@@ -175,6 +175,13 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
   return findings;
 }
 
+SessionCommand CommandNamed(const std::string& word) {
+  if (word == "init-db") return SessionCommand::kInitDB;
+  if (word == "all") return SessionCommand::kAll;
+  if (word == "refs") return SessionCommand::kRefs;
+  return SessionCommand::kDump;
+}
+
 }  // namespace
 
 int RunCommands(const RunOptions& options) {
@@ -214,8 +221,8 @@ int RunCommands(const RunOptions& options) {
   } stats_report{options.stats, stats};
   RealFileSystem files;
   Settings settings(front_end);
-  std::unique_ptr<FolderLock> home_lock, log_lock;
-  std::unique_ptr<Analysis> analysis;
+  std::unique_ptr<Session> session;
+  bool all_before_init = false;
   Trouble trouble;
   int status = kExitFinished;
   try {
@@ -232,17 +239,21 @@ int RunCommands(const RunOptions& options) {
     bool ticked = values.OverwriteFlag() != 0;
     if (options.overwrite) ticked = true;
     if (options.append) ticked = false;
-    // Setups that would read the root of the file system, or log into whatever folder the
-    // program was started in, are refused before anything is done.
-    const bool reads_game = std::find(options.commands.begin(), options.commands.end(), "all") !=
-                            options.commands.end();
-    if (values.LogPath().empty()) {
-      std::fprintf(stderr, "tarn: no log folder is set: give one with --log\n");
-      return kFatalStatus;
-    }
-    if (reads_game && values.KVPath().empty()) {
-      std::fprintf(stderr, "tarn: no game folder is set: give one with --game\n");
-      return kFatalStatus;
+    session = std::make_unique<Session>(settings, front_end, files, options.home);
+    Analysis& analysis = session->GetAnalysis();
+    // The guards of every command word, before any of them runs.
+    std::vector<SessionCommand> commands;
+    for (const std::string& word : options.commands) commands.push_back(CommandNamed(word));
+    std::string why;
+    switch (session->CheckSetup(commands, why)) {
+      case Refusal::kNoLogFolder:
+        std::fprintf(stderr, "tarn: %s: give one with --log\n", why.c_str());
+        return kFatalStatus;
+      case Refusal::kNoGameFolder:
+        std::fprintf(stderr, "tarn: %s: give one with --game\n", why.c_str());
+        return kFatalStatus;
+      default:
+        break;
     }
     // Nothing the run writes for the user may replace what it owns or reads; refused before
     // the run, as a mistyped option is.
@@ -255,68 +266,58 @@ int RunCommands(const RunOptions& options) {
       std::fprintf(stderr, "tarn: will not write %s\n", refused.c_str());
       return kExitUsage;
     }
-    // One run at a time writes a home's KV.MDB and a log folder's tarn.log.
-    const bool writes_data =
-        std::any_of(options.commands.begin(), options.commands.end(),
-                    [](const std::string& command) { return command != "dump"; });
-    std::string why;
-    if (writes_data) {
-      home_lock = FolderLock::TakeOrSay(options.home, "home", "home folder",
-                                        FolderLock::Need::kRequired, why);
-    }
-    if (why.empty() && options.log) MakeLogFolder(files, *options.log);
-    if (why.empty()) {
-      log_lock = FolderLock::TakeOrSay(values.LogPath(), "log", "log folder",
-                                       FolderLock::Need::kIfPossible, why);
-    }
-    if (!why.empty()) {
-      std::fprintf(stderr, "tarn: %s\n", why.c_str());
-      return kFatalStatus;
-    }
-    analysis = std::make_unique<Analysis>(settings, front_end, files, options.home);
+    if (options.log) MakeLogFolder(files, *options.log);
     AnalysisOptions analysis_options;
     analysis_options.follow_links = options.follow_links;
     analysis_options.limits.file_size = options.max_file_size;
-    analysis->SetOptions(analysis_options);
-    // The Findings table and the indexes are made while the reports are, at the end.
-    analysis->DeferToClose(true);
+    analysis.SetOptions(analysis_options);
+    // The Findings table and the indexes are made while the reports are, at the end; the
+    // reports are made from the analysis's findings, not from rows of an account.
+    analysis.DeferToClose(true);
+    session->ListFindings(false);
 
-    bool all_enabled = true;  // the window's "All" starts enabled, before any "Init DB"
-    for (const std::string& command : options.commands) {
-      if (command == "init-db") {
-        all_enabled = analysis->InitDB();
-      } else if (command == "all") {
-        if (!all_enabled) {
-          status = kFatalStatus;
-          trouble.Add("\"All\" is disabled: the last \"Init DB\" failed");
-          break;
+    bool first = true;
+    for (const SessionCommand command : commands) {
+      // The window keeps "All" disabled until an "Init DB" has succeeded; the command line
+      // runs it as the window's button pressed before any "Init DB", and says so.
+      if (command == SessionCommand::kAll && session->AllPressedEarly()) all_before_init = true;
+      const CommandAccount& account = session->Run(command, ticked);
+      if (account.ending == CommandAccount::Ending::kRefused) {
+        if (first && account.refusal == Refusal::kFolderBusy) {
+          // Another run holds the home or the log folder: nothing of this run has happened.
+          std::fprintf(stderr, "tarn: %s\n", account.reasons.front().c_str());
+          return kFatalStatus;
         }
-        analysis->RunAll(ticked);
-      } else if (command == "refs") {
-        analysis->RunRefs();
-      } else {
-        analysis->RunDumpRules(ticked);
+        status = kFatalStatus;
+        trouble.Add(account.reasons.front());
+        break;
       }
+      first = false;
     }
   } catch (const ProgramEnd& end) {
     status = end.status;
-    if (analysis == nullptr) return status;  // the settings failed: their message is shown
+    if (session == nullptr) return status;  // the settings failed: their message is shown
     trouble.Add("the run ended on a fatal error" + (front_end.LastErrorBlock().empty()
                                                         ? std::string(": see the log")
                                                         : ":\n" + front_end.LastErrorBlock()));
   }
   std::int64_t fixed = 0;
+  Analysis& analysis = session->GetAnalysis();
   const std::vector<ReportedFinding> findings =
-      WriteReports(options, reports, baseline, *analysis, files, settings.Values().KVPath(),
+      WriteReports(options, reports, baseline, analysis, files, settings.Values().KVPath(),
                    options.stats ? &stats : nullptr, fixed, trouble);
   settings.Discard();
-  const Verdict verdict = Judge(*analysis, findings, trouble.reasons);
+  for (std::string& reason : session->Troubles()) trouble.Add(std::move(reason));
+  const Verdict verdict = Judge(findings, trouble.reasons);
   // A fatal end keeps its own status.
   if (status == kExitFinished) status = verdict.status;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  PrintSummary(options, analysis.get(), &analysis->GetLog(), findings, fixed, seconds, status,
+  PrintSummary(options, &analysis, &analysis.GetLog(), findings, fixed, seconds, status,
                verdict.reasons);
+  if (all_before_init) {
+    std::fprintf(stderr, "tarn: \"all\" ran before any \"init-db\": run init-db first\n");
+  }
   return status;
 }
 

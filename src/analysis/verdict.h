@@ -24,5 +24,7 @@ struct Verdict {
 // count) and the troubles the front end met itself (a fatal end, a report not written).
 Verdict Judge(const Analysis& analysis, const std::vector<ReportedFinding>& findings,
               std::vector<std::string> troubles = {});
+// The same for a front end that gathered every reason itself.
+Verdict Judge(const std::vector<ReportedFinding>& findings, std::vector<std::string> reasons);
 
 }  // namespace tarn

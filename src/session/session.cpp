@@ -99,8 +99,21 @@ bool Session::Begin(SessionCommand command) {
 void Session::End() {
   log_lock_.reset();
   last_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  for (std::string& reason : analysis_.Troubles()) last_.reasons.push_back(std::move(reason));
+  for (std::string& reason : analysis_.Troubles()) {
+    if (std::find(troubles_.begin(), troubles_.end(), reason) == troubles_.end()) {
+      troubles_.push_back(reason);
+    }
+    last_.reasons.push_back(std::move(reason));
+  }
   last_.log_lines_lost = analysis_.GetLog().LostLines();
+}
+
+std::vector<std::string> Session::Troubles() const {
+  std::vector<std::string> all = troubles_;
+  for (std::string& reason : analysis_.Troubles()) {
+    if (std::find(all.begin(), all.end(), reason) == all.end()) all.push_back(std::move(reason));
+  }
+  return all;
 }
 
 const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked) {
@@ -141,6 +154,7 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
 }
 
 void Session::TakeFindings(std::size_t first) {
+  if (!list_findings_) return;
   const std::vector<Finding>& all = analysis_.Findings();
   first = std::min(first, all.size());
   const std::span<const Finding> found(all.data() + first, all.size() - first);

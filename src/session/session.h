@@ -14,6 +14,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis.h"
 #include "session/command_account.h"
@@ -53,6 +54,15 @@ class Session {
   // are then held once.
   std::vector<FindingRow> TakeFindingRows() { return std::move(last_.findings); }
 
+  // Why the commands so far could not do their job, every command's reasons once, with what
+  // the analysis met since the last command (closing the data database, say): what a front
+  // end that judges a whole run of commands goes by.
+  std::vector<std::string> Troubles() const;
+
+  // Whether the account lists each finding as a row (the window's findings view needs them;
+  // the command line, which reports from the analysis's findings, does not). On by default.
+  void ListFindings(bool list) { list_findings_ = list; }
+
   // Asks the command under way to stop at the next point it can. Any thread.
   void RequestCancel() { analysis_.RequestCancel(); }
 
@@ -79,6 +89,8 @@ class Session {
   std::size_t all_findings_from_ = 0;  // where the findings of the last "All" start
   std::chrono::steady_clock::time_point start_;
   CommandAccount last_;
+  std::vector<std::string> troubles_;  // the reasons of every command so far, each once
+  bool list_findings_ = true;
 };
 
 }  // namespace tarn
