@@ -197,6 +197,12 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
       AppendNumber(out, f.index);
       out += ", \"target\": ";
       AppendJsonString(out, f.target);
+      // Why the file was refused when that is more than its missing: the SARIF message says
+      // it too.
+      if (!f.reason.empty()) {
+        out += ", \"reason\": ";
+        AppendJsonString(out, f.reason);
+      }
       out += "}";
     } else if (f.kind == Finding::Kind::kUnknownName) {
       out += ", \"names\": ";

@@ -674,6 +674,11 @@ TEST_F(HostileTest, ConfinementRefusesWhatLeadsOutOfTheGameFolder) {
   EXPECT_THAT(r.log, Not(HasSubstr(kMarker)));
   EXPECT_EQ(StoredValues(), "kv_inside");
 
+  // The JSON report says why, as the text and SARIF reports do.
+  Run("--report json=<home>/r.json");
+  EXPECT_THAT(testing::ReadFile(tarn_.home.File("r.json")),
+              HasSubstr("\"reason\": \"a link leads out of the game folder"));
+
   // The user may follow links out; a ".." out of the folder stays refused.
   r = Run("--follow-links");
   EXPECT_THAT(StoredValues(), HasSubstr(kMarker));
