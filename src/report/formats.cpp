@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 constexpr std::int32_t kRuleNumbers[] = {10101, 10104, 10201, 10202, 10203, 10204, 10205, 10206,
                                          10207, 10208, 10209, 10210, 10211, 10212, 10301, 10302,
                                          10303, 10304, 10305, 10306, 10401, 10402, 10404, 10405,
-                                         10407};
+                                         10406, 10407};
 constexpr const char* kRepairRule = "repair";
 
 std::string Jstr(std::string_view cp1252) {

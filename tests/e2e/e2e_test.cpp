@@ -185,9 +185,19 @@ TEST_F(SampleWorldTest, NameDefinedTwiceIsADuplicateNamingBothPlaces) {
   for (int i = 0; i < 100; ++i) more += "[Good]\nnickname = kv_good_" + std::to_string(i) + "\n";
   testing::WriteFile(goods, testing::ReadFile(goods) + more +
                                 "\n[Good]\nnickname = GUN_pulse_light\nprice = 12\n");
-  const testing::Result r =
-      tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
+  const testing::Result r = tarn_.Run(
+      "--game <game> --log <log> --overwrite --quiet --report sarif=<home>/r.sarif init-db all "
+      "refs");
   EXPECT_EQ(r.status, 1) << r.err;
+  // The SARIF report knows the number as a rule: the result's index names it.
+  Database json = Database::Open(":memory:", Database::Mode::kCreate);
+  Statement index = json.Prepare(
+      "SELECT json_extract(r.value, '$.ruleIndex') = d.key FROM json_each(?1, "
+      "'$.runs[0].results') r, json_each(?1, '$.runs[0].tool.driver.rules') d "
+      "WHERE json_extract(d.value, '$.id') = '10406'");
+  index.BindText(1, testing::ReadFile(tarn_.home.File("r.sarif")));
+  ASSERT_TRUE(index.Step());
+  EXPECT_EQ(index.Text(0), "1");
   const std::vector<std::string> log = Lines(r.log);
   const auto done = std::find_if(log.begin(), log.end(), [](const std::string& line) {
     return line.starts_with("Done Checking references");
