@@ -191,7 +191,8 @@ std::int32_t FileViewer::CaretLine() const {
 QString FileViewer::Heading() const { return heading_->text(); }
 
 void FileViewer::OpenInEditor() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path_.c_str())));
+  const QString path = QFile::decodeName(path_.c_str());
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) emit noEditor(path);
 }
 
 }  // namespace tarn::gui

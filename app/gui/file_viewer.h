@@ -43,6 +43,10 @@ class FileViewer : public QWidget {
   std::int32_t CaretLine() const;
   QString Heading() const;
 
+ signals:
+  // "Open in editor" found no program that takes the file: the user must be told where.
+  void noEditor(const QString& path);
+
  private:
   void OpenInEditor();
   void Highlight();

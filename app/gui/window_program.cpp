@@ -2,10 +2,12 @@
 
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QScreen>
 #include <QShortcut>
 #include <utility>
 
 #include "analysis/analysis.h"
+#include "file_viewer.h"
 #include "findings_window.h"
 #include "main_window.h"
 #include "session/session.h"
@@ -47,7 +49,13 @@ WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettin
   // start of the next "All", on the worker's thread.
   connect(status_, &RunStatusBar::followLinksChanged, this,
           [this](bool follow) { follow_links_.store(follow); });
+  connect(findings_->Viewer(), &FileViewer::noEditor, this, [this](const QString& path) {
+    status_->AddDetail(QStringLiteral("No editor answered for %1: open it yourself, or set the "
+                                      "desktop's program for .ini files.")
+                           .arg(path));
+  });
   connect(status_, &RunStatusBar::findingsRequested, this, [this] {
+    PlaceFindings();
     findings_->show();
     findings_->raise();
     findings_->activateWindow();
@@ -96,8 +104,26 @@ void WindowProgram::CommandEnded() {
   const bool found = !prepared_.rows.empty();
   findings_->SetRun(account, std::exchange(prepared_, FindingsTable()));
   if (found) {
+    PlaceFindings();
     findings_->show();
     findings_->raise();
+  }
+}
+
+void WindowProgram::PlaceFindings() {
+  // Beside the main window when the screen has room, else over it but above its status line,
+  // so that how the run ended stays in sight.
+  if (findings_->isVisible()) return;
+  const QRect main = main_->frameGeometry();
+  const QScreen* screen = main_->screen();
+  const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
+  const QSize size = findings_->size();
+  if (room.isValid() && main.right() + 8 + size.width() <= room.right()) {
+    findings_->move(main.right() + 8, main.top());
+  } else {
+    findings_->move(main.left() + 24, main.top() + 24);
+    const int bottom = main_->mapToGlobal(QPoint(0, status_->y())).y() - 8;
+    if (bottom - findings_->y() > 200) findings_->resize(size.width(), bottom - findings_->y());
   }
 }
 

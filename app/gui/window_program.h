@@ -48,6 +48,8 @@ class WindowProgram : public QObject {
  private:
   // The session's commands as the window runs them.
   CommandSet Commands();
+  // Puts the findings view where it does not hide the main window's status line.
+  void PlaceFindings();
   void CommandEnded();
   bool CloseDuringRun(bool cancellable);
   bool AskWhetherToCancel();

@@ -458,6 +458,42 @@ TEST_F(QtFrontEndTest, MessageBoxIsCaptionedTarnWithOnlyOk) {
   EXPECT_EQ(buttons, 1);
 }
 
+// The findings view hides known findings unless asked, hides the numbers the user unticks
+// while the rest stay, and sorts on the rows' own values.
+TEST(FindingsWindowTest, HidesKnownFindingsAndUntickedNumbersAndSortsByLine) {
+  CommandAccount account;
+  const struct {
+    const char* rule;
+    int line;
+    bool known;
+  } rows[] = {{"repair", 30, false}, {"10302", 4, false}, {"repair", 200, false},
+              {"10302", 17, true},   {"10101", 9, false}};
+  for (const auto& row : rows) {
+    account.findings.push_back(FindingRow{.rule = row.rule, .path = "DATA/a.ini",
+                                          .line = row.line, .known = row.known});
+    ++account.counts[row.rule];
+  }
+  FindingsWindow view;
+  view.SetRun(account);
+  EXPECT_EQ(view.TotalRows(), 5);
+  EXPECT_EQ(view.ShownRows(), 4);
+  EXPECT_TRUE(view.CountsText().contains("1 known finding hidden")) << view.CountsText().toStdString();
+  view.ShowKnown(true);
+  EXPECT_EQ(view.ShownRows(), 5);
+  view.HideNumber("repair", true);
+  EXPECT_EQ(view.ShownRows(), 3);
+  view.HideNumber("10101", true);
+  EXPECT_EQ(view.ShownRows(), 2);
+  view.HideNumber("repair", false);
+  EXPECT_EQ(view.ShownRows(), 4);
+  view.Table()->sortByColumn(FindingsModel::kLine, Qt::AscendingOrder);
+  std::vector<int> lines;
+  for (int row = 0; row < view.ShownRows(); ++row) {
+    lines.push_back(view.Table()->model()->index(row, FindingsModel::kLine).data().toInt());
+  }
+  EXPECT_EQ(lines, (std::vector<int>{4, 17, 30, 200}));
+}
+
 // The window program on the broken sample world, with the real analysis behind it: what the
 // window lets the user do while "All" runs, how a cancel or a close during a run ends it, what
 // the status line says afterwards, and the findings view and its viewer for each mistake.
