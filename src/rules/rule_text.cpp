@@ -251,7 +251,7 @@ std::string QuotedIfNeeded(const std::string& name) {
 
 // Keys are written bare unless a blank, "=", ";" or '"' would end, cut or hide them.
 std::string KeyText(const std::string& key) {
-  const bool bare = !key.empty() && key.find_first_of(" \t=;\"") == std::string::npos;
+  const bool bare = !key.empty() && key.find_first_of(" \t\r=;\"") == std::string::npos;
   return bare ? key : Quote(key);
 }
 

@@ -129,7 +129,8 @@ constexpr const char* kNamingRules =
     "equip #4 multiline = item:String -> [Gun]nickname | [\" Odd, Kind \"]\"my key\", "
     "*String -> [Loadout]nickname\n"
     "[\"Tabbed\t\"]\n"
-    "k #5 = Long\n";
+    "k #5 = Long\n"
+    "\"carriage\rreturn\" #6 = Long\n";
 
 TEST(RuleTextTest, NamedKindsAreReadAndWrittenBackTheSame) {
   const RuleSet rules = Parse(kNamingRules);
