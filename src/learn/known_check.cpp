@@ -68,7 +68,7 @@ std::string WithKeptFingerprints(std::string report, const std::vector<std::stri
     first = false;
     report += "    {\"fingerprint\": ";
     AppendJsonString(report, fingerprint);
-    report += ", \"baselineState\": \"known\"}";
+    report += ", \"baselineState\": \"unchanged\"}";
   }
   report += kEnd;
   return report;

@@ -80,7 +80,7 @@ std::string KnownFindingsText(const std::vector<std::string>& fingerprints) {
     first = false;
     out += "    {\"fingerprint\": ";
     AppendJsonString(out, fingerprint);
-    out += ", \"baselineState\": \"known\"}";
+    out += ", \"baselineState\": \"unchanged\"}";
   }
   out += "\n  ]\n}\n";
   return out;
