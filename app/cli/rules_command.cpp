@@ -130,7 +130,7 @@ int ImportRules(const std::string& home, const std::string& folder) {
     return Fail("import", path + ": " + error.Description(), kFatalStatus);
   }
   std::printf("%s from %zu files", Counts(rules).c_str(), FileCount(rules));
-  if (has_known) std::printf(", %zu known findings", known.size());
+  if (!known.empty()) std::printf(", %zu known findings", known.size());
   std::printf("\n");
   return kDone;
 }

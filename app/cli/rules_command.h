@@ -17,7 +17,7 @@ int ExportRules(const std::string& home, const std::string& folder);
 // are complete and pass the rule loader's checks, and keeps the rule set it replaced for
 // RestoreRules, with the known findings of the folder's known-findings.json (none without it);
 // prints "N sections, M keys, R references from K files" to standard output, and ", F known
-// findings" when the folder has them. A known findings file that is not a report is a fault
+// findings" when the folder has some. A known findings file that is not a report is a fault
 // (1), one that cannot be read a 3.
 // Exit status: 0 done; 1 a fault in a rule file (its file and line on standard error);
 // 3 the folder or a file cannot be read, the folder holds no rule file or its files define no
