@@ -47,13 +47,18 @@ class KnownFindingsTest : public ::testing::Test {
     while (rows.Step()) found.push_back(rows.Text(0));
     return {r.status, found};
   }
+  // None installed leaves no table at all.
   Rows Installed() const {
-    return testing::RowsOf(tarn_.home.File("TARN.MDB"),
-                           "SELECT Fingerprint FROM _bc_known_findings ORDER BY 1");
+    const std::string mdb = tarn_.home.File("TARN.MDB");
+    if (testing::RowsOf(mdb, "SELECT name FROM sqlite_master WHERE name = '_bc_known_findings'")
+            .empty()) {
+      return {};
+    }
+    return testing::RowsOf(mdb, "SELECT Fingerprint FROM _bc_known_findings ORDER BY 1");
   }
   void AddMistake() {
-    testing::WriteFile(tarn_.game.File("DATA/constants.ini"),
-                       testing::ReadFile(tarn_.game.File("DATA/constants.ini")) + kNewMistake);
+    testing::WriteFile(tarn_.game.File("DATA/SOLAR/StarArch.ini"),
+                       testing::ReadFile(tarn_.game.File("DATA/SOLAR/StarArch.ini")) + kNewMistake);
   }
   testing::Tarn tarn_;
   testing::TempDir dir_;
@@ -86,7 +91,7 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanAndOnlyANewMistakeIsNew) {
   for (const std::string& row : found) {
     if (row.ends_with("|new")) fresh.push_back(row);
   }
-  EXPECT_EQ(fresh, (Rows{"DATA/constants.ini|new"}));
+  EXPECT_EQ(fresh, (Rows{"DATA/SOLAR/StarArch.ini|new"}));
 }
 
 // Export writes what is installed, import installs it again, a folder without the file
