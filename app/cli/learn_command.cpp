@@ -62,6 +62,7 @@ int LearnRules(const std::string& home, const std::optional<std::string>& game,
                                   std::llround(options.unknown_names * 10)};
     LearnResult result =
         LearnFromFolder(settings, front_end, files, options.merge, walk_options, nullptr, tolerance);
+    KeepRemainingFindings(settings, front_end, files, options.merge, walk_options, result);
     WriteLearnedFolder(files, result, options.folder, places);
     std::fwrite(result.report.data(), 1, result.report.size(), stdout);
     std::fflush(stdout);

@@ -5,7 +5,7 @@
 //        [--write-baseline FILE] COMMAND...
 //   tarn [--home DIR] [--game DIR] rules learn [--merge] [--duplicate-names P]
 //        [--unknown-names P] OUTDIR
-//   tarn [--home DIR] rules export DIR | rules import DIR | rules restore
+//   tarn [--home DIR] rules export DIR | rules import DIR | rules restore | rules accept REPORT
 //   tarn rules diff OLD NEW
 //   tarn bini FILE...
 //   tarn strings FILE
@@ -114,10 +114,11 @@ int main(int argc, char** argv) {
   app.require_subcommand(0, 1);
   app.footer(
       "Exit status: 0 the whole log was written and nothing new found; 1 new findings (a "
-      "warning or a repaired line the baseline does not know); 2 usage error; 3 the run could "
+      "warning or a repaired line neither the baseline nor the known findings installed with "
+      "the rules know); 2 usage error; 3 the run could "
       "not do its job (a fatal error, the log or a report not written, the game's main file "
       "unreadable, another run holding the home or log folder, a home lock file that cannot "
-      "be opened or is no regular file).\nrules export, import, restore and learn: 0 done; 1 "
+      "be opened or is no regular file).\nrules export, import, restore, accept and learn: 0 done; 1 "
       "(import) a fault in a rule file; 2 usage error; 3 a folder or file that cannot be read "
       "or written (a full disk included), no rules to import or none kept to restore, TARN.MDB "
       "unreadable or unwritable, the home folder held by another run.\nbini and strings: 0 "
@@ -134,13 +135,14 @@ int main(int argc, char** argv) {
   auto* rules_export = rules->add_subcommand(
       "export",
       "Write the rule set of TARN.MDB as text sources, one .rules file per game area, each "
-      "written whole; exit 3 when TARN.MDB cannot be read or DIR cannot be written");
+      "written whole, and the installed known findings as known-findings.json; exit 3 when TARN.MDB cannot be read or DIR cannot be written");
   rules_export->add_option("DIR", rules_folder)->required();
   auto* rules_import = rules->add_subcommand(
       "import",
       "Check the text sources in DIR (every *.rules file, letter case aside; UTF-8 when they "
       "start with a byte order mark) as the rule loader would and replace the rule set of "
-      "TARN.MDB with them, keeping the one replaced for \"rules restore\"; prints \"N "
+      "TARN.MDB with them and the known findings of DIR/known-findings.json (none without "
+      "it), keeping the ones replaced for \"rules restore\"; prints \"N "
       "sections, M keys, R references from K files\". Exit 1 for a fault in a rule file, 3 "
       "when DIR or a file cannot be read, DIR holds no rules, or TARN.MDB cannot be written");
   rules_import->add_option("DIR", rules_folder)->required();
@@ -148,15 +150,26 @@ int main(int argc, char** argv) {
       "restore",
       "Put back the rule set that the last \"rules import\" replaced (once) and print "
       "\"restored N sections, M keys, R references\"; exit 3 when none is kept");
+  std::string accepted_report;
+  auto* rules_accept = rules->add_subcommand(
+      "accept",
+      "Add the findings of REPORT (a JSON or SARIF report, at most --max-file-size) to the "
+      "known findings installed with the rules, which every run counts as known; prints "
+      "\"added N known findings\". Exit 2 when REPORT is not a report, 3 when it cannot be "
+      "read or TARN.MDB cannot be written");
+  rules_accept->add_option("REPORT", accepted_report)->required();
   tarn::LearnOptions learn;
   auto* rules_learn = rules->add_subcommand(
       "learn",
       "Walk the game folder as \"init-db all\" does and write the rule set that "
-      "describes it into OUTDIR, with LEARNED.md; TARN.MDB is not changed");
+      "describes it into OUTDIR, with LEARNED.md and, in known-findings.json, the findings "
+      "that remain when the folder is checked with those rules (\"init-db all refs\" in a "
+      "temporary home); TARN.MDB is not changed");
   rules_learn->fallthrough();
   rules_learn->add_flag("--merge", learn.merge,
                         "Start from the installed rule set and widen it where the folder "
-                        "does not agree, instead of learning from scratch");
+                        "does not agree, instead of learning from scratch; the installed "
+                        "known findings are kept with the new ones");
   rules_learn->add_flag("--force", learn.force,
                         "Accepted for older scripts; not needed: OUTDIR is replaced when an "
                         "earlier rules learn wrote it, and never otherwise");
@@ -245,6 +258,9 @@ int main(int argc, char** argv) {
   if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
   if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
   if (*rules_restore) return tarn::RestoreRules(options.home);
+  if (*rules_accept) {
+    return tarn::AcceptReport(options.home, accepted_report, options.max_file_size);
+  }
   if (*rules_learn) {
     learn.follow_links = options.follow_links;
     learn.log = options.log;

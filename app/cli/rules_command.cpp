@@ -5,6 +5,8 @@
 #include <unordered_set>
 
 #include "datadb/database.h"
+#include "report/baseline.h"
+#include "report/known_findings.h"
 #include "rules/rule_check.h"
 #include "rules/rule_folder.h"
 #include "rules/rule_history.h"
@@ -21,6 +23,9 @@ namespace {
 
 constexpr int kDone = 0;
 constexpr int kRuleFault = 1;
+constexpr int kUsage = 2;
+// Known findings files are baselines and read with their bound.
+constexpr std::int64_t kKnownFindingsLimit = std::int64_t{256} << 20;
 
 int Fail(const char* command, const std::string& reason, int status) {
   std::fprintf(stderr, "tarn: rules %s: %s\n", command, reason.c_str());
@@ -57,17 +62,27 @@ std::unique_ptr<FolderLock> LockHome(const std::string& home, std::string& why) 
 int ExportRules(const std::string& home, const std::string& folder) {
   const std::string path = JoinPath(home, kSettingsDBFile);
   RuleSet rules;
+  std::vector<std::string> known;
   try {
     auto db = Database::Open(path, Database::Mode::kReadWrite);
     rules = ReadRuleTables(db);
+    known = ReadKnownFindings(db);
   } catch (const TarnError& error) {
     return Fail("export", path + ": " + error.Description(), kFatalStatus);
   }
+  RealFileSystem files;
   try {
-    RealFileSystem files;
     WriteRuleFolder(files, rules, folder);
   } catch (const RuleSourceError& error) {
     return Fail("export", error.In(folder), kFatalStatus);
+  }
+  // Written even when none are installed, so that an earlier file in the folder cannot come
+  // back with the next import.
+  const std::string known_path = JoinPath(folder, kKnownFindingsFile);
+  try {
+    files.WriteWholeFile(known_path, KnownFindingsText(known));
+  } catch (const TarnError& error) {
+    return Fail("export", known_path + ": " + error.Description(), kFatalStatus);
   }
   return kDone;
 }
@@ -75,12 +90,31 @@ int ExportRules(const std::string& home, const std::string& folder) {
 int ImportRules(const std::string& home, const std::string& folder) {
   const std::string path = JoinPath(home, kSettingsDBFile);
   RuleSet rules;
+  std::vector<std::string> known;
+  bool has_known = false;
   try {
     RealFileSystem files;
     rules = ReadRuleFolder(files, folder);
     // An empty rule set would make every section of the game unknown: never installed.
     if (rules.sections.empty()) return Fail("import", "no rule files in " + folder, kFatalStatus);
     CheckRuleSet(rules);
+    // A folder without known findings installs none: the rules alone describe the game.
+    const std::string known_path = JoinPath(folder, kKnownFindingsFile);
+    has_known = files.FileExists(known_path);
+    if (has_known) {
+      std::string text;
+      try {
+        text = files.ReadWholeInput(known_path, kKnownFindingsLimit);
+      } catch (const TarnError& error) {
+        return Fail("import", known_path + ": " + error.Description(), kFatalStatus);
+      }
+      try {
+        known = ParseBaseline(text);
+      } catch (const BaselineError& error) {
+        return Fail("import", known_path + " is not a report TARN can read: " + error.what(),
+                    kRuleFault);
+      }
+    }
   } catch (const RuleFolderError& error) {
     return Fail("import", error.In(folder), kFatalStatus);
   } catch (const RuleSourceError& error) {
@@ -91,11 +125,45 @@ int ImportRules(const std::string& home, const std::string& folder) {
   if (!why.empty()) return Fail("import", why, kFatalStatus);
   try {
     auto db = Database::Open(path, Database::Mode::kReadWrite);
-    ImportRuleTables(db, rules);
+    ImportRuleTables(db, rules, known);
   } catch (const TarnError& error) {
     return Fail("import", path + ": " + error.Description(), kFatalStatus);
   }
-  std::printf("%s from %zu files\n", Counts(rules).c_str(), FileCount(rules));
+  std::printf("%s from %zu files", Counts(rules).c_str(), FileCount(rules));
+  if (!known.empty()) std::printf(", %zu known findings", known.size());
+  std::printf("\n");
+  return kDone;
+}
+
+int AcceptReport(const std::string& home, const std::string& report,
+                 std::int64_t max_bytes) {
+  std::vector<std::string> fingerprints;
+  try {
+    RealFileSystem files;
+    fingerprints = ParseBaseline(files.ReadWholeInput(report, max_bytes));
+  } catch (const LimitError& error) {
+    return Fail("accept",
+                report + " is more than the limit of " + std::to_string(error.Limit()) +
+                    " bytes (--max-file-size)",
+                kUsage);
+  } catch (const TarnError& error) {
+    return Fail("accept", report + " " + error.Description(), kFatalStatus);
+  } catch (const BaselineError& error) {
+    return Fail("accept", report + " is not a report TARN can read: " + error.what(),
+                kUsage);
+  }
+  const std::string path = JoinPath(home, kSettingsDBFile);
+  std::string why;
+  const auto lock = LockHome(home, why);
+  if (!why.empty()) return Fail("accept", why, kFatalStatus);
+  std::size_t added = 0;
+  try {
+    auto db = Database::Open(path, Database::Mode::kReadWrite);
+    added = AddKnownFindings(db, fingerprints);
+  } catch (const TarnError& error) {
+    return Fail("accept", path + ": " + error.Description(), kFatalStatus);
+  }
+  std::printf("added %zu known findings\n", added);
   return kDone;
 }
 

@@ -14,6 +14,7 @@
 #include "cli_front_end.h"
 #include "report/baseline.h"
 #include "report/formats.h"
+#include "report/known_findings.h"
 #include "report/reported_finding.h"
 #include "report/written_paths.h"
 #include "settings/settings.h"
@@ -120,7 +121,8 @@ void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log
 std::vector<ReportedFinding> WriteReports(const RunOptions& options,
                                           const std::vector<Report>& reports,
                                           const std::vector<std::string>& baseline,
-                                          Analysis& analysis, FileSystem& files,
+                                          bool installed_known, Analysis& analysis,
+                                          FileSystem& files,
                                           const std::string& game,
                                           RunStats* stats, std::int64_t& fixed, Trouble& trouble) {
   const ReportPlace place{game, options.report_root.value_or("")};
@@ -128,7 +130,8 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
   // baseline written also leaves out what the baseline read marked as known. Where the
   // reports' findings are such, both take them as they are.
   const bool own_paths = place.root.empty();
-  const bool baseline_as_reported = own_paths && !options.baseline;
+  const bool known_given = options.baseline.has_value() || installed_known;
+  const bool baseline_as_reported = own_paths && !known_given;
   // The findings are reported and the reports made on a second thread while this one makes
   // the indexes the run left for later, then (once the findings are reported) puts them
   // into the Findings table and closes the data database. After `reported` the two threads
@@ -140,7 +143,7 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
     findings = ReportFindings(analysis.Findings(), place);
     fixed = ApplyBaseline(findings, baseline);
     reported.count_down();
-    const ReportRun run{place, options.baseline.has_value(), fixed, options.report_known};
+    const ReportRun run{place, known_given, fixed, options.report_known};
     for (const Report& report : reports) {
       const std::string why = WriteFile(files, report.file, FormatReport(report.format, findings, run));
       if (!why.empty()) {
@@ -301,10 +304,20 @@ int RunCommands(const RunOptions& options) {
                                                         ? std::string(": see the log")
                                                         : ":\n" + front_end.LastErrorBlock()));
   }
+  // The known findings installed with the rules are known as if the baseline held them too.
+  std::vector<std::string> installed;
+  try {
+    installed = ReadKnownFindings(settings.SettingsDB());
+  } catch (const TarnError& error) {
+    trouble.Add("the known findings of " + settings.SettingsDBName() + " could not be read (" +
+                error.Description() + ")");
+  }
+  baseline.insert(baseline.end(), installed.begin(), installed.end());
   std::int64_t fixed = 0;
   Analysis& analysis = session->GetAnalysis();
   const std::vector<ReportedFinding> findings =
-      WriteReports(options, reports, baseline, analysis, files, settings.Values().KVPath(),
+      WriteReports(options, reports, baseline, !installed.empty(), analysis, files,
+                   settings.Values().KVPath(),
                    options.stats ? &stats : nullptr, fixed, trouble);
   settings.Discard();
   for (std::string& reason : session->Troubles()) trouble.Add(std::move(reason));

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "learn/known_check.h"
 #include "learn/learn_report.h"
 #include "learn/rule_learner.h"
+#include "report/known_findings.h"
 #include "rules/rule_check.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
@@ -85,6 +87,30 @@ LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem&
   return result;
 }
 
+void KeepRemainingFindings(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
+                           const AnalysisOptions& options, LearnResult& result) {
+  RemainingFindings remaining;
+  try {
+    remaining = CheckWithRules(settings, front_end, files, result.learned.rules, options);
+  } catch (const TarnError& error) {
+    throw LearnError("cannot check the folder with the learned rules: " + error.Description());
+  }
+  std::vector<std::string> kept;
+  try {
+    if (merge) kept = MissingFrom(remaining.fingerprints, ReadKnownFindings(settings.SettingsDB()));
+  } catch (const TarnError& error) {
+    throw LearnError("cannot read the installed known findings: " + error.Description());
+  }
+  result.known_findings = WithKeptFingerprints(remaining.report, kept);
+  result.known_count = remaining.fingerprints.size() + kept.size();
+  result.report += "\n## Known findings\n\n" + std::to_string(result.known_count) +
+                   " known findings kept in " + kKnownFindingsFile + ": " +
+                   std::to_string(remaining.fingerprints.size()) +
+                   " remain when the folder is checked with these rules (init-db all refs)";
+  if (merge) result.report += ", " + std::to_string(kept.size()) + " installed before";
+  result.report += ". Once imported, every run counts them as known.\n";
+}
+
 void CheckLearnedFolder(FileSystem& files, const std::string& folder, const OwnedPlaces& places) {
   if (files.FolderExists(folder)) {
     const std::string why = WhyNotReplaceable(files, places, folder);
@@ -112,6 +138,9 @@ void WriteLearnedFolder(FileSystem& files, const LearnResult& result, const std:
   CheckLearnedFolder(files, folder, places);
   std::vector<FolderFile> written = RuleFolderFiles(result.learned.rules);
   written.push_back({"LEARNED.md", result.report});
+  if (!result.known_findings.empty()) {
+    written.push_back({kKnownFindingsFile, result.known_findings});
+  }
   written.push_back({kLearnedMarker,
                      "Written by tarn rules learn, which replaces this folder whole when it "
                      "learns into it again.\n"});

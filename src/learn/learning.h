@@ -27,6 +27,10 @@ struct LearnResult {
   Observations seen;
   LearnedRules learned;
   std::string report;  // LEARNED.md
+  // The findings that remain when the folder is checked with the learned rules, as a JSON
+  // report (known-findings.json), and how many; empty when KeepRemainingFindings did not run.
+  std::string known_findings;
+  std::size_t known_count = 0;
 };
 
 // Learns the rules of the game folder of settings (its settings database open). Nothing is
@@ -39,6 +43,12 @@ LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem&
                             const AnalysisOptions& options = {}, RunStats* stats = nullptr,
                             const NameTolerance& tolerance = {});
 
+// Checks the folder learned from with result's rules (known_check.h) and keeps what remains
+// in result as its known findings, with the installed ones when merge (each as often as
+// either has it), and says how many in its LEARNED.md. Raises what CheckWithRules raises.
+void KeepRemainingFindings(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
+                           const AnalysisOptions& options, LearnResult& result);
+
 // The file rules learn leaves in every folder it writes: what makes the folder its own to
 // replace next time.
 inline constexpr const char* kLearnedMarker = ".tarn-learned";
@@ -47,7 +57,8 @@ inline constexpr const char* kLearnedMarker = ".tarn-learned";
 // before the walk, so that a refused folder costs no learning.
 void CheckLearnedFolder(FileSystem& files, const std::string& folder, const OwnedPlaces& places);
 
-// Writes the rule sources, LEARNED.md and the marker into folder, whole: filled beside it and
+// Writes the rule sources, LEARNED.md, the known findings (when result has them) and the
+// marker into folder, whole: filled beside it and
 // then put in its place (FileSystem::ReplaceFolder), so that a kill leaves the earlier folder
 // or the new one, never a mix. A missing or empty folder is made or filled; a folder that
 // holds the marker is replaced; any other folder is refused, and so is one that is, or

@@ -10,9 +10,14 @@ namespace tarn {
 namespace {
 
 // The objects a rule set is made of; the order drops a query before the tables it reads.
+// The known findings kept with the rules are part of the rule set an import replaces.
 constexpr const char* kRuleObjects[] = {"_bc_ListSections", "_bc_flag_lines", "_bc_references",
                                         "_bc_values",       "_bc_entries",    "_bc_types",
-                                        "_bc_sections"};
+                                        "_bc_sections",     "_bc_known_findings"};
+
+constexpr const char* kRuleTableNames =
+    "('_bc_ListSections', '_bc_flag_lines', '_bc_references', '_bc_values', '_bc_entries', "
+    "'_bc_types', '_bc_sections', '_bc_known_findings')";
 
 constexpr const char* kKeptObjects = "_bc_kept_objects";
 
@@ -37,8 +42,8 @@ std::vector<RuleObject> RuleObjectsOf(Database& db, const std::string& master) {
   std::vector<RuleObject> objects;
   Statement rows = db.Prepare(
       "SELECT name, type, sql FROM " + master +
-      " WHERE sql IS NOT NULL AND tbl_name IN ('_bc_ListSections', '_bc_flag_lines', '_bc_references', "
-      "'_bc_values', '_bc_entries', '_bc_types', '_bc_sections') "
+      " WHERE sql IS NOT NULL AND tbl_name IN " + std::string(kRuleTableNames) +
+      " "
       "ORDER BY type <> 'table', type = 'view', rowid");
   while (rows.Step()) objects.push_back({rows.Text(0), rows.Text(1), rows.Text(2)});
   return objects;
@@ -59,9 +64,8 @@ void KeepRuleObjects(Database& db) {
   db.Exec(std::string("CREATE TABLE ") + kKeptObjects +
           " (name TEXT NOT NULL, type TEXT NOT NULL, tbl_name TEXT NOT NULL, sql TEXT)");
   db.Exec(std::string("INSERT INTO ") + kKeptObjects +
-          " SELECT name, type, tbl_name, sql FROM sqlite_master WHERE tbl_name IN "
-          "('_bc_ListSections', '_bc_flag_lines', '_bc_references', '_bc_values', '_bc_entries', '_bc_types', "
-          "'_bc_sections') ORDER BY rowid");
+          " SELECT name, type, tbl_name, sql FROM sqlite_master WHERE tbl_name IN " +
+          kRuleTableNames + " ORDER BY rowid");
   for (const RuleObject& object : RuleObjectsOf(db, kKeptObjects)) {
     if (object.type != "table") continue;
     db.Exec("CREATE TABLE " + Quoted(KeptRows(object.name)) + " AS SELECT * FROM " +

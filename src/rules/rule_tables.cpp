@@ -4,6 +4,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "report/known_findings.h"
 #include "rules/rule_history.h"
 #include "rules/rule_query.h"
 #include "shell/ascii_case.h"
@@ -258,7 +259,9 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
 
 namespace {
 
-void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
+// known: the known findings that replace the installed ones; null leaves them as they are.
+void Write(Database& db, const RuleSet& rules, bool keep_replaced,
+           const std::vector<std::string>* known = nullptr) {
   db.Exec("BEGIN");
   try {
     if (keep_replaced) KeepRuleObjects(db);
@@ -349,6 +352,7 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
         }
       }
     }
+    if (known != nullptr) ReplaceKnownFindings(db, *known);
     db.Exec("COMMIT");
   } catch (const TarnError&) {
     db.Exec("ROLLBACK");
@@ -360,6 +364,8 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced) {
 
 void WriteRuleTables(Database& db, const RuleSet& rules) { Write(db, rules, false); }
 
-void ImportRuleTables(Database& db, const RuleSet& rules) { Write(db, rules, true); }
+void ImportRuleTables(Database& db, const RuleSet& rules, const std::vector<std::string>& known) {
+  Write(db, rules, true, &known);
+}
 
 }  // namespace tarn

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "datadb/database.h"
@@ -53,7 +54,9 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db);
 void WriteRuleTables(Database& db, const RuleSet& rules);
 
 // WriteRuleTables, keeping in the same transaction the rule set it replaces (rule_history.h)
-// so that RestoreRuleObjects brings it back: what `tarn rules import` does.
-void ImportRuleTables(Database& db, const RuleSet& rules);
+// so that RestoreRuleObjects brings it back, and making known the installed known findings
+// (known_findings.h; none when empty): what `tarn rules import` does.
+void ImportRuleTables(Database& db, const RuleSet& rules,
+                      const std::vector<std::string>& known = {});
 
 }  // namespace tarn

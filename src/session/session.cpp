@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "report/baseline.h"
+#include "report/known_findings.h"
 #include "report/reported_finding.h"
 #include "settings/settings.h"
+#include "shell/error.h"
 #include "shell/folder_lock.h"
 #include "shell/user_settings.h"
 
@@ -158,7 +161,14 @@ void Session::TakeFindings(std::size_t first) {
   const std::vector<Finding>& all = analysis_.Findings();
   first = std::min(first, all.size());
   const std::span<const Finding> found(all.data() + first, all.size() - first);
-  const std::vector<ReportedFinding> reported = ReportFindings(found, {last_.game, {}});
+  std::vector<ReportedFinding> reported = ReportFindings(found, {last_.game, {}});
+  // The window has no baseline: the known findings installed with the rules are all it knows.
+  try {
+    ApplyBaseline(reported, ReadKnownFindings(settings_.SettingsDB()));
+  } catch (const TarnError& error) {
+    last_.reasons.push_back("the known findings of " + settings_.SettingsDBName() +
+                            " could not be read (" + error.Description() + ")");
+  }
   last_.findings.reserve(reported.size());
   for (const ReportedFinding& r : reported) {
     const Finding& finding = *r.finding;

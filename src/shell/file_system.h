@@ -125,6 +125,13 @@ class FileSystem {
   // exists. Raises 75 when one cannot be made (something else of that name, no permission;
   // the system's reason appended).
   virtual void MakeFolder(const std::string& path) = 0;
+
+  // A new, empty folder of the caller's own in the system's temporary folder, for work the
+  // user never sees (a home to check in); the caller removes it with RemoveScratchFolder.
+  // Raises 75 when none can be made (also where the file system has no such place).
+  virtual std::string MakeScratchFolder();
+  // Removes a folder MakeScratchFolder made, with everything in it; never raises.
+  virtual void RemoveScratchFolder(const std::string& /*path*/) {}
 };
 
 // The machine's own file system.
@@ -143,6 +150,8 @@ class RealFileSystem : public FileSystem {
   std::vector<std::string> ListFolder(const std::string& path) override;
   std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
   void MakeFolder(const std::string& path) override;
+  std::string MakeScratchFolder() override;
+  void RemoveScratchFolder(const std::string& path) override;
 
   // The steps of a whole-file write, for tests that end a writer between any two of them.
   enum class WriteStep { kTemporaryMade, kPartWritten, kAllWritten, kFlushed, kRenamed };

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -255,6 +256,25 @@ void RealFileSystem::MakeFolder(const std::string& path) {
                     "Path/File access error: " + path + ": " + SystemErrorText(ec.value()),
                     std::string(kAppName));
   }
+}
+
+std::string FileSystem::MakeScratchFolder() {
+  throw TarnError(kErrPathFileAccess, "Path/File access error: no temporary folder here",
+                  std::string(kAppName));
+}
+
+std::string RealFileSystem::MakeScratchFolder() {
+  std::error_code ec;
+  fs::path base = fs::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  std::string pattern = (base / "tarn-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) RaiseWrite(errno, pattern);
+  return pattern;
+}
+
+void RealFileSystem::RemoveScratchFolder(const std::string& path) {
+  std::error_code ec;
+  fs::remove_all(path, ec);
 }
 
 }  // namespace tarn

@@ -1,0 +1,171 @@
+// The known findings kept with the rules: learned from a copy of the broken sample world,
+// installed, exported, restored and added to, and counted as known by the command line's
+// exit status and reports and by the window's session alike.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "datadb/database.h"
+#include "report/known_findings.h"
+#include "report/reported_finding.h"
+#include "session/session.h"
+#include "settings/settings.h"
+#include "shell/file_system.h"
+#include "support/core_fixture.h"
+#include "support/program.h"
+#include "support/rows.h"
+#include "support/world.h"
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Rows;
+
+// A mistake the broken world does not have: a kind of section no rule knows.
+constexpr const char* kNewMistake = "\r\n[NoSuchKindOfSection]\r\nnickname = zz_new\r\n";
+
+class KnownFindingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::copy(TARN_EXAMPLES "/kestrovar-broken", tarn_.game.Path(), fs::copy_options::recursive);
+  }
+  testing::Result Learn(const std::string& folder, const std::string& more = "") {
+    return tarn_.Run("--game <game> rules learn " + more + dir_.File(folder));
+  }
+  // Checks the game into a JSON report; the status, then "path|state" for each finding.
+  std::pair<int, Rows> Check() {
+    const testing::Result r = tarn_.Run(
+        "--game <game> --log <log> --overwrite --quiet --report json=<home>/r.json init-db all "
+        "refs");
+    Rows found;
+    Database db = Database::Open(":memory:", Database::Mode::kCreate);
+    Statement rows = db.Prepare(
+        "SELECT json_extract(value, '$.path') || '|' || json_extract(value, '$.baselineState') "
+        "FROM json_each(?1, '$.findings')");
+    rows.BindText(1, testing::ReadFile(tarn_.home.File("r.json")));
+    while (rows.Step()) found.push_back(rows.Text(0));
+    return {r.status, found};
+  }
+  // None installed leaves no table at all.
+  Rows Installed() const {
+    const std::string mdb = tarn_.home.File("TARN.MDB");
+    if (testing::RowsOf(mdb, "SELECT name FROM sqlite_master WHERE name = '_bc_known_findings'")
+            .empty()) {
+      return {};
+    }
+    return testing::RowsOf(mdb, "SELECT Fingerprint FROM _bc_known_findings ORDER BY 1");
+  }
+  void AddMistake() {
+    testing::WriteFile(tarn_.game.File("DATA/SOLAR/StarArch.ini"),
+                       testing::ReadFile(tarn_.game.File("DATA/SOLAR/StarArch.ini")) + kNewMistake);
+  }
+  testing::Tarn tarn_;
+  testing::TempDir dir_;
+};
+
+TEST_F(KnownFindingsTest, TrustedFolderChecksCleanAndOnlyANewMistakeIsNew) {
+  const std::string mdb = testing::ReadFile(tarn_.home.File("TARN.MDB"));
+  const testing::Result learned = Learn("rules");
+  ASSERT_EQ(learned.status, 0) << learned.err;
+  // Learning checked in a home of its own: the user's databases and log are untouched.
+  EXPECT_EQ(testing::ReadFile(tarn_.home.File("TARN.MDB")), mdb);
+  EXPECT_FALSE(fs::exists(tarn_.home.File("KV.MDB")));
+  EXPECT_TRUE(fs::is_empty(tarn_.log.Path()));
+  ASSERT_TRUE(fs::exists(dir_.File("rules/known-findings.json")));
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("rules")).status, 0);
+  const std::size_t known = Installed().size();
+  EXPECT_NE(learned.out.find(std::to_string(known) + " known findings kept"), std::string::npos)
+      << learned.out;
+
+  auto [status, found] = Check();
+  EXPECT_EQ(status, 0);
+  ASSERT_GT(found.size(), 0u);
+  EXPECT_EQ(found.size(), known);
+  for (const std::string& row : found) EXPECT_TRUE(row.ends_with("|unchanged")) << row;
+
+  AddMistake();
+  std::tie(status, found) = Check();
+  EXPECT_EQ(status, 1);
+  Rows fresh;
+  for (const std::string& row : found) {
+    if (row.ends_with("|new")) fresh.push_back(row);
+  }
+  EXPECT_EQ(fresh, (Rows{"DATA/SOLAR/StarArch.ini|new"}));
+}
+
+// Export writes what is installed, import installs it again, a folder without the file
+// installs none, restore brings back what that import replaced, and accept adds a report's.
+TEST_F(KnownFindingsTest, ExportImportRestoreAndAcceptKeepEveryKnownFinding) {
+  ASSERT_EQ(Learn("rules").status, 0);
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("rules")).status, 0);
+  const Rows learned = Installed();
+  ASSERT_FALSE(learned.empty());
+
+  ASSERT_EQ(tarn_.Run("rules export " + dir_.File("exported")).status, 0);
+  fs::copy(dir_.File("rules"), dir_.File("bare"), fs::copy_options::recursive);
+  fs::remove(dir_.File("bare/known-findings.json"));
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("bare")).status, 0);
+  EXPECT_EQ(Installed(), Rows{});
+  EXPECT_EQ(Check().first, 1);
+  ASSERT_EQ(tarn_.Run("rules restore").status, 0);
+  EXPECT_EQ(Installed(), learned);
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("exported")).status, 0);
+  EXPECT_EQ(Installed(), learned);
+
+  // --merge keeps the installed ones that learning no longer meets.
+  testing::WriteFile(tarn_.home.File("extra.json"),
+                     "{\"findings\": [{\"fingerprint\": \"kept-from-before\"}]}");
+  EXPECT_EQ(tarn_.Run("rules accept <home>/extra.json").out, "added 1 known findings\n");
+  ASSERT_EQ(Learn("merged", "--merge ").status, 0);
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("merged")).status, 0);
+  EXPECT_EQ(Installed().size(), learned.size() + 1);
+
+  AddMistake();
+  EXPECT_EQ(Check().first, 1);
+  const testing::Result accepted = tarn_.Run("rules accept <home>/r.json");
+  EXPECT_EQ(accepted.status, 0) << accepted.err;
+  EXPECT_EQ(accepted.out, "added 1 known findings\n");
+  EXPECT_EQ(Check().first, 0);
+
+  testing::WriteFile(tarn_.home.File("bad.json"), "[1]");
+  EXPECT_EQ(tarn_.Run("rules accept <home>/bad.json").status, 2);
+  EXPECT_EQ(tarn_.Run("rules accept <home>/missing.json").status, 3);
+}
+
+// The window's session marks the rows of installed known findings, and only those.
+TEST(KnownFindingsSessionTest, RowsOfInstalledKnownFindingsAreKnown) {
+  testing::TempDir home, logs;
+  fs::copy_file(TARN_SHIPPED_MDB, home.File("TARN.MDB"));
+  testing::RecordingFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings(front_end);
+  settings.SetSettingsDBName(home.File("TARN.MDB"));
+  settings.Values().SetKVPath(std::string(TARN_EXAMPLES) + "/kestrovar-broken");
+  settings.Values().SetLogPath(logs.Path());
+  auto known_rows = [](const CommandAccount& account) {
+    std::size_t known = 0;
+    for (const FindingRow& row : account.findings) known += row.known ? 1 : 0;
+    return known;
+  };
+  {
+    Session session(settings, front_end, files, home.Path());
+    session.Run(SessionCommand::kInitDB, true);
+    const CommandAccount& first = session.Run(SessionCommand::kAll, true);
+    const std::size_t count = first.findings.size();
+    ASSERT_GT(count, 2u);
+    EXPECT_EQ(known_rows(first), 0u);
+    const std::vector<ReportedFinding> reported =
+        ReportFindings(session.GetAnalysis().Findings(), {settings.Values().KVPath(), ""});
+    AddKnownFindings(settings.SettingsDB(), {reported[0].fingerprint, reported[1].fingerprint});
+    session.Run(SessionCommand::kInitDB, true);
+    const CommandAccount& second = session.Run(SessionCommand::kAll, true);
+    EXPECT_EQ(second.findings.size(), count);
+    EXPECT_EQ(known_rows(second), 2u);
+    EXPECT_TRUE(second.findings[0].known);
+  }
+  settings.Discard();
+}
+
+}  // namespace
+}  // namespace tarn
