@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include <nlohmann/json.hpp>
+
 #include "datadb/database.h"
 #include "shell/error.h"
 
@@ -77,10 +79,11 @@ std::vector<std::string> ParseBaseline(std::string_view text) {
   std::vector<std::string> fingerprints;
   if (text.empty()) return fingerprints;
   try {
+    // The JSON library judges the syntax first: the SQLite of Debian 12 takes some texts that
+    // are no JSON (an object where a name belongs) for JSON, and its path functions then read
+    // outside the text.
+    if (!nlohmann::json::accept(text.begin(), text.end())) Wrong("it is not JSON");
     Database db = Database::Open(":memory:", Database::Mode::kCreate);
-    Statement valid = db.Prepare("SELECT json_valid(?1)");
-    valid.BindStaticText(1, text);
-    if (!valid.Step() || valid.Int(0) != 1) Wrong("it is not JSON");
     Statement top = db.Prepare(kTop);
     top.BindStaticText(1, text);
     top.Step();

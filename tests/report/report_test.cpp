@@ -153,6 +153,8 @@ TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   // Valid JSON of another shape is no baseline, and the reason names the part that is wrong.
   const std::pair<const char*, const char*> wrong[] = {
       {"not json", "it is not JSON"},
+      // An object where a name belongs: Debian's SQLite took it for JSON, then crashed on it.
+      {"{\"findings\": [{{\"a\": 1}: 2}]}", "it is not JSON"},
       {"[1]", "it is not a JSON object"},
       {"{\"other\": 1}",
        "it has neither \"findings\" (a JSON report) nor \"runs\" (a SARIF report)"},
