@@ -21,6 +21,9 @@
 #include "shell/file_system.h"
 #include "shell/folder_lock.h"
 #include "shell/run_stats.h"
+#ifdef _WIN32
+#include "shell/windows_text.h"
+#endif
 
 namespace tarn {
 
@@ -209,6 +212,21 @@ int RunCommands(const RunOptions& options) {
     UserSettings& values = settings.Values();
     if (options.game) values.SetKVPath(*options.game);
     if (options.log) values.SetLogPath(*options.log);
+#ifdef _WIN32
+    // tarn.log names the game's files in the game's code page, as the game itself does; a
+    // folder whose path that code page cannot write is refused before anything is done.
+    for (const auto& [what, folder] : {std::pair{"game", values.KVPath()},
+                                       std::pair{"log", values.LogPath()}}) {
+      if (!FitsGameCodePage(folder)) {
+        std::fprintf(stderr,
+                     "tarn: the %s folder %s has characters outside the game's code page "
+                     "(Windows-1252), in which tarn.log names files: use a folder whose path "
+                     "has none\n",
+                     what, folder.c_str());
+        return kFatalStatus;
+      }
+    }
+#endif
     if (!options.overwrite && !options.append && !values.OverwriteFitsCheckBox()) {
       // The window cannot start with such a flag, and the command line stands for it.
       std::fprintf(stderr, "tarn: stored OverwriteLog %s is not 0, 1 or 2\n",

@@ -34,8 +34,13 @@ class FolderLock {
   FolderLock& operator=(const FolderLock&) = delete;
 
  private:
+#ifdef _WIN32
+  explicit FolderLock(void* handle) : handle_(handle) {}
+  void* handle_;  // the lock file's HANDLE, locked with LockFileEx
+#else
   explicit FolderLock(int fd) : fd_(fd) {}
   int fd_;
+#endif
 };
 
 }  // namespace tarn

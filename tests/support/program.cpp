@@ -1,6 +1,8 @@
 #include "support/program.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +11,8 @@
 
 namespace tarn::testing {
 
+#ifndef _WIN32
+// Windows: support/program_windows.cpp.
 Result RunCommand(const std::string& command) {
   const TempDir scratch;
   const int raw =
@@ -16,6 +20,7 @@ Result RunCommand(const std::string& command) {
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(scratch.File("out")),
           ReadFile(scratch.File("err")), ""};
 }
+#endif
 
 Tarn::Tarn() { std::filesystem::copy_file(TARN_SHIPPED_MDB, home.File("TARN.MDB")); }
 
@@ -30,6 +35,16 @@ Result Tarn::Run(const std::string& args) const {
   Result result = RunCommand(std::string(TARN_CLI) + " --home " + home.Path() + " " + Path(args));
   result.log = FromCrLf(ReadFile(log.File("tarn.log")));
   for (std::string* text : {&result.out, &result.err, &result.log}) {
+#ifdef _WIN32
+    // The expected texts are written with "/", as reports write paths; Windows' own
+    // paths, in the log and in messages, use "\\".
+    ReplaceAll(*text, "\\", "/");
+    for (const TempDir* dir : {&game, &home, &log}) {
+      std::string slashed = dir->Path();
+      ReplaceAll(slashed, "\\", "/");
+      ReplaceAll(*text, slashed, dir == &game ? "<game>" : dir == &home ? "<home>" : "<log>");
+    }
+#endif
     ReplaceAll(*text, game.Path(), "<game>");
     ReplaceAll(*text, home.Path(), "<home>");
     ReplaceAll(*text, log.Path(), "<log>");
