@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "shell/codepage.h"
 #include "shell/error.h"
@@ -59,11 +60,6 @@ std::wstring FinalPath(HANDLE h) {
   n = ::GetFinalPathNameByHandleW(h, path.data(), n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   path.resize(n);
   return WithoutLongPrefix(path);
-}
-
-std::wstring NameOf(std::wstring_view path) {
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
 }
 
 // The path asked for, with the trailing components that the final path shares with it (letter
@@ -238,7 +234,7 @@ void RealFileSystem::RemoveFile(const std::string& path) {
   const std::wstring wide = LongPath(WidenUtf8(path));
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    RaiseAccess(ERROR_DIRECTORY_NOT_SUPPORTED);
+    RaiseAccess(ERROR_ACCESS_DENIED);
   }
   if (!::DeleteFileW(wide.c_str())) RaiseAccess(::GetLastError());
 }
@@ -254,9 +250,11 @@ bool RealFileSystem::FileExists(const std::string& path) {
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
-  // Windows writes its paths with "\"; a folder given with "/" keeps what it was given.
+  // A folder written as Windows writes it, with backslashes, is joined with one; one given with "/"
+  // keeps what it was given (Windows takes both).
   std::string path(folder);
-  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+  const char separator = path.find('\\') != std::string::npos ? '\\' : '/';
+  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += separator;
   path += name;
   return path;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <charconv>
 #include <ctime>
 
@@ -191,7 +192,7 @@ void RealFileSystem::WriteWholeFile(const std::string& path, std::string_view da
   }
   BY_HANDLE_FILE_INFORMATION info{};
   if (Info(target, info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    RaiseWrite(ERROR_DIRECTORY_NOT_SUPPORTED, path);
+    RaiseWrite(ERROR_ACCESS_DENIED, path);
   }
   const std::string folder = Split(target).first;
   RemoveLeftovers(folder);

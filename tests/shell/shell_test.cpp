@@ -222,7 +222,7 @@ TEST_F(LogTest, LineThatCannotBeWrittenLeavesFourFailureLinesInTheBoxOnly) {
     front_end.box.Clear();
     settings.SetLogPath(dir.File("missing"));
     Log(tree, front_end, settings).WriteLog("lost");
-    EXPECT_EQ(front_end.box.Text(), Failure(dir.File("missing/tarn.log"), "76", "Path not found"));
+    EXPECT_EQ(front_end.box.Text(), Failure(JoinPath(dir.File("missing"), "tarn.log"), "76", "Path not found"));
   }
 }
 
