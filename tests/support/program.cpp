@@ -36,13 +36,19 @@ Result Tarn::Run(const std::string& args) const {
   result.log = FromCrLf(ReadFile(log.File("tarn.log")));
   for (std::string* text : {&result.out, &result.err, &result.log}) {
 #ifdef _WIN32
-    // The expected texts are written with "/", as reports write paths; Windows' own
-    // paths, in the log and in messages, use "\\".
-    ReplaceAll(*text, "\\", "/");
+    // The expected texts are written with "/"; Windows writes its paths with backslashes.
+    // Only the paths in the run's folders are turned, so that a value holding one keeps it.
     for (const TempDir* dir : {&game, &home, &log}) {
-      std::string slashed = dir->Path();
-      ReplaceAll(slashed, "\\", "/");
-      ReplaceAll(*text, slashed, dir == &game ? "<game>" : dir == &home ? "<home>" : "<log>");
+      const std::string mark = dir == &game ? "<game>" : dir == &home ? "<home>" : "<log>";
+      ReplaceAll(*text, dir->Path(), mark);
+      for (auto at = text->find(mark); at != std::string::npos; at = text->find(mark, at + 1)) {
+        for (std::size_t i = at + mark.size();
+             i < text->size() && std::string_view(" \r\n!\"'").find((*text)[i]) ==
+                                     std::string_view::npos;
+             ++i) {
+          if ((*text)[i] == '\\') (*text)[i] = '/';
+        }
+      }
     }
 #endif
     ReplaceAll(*text, game.Path(), "<game>");
