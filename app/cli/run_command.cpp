@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cerrno>
-#include <latch>
+#include <future>
 #include <map>
 #include <memory>
 #include <thread>
@@ -124,12 +124,15 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
   // into the Findings table and closes the data database. After `reported` the two threads
   // share nothing but the findings, which neither changes.
   std::vector<ReportedFinding> findings;
-  std::latch reported(1);
+  // A promise rather than std::latch: the latch waits through libstdc++'s atomic wait, which in
+  // GCC 12.2 can lose its wake-up where there is no futex (MinGW's build), and the run hangs.
+  std::promise<void> reported_promise;
+  std::future<void> reported = reported_promise.get_future();
   std::vector<std::string> failed;
   std::thread reporter([&] {
     findings = ReportFindings(analysis.Findings(), place);
     fixed = ApplyBaseline(findings, baseline);
-    reported.count_down();
+    reported_promise.set_value();
     const ReportRun run{place, options.baseline.has_value(), fixed};
     for (const Report& report : reports) {
       const std::string why = WriteFile(files, report.file, FormatReport(report.format, findings, run));
