@@ -12,8 +12,6 @@
 //
 // Each COMMAND (init-db, all, dump, refs) runs as if its button of the window program were
 // pressed, in the order given; the exit status is in run_command.h.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdio>
@@ -30,6 +28,9 @@
 #include "run_command.h"
 #include "shell/version.h"
 #include "strings_command.h"
+#ifdef _WIN32
+#include "windows_entry.h"
+#endif
 
 namespace {
 
@@ -46,16 +47,25 @@ std::optional<std::int64_t> ParseSize(const std::string& text) {
   return value << shift;
 }
 
+#ifdef _WIN32
+using tarn::ExecutableFolder;
+#else
 std::string ExecutableFolder() {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return ".";
   return exe.parent_path().string();
 }
+#endif
 
 }  // namespace
 
+#ifdef _WIN32
+// tarn.exe starts in windows_entry.cpp, which hands the arguments over as UTF-8.
+int tarn::CliMain(int argc, char** argv) {
+#else
 int main(int argc, char** argv) {
+#endif
   CLI::App app{
       "TARN checks the data files of Kestrovar against its rule set, logs every "
       "deviation and stores what it read in KV.MDB.",

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cerrno>
-#include <latch>
+#include <future>
 #include <map>
 #include <memory>
 #include <thread>
@@ -22,6 +22,9 @@
 #include "shell/file_system.h"
 #include "session/session.h"
 #include "shell/run_stats.h"
+#ifdef _WIN32
+#include "shell/windows_text.h"
+#endif
 
 namespace tarn {
 
@@ -137,12 +140,15 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
   // into the Findings table and closes the data database. After `reported` the two threads
   // share nothing but the findings, which neither changes.
   std::vector<ReportedFinding> findings;
-  std::latch reported(1);
+  // A promise rather than std::latch: the latch waits through libstdc++'s atomic wait, which in
+  // GCC 12.2 can lose its wake-up where there is no futex (MinGW's build), and the run hangs.
+  std::promise<void> reported_promise;
+  std::future<void> reported = reported_promise.get_future();
   std::vector<std::string> failed;
   std::thread reporter([&] {
     findings = ReportFindings(analysis.Findings(), place);
     fixed = ApplyBaseline(findings, baseline);
-    reported.count_down();
+    reported_promise.set_value();
     const ReportRun run{place, known_given, fixed, options.report_known};
     for (const Report& report : reports) {
       const std::string why = WriteFile(files, report.file, FormatReport(report.format, findings, run));
@@ -233,6 +239,21 @@ int RunCommands(const RunOptions& options) {
     UserSettings& values = settings.Values();
     if (options.game) values.SetKVPath(*options.game);
     if (options.log) values.SetLogPath(*options.log);
+#ifdef _WIN32
+    // tarn.log names the game's files in the game's code page, as the game itself does; a
+    // folder whose path that code page cannot write is refused before anything is done.
+    for (const auto& [what, folder] : {std::pair{"game", values.KVPath()},
+                                       std::pair{"log", values.LogPath()}}) {
+      if (!FitsGameCodePage(folder)) {
+        std::fprintf(stderr,
+                     "tarn: the %s folder %s has characters outside the game's code page "
+                     "(Windows-1252), in which tarn.log names files: use a folder whose path "
+                     "has none\n",
+                     what, folder.c_str());
+        return kFatalStatus;
+      }
+    }
+#endif
     if (!options.overwrite && !options.append && !values.OverwriteFitsCheckBox()) {
       // The window cannot start with such a flag, and the command line stands for it.
       std::fprintf(stderr, "tarn: stored OverwriteLog %s is not 0, 1 or 2\n",

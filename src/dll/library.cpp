@@ -1,9 +1,13 @@
 #include "dll/library.h"
 
+#ifdef _WIN32
+#include "dll/image_map_windows.h"
+#else
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -295,6 +299,7 @@ ResourceStrings ImageStrings(std::span<const std::uint8_t> image) {
 
 namespace {
 
+#ifndef _WIN32
 struct Mapping {
   const std::uint8_t* image = nullptr;
   std::size_t size = 0;
@@ -336,6 +341,11 @@ Mapping MapImage(const std::string& path) {
   return mapping;
 }
 
+void UnmapImage(const std::uint8_t* image, std::size_t size) {
+  munmap(const_cast<std::uint8_t*>(image), size);
+}
+#endif  // !_WIN32
+
 }  // namespace
 
 void LoadedLibrary::SetFileName(std::string file_name) {
@@ -357,7 +367,7 @@ ResourceStrings LoadedLibrary::Strings() const {
 
 void LoadedLibrary::ReleaseModule() {
   // As with any release, the result is not examined: there is nothing left to do about it.
-  if (image_ != nullptr) munmap(const_cast<std::uint8_t*>(image_), size_);
+  if (image_ != nullptr) UnmapImage(image_, size_);
   image_ = nullptr;
   size_ = 0;
   file_name_.clear();

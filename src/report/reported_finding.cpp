@@ -1,6 +1,11 @@
 #include "report/reported_finding.h"
 
 #include <filesystem>
+#ifdef _WIN32
+#include <algorithm>
+
+#include "shell/codepage.h"
+#endif
 #include <unordered_map>
 
 #include "shell/ascii_case.h"
@@ -84,7 +89,17 @@ std::string RuleText(std::int32_t number) {
   return text.starts_with(prefix) ? text.substr(prefix.size()) : text;
 }
 
-std::string GameRelative(const std::string& path, const std::string& game) {
+std::string GameRelative(const std::string& given_path, const std::string& given_game) {
+#ifdef _WIN32
+  // The walk writes its paths as Windows does, "\" in the game's code page; reports use "/".
+  std::string path = given_path;
+  std::string game = Utf8ToCp1252(given_game);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  std::replace(game.begin(), game.end(), '\\', '/');
+#else
+  const std::string& path = given_path;
+  const std::string& game = given_game;
+#endif
   // The walk's paths are the game folder and what follows; a file found on disk differs from
   // the path asked for only in letter case.
   if (game.empty() || path.size() <= game.size() ||

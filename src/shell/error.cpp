@@ -102,8 +102,14 @@ void RaisePlatformError(std::int32_t number) {
 std::string SystemErrorText(std::int32_t code) {
   // strerrordesc_np answers null for codes the C library has no message for, where
   // strerror would invent "Unknown error N".
+#ifdef _WIN32
+  // Windows' C library has no strerrordesc_np; its strerror says "Unknown error" instead.
+  const char* text = std::strerror(code);
+  return text != nullptr && std::string_view(text) != "Unknown error" ? text : std::string();
+#else
   const char* text = strerrordesc_np(code);
   return text != nullptr ? text : std::string();
+#endif
 }
 
 }  // namespace tarn

@@ -46,9 +46,14 @@ class FolderLock {
   FolderLock& operator=(const FolderLock&) = delete;
 
  private:
+#ifdef _WIN32
+  explicit FolderLock(void* handle) : handle_(handle) {}
+  void* handle_;  // the lock file's HANDLE, locked with LockFileEx
+#else
   FolderLock(int fd, bool tells_holder) : fd_(fd), tells_holder_(tells_holder) {}
   int fd_;
   bool tells_holder_;  // this run's process id is written in the lock file
+#endif
 };
 
 }  // namespace tarn

@@ -1,5 +1,9 @@
 #include "walk/walk.h"
 
+#ifdef _WIN32
+#include "shell/codepage.h"
+#endif
+
 #include <algorithm>
 
 #include "datadb/database.h"
@@ -66,11 +70,20 @@ Walk::Walk(const WalkContext& context, SectionHandler& handler, StoredValues& va
 Walk::~Walk() = default;
 
 std::string Walk::GamePath(std::string_view fixed, std::string_view relative) const {
+#ifdef _WIN32
+  // As Windows writes it, in the game's code page: the form tarn.log names files in, and the
+  // one the file system takes game paths in.
+  std::string path = Utf8ToCp1252(context_.settings.KVPath());
+  path.append(fixed);
+  path.append(relative);
+  std::replace(path.begin(), path.end(), '/', '\\');
+#else
   std::string path = context_.settings.KVPath();
   path.append(fixed);
   const std::size_t start = path.size();
   path.append(relative);
   std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '\\', '/');
+#endif
   return path;
 }
 

@@ -1,14 +1,12 @@
 // The command line program, run for real against a copy of the shipped settings database.
 #include <gmock/gmock.h>
-#include <grp.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <sys/stat.h>
-
-#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <functional>
@@ -186,6 +184,8 @@ TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNot
   }
 }
 
+#ifndef _WIN32
+// Not on Windows: it makes a FIFO.
 // What is not a complete rule set, or cannot be read, is refused with status 3 and the rule
 // set left exactly as it was: no folder, an empty one, files that define no section, a FIFO
 // (refused at once, not waited on) or a folder named like a rule file.
@@ -210,6 +210,7 @@ TEST_F(CliTest, RulesImportRefusesWhatIsNoRuleSetAndChangesNothing) {
     EXPECT_EQ(testing::Everything(Mdb()), everything) << folder;
   }
 }
+#endif  // !_WIN32
 
 // An import keeps the rule set it replaced: restore gives it back exactly, once.
 TEST_F(CliTest, RulesRestoreGivesBackWhatTheImportReplacedOnce) {
@@ -279,6 +280,8 @@ TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
             "1||tarn: strings: <game>/missing.dll: No such file or directory\n");
 }
 
+#ifndef _WIN32
+// Not on Windows: FIFOs, devices, pipes from the shell, links and other users.
 // Inputs a careless or hostile user names to bini: each is refused with a reason and exit 1,
 // without waiting on a FIFO or holding more than the limit; an output that cannot be written
 // is 3, and of several files the highest status wins.
@@ -454,6 +457,8 @@ TEST_F(CliTest, LockFileOfAnotherUserKeepsTheSecondRunOut) {
             "tarn: cannot lock the home folder <home>: <home>/.tarn-home.lock cannot be opened: "
             "Permission denied\n");
 }
+
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace tarn

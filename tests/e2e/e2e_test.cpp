@@ -5,8 +5,13 @@
 // own, whose whole log and rows are compared; the broken world's findings in every report
 // format; game folders and homes as an attacker or a careless user makes them; what
 // `rules learn` learns from a game folder; and "All" stopped part way.
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -261,6 +266,9 @@ std::string Done(int id) {
 // further files take the area of the section that named them; each section is checked line
 // by line against its rule and stored in rule order, its names lower-cased.
 TEST_F(WalkTest, FullRunOverASmallWorld) {
+#ifdef _WIN32
+  GTEST_SKIP() << "its expected log lines and rows are written with '/', and Windows writes its paths with backslashes";
+#endif
   testing::WriteWorld(
       tarn_.game.Path(),
       {{"EXE/kestrovar.ini",
@@ -381,6 +389,9 @@ TEST_F(WalkTest, ListOfOtherFilesThatCannotBeReadEndsTheRun) {
 
 // A section holds at most 2048 lines: the next ends the main file's walk, or the run.
 TEST_F(WalkTest, SectionsOf2048LinesAreReadWholeAndOf2049EndTheWalk) {
+#ifdef _WIN32
+  GTEST_SKIP() << "its expected log lines and rows are written with '/', and Windows writes its paths with backslashes";
+#endif
   std::string lines;
   for (int i = 0; i < 2048; ++i) lines += "hp = " + std::to_string(i) + "\n";
   testing::WriteWorld(
@@ -533,6 +544,8 @@ TEST_F(ReportTest, EveryFormatPointsAtTheLineOnDisk) {
       text.size());
 }
 
+#ifndef _WIN32
+// Not on Windows: the SARIF validator installed is the Linux one.
 TEST_F(ReportTest, SarifReportPassesTheOfficialValidator) {
   ASSERT_TRUE(fs::exists(TARN_SARIF_VALIDATOR)) << "run scripts/setup: it installs the validator";
   ASSERT_EQ(Run("--log <log> --quiet --report sarif=<home>/r.sarif init-db all refs").status, 1);
@@ -541,6 +554,7 @@ TEST_F(ReportTest, SarifReportPassesTheOfficialValidator) {
   EXPECT_THAT(validation.out, HasSubstr("1 files scanned"));
   EXPECT_THAT(validation.out, Not(HasSubstr(": error ")));
 }
+#endif  // !_WIN32
 
 TEST_F(ReportTest, BaselineKeepsKnownFindingsAcrossMovedLinesAndCatchesNewOnes) {
   ASSERT_EQ(Run("--log <log> --quiet --write-baseline <home>/baseline.json init-db all").status, 1);
@@ -668,6 +682,9 @@ class HostileTest : public ::testing::Test {
 };
 
 TEST_F(HostileTest, ConfinementRefusesWhatLeadsOutOfTheGameFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+#endif
   fs::create_symlink(outside_.File("private.ini"), tarn_.game.File("DATA/SHIPS/link.ini"));
   Ship("ship.ini", "kv_inside");
   // From DATA, two folders up is the folder that holds both the game and the other folder.
@@ -696,6 +713,9 @@ TEST_F(HostileTest, ConfinementRefusesWhatLeadsOutOfTheGameFolder) {
 }
 
 TEST_F(HostileTest, GameFolderThatIsALinkWorksAsItself) {
+#ifdef _WIN32
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+#endif
   Ship("ship.ini", "kv_inside");
   Names({"SHIPS\\ship.ini"});
   fs::create_directory_symlink(tarn_.game.Path(), outside_.File("game-link"));
@@ -705,6 +725,8 @@ TEST_F(HostileTest, GameFolderThatIsALinkWorksAsItself) {
   EXPECT_EQ(StoredValues(), "kv_inside");
 }
 
+#ifndef _WIN32
+// Not on Windows: it makes a FIFO (mkfifo); the Windows tests refuse device names instead.
 TEST_F(HostileTest, FilesThatAreNoFilesAreRefusedWithoutWaiting) {
   ASSERT_EQ(::mkfifo(tarn_.game.File("DATA/SHIPS/fifo.ini").c_str(), 0644), 0);
   fs::create_directory(tarn_.game.File("DATA/SHIPS/folder.ini"));
@@ -714,6 +736,7 @@ TEST_F(HostileTest, FilesThatAreNoFilesAreRefusedWithoutWaiting) {
   EXPECT_THAT(r.out, HasSubstr("ships = SHIPS\\fifo.ini [Data]: it is a FIFO"));
   EXPECT_THAT(r.out, HasSubstr("ships = SHIPS\\folder.ini [Data]: it is a folder"));
 }
+#endif  // !_WIN32
 
 TEST_F(HostileTest, FilesAndLinesOverTheLimitsAreRefusedAndTheRunGoesOn) {
   Ship("big.ini", std::string(40000, 'x'));
@@ -767,6 +790,9 @@ TEST_F(HostileTest, ARunIsRefusedWhileAnotherHoldsTheHomeOrTheLogFolder) {
 }
 
 TEST_F(HostileTest, TheLogIsNeverWrittenThroughALink) {
+#ifdef _WIN32
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+#endif
   Names({});
   testing::WriteFile(outside_.File("target.txt"), "untouched");
   fs::create_symlink(outside_.File("target.txt"), tarn_.log.File("tarn.log"));
@@ -845,6 +871,8 @@ class LearnTest : public ::testing::Test {
 
 TEST_F(LearnTest, SampleWorldChecksCleanWithItsLearnedRules) { LearnImportAndCheck(sample_); }
 
+#ifndef _WIN32
+// Not on Windows: the bench world is made by a Python script the test starts through the shell.
 // A world without mistakes: a decimal where the shipped rules want a Long is stored rounded
 // by them and as written by the learned rules, which is the point of learning it.
 TEST_F(LearnTest, BenchWorldChecksCleanWithItsLearnedRules) {
@@ -857,6 +885,7 @@ TEST_F(LearnTest, BenchWorldChecksCleanWithItsLearnedRules) {
       0);
   LearnImportAndCheck(world, world + "/other_ini.txt");
 }
+#endif  // !_WIN32
 
 // The commands of README.md's "Checking your own game", read from the README itself, run as
 // a newcomer runs them: from a fresh folder, on copies of the sample world for the unmodified
@@ -905,6 +934,9 @@ TEST_F(LearnTest, SameFolderLearnedTwiceGivesTheSameFilesAndTarnMdbStaysAsItWas)
 }
 
 TEST_F(LearnTest, BadFoldersEndWithStatusThreeAndLeaveNothingBehind) {
+#ifdef _WIN32
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+#endif
   const testing::Tarn tarn;
   const struct {
     std::string args;

@@ -307,12 +307,12 @@ TEST_F(MkbiniTest, SampleBinariesDecodeToTheirSourcesAndAreRemadeByteForByte) {
       const std::string name = fs::relative(entry.path(), shared).generic_string();
       fs::path path = fs::path(TARN_EXAMPLES) / world.own_sources / name;
       if (!fs::exists(path)) path = entry.path();
-      std::string source = testing::ToCrLf(testing::FromCrLf(ReadFile(path)));
+      std::string source = testing::ToCrLf(testing::FromCrLf(ReadFile(path.string())));
       while (source.find("\r\n\r\n") != std::string::npos)
         testing::ReplaceAll(source, "\r\n\r\n", "\r\n");
       const std::string binary = TARN_EXAMPLES "/" + std::string(world.name) + "/" + name;
       EXPECT_EQ(Decoded(ReadFile(binary)), source) << binary;
-      const testing::Result made = Encode(ReadFile(path));
+      const testing::Result made = Encode(ReadFile(path.string()));
       EXPECT_EQ(made.status, 0) << made.err;
       EXPECT_EQ(made.out, ReadFile(binary)) << binary;
     }

@@ -5,7 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <filesystem>
 #include <sstream>
@@ -343,6 +345,8 @@ TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheir
   }
 }
 
+#ifndef _WIN32
+// Not on Windows: it limits the process's file size (setrlimit).
 // A learned folder whose report cannot be written (here: larger than a file may grow) is not
 // made, and the reason names the report.
 TEST(WriteLearnedFolderTest, ReportThatCannotBeWrittenLeavesNoFolder) {
@@ -366,6 +370,7 @@ TEST(WriteLearnedFolderTest, ReportThatCannotBeWrittenLeavesNoFolder) {
   EXPECT_THAT(why, HasSubstr("LEARNED.md"));
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace tarn

@@ -1,6 +1,11 @@
 #include "support/world.h"
 
 #include <stdlib.h>
+#ifdef _WIN32
+#include <process.h>
+
+#include <atomic>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -12,9 +17,25 @@
 namespace tarn::testing {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp here: a name of our own, taken when the folder can be made under it.
+  static std::atomic<unsigned> counter{0};
+  const auto base = std::filesystem::temp_directory_path();
+  for (unsigned tries = 0; tries < 1000; ++tries) {
+    const auto path = base / ("tarn-test-" + std::to_string(_getpid()) + "-" +
+                              std::to_string(counter++));
+    std::error_code ec;
+    if (std::filesystem::create_directory(path, ec)) {
+      path_ = path.string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder could be made");
+#else
   std::string pattern = (std::filesystem::temp_directory_path() / "tarn-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {

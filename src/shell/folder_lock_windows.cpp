@@ -1,0 +1,92 @@
+// The folder lock on Windows: LockFileEx on the lock file, which Windows releases when the
+// process ends, however it ends.
+#include <windows.h>
+
+#include "shell/file_system.h"
+#include "shell/folder_lock.h"
+#include "shell/windows_text.h"
+
+namespace tarn {
+
+namespace {
+
+// The lock covers one byte far past the end of the file: Windows' locks are mandatory, and
+// a lock on the process id itself would keep the second run from reading who holds it.
+constexpr DWORD kLockOffsetHigh = 0x7FFF0000;
+
+}  // namespace
+
+std::unique_ptr<FolderLock> FolderLock::Take(const std::string& folder, std::string_view name,
+                                             Outcome& outcome, std::string& holder) {
+  holder.clear();
+  const std::string path = JoinPath(folder, ".tarn-" + std::string(name) + ".lock");
+  // FILE_FLAG_OPEN_REPARSE_POINT: a lock file that is a link is opened as the link, and
+  // refused, rather than followed elsewhere.
+  HANDLE h = ::CreateFileW(LongPath(WidenUtf8(path)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    outcome = Outcome::kUnavailable;
+    return nullptr;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+    ::CloseHandle(h);
+    outcome = Outcome::kUnavailable;
+    return nullptr;
+  }
+  OVERLAPPED at{};
+  at.OffsetHigh = kLockOffsetHigh;
+  if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    if (::GetLastError() != ERROR_LOCK_VIOLATION) {
+      ::CloseHandle(h);
+      outcome = Outcome::kUnavailable;
+      return nullptr;
+    }
+    char text[32] = {};
+    DWORD got = 0;
+    OVERLAPPED start{};
+    if (::ReadFile(h, text, sizeof text - 1, &got, &start) && got > 0) holder.assign(text, got);
+    while (!holder.empty() && (holder.back() == '\n' || holder.back() == ' ')) holder.pop_back();
+    ::CloseHandle(h);
+    outcome = Outcome::kHeld;
+    return nullptr;
+  }
+  // Who holds it, for the message a second run shows.
+  const std::string pid = std::to_string(::GetCurrentProcessId()) + "\n";
+  LARGE_INTEGER zero{};
+  if (::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && ::SetEndOfFile(h)) {
+    DWORD wrote = 0;
+    ::WriteFile(h, pid.data(), static_cast<DWORD>(pid.size()), &wrote, nullptr);
+  }
+  outcome = Outcome::kTaken;
+  return std::unique_ptr<FolderLock>(new FolderLock(h));
+}
+
+std::unique_ptr<FolderLock> FolderLock::TakeOrSay(const std::string& folder, std::string_view name,
+                                                  std::string_view what, Need need,
+                                                  std::string& why) {
+  why.clear();
+  Outcome outcome;
+  std::string detail;
+  std::unique_ptr<FolderLock> lock = Take(folder, name, outcome, detail);
+  const std::string place = folder.empty() ? "." : folder;
+  if (outcome == Outcome::kHeld) {
+    why = "another TARN run (process " + (detail.empty() ? std::string("unknown") : detail) +
+          ") is using the " + std::string(what) + " " + place + "; try again when it has ended";
+  } else if (outcome == Outcome::kUnavailable && need == Need::kRequired) {
+    // KV.MDB and TARN.MDB are never written unlocked.
+    why = "cannot lock the " + std::string(what) + " " + place +
+          (detail.empty() ? std::string() : ": " + detail);
+  }
+  return lock;
+}
+
+FolderLock::~FolderLock() {
+  // Closing the handle releases the lock.
+  ::CloseHandle(handle_);
+}
+
+}  // namespace tarn

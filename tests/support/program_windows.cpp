@@ -1,0 +1,49 @@
+// Windows: programs are started with CreateProcessW, standard output and error into files,
+// without a shell; the command is one command line, split as Windows programs split theirs.
+#include <windows.h>
+
+#include <filesystem>
+
+#include "shell/windows_text.h"
+#include "support/program.h"
+#include "support/world.h"
+
+namespace tarn::testing {
+
+namespace {
+
+HANDLE Inheritable(const std::string& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return ::CreateFileW(WidenUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+Result RunCommand(const std::string& command) {
+  const TempDir scratch;
+  HANDLE out = Inheritable(scratch.File("out"));
+  HANDLE err = Inheritable(scratch.File("err"));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  std::wstring line = WidenUtf8(command);
+  int status = -1;
+  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (::GetExitCodeProcess(process.hProcess, &code)) status = static_cast<int>(code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+  ::CloseHandle(out);
+  ::CloseHandle(err);
+  return {status, ReadFile(scratch.File("out")), ReadFile(scratch.File("err")), ""};
+}
+
+}  // namespace tarn::testing
