@@ -88,11 +88,6 @@ void RealFileSystem::MakeFolder(const std::string& path) {
   }
 }
 
-std::string FileSystem::MakeScratchFolder() {
-  throw TarnError(kErrPathFileAccess, "Path/File access error: no temporary folder here",
-                  std::string(kAppName));
-}
-
 std::string RealFileSystem::MakeScratchFolder() {
   std::error_code ec;
   const fs::path base = fs::temp_directory_path(ec);
