@@ -8,14 +8,18 @@
 #include <unistd.h>
 #endif
 
+#include <memory>
+
 #include "analysis/line_places.h"
 #include "analysis/near_names.h"
+#include "analysis/reference_recorder.h"
 #include "settings/settings.h"
 #include "shell/file_system.h"
 #include "support/core_fixture.h"
 #include "support/rows.h"
 #include "support/settings_db.h"
 #include "support/world.h"
+#include "walk/recorded_values.h"
 #include "walk/run_watch.h"
 
 namespace tarn {
@@ -212,6 +216,38 @@ TEST(LinePlacesTest, EachEntryFindsItsFileAndEditorLine) {
   ASSERT_TRUE(places.Find(1, 1, place));
   EXPECT_EQ(place.disk_file, "DATA/c.ini");
   EXPECT_EQ(place.editor_line, 2);
+}
+
+// A kept row's editor line is the slot of the line's place in its section; a place outside
+// the slots (the header's own line, or past the last slot) has none, 0.
+TEST(ReferenceRecorderTest, EachLineTakesTheEditorLineOfItsPlaceInTheSection) {
+  struct NoRows : RowSink {
+    std::int32_t AddSection(std::string_view, std::string_view, std::string_view,
+                            std::int32_t) override {
+      return ++rows;
+    }
+    std::int32_t AddEntry(std::string_view, std::int32_t, std::int32_t, std::int32_t) override {
+      return ++rows;
+    }
+    std::int32_t AddValue(std::int32_t, const ValueView&) override { return ++rows; }
+    std::int32_t rows = 0;
+  } rows;
+  RecordedValues values;
+  ReferenceRecorder recorder(rows, values, {7});
+  constexpr std::int32_t kLast = SectionBuffer::kMaxLines;
+  auto buffer = std::make_unique<SectionBuffer>(Section("DATA/a.ini", 10));
+  buffer->EntryLines[1] = 12;
+  buffer->EntryLines[kLast] = 9000;
+  recorder.SetSection(*buffer);
+  const std::int32_t section = recorder.AddSection("ships", "Ship", "a.ini", 10);
+  const std::int32_t lines[][2] = {{10, 0}, {11, 12}, {10 + kLast, 9000}, {11 + kLast, 0}};
+  for (const auto& line : lines) recorder.AddEntry("k", 7, section, line[0]);
+  auto kept = values.Query(7);
+  for (const auto& line : lines) {
+    StoredValueRow row;
+    ASSERT_TRUE(kept->Next(row));
+    EXPECT_EQ(row.editor_line, line[1]) << line[0];
+  }
 }
 
 }  // namespace

@@ -129,6 +129,7 @@ TEST_F(LearnedRulesTest, OddNamesAreQuotedAndReadBack) {
   EXPECT_THAT(seen.undescribable[0].what, HasSubstr("without a name"));
   // An area's rule file is named in characters every file system takes.
   EXPECT_EQ(AreaRuleFile("My Ships-2"), "my_ships-2.rules");
+  EXPECT_EQ(AreaRuleFile("Azure 09"), "azure_09.rules");  // the ends of each range
 }
 
 TEST_F(LearnedRulesTest, LinesNoRuleCanDescribeAreListed) {
@@ -211,6 +212,34 @@ TEST_F(LearnedRulesTest, MergeWidensAndNeverNarrows) {
   EXPECT_THAT(report, HasSubstr("- key rules added: 1, widened: 4, unchanged: 2\n"));
   EXPECT_THAT(report, HasSubstr("- [Ship] mass: position 1 Long -> Double\n"));
   EXPECT_THAT(report, Not(HasSubstr("] nick:")));
+}
+
+// One installed rule against what the folder shows of its key: what is neither of two types
+// widens to text, a key seen only in lines too long to read keeps no fixed position, and a
+// key the section does not hold leaves a rule that was not mandatory as it was.
+TEST_F(LearnedRulesTest, MergeWidensOneRuleToWhatBothTake) {
+  struct Case {
+    const char* installed;  // the rule of k in [S]
+    std::string line;       // the one line of the one [S] section
+    const char* rule;
+    const char* how;
+  } cases[] = {
+      {"k #9 = Double", "k = a", "k #9 = String", "position 1 Double -> String"},
+      {"k #9 = Boolean", "k = 1", "k #9 = String", "position 1 Boolean -> String"},
+      {"k #9 = Long", "k = " + std::string(33000, 'x'), "k #9 = *Long",
+       "fixed values 1 -> 0; variable tail added (Long)"},
+      {"k #9 = Long", "j = 1", "k #9 = Long", ""},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> lines =
+        Learn("[S]\r\n" + c.line + "\r\n", "[S]\n" + std::string(c.installed) + "\n", true);
+    EXPECT_EQ(lines.at(1), c.rule) << c.installed << " / " << c.line.substr(0, 8);
+    for (const RuleChange& change : learned.changes) {
+      if (change.key == "k") {
+        EXPECT_EQ(change.how, c.how) << c.installed;
+      }
+    }
+  }
 }
 
 // Names that one kind of section defines and other lines use: what makes a position a
