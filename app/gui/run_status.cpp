@@ -156,7 +156,7 @@ void RunStatusBar::Begin(Command command, const std::string& game) {
     warnings_ = 0;
     current_file_.clear();
   }
-  cancel_->setVisible(command == Command::kAll);
+  cancel_->setVisible(command == Command::kAll || command == Command::kRefs);
   clock_.start();
   refresh_.start();
   Refresh();
@@ -170,7 +170,8 @@ void RunStatusBar::RunProgressed(const RunProgress& progress) {
 }
 
 void RunStatusBar::RequestCancel() {
-  if (!running_ || command_ != Command::kAll || cancel_asked_) return;
+  const bool stoppable = command_ == Command::kAll || command_ == Command::kRefs;
+  if (!running_ || !stoppable || cancel_asked_) return;
   cancel_asked_ = true;
   emit cancelRequested();
   Refresh();
@@ -181,7 +182,9 @@ void RunStatusBar::Refresh() {
   const QString what = QString::fromLatin1(CommandCaption(command_));
   const QString time = Clock(clock_.elapsed());
   if (command_ != Command::kAll) {
-    SetTexts(QStringLiteral("%1 under way, %2").arg(what, time), QString());
+    SetTexts(QStringLiteral("%1 under way, %2").arg(what, time),
+             cancel_asked_ ? QStringLiteral("Cancelling: it stops at the next name it checks")
+                           : QString());
     return;
   }
   std::int64_t files_read = 0, warnings = 0;
@@ -254,6 +257,11 @@ void RunStatusBar::End(const CommandAccount& account) {
   QString state;
   if (!account.reasons.empty() || account.init_failed) {
     state = QStringLiteral("%1 ended on an error after %2: %3.").arg(what, took, summary);
+  } else if (account.ending == CommandAccount::Ending::kCancelled &&
+             account.command == Command::kRefs) {
+    state = QStringLiteral("%1 cancelled after %2: the log says so, and no name was checked.")
+                .arg(what, took);
+    detail.clear();
   } else if (account.ending == CommandAccount::Ending::kCancelled) {
     state = QStringLiteral("%1 cancelled after %2: %3, the last file read to its end.")
                 .arg(what, took, summary);

@@ -31,7 +31,7 @@ WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettin
   findings_->setAttribute(Qt::WA_QuitOnClose, false);
   CommandSet commands = Commands();
   commands.close_during_run = [this](Command command) {
-    return CloseDuringRun(command == Command::kAll);
+    return CloseDuringRun(command == Command::kAll || command == Command::kRefs);
   };
   main_ = std::make_unique<MainWindow>(front_end, settings, std::move(commands));
   status_ = new RunStatusBar;
@@ -98,7 +98,10 @@ void WindowProgram::CommandEnded() {
   status_->End(account);
   if (!session_.Enabled(Command::kAll)) status_->AddDetail(kInitDBFirst);
   const bool finds = account.command == Command::kAll || account.command == Command::kRefs;
-  if (!finds || account.ending == CommandAccount::Ending::kRefused) {
+  // A "References" stopped as asked found nothing: the view keeps what "All" found.
+  const bool refs_stopped =
+      account.command == Command::kRefs && account.ending == CommandAccount::Ending::kCancelled;
+  if (!finds || refs_stopped || account.ending == CommandAccount::Ending::kRefused) {
     return;
   }
   const bool found = !prepared_.rows.empty();

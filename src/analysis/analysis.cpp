@@ -143,14 +143,19 @@ std::int64_t Analysis::RunRefs() {
   NameCheckCount count;
   try {
     StatsScope measure(stats_, RunStats::kReferences);
-    count = CheckNames(settings_.SettingsDB(), *data_, log_, &places_);
+    count = CheckNames(settings_.SettingsDB(), *data_, log_, &places_, &cancel_);
   } catch (const TarnError& error) {
     log_.ReportError(error, "Check References");
     log_.WriteLog("Done Checking references: ended on the error above");
     if (!defer_to_close_) StorePendingFindings();
     return count.unknown + count.duplicates;
   }
-  if (count.positions == 0) {
+  refs_cancelled_ = count.cancelled;
+  // A stop asked for is this command's; the next one starts afresh.
+  cancel_.store(false, std::memory_order_relaxed);
+  if (count.cancelled) {
+    log_.WriteLog("Checking references cancelled by the user");
+  } else if (count.positions == 0) {
     log_.WriteLog(
         "Done Checking references: the rule set names no references (tarn rules "
         "learn finds them in a game folder you trust)");

@@ -102,6 +102,8 @@ class Analysis {
   // Every finding since the analysis began, in the order they came.
   const std::vector<Finding>& Findings() const { return findings_.All(); }
   const RunOutcome& LastRun() const { return last_run_; }
+  // True when the last "refs" was stopped as asked.
+  bool RefsCancelled() const { return refs_cancelled_; }
   // The open data database; null before a successful "Init DB".
   DataDB* Data() { return data_.get(); }
   // Where "Init DB" makes KV.MDB.
@@ -119,8 +121,10 @@ class Analysis {
   // use here.
   void SetProgressObserver(ProgressObserver* observer) { observer_ = observer; }
   // Asks the "All" under way to stop at the end of the file being read: the rows stored so far
-  // are committed and the log gets one line saying that the run was cancelled. Any thread, or
-  // an event handler the run's event pump calls, may ask; the next "All" starts afresh.
+  // are committed and the log gets one line saying that the run was cancelled. "refs" stops
+  // at the next position it searches (a stop asked for just before it counts too) and writes
+  // only one line, that it was cancelled. Any thread, or an event handler the run's event pump
+  // calls, may ask; "All" and "refs" forget it when they end.
   void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
 
  private:
@@ -146,6 +150,7 @@ class Analysis {
   LinePlaces places_;
   RunOutcome last_run_;
   bool refs_without_data_ = false;   // "refs" ran before any "Init DB"
+  bool refs_cancelled_ = false;      // the last "refs" was stopped as asked
   std::string unread_main_file_;     // the main file of a run that could not read it
   std::int32_t runs_ = 0;            // "All" runs since "Init DB"
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far

@@ -253,13 +253,14 @@ void FindUnknown(Database& db, const StoredNameReference& reference, const std::
 void SearchPositions(Database& db, const NameSets& sets, const GroupedNames& grouped,
                      const std::vector<StoredNameReference>& references,
                      const std::vector<std::string>& target_texts, std::atomic<std::size_t>& next,
-                     std::vector<std::vector<Unknown>>& found) {
+                     std::vector<std::vector<Unknown>>& found, const std::atomic<bool>* cancel) {
   DefinedTest defined(db, sets);
   Statement details = db.Prepare(
       "SELECT e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line, "
       "(SELECT count(*) FROM \"Values\" w WHERE w.Link = e.DB_ID AND w.DB_ID <= ?2) "
       "FROM Entries e JOIN Sections s ON s.DB_ID = e.Link WHERE e.DB_ID = ?1");
   for (std::size_t i = next++; i < references.size(); i = next++) {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) return;
     defined.Choose(references[i].targets);
     FindUnknown(db, references[i], target_texts[i], details, sets, grouped, found[i]);
   }
@@ -272,7 +273,8 @@ void SearchPositions(Database& db, const NameSets& sets, const GroupedNames& gro
 std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
                                         const GroupedNames& grouped,
                                         const std::vector<StoredNameReference>& references,
-                                        const std::vector<std::string>& target_texts) {
+                                        const std::vector<std::string>& target_texts,
+                                        const std::atomic<bool>* cancel) {
   std::atomic<std::size_t> next{0};
   std::vector<std::vector<Unknown>> found(references.size());
   std::exception_ptr helper_failure;
@@ -281,7 +283,7 @@ std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
     helper = std::thread(
         [&, second = Database::Open(db.FileName(), Database::Mode::kReadWrite)]() mutable {
           try {
-            SearchPositions(second, sets, grouped, references, target_texts, next, found);
+            SearchPositions(second, sets, grouped, references, target_texts, next, found, cancel);
           } catch (...) {
             helper_failure = std::current_exception();
           }
@@ -298,7 +300,7 @@ std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
   };
   {
     Join join{helper, next};
-    SearchPositions(db, sets, grouped, references, target_texts, next, found);
+    SearchPositions(db, sets, grouped, references, target_texts, next, found, cancel);
   }  // the helper is done here, however this thread's search ended
   if (helper_failure) std::rethrow_exception(helper_failure);
 
@@ -360,7 +362,8 @@ std::vector<Unknown> FindDuplicates(Database& db, const std::vector<std::int32_t
 
 }  // namespace
 
-NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places) {
+NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places,
+                          const std::atomic<bool>* cancel) {
   NameCheckCount count;
   const std::vector<StoredNameReference> references = ReadNameReferences(settings_db);
   count.positions = static_cast<std::int64_t>(references.size());
@@ -387,7 +390,11 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
       local_targets.empty() ? GroupedNames{} : CollectGroupedNames(db, local_targets);
 
   std::vector<Unknown> unknown = SearchAllPositions(db, sets, grouped, references,
-                                                    TargetTexts(settings_db, references));
+                                                    TargetTexts(settings_db, references), cancel);
+  if (cancel != nullptr && cancel->load()) {
+    count.cancelled = true;
+    return count;
+  }
   std::sort(unknown.begin(), unknown.end(), [](const Unknown& a, const Unknown& b) {
     return std::tie(a.entry_row, a.position) < std::tie(b.entry_row, b.position);
   });

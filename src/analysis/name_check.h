@@ -4,6 +4,7 @@
 // the game looks names up. One query per position, over the whole data database.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace tarn {
@@ -17,6 +18,7 @@ struct NameCheckCount {
   std::int64_t positions = 0;  // positions checked
   std::int64_t unknown = 0;    // values that name nothing known
   std::int64_t duplicates = 0; // second definitions of a name by one target
+  bool cancelled = false;       // a stop was asked for: nothing was written to the log
 };
 
 // Checks the rows of data against the named kinds of the rule tables of settings_db, and
@@ -26,6 +28,9 @@ struct NameCheckCount {
 // at most 1 % of their names (those that repeat more define names local to groups of files). places gives where stored lines stand on disk (may be null, or not know a
 // row: the finding then points at the line as the log counts it). Commits data's pending
 // rows first. Raises TarnError when a query fails; warnings written stay.
-NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places);
+// cancel (may be null) is read between positions: once it is true the search stops, and
+// the check returns with cancelled set, having written nothing.
+NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places,
+                          const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace tarn

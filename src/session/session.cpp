@@ -149,6 +149,10 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
     case SessionCommand::kRefs:
       last_.game = settings_.Values().KVPath();
       analysis_.RunRefs();
+      if (analysis_.RefsCancelled()) {
+        last_.ending = CommandAccount::Ending::kCancelled;
+        break;
+      }
       TakeFindings(all_findings_from_);
       break;
   }

@@ -162,6 +162,35 @@ TEST(AnalysisTest, TwoInOneProcessDoNotSeeEachOther) {
   EXPECT_EQ(b.front_end.events, 1);
 }
 
+// "refs" stopped as asked writes one line and no warning, and forgets the stop: the next one
+// checks every name.
+TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
+  testing::TempDir game, home;
+  testing::WriteWorld(game.Path(), {{"EXE/kestrovar.ini", "[Data]\nships = ships.ini\n"},
+                                    {"DATA/ships.ini", "[Ship]\nnickname = a\nfollows = b\n"}});
+  testing::MakeSettingsDB(home.File("TARN.MDB"),
+                          {.kv_path = game.Path(),
+                           .log_path = home.Path(),
+                           .rules = "[Ship]\nnickname #1 = String\nfollows #2 = String -> "
+                                    "[Ship]nickname\n"});
+  testing::RecordingFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings{front_end};
+  settings.SetSettingsDBName(home.File("TARN.MDB"));
+  Analysis analysis(settings, front_end, files, home.Path());
+  ASSERT_TRUE(analysis.InitDB());
+  analysis.RunAll(false);
+  analysis.RequestCancel();
+  EXPECT_EQ(analysis.RunRefs(), 0);
+  EXPECT_TRUE(analysis.RefsCancelled());
+  const std::string stopped = testing::FromCrLf(testing::ReadFile(home.File("tarn.log")));
+  EXPECT_TRUE(stopped.ends_with("Checking references\nChecking references cancelled by the user\n"))
+      << stopped;
+  EXPECT_EQ(analysis.RunRefs(), 1);
+  EXPECT_FALSE(analysis.RefsCancelled());
+  analysis.Close();
+}
+
 // Where stored rows stand on disk, kept compactly during a run: entries far below their
 // header, rows that were never kept, and a new data database starting its rows again.
 SectionBuffer Section(const char* disk_file, std::int32_t header_line, bool binary = false) {
