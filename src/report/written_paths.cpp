@@ -24,12 +24,6 @@ struct Place {
   }
 };
 
-std::pair<std::string, std::string> FolderAndName(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 Place PlaceOf(FileSystem& files, const std::string& path) {
   auto [folder, name] = FolderAndName(path);
   return {files.IdentityOf(path), files.IdentityOf(folder), name};

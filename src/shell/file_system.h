@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -186,6 +187,10 @@ class RealFileSystem : public FileSystem {
   std::string confined_real_;      // the same with every link resolved
   bool follow_links_ = false;
 };
+
+// The folder of path and its last component: ".", path when it names no folder; "/" for a
+// name in the root.
+std::pair<std::string, std::string> FolderAndName(const std::string& path);
 
 // Joins a folder and a name with "/"; an empty folder gives the name alone, so that an
 // unset folder means the current one rather than the root.

@@ -10,4 +10,10 @@ std::string FileSystem::MakeScratchFolder() {
                   std::string(kAppName));
 }
 
+std::pair<std::string, std::string> FolderAndName(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
 }  // namespace tarn

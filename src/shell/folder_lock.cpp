@@ -86,24 +86,6 @@ std::unique_ptr<FolderLock> FolderLock::Take(const std::string& folder, std::str
   return std::unique_ptr<FolderLock>(new FolderLock(fd, tells_holder));
 }
 
-std::unique_ptr<FolderLock> FolderLock::TakeOrSay(const std::string& folder, std::string_view name,
-                                                  std::string_view what, Need need,
-                                                  std::string& why) {
-  why.clear();
-  Outcome outcome;
-  std::string detail;
-  std::unique_ptr<FolderLock> lock = Take(folder, name, outcome, detail);
-  const std::string named = std::string(what) + " " + (folder.empty() ? "." : folder);
-  if (outcome == Outcome::kHeld) {
-    why = "another TARN run (process " + (detail.empty() ? std::string("unknown") : detail) +
-          ") is using the " + named + "; try again when it has ended";
-  } else if (outcome == Outcome::kRefused ||
-             (outcome == Outcome::kUnavailable && need == Need::kRequired)) {
-    why = "cannot lock the " + named + ": " + detail;
-  }
-  return lock;
-}
-
 FolderLock::~FolderLock() {
   // A run that can lock the file but not write it cannot name itself in it: what it holds
   // must not go on naming this run, which has ended.

@@ -65,25 +65,6 @@ std::unique_ptr<FolderLock> FolderLock::Take(const std::string& folder, std::str
   return std::unique_ptr<FolderLock>(new FolderLock(h));
 }
 
-std::unique_ptr<FolderLock> FolderLock::TakeOrSay(const std::string& folder, std::string_view name,
-                                                  std::string_view what, Need need,
-                                                  std::string& why) {
-  why.clear();
-  Outcome outcome;
-  std::string detail;
-  std::unique_ptr<FolderLock> lock = Take(folder, name, outcome, detail);
-  const std::string place = folder.empty() ? "." : folder;
-  if (outcome == Outcome::kHeld) {
-    why = "another TARN run (process " + (detail.empty() ? std::string("unknown") : detail) +
-          ") is using the " + std::string(what) + " " + place + "; try again when it has ended";
-  } else if (outcome == Outcome::kUnavailable && need == Need::kRequired) {
-    // KV.MDB and TARN.MDB are never written unlocked.
-    why = "cannot lock the " + std::string(what) + " " + place +
-          (detail.empty() ? std::string() : ": " + detail);
-  }
-  return lock;
-}
-
 FolderLock::~FolderLock() {
   // Closing the handle releases the lock.
   ::CloseHandle(handle_);

@@ -34,12 +34,6 @@ constexpr std::int64_t kLeftoverAge = 24 * 60 * 60;
                   std::string(kAppName));
 }
 
-std::pair<std::string, std::string> Split(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 // Writes data in blocks of at most 1 MiB, calling after_block after each.
 template <typename AfterBlock>
 void WriteAll(int fd, std::string_view data, const std::string& path, AfterBlock after_block) {
@@ -104,7 +98,7 @@ void RealFileSystem::WriteNewFile(const std::string& path, std::string_view data
 }
 
 std::string TemporaryBeside(const std::string& path, std::string_view kind) {
-  auto [folder, name] = Split(path);
+  auto [folder, name] = FolderAndName(path);
   std::string temp = "." + name + std::string(kTag) + std::to_string(::getpid()) + "." +
                      std::string(kind);
   return folder == "." && path.find('/') == std::string::npos ? temp : JoinPath(folder, temp);
@@ -157,7 +151,7 @@ void RealFileSystem::WriteWholeFile(const std::string& path, std::string_view da
     if (::close(fd) != 0) RaiseWrite(errno, path);
     return;
   }
-  const std::string folder = Split(target).first;
+  const std::string folder = FolderAndName(target).first;
   RemoveLeftovers(folder);
   const std::string temp = TemporaryBeside(target, "tmp");
   ::unlink(temp.c_str());  // this process's own, from an earlier write that failed
@@ -177,7 +171,7 @@ void RealFileSystem::WriteWholeFile(const std::string& path, std::string_view da
 }
 
 void RealFileSystem::ReplaceFolder(const std::string& path, const std::vector<FolderFile>& files) {
-  const std::string parent = Split(path).first;
+  const std::string parent = FolderAndName(path).first;
   struct stat st {};
   if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     RaisePlatformError(kErrPathNotFound);
