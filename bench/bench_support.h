@@ -10,9 +10,9 @@
 
 #include "datadb/database.h"
 #include "settings/settings.h"
-#include "shell/file_system.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
+#include "platform/file_system.h"
+#include "log/front_end.h"
+#include "log/log.h"
 
 namespace tarn::bench {
 

@@ -24,7 +24,7 @@
 #include "qt_front_end.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 #include "window_program.h"
 
 namespace {

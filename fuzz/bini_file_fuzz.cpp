@@ -10,7 +10,7 @@
 #include <string>
 
 #include "ini/bini_file.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 
 #include "ini/line_source.h"
 #include "ini/section_reader.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
-#include "shell/user_settings.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "log/front_end.h"
+#include "log/log.h"
+#include "platform/user_settings.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "ini/bini_file.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/front_end.h"
+#include "log/front_end.h"
 
 namespace tarn {
 

@@ -4,8 +4,8 @@
 
 #include "rules/rule_diff.h"
 #include "rules/rule_folder.h"
-#include "shell/file_system.h"
-#include "shell/front_end.h"
+#include "platform/file_system.h"
+#include "log/front_end.h"
 
 namespace tarn {
 

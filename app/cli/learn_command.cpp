@@ -5,11 +5,11 @@
 
 #include "learn/learning.h"
 #include "settings/settings.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/folder_lock.h"
-#include "shell/front_end.h"
-#include "shell/log_box.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
+#include "log/front_end.h"
+#include "log/log_box.h"
 
 namespace tarn {
 

@@ -26,7 +26,7 @@
 #include "learn_command.h"
 #include "rules_command.h"
 #include "run_command.h"
-#include "shell/version.h"
+#include "platform/version.h"
 #include "strings_command.h"
 #ifdef _WIN32
 #include "windows_entry.h"

@@ -12,10 +12,10 @@
 #include "rules/rule_history.h"
 #include "rules/rule_tables.h"
 #include "settings/settings.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/folder_lock.h"
-#include "shell/front_end.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
+#include "log/front_end.h"
 
 namespace tarn {
 

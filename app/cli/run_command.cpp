@@ -18,12 +18,12 @@
 #include "report/reported_finding.h"
 #include "report/written_paths.h"
 #include "settings/settings.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "session/session.h"
-#include "shell/run_stats.h"
+#include "log/run_stats.h"
 #ifdef _WIN32
-#include "shell/windows_text.h"
+#include "platform/windows_text.h"
 #endif
 
 namespace tarn {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "dll/library.h"
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/windows_text.h"
+#include "platform/windows_text.h"
 
 namespace tarn {
 

@@ -4,7 +4,7 @@
 #include <exception>
 #include <utility>
 
-#include "shell/front_end.h"
+#include "log/front_end.h"
 
 namespace tarn::gui {
 

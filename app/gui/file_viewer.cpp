@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "ini/bini_decoder.h"
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 
 namespace tarn::gui {
 

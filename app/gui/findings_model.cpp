@@ -4,7 +4,7 @@
 #include <iterator>
 #include <tuple>
 
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 
 namespace tarn::gui {
 

@@ -20,8 +20,8 @@
 #include <utility>
 
 #include "main_window.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn::gui {
 

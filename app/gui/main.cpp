@@ -14,9 +14,9 @@
 #include "main_window.h"
 #include "qt_front_end.h"
 #include "settings/settings.h"
-#include "shell/file_system.h"
-#include "shell/front_end.h"
-#include "shell/version.h"
+#include "platform/file_system.h"
+#include "log/front_end.h"
+#include "platform/version.h"
 #include "window_program.h"
 
 namespace {

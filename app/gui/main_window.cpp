@@ -16,9 +16,9 @@
 
 #include "command_worker.h"
 #include "qt_front_end.h"
-#include "shell/front_end.h"
-#include "shell/user_settings.h"
-#include "shell/version.h"
+#include "log/front_end.h"
+#include "platform/user_settings.h"
+#include "platform/version.h"
 
 namespace tarn::gui {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "analysis/analysis.h"
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 
 namespace tarn::gui {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "shell/front_end.h"
-#include "shell/log_box.h"
+#include "log/front_end.h"
+#include "log/log_box.h"
 
 class QPlainTextEdit;
 class QWidget;

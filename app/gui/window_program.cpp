@@ -14,7 +14,7 @@
 #include "folder_picker.h"
 #include "qt_front_end.h"
 #include "run_status.h"
-#include "shell/user_settings.h"
+#include "platform/user_settings.h"
 
 namespace tarn::gui {
 

@@ -18,8 +18,8 @@
 #include <system_error>
 
 #include "ini/bini_format.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 namespace {

@@ -13,8 +13,8 @@
 #include "rules/rule_folder.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

@@ -19,8 +19,8 @@
 #include "analysis/line_places.h"
 #include "datadb/data_db.h"
 #include "rules/rule_library.h"
-#include "shell/findings.h"
-#include "shell/log.h"
+#include "log/findings.h"
+#include "log/log.h"
 #include "walk/recorded_values.h"
 #include "walk/walk.h"
 

@@ -1,6 +1,6 @@
 #include "analysis/file_groups.h"
 
-#include "shell/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace tarn {
 

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "shell/section_buffer.h"
+#include "log/section_buffer.h"
 
 namespace tarn {
 

@@ -18,10 +18,10 @@
 #include "datadb/data_db.h"
 #include "datadb/database.h"
 #include "rules/rule_tables.h"
-#include "shell/ascii_case.h"
-#include "shell/codepage.h"
-#include "shell/error.h"
-#include "shell/log.h"
+#include "platform/ascii_case.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "log/log.h"
 #include "walk/walk.h"
 
 namespace tarn {

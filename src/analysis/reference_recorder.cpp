@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "datadb/data_db.h"
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 
 namespace tarn {
 

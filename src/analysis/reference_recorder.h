@@ -9,7 +9,7 @@
 
 #include "analysis/line_places.h"
 #include "model/row_sink.h"
-#include "shell/section_buffer.h"
+#include "log/section_buffer.h"
 #include "walk/recorded_values.h"
 
 namespace tarn {

@@ -2,11 +2,11 @@
 
 #include "analysis/reference_recorder.h"
 #include "model/row_sink.h"
-#include "shell/ascii_case.h"
-#include "shell/error.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
-#include "shell/run_stats.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
+#include "log/front_end.h"
+#include "log/log.h"
+#include "log/run_stats.h"
 
 namespace tarn {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "shell/codepage.h"
-#include "shell/error.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -6,7 +6,7 @@
 
 #include <utility>
 
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

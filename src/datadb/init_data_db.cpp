@@ -1,10 +1,10 @@
 #include "datadb/init_data_db.h"
 
 #include "datadb/database.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "log/front_end.h"
+#include "log/log.h"
 
 namespace tarn {
 

@@ -6,7 +6,7 @@
 
 #include "dll/library.h"
 #include "dll/pe_format.h"
-#include "shell/windows_text.h"
+#include "platform/windows_text.h"
 
 namespace tarn {
 

@@ -16,7 +16,7 @@
 #include <optional>
 
 #include "dll/pe_format.h"
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

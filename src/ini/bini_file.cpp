@@ -1,7 +1,7 @@
 #include "ini/bini_file.h"
 
 #include "ini/bini_decoder.h"
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

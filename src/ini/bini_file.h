@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -1,9 +1,9 @@
 #include "ini/line_source.h"
 
 #include "ini/bini_decoder.h"
-#include "shell/ascii_case.h"
-#include "shell/error.h"
-#include "shell/log.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
+#include "log/log.h"
 
 namespace tarn {
 

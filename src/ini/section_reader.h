@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ini/line_source.h"
-#include "shell/section_buffer.h"
+#include "log/section_buffer.h"
 
 namespace tarn {
 

@@ -5,8 +5,8 @@
 #include "report/reported_finding.h"
 #include "rules/rule_tables.h"
 #include "settings/settings.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "model/value_slot.h"
-#include "shell/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace tarn {
 

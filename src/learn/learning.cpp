@@ -10,9 +10,9 @@
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
 #include "settings/settings.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/log.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "log/log.h"
 #include "walk/recorded_values.h"
 #include "walk/walk.h"
 

@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "model/value_slot.h"
-#include "shell/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace tarn {
 

@@ -3,9 +3,9 @@
 #include <utility>
 
 #include "model/entry_line.h"
-#include "shell/ascii_case.h"
-#include "shell/codepage.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "learn/observations.h"
-#include "shell/findings.h"
+#include "log/findings.h"
 #include "walk/recorded_values.h"
 #include "walk/section_handler.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

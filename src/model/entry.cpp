@@ -3,8 +3,8 @@
 #include <limits>
 
 #include "model/row_sink.h"
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "model/entry_line.h"
-#include "shell/flag_lines.h"
+#include "model/flag_lines.h"
 
 namespace tarn {
 

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

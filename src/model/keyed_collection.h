@@ -23,8 +23,8 @@
 #include <utility>
 #include <vector>
 
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -1,7 +1,7 @@
 #include "model/section.h"
 
 #include "model/row_sink.h"
-#include "shell/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace tarn {
 

@@ -1,7 +1,7 @@
 #include "model/value_slot.h"
 
 #include "model/conversions.h"
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

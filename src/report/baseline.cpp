@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "datadb/database.h"
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "report/reported_finding.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -1,8 +1,8 @@
 #include "report/findings_table.h"
 
 #include "datadb/database.h"
-#include "shell/codepage.h"
-#include "shell/error.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -5,9 +5,9 @@
 #include <unordered_map>
 
 #include "report/json_text.h"
-#include "shell/codepage.h"
-#include "shell/error.h"
-#include "shell/version.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/version.h"
 
 namespace tarn {
 

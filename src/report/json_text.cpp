@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 
 namespace tarn {
 

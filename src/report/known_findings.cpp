@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "report/json_text.h"
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -4,12 +4,12 @@
 #ifdef _WIN32
 #include <algorithm>
 
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 #endif
 #include <unordered_map>
 
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

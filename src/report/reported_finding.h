@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/findings.h"
+#include "log/findings.h"
 
 namespace tarn {
 

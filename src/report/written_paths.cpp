@@ -4,9 +4,9 @@
 
 #include "datadb/init_data_db.h"
 #include "settings/settings.h"
-#include "shell/ascii_case.h"
-#include "shell/file_system.h"
-#include "shell/log.h"
+#include "platform/ascii_case.h"
+#include "platform/file_system.h"
+#include "log/log.h"
 
 namespace tarn {
 

@@ -1,9 +1,9 @@
 #include "rules/dump_rules.h"
 
 #include "rules/rule_query.h"
-#include "shell/error.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
+#include "platform/error.h"
+#include "log/front_end.h"
+#include "log/log.h"
 
 namespace tarn {
 

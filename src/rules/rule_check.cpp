@@ -7,8 +7,8 @@
 
 #include "model/entry.h"
 #include "model/section.h"
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "shell/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace tarn {
 

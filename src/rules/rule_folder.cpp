@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "rules/rule_text.h"
-#include "shell/ascii_case.h"
-#include "shell/codepage.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "rules/rule_set.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -4,10 +4,10 @@
 
 #include "rules/rule_query.h"
 #include "rules/rule_tables.h"
-#include "shell/ascii_case.h"
-#include "shell/error.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
+#include "log/front_end.h"
+#include "log/log.h"
 
 namespace tarn {
 

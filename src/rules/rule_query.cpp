@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/flag_lines.h"
+#include "model/flag_lines.h"
 
 namespace tarn {
 

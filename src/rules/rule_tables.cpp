@@ -7,8 +7,8 @@
 #include "report/known_findings.h"
 #include "rules/rule_history.h"
 #include "rules/rule_query.h"
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "shell/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace tarn {
 

@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "rules/rule_set.h"
-#include "shell/file_system.h"  // FolderFile
+#include "platform/file_system.h"  // FolderFile
 
 namespace tarn {
 

@@ -7,9 +7,9 @@
 #include "report/known_findings.h"
 #include "report/reported_finding.h"
 #include "settings/settings.h"
-#include "shell/error.h"
-#include "shell/folder_lock.h"
-#include "shell/user_settings.h"
+#include "platform/error.h"
+#include "platform/folder_lock.h"
+#include "platform/user_settings.h"
 
 namespace tarn {
 

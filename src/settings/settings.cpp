@@ -2,9 +2,9 @@
 
 #include <sqlite3.h>
 
-#include "shell/error.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
+#include "platform/error.h"
+#include "log/front_end.h"
+#include "log/log.h"
 
 namespace tarn {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "datadb/database.h"
-#include "shell/user_settings.h"
+#include "platform/user_settings.h"
 
 namespace tarn {
 

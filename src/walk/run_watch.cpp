@@ -1,6 +1,6 @@
 #include "walk/run_watch.h"
 
-#include "shell/findings.h"
+#include "log/findings.h"
 
 namespace tarn {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "shell/flag_lines.h"
-#include "shell/section_buffer.h"
+#include "model/flag_lines.h"
+#include "log/section_buffer.h"
 
 namespace tarn {
 

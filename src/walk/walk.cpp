@@ -1,7 +1,7 @@
 #include "walk/walk.h"
 
 #ifdef _WIN32
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 #endif
 
 #include <algorithm>
@@ -9,13 +9,13 @@
 #include "datadb/database.h"
 #include "ini/line_source.h"
 #include "ini/section_reader.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
-#include "shell/run_stats.h"
-#include "shell/user_settings.h"
-#include "shell/version.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "log/front_end.h"
+#include "log/log.h"
+#include "log/run_stats.h"
+#include "platform/user_settings.h"
+#include "platform/version.h"
 #include "walk/run_watch.h"
 #include "walk/section_handler.h"
 #include "walk/stored_values.h"

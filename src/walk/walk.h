@@ -11,7 +11,7 @@
 
 #include "ini/line_source.h"
 #include "model/keyed_collection.h"
-#include "shell/section_buffer.h"
+#include "log/section_buffer.h"
 
 namespace tarn {
 

@@ -14,7 +14,7 @@
 #include "analysis/near_names.h"
 #include "analysis/reference_recorder.h"
 #include "settings/settings.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 #include "support/core_fixture.h"
 #include "support/rows.h"
 #include "support/settings_db.h"

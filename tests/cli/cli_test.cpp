@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "ini/bini_format.h"
-#include "shell/folder_lock.h"
+#include "platform/folder_lock.h"
 #include "support/bini_writer.h"
 #include "support/pe_builder.h"
 #include "support/program.h"

@@ -10,7 +10,7 @@
 #include "report/reported_finding.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 #include "support/core_fixture.h"
 #include "support/program.h"
 #include "support/rows.h"

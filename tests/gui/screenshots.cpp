@@ -18,7 +18,7 @@
 #include "qt_front_end.h"
 #include "run_status.h"
 #include "settings/settings.h"
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 #include "walk/run_watch.h"
 #include "window_program.h"
 

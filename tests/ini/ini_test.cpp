@@ -10,7 +10,7 @@
 #include "ini/bini_decoder.h"
 #include "ini/line_source.h"
 #include "ini/section_reader.h"
-#include "shell/findings.h"
+#include "log/findings.h"
 #include "support/bini_writer.h"
 #include "support/core_fixture.h"
 #include "support/program.h"

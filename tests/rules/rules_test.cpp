@@ -10,7 +10,7 @@
 #include "rules/rule_library.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
-#include "shell/error.h"
+#include "platform/error.h"
 #include "support/core_fixture.h"
 #include "support/memory_file_system.h"
 #include "support/settings_db.h"

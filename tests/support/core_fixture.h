@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "shell/error.h"
-#include "shell/front_end.h"
-#include "shell/log.h"
-#include "shell/log_box.h"
-#include "shell/user_settings.h"
+#include "platform/error.h"
+#include "log/front_end.h"
+#include "log/log.h"
+#include "log/log_box.h"
+#include "platform/user_settings.h"
 #include "support/memory_file_system.h"
 #include "support/world.h"
 

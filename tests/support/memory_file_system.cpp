@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/error.h"
+#include "platform/error.h"
 
 namespace tarn::testing {
 

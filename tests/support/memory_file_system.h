@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 
 namespace tarn::testing {
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "shell/windows_text.h"
+#include "platform/windows_text.h"
 #include "support/program.h"
 #include "support/world.h"
 

@@ -1,4 +1,4 @@
-#include "shell/log_box.h"
+#include "log/log_box.h"
 
 namespace tarn {
 

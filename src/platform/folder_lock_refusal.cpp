@@ -1,7 +1,7 @@
 // The words of a lock that cannot be had, the same on every system: only Take differs.
 #include <string>
 
-#include "shell/folder_lock.h"
+#include "platform/folder_lock.h"
 
 namespace tarn {
 

@@ -1,11 +1,11 @@
-#include "shell/log.h"
+#include "log/log.h"
 
-#include "shell/ascii_case.h"
-#include "shell/file_system.h"
-#include "shell/findings.h"
-#include "shell/front_end.h"
-#include "shell/run_stats.h"
-#include "shell/user_settings.h"
+#include "platform/ascii_case.h"
+#include "platform/file_system.h"
+#include "log/findings.h"
+#include "log/front_end.h"
+#include "log/run_stats.h"
+#include "platform/user_settings.h"
 
 namespace tarn {
 

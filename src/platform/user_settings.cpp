@@ -1,10 +1,10 @@
-#include "shell/user_settings.h"
+#include "platform/user_settings.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

@@ -1,16 +1,16 @@
 // The machine's file system on Windows: the game's files read through handles, confined by
 // the path Windows reports for the handle opened, and the log appended to. Paths of game
 // files are in the game's code page (the walk composes them from what the files say, as the
-// game does); every other path is UTF-8. See shell/windows_text.h.
+// game does); every other path is UTF-8. See platform/windows_text.h.
 #include <windows.h>
 
 #include <algorithm>
 #include <utility>
 
-#include "shell/codepage.h"
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/windows_text.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/windows_text.h"
 
 namespace tarn {
 

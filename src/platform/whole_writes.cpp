@@ -15,8 +15,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "shell/windows_text.h"
+#include "platform/windows_text.h"
 
 #include <windows.h>
 

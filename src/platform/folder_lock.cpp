@@ -1,4 +1,4 @@
-#include "shell/folder_lock.h"
+#include "platform/folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,8 +7,8 @@
 
 #include <cerrno>
 
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

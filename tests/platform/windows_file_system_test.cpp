@@ -9,10 +9,10 @@
 
 #include <filesystem>
 
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/folder_lock.h"
-#include "shell/windows_text.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
+#include "platform/windows_text.h"
 #include "support/world.h"
 
 namespace tarn {

@@ -11,8 +11,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "support/world.h"
 
 namespace tarn {

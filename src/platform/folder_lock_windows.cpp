@@ -2,9 +2,9 @@
 // process ends, however it ends.
 #include <windows.h>
 
-#include "shell/file_system.h"
-#include "shell/folder_lock.h"
-#include "shell/windows_text.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
+#include "platform/windows_text.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "shell/run_stats.h"
+#include "log/run_stats.h"
 
 #include <cstdio>
 

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <thread>
 
-#include "shell/codepage.h"
-#include "shell/file_system.h"
-#include "shell/findings.h"
-#include "shell/log.h"
-#include "shell/run_stats.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+#include "log/findings.h"
+#include "log/log.h"
+#include "log/run_stats.h"
 #include "support/core_fixture.h"
 #include "support/world.h"
 

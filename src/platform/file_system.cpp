@@ -1,4 +1,4 @@
-#include "shell/file_system.h"
+#include "platform/file_system.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,8 +10,8 @@
 #include <climits>
 #include <filesystem>
 
-#include "shell/ascii_case.h"
-#include "shell/error.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

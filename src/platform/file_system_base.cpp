@@ -1,7 +1,7 @@
 // What every file system has, whatever the machine: the defaults of FileSystem's optional
 // methods, for file systems (the in-memory one of the tests) that have no such thing.
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "shell/error.h"
-#include "shell/file_system.h"
-#include "shell/windows_text.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/windows_text.h"
 
 namespace tarn {
 

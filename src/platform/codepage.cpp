@@ -1,4 +1,4 @@
-#include "shell/codepage.h"
+#include "platform/codepage.h"
 
 #include <cstdint>
 

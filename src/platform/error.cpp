@@ -1,4 +1,4 @@
-#include "shell/error.h"
+#include "platform/error.h"
 
 #include <cstring>
 

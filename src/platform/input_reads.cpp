@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "shell/error.h"
-#include "shell/file_system.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 
