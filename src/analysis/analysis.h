@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_options.h"
 #include "analysis/line_places.h"
 #include "datadb/data_db.h"
 #include "rules/rule_library.h"
@@ -32,12 +33,6 @@ class ProgressObserver;
 struct ReportedFinding;
 class RunStats;
 class Settings;
-
-// How a run treats a game folder it cannot trust.
-struct AnalysisOptions {
-  bool follow_links = false;  // read files that links inside the game folder lead out to
-  ReadLimits limits;          // how large a file and a line may be
-};
 
 // What the last "All" read, for the front end's account of it.
 struct RunOutcome {

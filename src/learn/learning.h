@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "analysis/analysis.h"
+#include "analysis/analysis_options.h"
 #include "learn/learned_rules.h"
 #include "learn/observations.h"
 #include "report/written_paths.h"
