@@ -28,9 +28,6 @@ target_include_directories(tarn_sqlite3 SYSTEM PUBLIC "${TARN_SQLITE_DIR}")
 target_compile_definitions(tarn_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION)
 add_library(SQLite::SQLite3 ALIAS tarn_sqlite3)
 
-# No source uses fmt; the core still names it, so the Windows build gives an empty target.
-add_library(fmt::fmt INTERFACE IMPORTED)
-
 # CLI11 is header-only: its headers are copied into a folder of their own, so that the
 # cross compiler is never pointed at the host's /usr/include.
 if(NOT EXISTS "${TARN_CLI11_INCLUDE}/CLI/CLI.hpp")
@@ -48,9 +45,11 @@ add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
 target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE "${TARN_JSON_INCLUDE}")
 
 # GoogleTest from Debian's sources, built by the cross compiler.
-set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory("${TARN_GTEST_SOURCE}" googletest EXCLUDE_FROM_ALL)
+if(TARN_BUILD_TESTS)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory("${TARN_GTEST_SOURCE}" googletest EXCLUDE_FROM_ALL)
+endif()
 
 # TARN.MDB: the host build's, copied beside the executables.
 if(NOT EXISTS "${TARN_HOST_MDB}")
