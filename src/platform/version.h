@@ -5,11 +5,13 @@
 
 namespace tarn {
 
-inline constexpr int kVersionMajor = 0;
-inline constexpr int kVersionMinor = 9;
-inline constexpr int kVersionRevision = 7;
+// The numbers come from the build (project(TARN VERSION ...) in CMakeLists.txt), the one
+// place the version is written.
+inline constexpr int kVersionMajor = TARN_VERSION_MAJOR;
+inline constexpr int kVersionMinor = TARN_VERSION_MINOR;
+inline constexpr int kVersionRevision = TARN_VERSION_REVISION;
 
-// "0.9.7": each part as a plain decimal number.
+// "0.9.7" for 0, 9 and 7: each part as a plain decimal number.
 inline std::string VersionText() {
   return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
          std::to_string(kVersionRevision);

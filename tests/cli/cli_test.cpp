@@ -13,6 +13,7 @@
 
 #include "ini/bini_format.h"
 #include "platform/folder_lock.h"
+#include "platform/version.h"
 #include "support/bini_writer.h"
 #include "support/pe_builder.h"
 #include "support/program.h"
@@ -22,6 +23,9 @@
 
 namespace tarn {
 namespace {
+
+// The version the build gives the program, as its log and --version show it.
+const std::string kVersion = VersionText();
 
 using testing::Rows;
 
@@ -45,7 +49,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwoHelpAndVersionWithZero) {
     EXPECT_TRUE(Run(args).starts_with("2||")) << args;
     EXPECT_NE(last_.err, "") << args;
   }
-  EXPECT_EQ(Run("--version"), "0|tarn 0.9.7\n|");
+  EXPECT_EQ(Run("--version"), "0|tarn " + kVersion + "\n|");
   EXPECT_TRUE(Run("--help").starts_with("0|")) << last_.err;
   EXPECT_NE(last_.out.find("--overwrite"), std::string::npos);
 }
@@ -56,7 +60,8 @@ TEST_F(CliTest, DumpOfTheShippedRulesAppendQuietAndSettingsNeverWrittenBack) {
   EXPECT_EQ(Run("--log <log> --overwrite --game /games/kv --stats dump").substr(0, 2), "0|");
   const std::string first = last_.log;
   EXPECT_TRUE(
-      first.starts_with("TARN v 0.9.7 Log File\n \nKV Path /games/kv\nLog Path <log>\n \n"
+      first.starts_with("TARN v " + kVersion +
+                        " Log File\n \nKV Path /games/kv\nLog Path <log>\n \n"
                         "Rules Dump\n \n"));
   EXPECT_NE(first.find("Section: system\n"
                        "    Entry: nickname, IDX: 1, SINGLELine, NOVarArgs, FixedArgs: 1\n"
@@ -90,7 +95,7 @@ TEST_F(CliTest, StoredOverwriteFlagOutsideTheCheckBoxNeedsOverwriteOrAppend) {
   EXPECT_EQ(Run("dump"), "3||tarn: stored OverwriteLog 255 is not 0, 1 or 2\n");
   EXPECT_EQ(last_.log, "");
   EXPECT_TRUE(Run("--overwrite --quiet dump").starts_with("0||")) << last_.err;
-  EXPECT_TRUE(last_.log.starts_with("TARN v 0.9.7 Log File\n")) << last_.log;
+  EXPECT_TRUE(last_.log.starts_with("TARN v " + kVersion + " Log File\n")) << last_.log;
   EXPECT_TRUE(Run("--append --quiet dump").starts_with("0||"));
 }
 

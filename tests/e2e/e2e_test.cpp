@@ -27,6 +27,7 @@
 #include "settings/settings.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
+#include "platform/version.h"
 #include "support/core_fixture.h"
 #include "support/program.h"
 #include "support/rows.h"
@@ -36,6 +37,9 @@
 
 namespace tarn {
 namespace {
+
+// The version the build gives the program, as its log and --version show it.
+const std::string kVersion = VersionText();
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
@@ -291,9 +295,9 @@ TEST_F(WalkTest, FullRunOverASmallWorld) {
   const std::string ships = "<game>/DATA/ships/ShipArch.ini";
   EXPECT_EQ(
       r.log,
-      "TARN v 0.9.7 Log File\n \nKV Path <game>\nLog Path <log>\n \n"
+      "TARN v " + kVersion + " Log File\n \nKV Path <game>\nLog Path <log>\n \n"
       "Processing <game>/EXE/kestrovar.ini\n"
-      "     NOT Processing (in TARN v 0.9.7) section [Resources]\n"
+      "     NOT Processing (in TARN v " + kVersion + ") section [Resources]\n"
       "    Processing Section [Data]\n"
       "        Processing universe Universe\\universe.ini\n"
       "    Processing <game>/DATA/Universe/universe.ini\n"
@@ -315,11 +319,11 @@ TEST_F(WalkTest, FullRunOverASmallWorld) {
           "        Processing ships SHIPS\\shiparch.ini\n"
           "    Processing <game>/DATA/SHIPS/shiparch.ini\n"
           "Already parsed. Skipped.\n"
-          "        NOT Processing (in TARN v 0.9.7) Equipment x.ini\n"
-          "        NOT Processing (in TARN v 0.9.7) bases \n" +
+          "        NOT Processing (in TARN v " + kVersion + ") Equipment x.ini\n"
+          "        NOT Processing (in TARN v " + kVersion + ") bases \n" +
           Warning("<game>/EXE/kestrovar.ini", 9, "Data", 6,
                   "10304 - Entry With no Value !solar!!") +
-          "        NOT Processing (in TARN v 0.9.7) interface hud.ini\n"
+          "        NOT Processing (in TARN v " + kVersion + ") interface hud.ini\n"
           "    NOT Processing (by design) section [Extra]\n"
           "Done Processing <game>/EXE/kestrovar.ini\n"
           "\n\nReading files for other INIs\n"
@@ -367,7 +371,8 @@ TEST_F(WalkTest, RunWithoutInitDBEndsAtItsFirstDataFile) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.log,
             "old\nProcessing <game>/EXE/kestrovar.ini\n    Processing Section [Data]\n"
-            "        NOT Processing (in TARN v 0.9.7) bases \n        Processing ships ships.ini\n"
+            "        NOT Processing (in TARN v " + kVersion + ") bases \n"
+            "        Processing ships ships.ini\n"
             "    Processing <game>/DATA/ships.ini\n"
             "Error : Object variable or With block variable not set\nNumber: 91\n"
             "Source: TARN\nReadINIFile\n");

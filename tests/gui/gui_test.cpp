@@ -37,6 +37,7 @@
 #include "findings_window.h"
 #include "folder_picker.h"
 #include "main_window.h"
+#include "platform/version.h"
 #include "qt_front_end.h"
 #include "run_status.h"
 #include "session/session.h"
@@ -275,7 +276,7 @@ TEST_F(MainWindowTest, StartUpTakesTitleAndControlsFromTheSettings) {
     OpenSettings(stored);
     Build();
     EXPECT_EQ(window_->LoadFromSettings(), accepted);
-    EXPECT_EQ(window_->windowTitle(), "KV INI Analyser  V 0.9.7");
+    EXPECT_EQ(window_->windowTitle().toStdString(), "KV INI Analyser  V " + VersionText());
     EXPECT_EQ(Get<QLineEdit>("tbKVPath")->text(), "/games/kv");
     EXPECT_EQ(Get<QLineEdit>("tbLogPath")->text().toStdString(), dir_.Path());
     EXPECT_EQ(Box()->checkState(), state);
