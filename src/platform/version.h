@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/version_number.h"
+
 namespace tarn {
 
 // The numbers come from the build (project(TARN VERSION ...) in CMakeLists.txt), the one
