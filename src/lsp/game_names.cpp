@@ -79,7 +79,7 @@ std::int32_t NameSink::AddValue(std::int32_t, const ValueView& value) {
   if (text == nullptr || text->empty() || entry_ == nullptr) return ++rows_;
   if (defines_ && position_ == 1) {
     names_[TargetKey(section_, key_)][AsciiLowered(*text)].push_back(
-        NamePlace{file_, 0, std::string(*text), section_row_, entry_row_});
+        NamePlace{file_, {}, 0, std::string(*text), section_row_, entry_row_});
   }
   if (keep_uses_) {
     const ValueRule* rule = RuleIndex::Position(*entry_, position_);
@@ -96,7 +96,10 @@ void NameSink::Resolve(const LinePlaces& places) {
   for (auto& [target, names] : names_) {
     for (auto& [name, defined] : names) {
       for (NamePlace& at : defined) {
-        if (places.Find(at.section_row, at.entry_row, place)) at.editor_line = place.editor_line;
+        if (places.Find(at.section_row, at.entry_row, place)) {
+          at.editor_line = place.editor_line;
+          at.disk_file = place.disk_file;
+        }
       }
     }
   }

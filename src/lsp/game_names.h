@@ -39,7 +39,8 @@ class RuleIndex {
 std::string TargetKey(std::string_view section, std::string_view key);
 
 struct NamePlace {
-  std::string file;  // as the walk composed its path
+  std::string file;       // as the walk composed its path
+  std::string disk_file;  // as found on disk (or in the workspace), once resolved
   std::int32_t editor_line = 0;
   std::string spelling;
   std::int32_t section_row = 0;  // until the place is resolved

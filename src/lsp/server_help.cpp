@@ -185,7 +185,7 @@ json LanguageServer::Definition(const json& params) {
     if (places == names->second.end()) continue;
     for (const NamePlace& place : places->second) {
       const std::int32_t at = std::max(place.editor_line - 1, 0);
-      locations.push_back({{"uri", UriOfPath(state.EditorPathOf(place.file))},
+      locations.push_back({{"uri", UriOfPath(place.disk_file.empty() ? state.EditorPathOf(place.file) : place.disk_file)},
                            {"range", {{"start", {{"line", at}, {"character", 0}}},
                                       {"end", {{"line", at}, {"character", 0}}}}}});
     }
