@@ -18,10 +18,11 @@ bool MessageReader::Fill() {
     buffer_.erase(0, at_);
     at_ = 0;
   }
-  const std::size_t old = buffer_.size();
-  buffer_.resize(old + kBlock);
-  const std::size_t got = read_(buffer_.data() + old, kBlock);
-  buffer_.resize(old + got);
+  // Read into a block of its own: growing the buffer by a block for every read would clear
+  // that block each time, however little a read brings.
+  block_.resize(kBlock);
+  const std::size_t got = read_(block_.data(), kBlock);
+  buffer_.append(block_.data(), got);
   return got > 0;
 }
 

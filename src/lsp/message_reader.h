@@ -52,6 +52,7 @@ class MessageReader {
   ReadFunction read_;
   const std::int64_t limit_;
   std::string buffer_;
+  std::string block_;
   std::size_t at_ = 0;
 };
 
