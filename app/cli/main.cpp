@@ -24,6 +24,7 @@
 #include "bini_command.h"
 #include "diff_command.h"
 #include "learn_command.h"
+#include "lsp_command.h"
 #include "rules_command.h"
 #include "run_command.h"
 #include "platform/version.h"
@@ -225,6 +226,20 @@ int main(int argc, char** argv) {
                                      "cannot be written");
   strings->add_option("FILE", strings_file)->required();
 
+  // `lsp` serves an editor over standard input and output.
+  std::string lsp_rules;
+  auto* lsp = app.add_subcommand(
+      "lsp",
+      "Serve an editor as a language server (LSP 3.17) over standard input and output: "
+      "diagnostics for the game's INI files as they are edited, hover, completion, go to "
+      "definition and the outline. The game folder is the editor's workspace folder, or "
+      "--game, which makes the workspace an overlay on it (a mod's own files). Reads "
+      "TARN.MDB from --home; takes no lock and writes no KV.MDB and no tarn.log. Exit 0 "
+      "after the editor's shutdown and exit, 1 when input ends without them");
+  lsp->add_option("--rules", lsp_rules,
+                  "A learned rules folder (tarn rules export, rules learn) to check with "
+                  "instead of TARN.MDB's rule set");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -252,6 +267,15 @@ int main(int argc, char** argv) {
   if (has_bini && !options.commands.empty()) {
     std::fprintf(stderr, "tarn: \"bini\" does not go with other commands\n");
     return kExitUsage;
+  }
+  if (*lsp && !options.commands.empty()) {
+    std::fprintf(stderr, "tarn: \"lsp\" does not go with other commands\n");
+    return kExitUsage;
+  }
+  if (*lsp) {
+    tarn::ReadLimits limits;
+    if (options.max_file_size > 0) limits.file_size = options.max_file_size;
+    return tarn::ServeLanguage(options.home, options.game.value_or(""), lsp_rules, limits);
   }
   if (has_bini) return tarn::ConvertBiniFiles(bini_files, options.max_file_size);
   if (*strings && !options.commands.empty()) {

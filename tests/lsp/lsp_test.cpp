@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lsp/document_text.h"
+#include "lsp/message_reader.h"
+#include "lsp/server.h"
+#include "support/memory_file_system.h"
+
+namespace tarn {
+namespace {
+
+MessageReader ReaderOf(const std::string& input, std::int64_t limit, std::size_t chunk) {
+  auto at = std::make_shared<std::size_t>(0);
+  return MessageReader(
+      [input, at, chunk](char* buffer, std::size_t size) {
+        const std::size_t n = std::min({size, chunk, input.size() - *at});
+        input.copy(buffer, n, *at);
+        *at += n;
+        return n;
+      },
+      limit);
+}
+
+std::string Framed(const std::string& body) {
+  return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+using Kind = ReadMessage::Kind;
+
+TEST(MessageReaderTest, FramesAndFaults) {
+  struct Case {
+    const char* name;
+    std::string input;
+    std::vector<Kind> kinds;
+  };
+  const std::vector<Case> cases = {
+      {"two messages", Framed("{\"a\":1}") + Framed("[2]"), {Kind::kMessage, Kind::kMessage, Kind::kEnd}},
+      {"header case and extra header",
+       "content-length:  3\r\nContent-Type: x\r\n\r\n[1]", {Kind::kMessage, Kind::kEnd}},
+      {"LF alone ends headers", "Content-Length: 2\n\n{}", {Kind::kMessage, Kind::kEnd}},
+      {"malformed, then a good one", Framed("{\"a\":") + Framed("{}"),
+       {Kind::kMalformed, Kind::kMessage, Kind::kEnd}},
+      {"over the limit is skipped", Framed(std::string(40, ' ')) + Framed("{}"),
+       {Kind::kTooLarge, Kind::kMessage, Kind::kEnd}},
+      {"no length", "X: 1\r\n\r\n" + Framed("{}"), {Kind::kBadHeader, Kind::kMessage, Kind::kEnd}},
+      {"negative length", "Content-Length: -1\r\n\r\n", {Kind::kBadHeader, Kind::kEnd}},
+      {"length with junk", "Content-Length: 2x\r\n\r\n", {Kind::kBadHeader, Kind::kEnd}},
+      {"overlong header", std::string(MessageReader::kMaxHeaderBytes + 10, 'h') + "\r\n\r\n",
+       {Kind::kBadHeader, Kind::kEnd}},
+      {"body cut short", "Content-Length: 10\r\n\r\n{}", {Kind::kEnd}},
+      {"empty input", "", {Kind::kEnd}},
+  };
+  for (const Case& c : cases) {
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 20}) {
+      MessageReader reader = ReaderOf(c.input, 32, chunk);
+      for (const Kind kind : c.kinds) {
+        EXPECT_EQ(reader.Next().kind, kind) << c.name << ", chunks of " << chunk;
+      }
+    }
+  }
+}
+
+TEST(DocumentTextTest, LinesAndUnits) {
+  // "é" is two bytes and one UTF-16 unit; "😀" four bytes and two units.
+  const DocumentText text("[A]\r\nk = é😀\rx\n\nlast");
+  ASSERT_EQ(text.LineCount(), 5);
+  EXPECT_EQ(text.Line(1), "k = é😀");
+  EXPECT_EQ(text.LineLength(1, PositionUnit::kUtf16), 7);
+  EXPECT_EQ(text.LineLength(1, PositionUnit::kUtf8), 10);
+  EXPECT_EQ(text.ByteOffset(1, 5, PositionUnit::kUtf16), 6u);
+  EXPECT_EQ(text.ByteOffset(1, 99, PositionUnit::kUtf16), 10u);
+  const auto [line, character] = text.PositionOf(text.Text().find("x"), PositionUnit::kUtf16);
+  EXPECT_EQ(line, 2);
+  EXPECT_EQ(character, 0);
+  EXPECT_EQ(text.Line(4), "last");
+}
+
+TEST(UriTest, PathsBothWays) {
+  struct Case {
+    std::string uri;
+    std::optional<std::string> path;
+  };
+  const std::vector<Case> cases = {
+      {"file:///g/DATA/a%20b.ini", "/g/DATA/a b.ini"},
+      {"FILE://localhost/g/x.ini", "/g/x.ini"},
+      {"file:///g/%C3%A9.ini", "/g/\xC3\xA9.ini"},
+      {"untitled:Untitled-1", std::nullopt},
+      {"file://", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PathOfUri(c.uri), c.path) << c.uri;
+  EXPECT_EQ(PathOfUri(UriOfPath("/g/a b#%.ini")), "/g/a b#%.ini");
+}
+
+// The server's answers to what any client may send, with no game to read.
+class ServerTest : public ::testing::Test {
+ protected:
+  ServerTest()
+      : server_({"/nowhere", "", "", {}}, [] { return std::make_unique<testing::MemoryFileSystem>(); },
+                [this](const std::string& message) {
+                  out_.push_back(nlohmann::json::parse(message.substr(message.find("\r\n\r\n") + 4)));
+                }) {}
+  bool Send(nlohmann::json message) {
+    message["jsonrpc"] = "2.0";
+    return server_.Handle({Kind::kMessage, std::move(message), {}});
+  }
+  std::vector<nlohmann::json> out_;
+  LanguageServer server_;
+};
+
+TEST_F(ServerTest, LifecycleAndErrors) {
+  EXPECT_TRUE(Send({{"id", 1}, {"method", "textDocument/hover"}, {"params", nlohmann::json::object()}}));
+  EXPECT_EQ(out_.back()["error"]["code"], -32002);
+  Send({{"id", 2},
+        {"method", "initialize"},
+        {"params", {{"rootUri", "file:///game"},
+                    {"capabilities", {{"general", {{"positionEncodings", {"utf-8", "utf-16"}}}}}}}}});
+  EXPECT_EQ(out_.back()["result"]["capabilities"]["positionEncoding"], "utf-8");
+  Send({{"id", 3}, {"method", "initialize"}, {"params", nlohmann::json::object()}});
+  EXPECT_EQ(out_.back()["error"]["code"], -32600);
+  Send({{"id", 4}, {"method", "no/such"}});
+  EXPECT_EQ(out_.back()["error"]["code"], -32601);
+  Send({{"id", 5}, {"method", "textDocument/hover"}, {"params", {{"position", 1}}}});
+  EXPECT_EQ(out_.back()["error"]["code"], -32603);
+  server_.Handle({Kind::kMalformed, nullptr, "bad"});
+  EXPECT_EQ(out_.back()["error"]["code"], -32700);
+  server_.Handle({Kind::kTooLarge, nullptr, "big"});
+  EXPECT_EQ(out_.back()["error"]["code"], -32600);
+  // Without TARN.MDB an open file says why nothing is checked.
+  Send({{"method", "textDocument/didOpen"},
+        {"params", {{"textDocument", {{"uri", "file:///game/DATA/a.ini"}, {"text", "[A]\n"}}}}}});
+  EXPECT_EQ(out_.back()["method"], "textDocument/publishDiagnostics");
+  EXPECT_EQ(out_.back()["params"]["diagnostics"].size(), 1u);
+  Send({{"id", 6}, {"method", "shutdown"}});
+  EXPECT_TRUE(out_.back()["result"].is_null());
+  Send({{"id", 7}, {"method", "textDocument/hover"}});
+  EXPECT_EQ(out_.back()["error"]["code"], -32600);
+  EXPECT_FALSE(Send({{"method", "exit"}}));
+  EXPECT_EQ(server_.ExitStatus(), 0);
+}
+
+}  // namespace
+}  // namespace tarn
