@@ -187,8 +187,11 @@ void WindowProgram::PlaceFindings() {
     findings_->move(main.right() + 8, main.top());
   } else {
     findings_->move(main.left() + 24, main.top() + 24);
+    // The view's own frame (its title bar) counts too: its bottom edge must stay above.
+    const int frame = findings_->frameGeometry().height() - findings_->height();
     const int bottom = main_->mapToGlobal(QPoint(0, status_->y())).y() - 8;
-    if (bottom - findings_->y() > 200) findings_->resize(size.width(), bottom - findings_->y());
+    const int height = bottom - findings_->y() - frame;
+    if (height > 200) findings_->resize(size.width(), height);
   }
 }
 
