@@ -23,7 +23,6 @@
 
 #include "bini_command.h"
 #include "diff_command.h"
-#include "learn_command.h"
 #include "lsp_command.h"
 #include "rules_command.h"
 #include "run_command.h"
@@ -169,7 +168,8 @@ int main(int argc, char** argv) {
       "\"added N known findings\". Exit 2 when REPORT is not a report, 3 when it cannot be "
       "read or TARN.MDB cannot be written");
   rules_accept->add_option("REPORT", accepted_report)->required();
-  tarn::LearnOptions learn;
+  tarn::RuleRequest learn_request{tarn::SessionCommand::kLearn};
+  tarn::LearnOptions& learn = learn_request.learn;
   auto* rules_learn = rules->add_subcommand(
       "learn",
       "Walk the game folder as \"init-db all\" does and write the rule set that "
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
                    "Percent of a referring position's uses that may name nothing; each is an "
                    "\"Unknown Reference\" when the folder is checked (default 1)")
       ->check(CLI::Range(0.0, 100.0));
-  rules_learn->add_option("OUTDIR", learn.folder)->required();
+  rules_learn->add_option("OUTDIR", learn_request.folder)->required();
 
   std::string diff_old, diff_new;
   auto* rules_diff = rules->add_subcommand(
@@ -289,17 +289,24 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (*rules_diff) return tarn::DiffRuleFolders(diff_old, diff_new);
-  if (*rules_export) return tarn::ExportRules(options.home, rules_folder);
-  if (*rules_import) return tarn::ImportRules(options.home, rules_folder);
-  if (*rules_restore) return tarn::RestoreRules(options.home);
+  using tarn::SessionCommand;
+  if (*rules_export) {
+    return tarn::RunRuleCommand(options.home, {SessionCommand::kExport, rules_folder});
+  }
+  if (*rules_import) {
+    return tarn::RunRuleCommand(options.home, {SessionCommand::kImport, rules_folder});
+  }
+  if (*rules_restore) return tarn::RunRuleCommand(options.home, {SessionCommand::kRestore});
   if (*rules_accept) {
-    return tarn::AcceptReport(options.home, accepted_report, options.max_file_size);
+    return tarn::RunRuleCommand(
+        options.home, {SessionCommand::kAccept, accepted_report, options.max_file_size});
   }
   if (*rules_learn) {
     learn.follow_links = options.follow_links;
     learn.log = options.log;
     learn.max_file_size = options.max_file_size;
-    return tarn::LearnRules(options.home, options.game, learn);
+    learn_request.game = options.game;
+    return tarn::RunRuleCommand(options.home, learn_request);
   }
   return tarn::RunCommands(options);
 }

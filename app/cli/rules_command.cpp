@@ -1,193 +1,63 @@
 #include "rules_command.h"
 
 #include <cstdio>
-#include <memory>
-#include <unordered_set>
+#include <string>
 
-#include "datadb/database.h"
-#include "report/baseline.h"
-#include "report/known_findings.h"
-#include "rules/rule_check.h"
-#include "rules/rule_folder.h"
-#include "rules/rule_history.h"
-#include "rules/rule_tables.h"
+#include "session/session.h"
 #include "settings/settings.h"
-#include "platform/error.h"
 #include "platform/file_system.h"
-#include "platform/folder_lock.h"
 #include "log/front_end.h"
+#include "log/log_box.h"
 
 namespace tarn {
 
 namespace {
 
-constexpr int kDone = 0;
-constexpr int kRuleFault = 1;
-constexpr int kUsage = 2;
-// Known findings files are baselines and read with their bound.
-constexpr std::int64_t kKnownFindingsLimit = std::int64_t{256} << 20;
-
-int Fail(const char* command, const std::string& reason, int status) {
-  std::fprintf(stderr, "tarn: rules %s: %s\n", command, reason.c_str());
-  return status;
+void PrintToError(std::string_view text) {
+  std::string lines(text);
+  std::erase(lines, '\r');
+  std::fwrite(lines.data(), 1, lines.size(), stderr);
 }
 
-// "N sections, M keys, R references": what a rule set holds, as the commands report it.
-std::string Counts(const RuleSet& rules) {
-  std::size_t keys = 0, references = 0;
-  for (const SectionRule& section : rules.sections) {
-    keys += section.entries.size();
-    for (const EntryRule& entry : section.entries) {
-      for (const ValueRule& value : entry.values) references += value.refers_to.size();
-    }
-  }
-  return std::to_string(rules.sections.size()) + " sections, " + std::to_string(keys) +
-         " keys, " + std::to_string(references) + " references";
-}
+// Keeps what a walk logs to itself: learning writes no log, but the report of an error that
+// ends the walk is shown.
+class KeepingFrontEnd : public FrontEnd {
+ public:
+  void AppendToLogBox(std::string_view text, bool may_cut) override { kept.Append(text, may_cut); }
+  void ShowMessageBox(std::string_view text) override { PrintToError(text); }
+  void ProcessEvents() override {}
 
-std::size_t FileCount(const RuleSet& rules) {
-  std::unordered_set<std::string> files;
-  for (const SectionRule& section : rules.sections) files.insert(section.file);
-  return files.size();
-}
+  BoundedLogText kept;
+};
 
-// Takes the home lock, or says why not (null then, and why is set); the commands that write
-// TARN.MDB hold it while they do.
-std::unique_ptr<FolderLock> LockHome(const std::string& home, std::string& why) {
-  return FolderLock::TakeOrSay(home, "home", "home folder", FolderLock::Need::kRequired, why);
+// The word of `tarn rules WORD`.
+std::string Word(SessionCommand command) {
+  std::string word = CommandCaption(command);
+  word[0] = static_cast<char>(word[0] - 'A' + 'a');
+  return word;
 }
 
 }  // namespace
 
-int ExportRules(const std::string& home, const std::string& folder) {
-  const std::string path = JoinPath(home, kSettingsDBFile);
-  RuleSet rules;
-  std::vector<std::string> known;
-  try {
-    auto db = Database::Open(path, Database::Mode::kReadWrite);
-    rules = ReadRuleTables(db);
-    known = ReadKnownFindings(db);
-  } catch (const TarnError& error) {
-    return Fail("export", path + ": " + error.Description(), kFatalStatus);
-  }
+int RunRuleCommand(const std::string& home, const RuleRequest& request) {
+  KeepingFrontEnd front_end;
   RealFileSystem files;
-  try {
-    WriteRuleFolder(files, rules, folder);
-  } catch (const RuleSourceError& error) {
-    return Fail("export", error.In(folder), kFatalStatus);
+  Settings settings(front_end);
+  Session session(settings, front_end, files, home);
+  const CommandAccount& account = session.RunRules(request);
+  if (account.walk_ended) {
+    // The walk reported why in its log; the command line shows the end of it.
+    const std::string& text = front_end.kept.Text();
+    const std::size_t from = text.rfind("Error : ");
+    PrintToError(from == std::string::npos ? text : text.substr(from));
   }
-  // Written even when none are installed, so that an earlier file in the folder cannot come
-  // back with the next import.
-  const std::string known_path = JoinPath(folder, kKnownFindingsFile);
-  try {
-    files.WriteWholeFile(known_path, KnownFindingsText(known));
-  } catch (const TarnError& error) {
-    return Fail("export", known_path + ": " + error.Description(), kFatalStatus);
+  for (const std::string& reason : account.reasons) {
+    std::fprintf(stderr, "tarn: rules %s: %s\n", Word(request.command).c_str(), reason.c_str());
   }
-  return kDone;
-}
-
-int ImportRules(const std::string& home, const std::string& folder) {
-  const std::string path = JoinPath(home, kSettingsDBFile);
-  RuleSet rules;
-  std::vector<std::string> known;
-  bool has_known = false;
-  try {
-    RealFileSystem files;
-    rules = ReadRuleFolder(files, folder);
-    // An empty rule set would make every section of the game unknown: never installed.
-    if (rules.sections.empty()) return Fail("import", "no rule files in " + folder, kFatalStatus);
-    CheckRuleSet(rules);
-    // A folder without known findings installs none: the rules alone describe the game.
-    const std::string known_path = JoinPath(folder, kKnownFindingsFile);
-    has_known = files.FileExists(known_path);
-    if (has_known) {
-      std::string text;
-      try {
-        text = files.ReadWholeInput(known_path, kKnownFindingsLimit);
-      } catch (const TarnError& error) {
-        return Fail("import", known_path + ": " + error.Description(), kFatalStatus);
-      }
-      try {
-        known = ParseBaseline(text);
-      } catch (const BaselineError& error) {
-        return Fail("import", known_path + " is not a report TARN can read: " + error.what(),
-                    kRuleFault);
-      }
-    }
-  } catch (const RuleFolderError& error) {
-    return Fail("import", error.In(folder), kFatalStatus);
-  } catch (const RuleSourceError& error) {
-    return Fail("import", error.In(folder), kRuleFault);
-  }
-  std::string why;
-  const auto lock = LockHome(home, why);
-  if (!why.empty()) return Fail("import", why, kFatalStatus);
-  try {
-    auto db = Database::Open(path, Database::Mode::kReadWrite);
-    ImportRuleTables(db, rules, known);
-  } catch (const TarnError& error) {
-    return Fail("import", path + ": " + error.Description(), kFatalStatus);
-  }
-  std::printf("%s from %zu files", Counts(rules).c_str(), FileCount(rules));
-  if (!known.empty()) std::printf(", %zu known findings", known.size());
-  std::printf("\n");
-  return kDone;
-}
-
-int AcceptReport(const std::string& home, const std::string& report,
-                 std::int64_t max_bytes) {
-  std::vector<std::string> fingerprints;
-  try {
-    RealFileSystem files;
-    fingerprints = ParseBaseline(files.ReadWholeInput(report, max_bytes));
-  } catch (const LimitError& error) {
-    return Fail("accept",
-                report + " is more than the limit of " + std::to_string(error.Limit()) +
-                    " bytes (--max-file-size)",
-                kUsage);
-  } catch (const TarnError& error) {
-    return Fail("accept", report + " " + error.Description(), kFatalStatus);
-  } catch (const BaselineError& error) {
-    return Fail("accept", report + " is not a report TARN can read: " + error.what(),
-                kUsage);
-  }
-  const std::string path = JoinPath(home, kSettingsDBFile);
-  std::string why;
-  const auto lock = LockHome(home, why);
-  if (!why.empty()) return Fail("accept", why, kFatalStatus);
-  std::size_t added = 0;
-  try {
-    auto db = Database::Open(path, Database::Mode::kReadWrite);
-    added = AddKnownFindings(db, fingerprints);
-  } catch (const TarnError& error) {
-    return Fail("accept", path + ": " + error.Description(), kFatalStatus);
-  }
-  std::printf("added %zu known findings\n", added);
-  return kDone;
-}
-
-int RestoreRules(const std::string& home) {
-  const std::string path = JoinPath(home, kSettingsDBFile);
-  std::string why;
-  const auto lock = LockHome(home, why);
-  if (!why.empty()) return Fail("restore", why, kFatalStatus);
-  RuleSet restored;
-  try {
-    auto db = Database::Open(path, Database::Mode::kReadWrite);
-    if (!RestoreRuleObjects(db)) {
-      return Fail("restore", path + " keeps no rule set that an import replaced", kFatalStatus);
-    }
-    try {
-      restored = ReadRuleTables(db);
-    } catch (const TarnError&) {
-      // There was no rule query before that import either: nothing to count.
-    }
-  } catch (const TarnError& error) {
-    return Fail("restore", path + ": " + error.Description(), kFatalStatus);
-  }
-  std::printf("restored %s\n", Counts(restored).c_str());
-  return kDone;
+  std::fwrite(account.said.data(), 1, account.said.size(), stdout);
+  std::fflush(stdout);
+  if (account.status == 0) settings.Discard();
+  return account.status;
 }
 
 }  // namespace tarn

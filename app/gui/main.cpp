@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
     std::fflush(stderr);
     std::_Exit(tarn::kFatalStatus);
   }
+  program.ShowRuleOrigin(home_given);
   window.show();
   const int status = QCoreApplication::exec();
 

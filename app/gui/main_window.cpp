@@ -271,9 +271,22 @@ void MainWindow::SetFooter(QWidget* footer) {
   footer_->show();
 }
 
+void MainWindow::SetMenuBar(QWidget* menu_bar) {
+  menu_height_ = menu_bar->sizeHint().height();
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child != footer_) child->move(child->x(), child->y() + menu_height_);
+  }
+  menu_bar_ = menu_bar;
+  menu_bar_->setParent(this);
+  resize(width(), height() + menu_height_);
+  PlaceLogBox();
+  menu_bar_->show();
+}
+
 void MainWindow::PlaceLogBox() {
   const int inner_height = height() - footer_height_;
   if (footer_ != nullptr) footer_->setGeometry(0, inner_height, width(), footer_height_);
+  if (menu_bar_ != nullptr) menu_bar_->setGeometry(0, 0, width(), menu_height_);
   const TwipRect place = LogBoxPlace(static_cast<float>(width() * kTwipsPerPixel),
                                      static_cast<float>(inner_height * kTwipsPerPixel),
                                      static_cast<float>(tb_log_path_->y() * kTwipsPerPixel),

@@ -115,6 +115,13 @@ class MainWindow : public QWidget {
   // prefers when put in, and makes the window that much taller. The log box's resize rule then
   // counts the area above the footer as the inner area, so the design area keeps its layout.
   void SetFooter(QWidget* footer);
+  // Puts menu_bar above the design area at the height it prefers, and makes the window that
+  // much taller: the design area moves down whole, so its controls keep their places in it.
+  void SetMenuBar(QWidget* menu_bar);
+
+  // Starts one command on the worker thread unless one is already running; a fatal end
+  // inside it ends the program. For commands started from outside the buttons (the menu).
+  void RunCommand(Command which, std::function<void()> command);
 
   // The path handed to the folder picker before it opens and read back after it closes.
   QString SelectedPath;
@@ -137,9 +144,6 @@ class MainWindow : public QWidget {
   void ConnectHandlers();
   // Lays out the log box by its resize rule and the footer below the design area.
   void PlaceLogBox();
-  // Starts one command on the worker thread unless one is already running; a fatal end
-  // inside it ends the program.
-  void RunCommand(Command which, std::function<void()> command);
   // The command under way has ended (on the worker thread): the window takes its inputs back.
   void CommandFinished();
   void LockInputs(bool locked);
@@ -165,6 +169,8 @@ class MainWindow : public QWidget {
   QPushButton* cmd_all_ = nullptr;
   QWidget* footer_ = nullptr;
   int footer_height_ = 0;  // fixed when the footer is put in, so the design area stays put
+  QWidget* menu_bar_ = nullptr;
+  int menu_height_ = 0;
   // What the last "Init DB" answered, written on the worker thread before it says it ended.
   bool all_enabled_ = true;
   // Last, so that it goes first: its destructor waits for a command that still uses the rest.

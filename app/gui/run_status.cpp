@@ -60,6 +60,11 @@ QString Hints(const CommandAccount& account) {
   return hints.join(QLatin1Char('\n'));
 }
 
+// The commands the status line's "Cancel" stops.
+bool Stoppable(Command command) {
+  return command == Command::kAll || command == Command::kRefs || IsRuleCommand(command);
+}
+
 }  // namespace
 
 RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
@@ -156,7 +161,7 @@ void RunStatusBar::Begin(Command command, const std::string& game) {
     warnings_ = 0;
     current_file_.clear();
   }
-  cancel_->setVisible(command == Command::kAll || command == Command::kRefs);
+  cancel_->setVisible(Stoppable(command));
   clock_.start();
   refresh_.start();
   Refresh();
@@ -170,8 +175,7 @@ void RunStatusBar::RunProgressed(const RunProgress& progress) {
 }
 
 void RunStatusBar::RequestCancel() {
-  const bool stoppable = command_ == Command::kAll || command_ == Command::kRefs;
-  if (!running_ || !stoppable || cancel_asked_) return;
+  if (!running_ || !Stoppable(command_) || cancel_asked_) return;
   cancel_asked_ = true;
   emit cancelRequested();
   Refresh();
@@ -181,6 +185,12 @@ void RunStatusBar::Refresh() {
   if (!running_) return;
   const QString what = QString::fromLatin1(CommandCaption(command_));
   const QString time = Clock(clock_.elapsed());
+  if (IsRuleCommand(command_)) {
+    SetTexts(QStringLiteral("%1 under way, %2").arg(what, time),
+             cancel_asked_ ? QStringLiteral("Cancelling: the rule set stays as it was")
+                           : QString());
+    return;
+  }
   if (command_ != Command::kAll) {
     SetTexts(QStringLiteral("%1 under way, %2").arg(what, time),
              cancel_asked_ ? QStringLiteral("Cancelling: it stops at the next name it checks")
@@ -253,6 +263,13 @@ void RunStatusBar::End(const CommandAccount& account) {
     case Command::kDump:
       summary = QStringLiteral("the rules are in the log");
       break;
+    default: {
+      // A rule command says what it did in its first line ("restored 12 sections, ...").
+      const std::string& said = account.said;
+      summary = QString::fromStdString(said.substr(0, said.find('\n')));
+      if (account.command == Command::kLearn) summary = QStringLiteral("the rules are written");
+      break;
+    }
   }
   QString state;
   if (!account.reasons.empty() || account.init_failed) {
@@ -261,6 +278,15 @@ void RunStatusBar::End(const CommandAccount& account) {
              account.command == Command::kRefs) {
     state = QStringLiteral("%1 cancelled after %2: the log says so, and no name was checked.")
                 .arg(what, took);
+    detail.clear();
+  } else if (account.ending == CommandAccount::Ending::kCancelled &&
+             IsRuleCommand(account.command)) {
+    const bool writes_folder =
+        account.command == Command::kLearn || account.command == Command::kExport;
+    state = QStringLiteral("%1 cancelled after %2: %3.")
+                .arg(what, took,
+                     writes_folder ? QStringLiteral("no folder was written")
+                                   : QStringLiteral("the rule set is as it was"));
     detail.clear();
   } else if (account.ending == CommandAccount::Ending::kCancelled) {
     state = QStringLiteral("%1 cancelled after %2: %3, the last file read to its end.")

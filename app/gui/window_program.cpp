@@ -1,6 +1,12 @@
 #include "window_program.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeySequence>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
@@ -13,8 +19,10 @@
 #include "session/session.h"
 #include "folder_picker.h"
 #include "qt_front_end.h"
+#include "rules_menu.h"
 #include "run_status.h"
 #include "platform/user_settings.h"
+#include "platform/error.h"
 
 namespace tarn::gui {
 
@@ -36,6 +44,12 @@ WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettin
   main_ = std::make_unique<MainWindow>(front_end, settings, std::move(commands));
   status_ = new RunStatusBar;
   main_->SetFooter(status_);
+  ask_folder_ = [this](const QString& caption) {
+    return QFileDialog::getExistingDirectory(main_.get(), caption);
+  };
+  main_->SetMenuBar(new RulesMenu(session_, *main_, [this](QWidget*, const QString& caption) {
+    return ask_folder_(caption);
+  }));
   status_->ShowHint(kInitDBFirst);
   session_.GetAnalysis().SetProgressObserver(status_);
   ask_close_ = [this] { return AskWhetherToCancel(); };
@@ -96,6 +110,7 @@ CommandSet WindowProgram::Commands() {
 void WindowProgram::CommandEnded() {
   const CommandAccount& account = session_.Last();
   status_->End(account);
+  if (IsRuleCommand(account.command)) return RuleCommandEnded(account);
   if (!session_.Enabled(Command::kAll)) status_->AddDetail(kInitDBFirst);
   const bool finds = account.command == Command::kAll || account.command == Command::kRefs;
   // A "References" stopped as asked found nothing: the view keeps what "All" found.
@@ -113,6 +128,53 @@ void WindowProgram::CommandEnded() {
   }
 }
 
+void WindowProgram::RuleCommandEnded(const CommandAccount& account) {
+  if (account.ending != CommandAccount::Ending::kFinished || !account.reasons.empty()) return;
+  if (account.command == Command::kImport || account.command == Command::kRestore) {
+    ShowRuleOrigin(name_home_);
+    // The rules "All" checks with are loaded by "Init DB".
+    status_->AddDetail(QStringLiteral("Press \"Init DB\" to check with them."));
+  }
+  if (account.command != Command::kLearn) return;
+  delete learn_report_;
+  auto* dialog = new QDialog(main_.get());
+  dialog->setObjectName(QStringLiteral("dlgLearnReport"));
+  dialog->setWindowTitle(QStringLiteral("Learning report"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+  auto* text = new QPlainTextEdit(QString::fromStdString(account.said), dialog);
+  text->setObjectName(QStringLiteral("tbLearnReport"));
+  text->setReadOnly(true);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+  connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::hide);
+  auto* layout = new QVBoxLayout(dialog);
+  layout->addWidget(text);
+  layout->addWidget(buttons);
+  dialog->resize(640, 480);
+  learn_report_ = dialog;
+  dialog->show();
+}
+
+void WindowProgram::ShowRuleOrigin(bool name_home) {
+  name_home_ = name_home;
+  if (design_title_.isEmpty()) design_title_ = main_->windowTitle();
+  QString origin;
+  try {
+    const RuleOrigin rules = session_.Origin();
+    origin = !rules.imported ? QStringLiteral("shipped rules")
+             : rules.imported_at.empty()
+                 ? QStringLiteral("learned rules")
+                 : QStringLiteral("learned rules, imported %1 UTC")
+                       .arg(QString::fromStdString(rules.imported_at));
+  } catch (const TarnError& error) {
+    origin = QStringLiteral("rules unreadable");
+  }
+  QString title = design_title_ + QStringLiteral("  |  ") + origin;
+  if (name_home_) {
+    title += QStringLiteral("  |  home ") + QFile::decodeName(session_.Home().c_str());
+  }
+  main_->setWindowTitle(title);
+}
+
 void WindowProgram::PlaceFindings() {
   // Beside the main window when the screen has room, else over it but above its status line,
   // so that how the run ended stays in sight.
@@ -125,8 +187,11 @@ void WindowProgram::PlaceFindings() {
     findings_->move(main.right() + 8, main.top());
   } else {
     findings_->move(main.left() + 24, main.top() + 24);
+    // The view's own frame (its title bar) counts too: its bottom edge must stay above.
+    const int frame = findings_->frameGeometry().height() - findings_->height();
     const int bottom = main_->mapToGlobal(QPoint(0, status_->y())).y() - 8;
-    if (bottom - findings_->y() > 200) findings_->resize(size.width(), bottom - findings_->y());
+    const int height = bottom - findings_->y() - frame;
+    if (height > 200) findings_->resize(size.width(), height);
   }
 }
 

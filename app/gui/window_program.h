@@ -44,6 +44,18 @@ class WindowProgram : public QObject {
   // Replaces the question asked when the main window is closed during "All" (true: stop the
   // run and close); by default a message box asks.
   void SetCloseQuestion(std::function<bool()> ask) { ask_close_ = std::move(ask); }
+  // Replaces the folder dialog of the Rules menu (caption: what the folder is for; an empty
+  // answer runs nothing).
+  void SetFolderQuestion(std::function<QString(const QString& caption)> ask) {
+    ask_folder_ = std::move(ask);
+  }
+
+  // Names in the main window's title where its rule set comes from (the one the program came
+  // with, or learned and imported when) and, when name_home, the home folder; again after
+  // every rule command. Where TARN.MDB cannot be read, says so.
+  void ShowRuleOrigin(bool name_home);
+  // The learning report of the last "Learn from game folder", shown read-only; null before.
+  QWidget* LearnReport() { return learn_report_; }
 
  private:
   // The session's commands as the window runs them.
@@ -51,6 +63,7 @@ class WindowProgram : public QObject {
   // Puts the findings view where it does not hide the main window's status line.
   void PlaceFindings();
   void CommandEnded();
+  void RuleCommandEnded(const CommandAccount& account);
   bool CloseDuringRun(bool cancellable);
   bool AskWhetherToCancel();
 
@@ -59,6 +72,10 @@ class WindowProgram : public QObject {
   RunStatusBar* status_ = nullptr;  // owned by main_
   std::unique_ptr<FindingsWindow> findings_;
   std::function<bool()> ask_close_;
+  std::function<QString(const QString&)> ask_folder_;
+  bool name_home_ = false;
+  QString design_title_;  // the title before the origin was added
+  QWidget* learn_report_ = nullptr;  // owned by main_
   std::atomic<bool> follow_links_{false};  // "Follow links" as last ticked or cleared
   // The findings view's rows of the last "All" or "References", made on the worker thread
   // before it says the command ended.

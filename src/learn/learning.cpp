@@ -1,6 +1,7 @@
 #include "learn/learning.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "learn/known_check.h"
 #include "learn/learn_report.h"
@@ -13,7 +14,9 @@
 #include "platform/error.h"
 #include "platform/file_system.h"
 #include "log/log.h"
+#include "log/findings.h"
 #include "walk/recorded_values.h"
+#include "walk/run_watch.h"
 #include "walk/walk.h"
 
 namespace tarn {
@@ -52,7 +55,7 @@ void CheckMainFile(const UserSettings& values, FileSystem& files) {
 
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
                             const AnalysisOptions& options, RunStats* stats,
-                            const NameTolerance& tolerance) {
+                            const NameTolerance& tolerance, const std::atomic<bool>* cancel) {
   CheckMainFile(settings.Values(), files);
   const RuleSet installed = ReadRuleTables(settings.SettingsDB());
   std::vector<ReferenceRule> references;
@@ -64,8 +67,13 @@ LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem&
   Log log(nullptr, front_end, settings.Values(), stats);
   log.SetFindings(&learner);
   ParsedFiles parsed;
-  Walk walk(WalkContext{settings.Values(), files, log, front_end, stats, options.limits}, learner,
-            values, settings.SettingsDB(), &parsed);
+  // Learning reports no progress; the watch is only there to hear a stop.
+  const FindingList no_findings;
+  std::optional<RunWatch> watch;
+  if (cancel != nullptr) watch.emplace(nullptr, *cancel, no_findings);
+  Walk walk(WalkContext{settings.Values(), files, log, front_end, stats, options.limits,
+                        watch ? &*watch : nullptr},
+            learner, values, settings.SettingsDB(), &parsed);
   files.Confine(settings.Values().KVPath(), options.follow_links);
   try {
     walk.RunAll();

@@ -2,6 +2,7 @@
 // in place of the checker, and the learned rule set written out as rule sources.
 #pragma once
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 
@@ -38,10 +39,13 @@ struct LearnResult {
 // folder is not set or has no main file; TarnError when the installed rule set cannot be
 // read; ProgramEnd when the walk ends the program (a broken _bc_OtherINI, ...), after the
 // error report has gone to front_end's log box. tolerance says how far names may stray from
-// the shape of a defining or referring position.
+// the shape of a defining or referring position. Once cancel (when given) is true, the walk
+// ends at the end of the file being read with RunCancelled (run_watch.h), having learned
+// nothing.
 LearnResult LearnFromFolder(Settings& settings, FrontEnd& front_end, FileSystem& files, bool merge,
                             const AnalysisOptions& options = {}, RunStats* stats = nullptr,
-                            const NameTolerance& tolerance = {});
+                            const NameTolerance& tolerance = {},
+                            const std::atomic<bool>* cancel = nullptr);
 
 // Checks the folder learned from with result's rules (known_check.h) and keeps what remains
 // in result as its known findings, with the installed ones when merge (each as often as

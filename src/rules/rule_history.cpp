@@ -13,11 +13,14 @@ namespace {
 // The known findings kept with the rules are part of the rule set an import replaces.
 constexpr const char* kRuleObjects[] = {"_bc_ListSections", "_bc_flag_lines", "_bc_references",
                                         "_bc_values",       "_bc_entries",    "_bc_types",
-                                        "_bc_sections",     "_bc_known_findings"};
+                                        "_bc_sections",     "_bc_known_findings",
+                                        "_bc_rule_origin"};
 
 constexpr const char* kRuleTableNames =
     "('_bc_ListSections', '_bc_flag_lines', '_bc_references', '_bc_values', '_bc_entries', "
-    "'_bc_types', '_bc_sections', '_bc_known_findings')";
+    "'_bc_types', '_bc_sections', '_bc_known_findings', '_bc_rule_origin')";
+
+constexpr const char* kOrigin = "_bc_rule_origin";
 
 constexpr const char* kKeptObjects = "_bc_kept_objects";
 
@@ -98,6 +101,26 @@ bool RestoreRuleObjects(Database& db) {
     throw;
   }
   return true;
+}
+
+void StampImport(Database& db) {
+  db.Exec(std::string("CREATE TABLE IF NOT EXISTS ") + kOrigin + " (Imported TEXT NOT NULL)");
+  db.Exec(std::string("DELETE FROM ") + kOrigin);
+  db.Exec(std::string("INSERT INTO ") + kOrigin +
+          " (Imported) VALUES (strftime('%Y-%m-%d %H:%M', 'now'))");
+}
+
+RuleOrigin ReadRuleOrigin(Database& db) {
+  RuleOrigin origin;
+  if (HasTable(db, kOrigin)) {
+    Statement row = db.Prepare(std::string("SELECT Imported FROM ") + kOrigin);
+    origin.imported = true;
+    if (row.Step()) origin.imported_at = row.Text(0);
+    return origin;
+  }
+  // Imports made before their time was recorded still kept the set they replaced.
+  origin.imported = HasTable(db, kKeptObjects);
+  return origin;
 }
 
 }  // namespace tarn

@@ -8,6 +8,8 @@
 // rule objects themselves are never renamed or altered by keeping.
 #pragma once
 
+#include <string>
+
 #include "datadb/database.h"
 
 namespace tarn {
@@ -20,5 +22,20 @@ void KeepRuleObjects(Database& db);
 // objects of now are dropped, and so are those that were not there then) and forgets them.
 // False, db unchanged, when nothing is kept. Raises TarnError; db is then unchanged.
 bool RestoreRuleObjects(Database& db);
+
+// Records, inside the caller's transaction, that the rule set being written now is imported,
+// and when (UTC). The record is one of the rule objects: a restore brings back the record of
+// the set it restores, or none for the set the program came with.
+void StampImport(Database& db);
+
+// Where db's rule set comes from: the one the program came with, or an import (made by
+// `rules learn`, or an export edited by hand).
+struct RuleOrigin {
+  bool imported = false;
+  // "2024-05-01 18:30" (UTC); empty when the import is older than the record of its time.
+  std::string imported_at;
+};
+// Raises TarnError when db cannot be read.
+RuleOrigin ReadRuleOrigin(Database& db);
 
 }  // namespace tarn

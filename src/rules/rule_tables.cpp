@@ -1,5 +1,7 @@
 #include "rules/rule_tables.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <functional>
 #include <unordered_map>
@@ -260,8 +262,10 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
 namespace {
 
 // known: the known findings that replace the installed ones; null leaves them as they are.
-void Write(Database& db, const RuleSet& rules, bool keep_replaced,
-           const std::vector<std::string>* known = nullptr) {
+// Returns false, db unchanged, when cancel was set by the time the rows were written.
+bool Write(Database& db, const RuleSet& rules, bool keep_replaced,
+           const std::vector<std::string>* known = nullptr,
+           const std::atomic<bool>* cancel = nullptr) {
   db.Exec("BEGIN");
   try {
     if (keep_replaced) KeepRuleObjects(db);
@@ -353,19 +357,26 @@ void Write(Database& db, const RuleSet& rules, bool keep_replaced,
       }
     }
     if (known != nullptr) ReplaceKnownFindings(db, *known);
+    if (keep_replaced) StampImport(db);
+    if (cancel != nullptr && cancel->load()) {
+      db.Exec("ROLLBACK");
+      return false;
+    }
     db.Exec("COMMIT");
   } catch (const TarnError&) {
     db.Exec("ROLLBACK");
     throw;
   }
+  return true;
 }
 
 }  // namespace
 
 void WriteRuleTables(Database& db, const RuleSet& rules) { Write(db, rules, false); }
 
-void ImportRuleTables(Database& db, const RuleSet& rules, const std::vector<std::string>& known) {
-  Write(db, rules, true, &known);
+bool ImportRuleTables(Database& db, const RuleSet& rules, const std::vector<std::string>& known,
+                      const std::atomic<bool>* cancel) {
+  return Write(db, rules, true, &known, cancel);
 }
 
 }  // namespace tarn

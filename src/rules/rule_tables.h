@@ -3,6 +3,7 @@
 // with another.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -55,8 +56,11 @@ void WriteRuleTables(Database& db, const RuleSet& rules);
 
 // WriteRuleTables, keeping in the same transaction the rule set it replaces (rule_history.h)
 // so that RestoreRuleObjects brings it back, and making known the installed known findings
-// (known_findings.h; none when empty): what `tarn rules import` does.
-void ImportRuleTables(Database& db, const RuleSet& rules,
-                      const std::vector<std::string>& known = {});
+// (known_findings.h; none when empty), and when it was imported (rule_history.h): what
+// `tarn rules import` does. Once cancel (when given) is true the transaction is rolled back at
+// its end and false returned, db unchanged.
+bool ImportRuleTables(Database& db, const RuleSet& rules,
+                      const std::vector<std::string>& known = {},
+                      const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace tarn

@@ -9,10 +9,25 @@
 
 namespace tarn {
 
-// The commands of a session: the window's buttons and the command line's words.
-enum class SessionCommand { kInitDB, kAll, kDump, kRefs };
+// The commands of a session: the window's buttons and the command line's words, then the
+// rule commands (the window's Rules menu, the command line's `rules` words) that work on the
+// rule set of TARN.MDB rather than on the game.
+enum class SessionCommand {
+  kInitDB,
+  kAll,
+  kDump,
+  kRefs,
+  kLearn,
+  kImport,
+  kExport,
+  kRestore,
+  kAccept,
+};
 
-// The caption of a command's button: "Init DB", "All", "Dump", "References".
+inline bool IsRuleCommand(SessionCommand command) { return command >= SessionCommand::kLearn; }
+
+// The caption of a command's button: "Init DB", "All", "Dump", "References"; of a rule
+// command, its name: "Learn", "Import", "Export", "Restore", "Accept".
 const char* CommandCaption(SessionCommand command);
 
 // Why a command did not run.
@@ -63,6 +78,13 @@ struct CommandAccount {
   bool init_failed = false;       // "Init DB" could not make KV.MDB: "All" is disabled
   bool main_file_unread = false;  // "All" could not read the game's main file
   bool log_lines_lost = false;    // lines could not be written to tarn.log
+  // A rule command: its exit status as the command line gives it (0 done; 1 a fault in a rule
+  // file or a known findings file; 2 a report that is none or too large; 3 it could not do its
+  // job), and what it says when done ("12 sections, 40 keys, 3 references from 2 files", the
+  // learning report).
+  int status = 0;
+  std::string said;
+  bool walk_ended = false;  // learn: the walk ended the program; its log says why
 };
 
 // The account's counts as "10101: 1, 10302: 2" (empty when there are none).

@@ -21,8 +21,18 @@ const char* CommandCaption(SessionCommand command) {
       return "All";
     case SessionCommand::kRefs:
       return "References";
-    default:
+    case SessionCommand::kDump:
       return "Dump";
+    case SessionCommand::kLearn:
+      return "Learn";
+    case SessionCommand::kImport:
+      return "Import";
+    case SessionCommand::kExport:
+      return "Export";
+    case SessionCommand::kRestore:
+      return "Restore";
+    default:
+      return "Accept";
   }
 }
 
@@ -38,6 +48,8 @@ std::string CountsText(const CommandAccount& account) {
 Session::Session(Settings& settings, FrontEnd& front_end, FileSystem& files, std::string home)
     : settings_(settings),
       home_(std::move(home)),
+      front_end_(front_end),
+      files_(files),
       analysis_(settings, front_end, files, home_) {}
 
 Session::~Session() = default;
@@ -120,6 +132,7 @@ std::vector<std::string> Session::Troubles() const {
 }
 
 const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked) {
+  if (IsRuleCommand(command)) return RunRules(RuleRequest{command});
   if (!Begin(command)) return last_;
   // A fatal end inside the command leaves the lock of the log folder to the program's end.
   switch (command) {
@@ -145,6 +158,8 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
     }
     case SessionCommand::kDump:
       analysis_.RunDumpRules(overwrite_ticked);
+      break;
+    default:  // the rule commands, run above
       break;
     case SessionCommand::kRefs:
       last_.game = settings_.Values().KVPath();

@@ -9,6 +9,7 @@
 // thread), except RequestCancel, which any thread may call.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,9 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "rules/rule_history.h"
 #include "session/command_account.h"
+#include "session/rule_request.h"
 
 namespace tarn {
 
@@ -63,8 +66,24 @@ class Session {
   // the command line, which reports from the analysis's findings, does not). On by default.
   void ListFindings(bool list) { list_findings_ = list; }
 
+  // Runs a rule command (rule_request.h) and returns its account, which Last() then holds.
+  // The commands that write TARN.MDB hold the home lock while they do (the session's own
+  // when an earlier command took it): another run holding the home refuses them (kFolderBusy,
+  // status 3). A cancelled rule command changes nothing: an import or a restore is one
+  // transaction, and learn leaves the earlier rule folder as it was.
+  const CommandAccount& RunRules(const RuleRequest& request);
+
+  // Where the rule set of TARN.MDB comes from. Raises TarnError when it cannot be read.
+  RuleOrigin Origin();
+
   // Asks the command under way to stop at the next point it can. Any thread.
-  void RequestCancel() { analysis_.RequestCancel(); }
+  void RequestCancel() {
+    if (rules_running_.load()) {
+      rules_cancel_.store(true);
+    } else {
+      analysis_.RequestCancel();
+    }
+  }
 
   Analysis& GetAnalysis() { return analysis_; }
   const std::string& Home() const { return home_; }
@@ -79,8 +98,24 @@ class Session {
   // Puts the analysis's findings from the first'th on into the account, with their counts.
   void TakeFindings(std::size_t first);
 
+  // The rule commands, each with its account filled; false when it did not get its job done.
+  void Learn(const RuleRequest& request);
+  void Import(const std::string& folder);
+  void Export(const std::string& folder);
+  void Restore();
+  void Accept(const std::string& report, std::int64_t max_bytes);
+  // The home lock for a rule command that writes TARN.MDB: the session's when it holds it,
+  // else taken into held for the length of the command. False, with the account refused, when
+  // it cannot be had.
+  bool HoldHome(std::unique_ptr<FolderLock>& held);
+  // Ends the rule command with status and the reason for the user.
+  void Fail(std::string reason, int status);
+  bool Cancelled();
+
   Settings& settings_;
   const std::string home_;
+  FrontEnd& front_end_;
+  FileSystem& files_;
   Analysis analysis_;
   std::unique_ptr<FolderLock> home_lock_;
   std::unique_ptr<FolderLock> log_lock_;
@@ -91,6 +126,10 @@ class Session {
   CommandAccount last_;
   std::vector<std::string> troubles_;  // the reasons of every command so far, each once
   bool list_findings_ = true;
+  // A stop asked for while a rule command runs is that command's alone: the analysis's own
+  // flag would stop the next "References" before its first name.
+  std::atomic<bool> rules_running_{false};
+  std::atomic<bool> rules_cancel_{false};
 };
 
 }  // namespace tarn

@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QAction>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -514,6 +517,17 @@ class Tee : public ProgressObserver {
   std::function<void()> step;
 };
 
+// The real file system, with a step run (once) when a file whose path holds `at` is opened.
+class SteppingFiles : public RealFileSystem {
+ public:
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
+    if (step && path.find(at) != std::string::npos) std::exchange(step, nullptr)();
+    return RealFileSystem::OpenForReading(path);
+  }
+  std::string at;
+  std::function<void()> step;
+};
+
 class WindowProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -569,7 +583,7 @@ class WindowProgramTest : public ::testing::Test {
   const fs::path folder_{dir_.Path()};
   fs::path home_, logs_;
   QtFrontEnd front_end_;
-  RealFileSystem files_;
+  SteppingFiles files_;
   std::unique_ptr<Settings> settings_;
   std::unique_ptr<Session> session_;
   Analysis* analysis_ = nullptr;  // the session's
@@ -845,3 +859,55 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }
+
+namespace tarn::gui {
+namespace {
+
+TEST_F(WindowProgramTest, RulesMenuImportsAndRestoresAndCancelLeavesTheRulesAlone) {
+  MainWindow& window = program_->Main();
+  auto* menu = window.findChild<QMenuBar*>("menuBar");
+  ASSERT_NE(menu, nullptr);
+  // The design area sits whole below the menu.
+  EXPECT_EQ(Get("tbKVPath")->geometry(), QRect(56, 8 + menu->height(), 289, 25));
+  EXPECT_EQ(Get("tbLog")->geometry().top(), 72 + menu->height());
+
+  program_->ShowRuleOrigin(true);
+  EXPECT_TRUE(window.windowTitle().endsWith(
+      "  |  shipped rules  |  home " + QString::fromStdString(home_.string())))
+      << window.windowTitle().toStdString();
+  const QString exported = QString::fromStdString((folder_ / "exported").string());
+  program_->SetFolderQuestion([&](const QString&) { return exported; });
+  auto run = [&](const char* name) {
+    QSignalSpy ended(&window, &MainWindow::commandEnded);
+    window.findChild<QAction*>(name)->trigger();
+    ASSERT_TRUE(window.CommandRunning()) << name;
+    EXPECT_TRUE(ended.wait(60000)) << name << " never ended";
+  };
+  run("actExport");
+  EXPECT_TRUE(State().startsWith("Export finished in")) << State().toStdString();
+
+  // "Cancel" pressed while the import reads its folder.
+  files_.at = ".rules";
+  files_.step = [this] { OnWindowThread([this] { Get<QPushButton>("cmdCancel")->click(); }); };
+  run("actImport");
+  EXPECT_FALSE(files_.step);
+  EXPECT_TRUE(State().startsWith("Import cancelled after")) << State().toStdString();
+  EXPECT_TRUE(window.windowTitle().contains("shipped rules"));
+  EXPECT_FALSE(session_->Origin().imported);
+
+  run("actImport");
+  EXPECT_TRUE(State().startsWith("Import finished in")) << State().toStdString();
+  EXPECT_TRUE(window.windowTitle().contains(QRegularExpression(
+      "  \\|  learned rules, imported \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d UTC  \\|  home ")))
+      << window.windowTitle().toStdString();
+  run("actRestore");
+  EXPECT_TRUE(State().startsWith("Restore finished in")) << State().toStdString();
+  EXPECT_TRUE(window.windowTitle().contains("shipped rules"));
+  // No folder given: nothing runs.
+  program_->SetFolderQuestion([](const QString&) { return QString(); });
+  window.findChild<QAction*>("actImport")->trigger();
+  EXPECT_FALSE(window.CommandRunning());
+}
+
+}  // namespace
+}  // namespace tarn::gui

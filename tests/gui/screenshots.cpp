@@ -1,10 +1,13 @@
 // Takes the README's pictures of the window program on the broken sample world: the main
-// window while "All" runs and after it, and the findings view with the viewer open at a
+// window while "All" runs and after it, its Rules menu open, and the findings view with the viewer open at a
 // warning. Run on a real display (scripts/screenshots runs it under Xvfb):
 //
 //   tarn-gui-screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QEventLoop>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -112,6 +115,17 @@ int main(int argc, char** argv) {
     findings.move(80, 80);
     findings.hide();
     saved = Save(window, out / "window-after-run.png") && saved;
+    // The menu opens in a window of its own: the picture is of the screen around both.
+    auto* bar = window.findChild<QMenuBar*>("menuBar");
+    auto* rules = window.findChild<QMenu*>("menuRules");
+    bar->setActiveAction(rules->menuAction());
+    Settle(300);
+    const QRect area = window.frameGeometry().united(rules->geometry());
+    saved = window.screen()
+                ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                .save(QString::fromStdString((out / "window-rules-menu.png").string())) &&
+            saved;
+    rules->hide();
     findings.show();
     findings.OpenRow(0);
     saved = Save(findings, out / "findings-view.png") && saved;
