@@ -30,15 +30,13 @@ WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettin
   // Closing the main window ends the program, whether or not the findings view is open.
   findings_->setAttribute(Qt::WA_QuitOnClose, false);
   CommandSet commands = Commands();
-  commands.close_during_run = [this](Command command) {
-    return CloseDuringRun(command == Command::kAll || command == Command::kRefs);
-  };
+  commands.close_during_run = [this](Command command) { return CloseDuringRun(command); };
   main_ = std::make_unique<MainWindow>(front_end, settings, std::move(commands));
   status_ = new RunStatusBar;
   main_->SetFooter(status_);
   status_->ShowHint(kInitDBFirst);
   session_.GetAnalysis().SetProgressObserver(status_);
-  ask_close_ = [this] { return AskWhetherToCancel(); };
+  ask_close_ = [this](Command command) { return AskWhetherToCancel(command); };
 
   connect(main_.get(), &MainWindow::commandStarted, this,
           [this, &settings](Command command) { status_->Begin(command, settings.KVPath()); });
@@ -130,18 +128,20 @@ void WindowProgram::PlaceFindings() {
   }
 }
 
-bool WindowProgram::CloseDuringRun(bool cancellable) {
-  // "Init DB" and "Dump" cannot be stopped and let no events through: the close waits.
-  if (!cancellable) return true;
-  if (!ask_close_()) return false;
+bool WindowProgram::CloseDuringRun(Command command) {
+  if (!ask_close_(command)) return false;
   status_->RequestCancel();
   return true;
 }
 
-bool WindowProgram::AskWhetherToCancel() {
-  return QMessageBox::question(main_.get(), QStringLiteral("TARN"),
-                               QStringLiteral("\"All\" is running. Cancel it at the end of the "
-                                              "file being read, and close the window?"),
+bool WindowProgram::AskWhetherToCancel(Command command) {
+  const QString question =
+      command == Command::kAll
+          ? QStringLiteral("\"All\" is running. Cancel it at the end of the file being read, "
+                           "and close the window?")
+          : QStringLiteral("\"%1\" is running. Cancel it, and close the window?")
+                .arg(QString::fromLatin1(CommandCaption(command)));
+  return QMessageBox::question(main_.get(), QStringLiteral("TARN"), question,
                                QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::No) == QMessageBox::Yes;
 }

@@ -41,9 +41,9 @@ class WindowProgram : public QObject {
   FindingsWindow& Findings() { return *findings_; }
   Session& GetSession() { return session_; }
 
-  // Replaces the question asked when the main window is closed during "All" (true: stop the
-  // run and close); by default a message box asks.
-  void SetCloseQuestion(std::function<bool()> ask) { ask_close_ = std::move(ask); }
+  // Replaces the question asked when the main window is closed while a command runs (true:
+  // stop the command and close); by default a message box asks.
+  void SetCloseQuestion(std::function<bool(Command)> ask) { ask_close_ = std::move(ask); }
 
  private:
   // The session's commands as the window runs them.
@@ -51,14 +51,14 @@ class WindowProgram : public QObject {
   // Puts the findings view where it does not hide the main window's status line.
   void PlaceFindings();
   void CommandEnded();
-  bool CloseDuringRun(bool cancellable);
-  bool AskWhetherToCancel();
+  bool CloseDuringRun(Command command);
+  bool AskWhetherToCancel(Command command);
 
   Session& session_;
   std::unique_ptr<MainWindow> main_;
   RunStatusBar* status_ = nullptr;  // owned by main_
   std::unique_ptr<FindingsWindow> findings_;
-  std::function<bool()> ask_close_;
+  std::function<bool(Command)> ask_close_;
   std::atomic<bool> follow_links_{false};  // "Follow links" as last ticked or cleared
   // The findings view's rows of the last "All" or "References", made on the worker thread
   // before it says the command ended.

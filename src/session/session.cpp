@@ -38,7 +38,9 @@ std::string CountsText(const CommandAccount& account) {
 Session::Session(Settings& settings, FrontEnd& front_end, FileSystem& files, std::string home)
     : settings_(settings),
       home_(std::move(home)),
-      analysis_(settings, front_end, files, home_) {}
+      analysis_(settings, front_end, files, home_) {
+  analysis_.KeepStoredReport(list_findings_);
+}
 
 Session::~Session() = default;
 
@@ -127,7 +129,11 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
       const bool made = analysis_.InitDB();
       all_state_ = made ? AllState::kEnabled : AllState::kDisabled;
       if (made) all_findings_from_ = 0;
-      last_.init_failed = !made;
+      if (analysis_.CommandCancelled()) {
+        last_.ending = CommandAccount::Ending::kCancelled;
+      } else {
+        last_.init_failed = !made;
+      }
       break;
     }
     case SessionCommand::kAll: {
@@ -145,6 +151,7 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
     }
     case SessionCommand::kDump:
       analysis_.RunDumpRules(overwrite_ticked);
+      if (analysis_.CommandCancelled()) last_.ending = CommandAccount::Ending::kCancelled;
       break;
     case SessionCommand::kRefs:
       last_.game = settings_.Values().KVPath();
@@ -165,7 +172,12 @@ void Session::TakeFindings(std::size_t first) {
   const std::vector<Finding>& all = analysis_.Findings();
   first = std::min(first, all.size());
   const std::span<const Finding> found(all.data() + first, all.size() - first);
-  std::vector<ReportedFinding> reported = ReportFindings(found, {last_.game, {}});
+  // What the command stored in the data database was made for the same game folder: when it
+  // is exactly these findings it is not made again.
+  std::vector<ReportedFinding> reported = analysis_.TakeStoredReport();
+  const bool same = reported.size() == found.size() &&
+                    (found.empty() || reported.front().finding == found.data());
+  if (!same) reported = ReportFindings(found, {last_.game, {}});
   // The window has no baseline: the known findings installed with the rules are all it knows.
   try {
     ApplyBaseline(reported, ReadKnownFindings(settings_.SettingsDB()));

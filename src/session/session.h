@@ -61,7 +61,10 @@ class Session {
 
   // Whether the account lists each finding as a row (the window's findings view needs them;
   // the command line, which reports from the analysis's findings, does not). On by default.
-  void ListFindings(bool list) { list_findings_ = list; }
+  void ListFindings(bool list) {
+    list_findings_ = list;
+    analysis_.KeepStoredReport(list);
+  }
 
   // Asks the command under way to stop at the next point it can. Any thread.
   void RequestCancel() { analysis_.RequestCancel(); }

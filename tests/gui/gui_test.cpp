@@ -633,7 +633,7 @@ TEST_F(WindowProgramTest, CancelAndCloseStopAllAtAFileEndKeepingKVMdbSound) {
     TearDown();
     SetUp();
     int asked = 0;
-    program_->SetCloseQuestion([&] {
+    program_->SetCloseQuestion([&](Command) {
       ++asked;
       return c.way == Way::kCloseAnswerYes;
     });
