@@ -1,7 +1,9 @@
 #include "findings_model.h"
 
 #include <QFile>
+#include <algorithm>
 #include <iterator>
+#include <numeric>
 #include <tuple>
 
 #include "platform/codepage.h"
@@ -11,6 +13,21 @@ namespace tarn::gui {
 namespace {
 
 QString FromGame(const std::string& cp1252) { return QString::fromStdString(Cp1252ToUtf8(cp1252)); }
+
+// ranks[i]: how many distinct values of the rows come before row i's in less's order.
+template <typename Less>
+void RankBy(const std::vector<FindingRow>& rows, std::vector<std::uint32_t>& ranks, Less less) {
+  std::vector<std::uint32_t> order(rows.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return less(rows[a], rows[b]); });
+  ranks.assign(rows.size(), 0);
+  std::uint32_t rank = 0;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i > 0 && less(rows[order[i - 1]], rows[order[i]])) ++rank;
+    ranks[order[i]] = rank;
+  }
+}
 
 }  // namespace
 
@@ -34,14 +51,35 @@ FindingsTable MakeFindingsTable(std::vector<FindingRow> rows) {
     cells.texts[Model::kValue] = FromGame(row.value);
     table.cells.push_back(std::move(cells));
   }
+  const std::vector<FindingRow>& kept = table.rows;
+  for (int column = 0; column < Model::kColumnCount; ++column) {
+    RankBy(kept, table.ranks[column], [column](const FindingRow& a, const FindingRow& b) {
+      switch (column) {
+        case Model::kFile:
+          return std::tie(a.path, a.line) < std::tie(b.path, b.line);
+        case Model::kLine:
+          return a.line < b.line;
+        case Model::kSection:
+          return a.section < b.section;
+        case Model::kKey:
+          return a.key < b.key;
+        case Model::kNumber:
+          return a.rule < b.rule;
+        case Model::kText:
+          return a.text < b.text;
+        default:
+          return a.value < b.value;
+      }
+    });
+  }
   return table;
 }
 
-void FindingsModel::SetTable(FindingsTable table) {
+FindingsTable FindingsModel::SetTable(FindingsTable table) {
   beginResetModel();
-  rows_ = std::move(table.rows);
-  cells_ = std::move(table.cells);
+  std::swap(table_, table);
   endResetModel();
+  return table;
 }
 
 void FindingsModel::SetRows(const std::vector<FindingRow>& rows) {
@@ -49,7 +87,7 @@ void FindingsModel::SetRows(const std::vector<FindingRow>& rows) {
 }
 
 int FindingsModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(table_.rows.size());
 }
 
 int FindingsModel::columnCount(const QModelIndex& parent) const {
@@ -60,6 +98,8 @@ QVariant FindingsModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const auto row = static_cast<std::size_t>(index.row());
   const int column = index.column();
+  const std::vector<FindingRow>& rows_ = table_.rows;
+  const std::vector<FindingCells>& cells_ = table_.cells;
   if (role == Qt::DisplayRole) {
     if (column == kLine) {
       return rows_[row].line > 0 ? QVariant(rows_[row].line) : QVariant(QString());
@@ -112,50 +152,39 @@ void FindingsFilter::SetText(const QString& part) {
   invalidateFilter();
 }
 
-bool FindingsFilter::filterAcceptsRow(int source_row, const QModelIndex& source_parent) const {
-  const QAbstractItemModel* model = sourceModel();
-  auto cell = [&](int column) {
-    return model->data(model->index(source_row, column, source_parent)).toString();
-  };
-  const auto* findings = static_cast<const FindingsModel*>(model);
-  const FindingRow& row = findings->Row(source_row);
-  if (row.known && !show_known_) return false;
-  if (!hidden_.isEmpty() && hidden_.contains(cell(FindingsModel::kNumber))) return false;
-  if (!number_.isEmpty() && cell(FindingsModel::kNumber) != number_) return false;
-  if (!file_.isEmpty() && !cell(FindingsModel::kFile).contains(file_, Qt::CaseInsensitive)) {
+void FindingsFilter::ClearForNewTable() {
+  hidden_.clear();
+  number_.clear();
+  file_.clear();
+  text_.clear();
+}
+
+bool FindingsFilter::filterAcceptsRow(int source_row, const QModelIndex&) const {
+  // The rows' own fields: called for every row each time a filter changes.
+  const auto* findings = static_cast<const FindingsModel*>(sourceModel());
+  if (findings->Row(source_row).known && !show_known_) return false;
+  const QString* cells = findings->Cells(source_row).texts;
+  const QString& number = cells[FindingsModel::kNumber];
+  if (!hidden_.isEmpty() && hidden_.contains(number)) return false;
+  if (!number_.isEmpty() && number != number_) return false;
+  if (!file_.isEmpty() && !cells[FindingsModel::kFile].contains(file_, Qt::CaseInsensitive)) {
     return false;
   }
   if (text_.isEmpty()) return true;
   for (int column = 0; column < FindingsModel::kColumnCount; ++column) {
-    if (cell(column).contains(text_, Qt::CaseInsensitive)) return true;
+    if (column == FindingsModel::kLine) {
+      const std::int32_t line = findings->Row(source_row).line;
+      if (line > 0 && QString::number(line).contains(text_, Qt::CaseInsensitive)) return true;
+    } else if (cells[column].contains(text_, Qt::CaseInsensitive)) {
+      return true;
+    }
   }
   return false;
 }
 
-}  // namespace tarn::gui
-
-namespace tarn::gui {
-
 bool FindingsFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
   const auto* findings = static_cast<const FindingsModel*>(sourceModel());
-  const FindingRow& a = findings->Row(left.row());
-  const FindingRow& b = findings->Row(right.row());
-  switch (left.column()) {
-    case FindingsModel::kFile:
-      return std::tie(a.path, a.line) < std::tie(b.path, b.line);
-    case FindingsModel::kLine:
-      return a.line < b.line;
-    case FindingsModel::kSection:
-      return a.section < b.section;
-    case FindingsModel::kKey:
-      return a.key < b.key;
-    case FindingsModel::kNumber:
-      return a.rule < b.rule;
-    case FindingsModel::kText:
-      return a.text < b.text;
-    default:
-      return a.value < b.value;
-  }
+  return findings->Rank(left.column(), left.row()) < findings->Rank(left.column(), right.row());
 }
 
 }  // namespace tarn::gui

@@ -7,6 +7,7 @@
 #include <QSortFilterProxyModel>
 #include <QSet>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 #include "session/command_account.h"
@@ -20,9 +21,12 @@ struct FindingCells {
 
 // A run's rows with their texts decoded for the view. Made where the run was (on the worker
 // thread, so that the window never decodes 150,000 rows itself) and handed over whole.
+// Each column's order is kept as a rank per row (equal values, equal ranks), so that sorting
+// 150,000 rows compares two numbers, not two texts, and answers at once.
 struct FindingsTable {
   std::vector<FindingRow> rows;
   std::vector<FindingCells> cells;
+  std::vector<std::uint32_t> ranks[7];
 };
 FindingsTable MakeFindingsTable(std::vector<FindingRow> rows);
 
@@ -36,9 +40,14 @@ class FindingsModel : public QAbstractTableModel {
 
   // Replaces the rows; texts from the game files are decoded from code page 1252 once here.
   void SetRows(const std::vector<FindingRow>& rows);
-  // Replaces the rows with a table made beforehand: no decoding on the caller's thread.
-  void SetTable(FindingsTable table);
-  const FindingRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+  // Replaces the rows with a table made beforehand: no decoding on the caller's thread. Returns
+  // the table shown before, for the caller to free where it costs the window nothing.
+  FindingsTable SetTable(FindingsTable table);
+  const FindingRow& Row(int row) const { return table_.rows[static_cast<std::size_t>(row)]; }
+  const FindingCells& Cells(int row) const { return table_.cells[static_cast<std::size_t>(row)]; }
+  std::uint32_t Rank(int column, int row) const {
+    return table_.ranks[column][static_cast<std::size_t>(row)];
+  }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -48,8 +57,7 @@ class FindingsModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
 
  private:
-  std::vector<FindingRow> rows_;
-  std::vector<FindingCells> cells_;
+  FindingsTable table_;
 };
 
 class FindingsFilter : public QSortFilterProxyModel {
@@ -68,6 +76,9 @@ class FindingsFilter : public QSortFilterProxyModel {
   void SetFile(const QString& part);
   // Text one of the row's columns must hold, letter case aside; empty: any.
   void SetText(const QString& part);
+  // Clears every filter but the known one without filtering again: for a new table, which
+  // the model's reset then filters once.
+  void ClearForNewTable();
 
  protected:
   bool filterAcceptsRow(int source_row, const QModelIndex& source_parent) const override;

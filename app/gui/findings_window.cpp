@@ -121,21 +121,27 @@ void FindingsWindow::SetRun(const CommandAccount& account) {
   SetRun(account, MakeFindingsTable(account.findings));
 }
 
-void FindingsWindow::SetRun(const CommandAccount& account, FindingsTable table) {
+FindingsTable FindingsWindow::SetRun(const CommandAccount& account, FindingsTable table) {
   game_ = account.game;
   known_count_ = static_cast<int>(
       std::count_if(table.rows.begin(), table.rows.end(), [](const FindingRow& row) { return row.known; }));
   const std::size_t total = table.rows.size();
-  model_->SetTable(std::move(table));
+  // The filters are cleared first and quietly, so that the table's rows are filtered (and
+  // sorted) once, by the model's reset, not once per filter.
+  filter_->ClearForNewTable();
+  {
+    const QSignalBlocker quiet_file(file_);
+    const QSignalBlocker quiet_text(text_);
+    file_->clear();
+    text_->clear();
+  }
   ListNumbers(account, total);
-  file_->clear();
-  text_->clear();
-  filter_->SetNumber(QString());
-  filter_->SetHiddenNumbers({});
+  FindingsTable old = model_->SetTable(std::move(table));
   counts_by_number_ = QString::fromStdString(tarn::CountsText(account));
   viewer_->hide();
   table_->resizeColumnsToContents();
   ShowCounts();
+  return old;
 }
 
 void FindingsWindow::ListNumbers(const CommandAccount& account, std::size_t total) {

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <string>
 
+#include "findings_model.h"
 #include "session/command_account.h"
 
 class QCheckBox;
@@ -27,7 +28,6 @@ namespace tarn::gui {
 class FileViewer;
 class FindingsFilter;
 class FindingsModel;
-struct FindingsTable;
 
 class FindingsWindow : public QWidget {
   Q_OBJECT
@@ -36,9 +36,10 @@ class FindingsWindow : public QWidget {
   explicit FindingsWindow(QWidget* parent = nullptr);
 
   // Shows the findings of the "All" that account describes, filters cleared; the viewer
-  // closes. With table, its rows (made beforehand from the account's) are shown instead.
+  // closes. With table, its rows (made beforehand from the account's) are shown instead, and
+  // the table shown before is returned, for the caller to free off the window's thread.
   void SetRun(const CommandAccount& account);
-  void SetRun(const CommandAccount& account, FindingsTable table);
+  FindingsTable SetRun(const CommandAccount& account, FindingsTable table);
 
   // Hides (or shows again) the warnings of one number, as unticking it in the list does.
   void HideNumber(const QString& rule, bool hidden);

@@ -61,10 +61,6 @@ QString Hints(const CommandAccount& account) {
 }
 
 // The commands the status line's "Cancel" stops.
-bool Stoppable(Command command) {
-  return command == Command::kAll || command == Command::kRefs || IsRuleCommand(command);
-}
-
 }  // namespace
 
 RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
@@ -117,9 +113,10 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
   cancel_ = AddButton(
       QStringLiteral("Cancel"), QStringLiteral("cmdCancel"),
       QStringLiteral(
-          "Stop \"All\" at the end of the file being read (Esc). What was stored so far stays in "
-          "KV.MDB, and the log says that the run was cancelled."));
-  // Shown only while "All" runs, the one command that can be stopped.
+          "Stop the command under way (Esc); the log says that it was cancelled. \"All\" stops "
+          "at the end of the file being read and what it stored stays in KV.MDB; a stopped "
+          "\"Init DB\" leaves no KV.MDB."));
+  // Shown only while a command runs.
   cancel_->hide();
   connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::RequestCancel);
 
@@ -161,7 +158,7 @@ void RunStatusBar::Begin(Command command, const std::string& game) {
     warnings_ = 0;
     current_file_.clear();
   }
-  cancel_->setVisible(Stoppable(command));
+  cancel_->setVisible(true);
   clock_.start();
   refresh_.start();
   Refresh();
@@ -175,7 +172,7 @@ void RunStatusBar::RunProgressed(const RunProgress& progress) {
 }
 
 void RunStatusBar::RequestCancel() {
-  if (!running_ || !Stoppable(command_) || cancel_asked_) return;
+  if (!running_ || cancel_asked_) return;
   cancel_asked_ = true;
   emit cancelRequested();
   Refresh();
@@ -192,9 +189,21 @@ void RunStatusBar::Refresh() {
     return;
   }
   if (command_ != Command::kAll) {
-    SetTexts(QStringLiteral("%1 under way, %2").arg(what, time),
-             cancel_asked_ ? QStringLiteral("Cancelling: it stops at the next name it checks")
-                           : QString());
+    QString stopping;
+    if (cancel_asked_) {
+      switch (command_) {
+        case Command::kRefs:
+          stopping = QStringLiteral("Cancelling: it stops at the next name it checks");
+          break;
+        case Command::kInitDB:
+          stopping = QStringLiteral("Cancelling: it stops at its next step and leaves no KV.MDB");
+          break;
+        default:
+          stopping = QStringLiteral("Cancelling: it stops at the next section of the rules");
+          break;
+      }
+    }
+    SetTexts(QStringLiteral("%1 under way, %2").arg(what, time), stopping);
     return;
   }
   std::int64_t files_read = 0, warnings = 0;
@@ -287,6 +296,15 @@ void RunStatusBar::End(const CommandAccount& account) {
                 .arg(what, took,
                      writes_folder ? QStringLiteral("no folder was written")
                                    : QStringLiteral("the rule set is as it was"));
+    detail.clear();
+  } else if (account.ending == CommandAccount::Ending::kCancelled &&
+             account.command == Command::kInitDB) {
+    state = QStringLiteral("%1 cancelled after %2: no KV.MDB is left.").arg(what, took);
+    detail = QStringLiteral("%1 stays disabled until an %2 succeeds.")
+                 .arg(Quoted("All"), Quoted("Init DB"));
+  } else if (account.ending == CommandAccount::Ending::kCancelled &&
+             account.command == Command::kDump) {
+    state = QStringLiteral("%1 cancelled after %2: the log says so.").arg(what, took);
     detail.clear();
   } else if (account.ending == CommandAccount::Ending::kCancelled) {
     state = QStringLiteral("%1 cancelled after %2: %3, the last file read to its end.")

@@ -1,7 +1,7 @@
 // The window's status line, below the area of the fixed controls. Before the first successful
 // "Init DB" it says to press "Init DB" first; while a command runs it shows the command, the
 // files read, the file being read, the warnings so far and the time, with a "Cancel" button
-// that shows only while "All" runs; afterwards how the command ended (finished, cancelled, ended on
+// that shows while any command runs; afterwards how the command ended (finished, cancelled, ended on
 // an error, not run) with the warnings by number, and what to do when the setup kept it from its
 // job. Beside the text: the button that opens the findings view. Its height is fixed: three lines
 // of text; the whole text is the tool tip.
@@ -56,8 +56,8 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
   QString StateText() const;
   QString DetailText() const;
 
-  // Asks the "All" under way to stop (the "Cancel" button, Esc): cancelRequested, and the
-  // line says the run stops at the end of the file being read. Nothing while no "All" runs.
+  // Asks the command under way to stop (the "Cancel" button, Esc): cancelRequested, and the
+  // line says where it stops. Nothing while no command runs.
   void RequestCancel();
 
  signals:

@@ -41,9 +41,9 @@ class WindowProgram : public QObject {
   FindingsWindow& Findings() { return *findings_; }
   Session& GetSession() { return session_; }
 
-  // Replaces the question asked when the main window is closed during "All" (true: stop the
-  // run and close); by default a message box asks.
-  void SetCloseQuestion(std::function<bool()> ask) { ask_close_ = std::move(ask); }
+  // Replaces the question asked when the main window is closed while a command runs (true:
+  // stop the command and close); by default a message box asks.
+  void SetCloseQuestion(std::function<bool(Command)> ask) { ask_close_ = std::move(ask); }
   // Replaces the folder dialog of the Rules menu (caption: what the folder is for; an empty
   // answer runs nothing).
   void SetFolderQuestion(std::function<QString(const QString& caption)> ask) {
@@ -64,14 +64,14 @@ class WindowProgram : public QObject {
   void PlaceFindings();
   void CommandEnded();
   void RuleCommandEnded(const CommandAccount& account);
-  bool CloseDuringRun(bool cancellable);
-  bool AskWhetherToCancel();
+  bool CloseDuringRun(Command command);
+  bool AskWhetherToCancel(Command command);
 
   Session& session_;
   std::unique_ptr<MainWindow> main_;
   RunStatusBar* status_ = nullptr;  // owned by main_
   std::unique_ptr<FindingsWindow> findings_;
-  std::function<bool()> ask_close_;
+  std::function<bool(Command)> ask_close_;
   std::function<QString(const QString&)> ask_folder_;
   bool name_home_ = false;
   QString design_title_;  // the title before the origin was added
@@ -80,6 +80,9 @@ class WindowProgram : public QObject {
   // The findings view's rows of the last "All" or "References", made on the worker thread
   // before it says the command ended.
   FindingsTable prepared_;
+  // The table the findings view showed before the last run's: freed by the next command, on
+  // the worker thread, since freeing 150,000 rows would keep the window from answering.
+  FindingsTable retired_;
 };
 
 }  // namespace tarn::gui

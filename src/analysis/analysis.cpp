@@ -47,16 +47,43 @@ void Analysis::WriteLogBanner() {
   log_.WriteLog(" ");
 }
 
+bool Analysis::StopAsked() {
+  if (cancel_.load(std::memory_order_relaxed)) command_cancelled_ = true;
+  return command_cancelled_;
+}
+
+bool Analysis::AbandonInitDB() {
+  cancel_.store(false, std::memory_order_relaxed);
+  // The findings so far belonged to the database that is gone.
+  findings_.Clear();
+  findings_stored_ = 0;
+  try {
+    DropDataDB(files_, settings_.SettingsDB(), home_, kDataDBFile, data_);
+  } catch (const TarnError& error) {
+    log_.ReportError(error, "Unable to delete " + DataDBPath());
+  }
+  log_.WriteLog("Initialising DATA database cancelled by the user");
+  return false;
+}
+
 bool Analysis::InitDB() {
+  command_cancelled_ = false;
   StorePendingFindings();
-  if (!InitDataDB(log_, files_, settings_.SettingsDB(), home_, kDataDBFile, data_)) return false;
+  if (StopAsked()) return AbandonInitDB();
+  if (!InitDataDB(log_, files_, settings_.SettingsDB(), home_, kDataDBFile, data_)) {
+    cancel_.store(false, std::memory_order_relaxed);
+    return false;
+  }
   try {
     CreateFindingsTable(data_->Db());
   } catch (const TarnError& error) {
     log_.ReportError(error, "Init Data DB");
     EndProgram();
   }
+  if (StopAsked()) return AbandonInitDB();
   rules_ = InitParse(log_, settings_.SettingsDB());
+  if (StopAsked()) return AbandonInitDB();
+  cancel_.store(false, std::memory_order_relaxed);
   findings_.Clear();
   findings_stored_ = 0;
   parsed_files_ = std::make_unique<ParsedFiles>();
@@ -81,6 +108,7 @@ void Analysis::RunAll(bool overwrite_ticked) {
   ValueQuery query(settings_.SettingsDB(), data_.get());
   StoredValues& values = data_ ? static_cast<StoredValues&>(references_) : query;
   cancel_.store(false, std::memory_order_relaxed);
+  command_cancelled_ = false;
   RunWatch watch(observer_, cancel_, findings_);
   Walk walk(
       WalkContext{settings_.Values(), files_, log_, front_end_, stats_, options_.limits, &watch},
@@ -108,6 +136,7 @@ void Analysis::RunAll(bool overwrite_ticked) {
     walk.RunAll();
   } catch (const RunCancelled& cancelled) {
     last_run_.cancelled = true;
+    command_cancelled_ = true;
     log_.WriteLog("Run cancelled by the user after " + cancelled.last_file);
   }
   if (!defer_to_close_) MakeIndexes();
@@ -128,6 +157,7 @@ void Analysis::MakeIndexes() {
 }
 
 std::int64_t Analysis::RunRefs() {
+  command_cancelled_ = false;
   if (!data_) {
     refs_without_data_ = true;
     log_.WriteLog(
@@ -151,6 +181,7 @@ std::int64_t Analysis::RunRefs() {
     return count.unknown + count.duplicates;
   }
   refs_cancelled_ = count.cancelled;
+  command_cancelled_ = count.cancelled;
   // A stop asked for is this command's; the next one starts afresh.
   cancel_.store(false, std::memory_order_relaxed);
   if (count.cancelled) {
@@ -197,12 +228,18 @@ void Analysis::RunDumpRules(bool overwrite_ticked) {
     log_.WriteLog("Rules Dump");
     log_.WriteLog(" ");
   }
-  DumpRules(log_, settings_.SettingsDB());
+  command_cancelled_ = !DumpRules(log_, settings_.SettingsDB(), &cancel_);
+  cancel_.store(false, std::memory_order_relaxed);
+  if (command_cancelled_) {
+    log_.WriteLog("Rules Dump cancelled by the user");
+    return;
+  }
   log_.WriteLog(" ");
   log_.WriteLog("Rules Dump Complete.");
 }
 
 void Analysis::StorePendingFindings(const std::vector<ReportedFinding>* reported) {
+  stored_report_.clear();
   const std::vector<Finding>& all = findings_.All();
   if (!data_ || findings_stored_ == all.size()) return;
   StatsScope measure(stats_, RunStats::kReporting);
@@ -214,9 +251,11 @@ void Analysis::StorePendingFindings(const std::vector<ReportedFinding>* reported
   data_->Commit();
   if (reuse) {
     StoreFindings(data_->Db(), *reported, runs_);
-  } else {
-    StoreFindings(data_->Db(), ReportFindings(pending, {settings_.Values().KVPath(), {}}), runs_);
+    return;
   }
+  std::vector<ReportedFinding> made = ReportFindings(pending, {settings_.Values().KVPath(), {}});
+  StoreFindings(data_->Db(), made, runs_);
+  if (keep_stored_report_) stored_report_ = std::move(made);
 }
 
 void Analysis::Close(const ReportedSource& reported) {

@@ -19,6 +19,7 @@
 #include "analysis/analysis_options.h"
 #include "analysis/line_places.h"
 #include "datadb/data_db.h"
+#include "report/reported_finding.h"
 #include "rules/rule_library.h"
 #include "log/findings.h"
 #include "log/log.h"
@@ -30,7 +31,6 @@ namespace tarn {
 class FileSystem;
 class FrontEnd;
 class ProgressObserver;
-struct ReportedFinding;
 class RunStats;
 class Settings;
 
@@ -54,7 +54,8 @@ class Analysis {
   // "Init DB": creates the data database and, when that worked, loads the rules and empties
   // the list of files read. The findings so far, stored in the earlier data database, are
   // forgotten then, so that a window that runs again and again holds one run's findings.
-  // Returns whether "All" is enabled afterwards.
+  // Returns whether "All" is enabled afterwards. Stopped as asked, it leaves no data database
+  // at all (a half-made one would pass for a good one), "All" disabled, and one log line.
   bool InitDB();
 
   // "All": the banner when overwrite_ticked, then the walk and the further files, every
@@ -69,7 +70,8 @@ class Analysis {
   std::int64_t RunRefs();
 
   // "Dump": the banner, "Rules Dump" and " " when overwrite_ticked; the rules; " " and
-  // "Rules Dump Complete.".
+  // "Rules Dump Complete.". Stopped as asked, one line saying so ends it instead of the last
+  // two.
   void RunDumpRules(bool overwrite_ticked);
 
   // Deletes the old log (failures ignored) and writes the five banner lines.
@@ -90,6 +92,12 @@ class Analysis {
   // end that writes reports meanwhile, on another thread, lets the two run at once.
   void DeferToClose(bool deferred) { defer_to_close_ = deferred; }
 
+  // When kept, the findings a command stores in the data database stay, as ReportFindings made
+  // them for the game folder, until TakeStoredReport: a front end that lists them then need not
+  // make them again. They point into Findings() and are forgotten by the next command.
+  void KeepStoredReport(bool keep) { keep_stored_report_ = keep; }
+  std::vector<ReportedFinding> TakeStoredReport() { return std::move(stored_report_); }
+
   void SetOptions(const AnalysisOptions& options) { options_ = options; }
   const AnalysisOptions& Options() const { return options_; }
 
@@ -99,6 +107,8 @@ class Analysis {
   const RunOutcome& LastRun() const { return last_run_; }
   // True when the last "refs" was stopped as asked.
   bool RefsCancelled() const { return refs_cancelled_; }
+  // True when the last command ("Init DB", "All", "Dump" or "refs") was stopped as asked.
+  bool CommandCancelled() const { return command_cancelled_; }
   // The open data database; null before a successful "Init DB".
   DataDB* Data() { return data_.get(); }
   // Where "Init DB" makes KV.MDB.
@@ -118,8 +128,9 @@ class Analysis {
   // Asks the "All" under way to stop at the end of the file being read: the rows stored so far
   // are committed and the log gets one line saying that the run was cancelled. "refs" stops
   // at the next position it searches (a stop asked for just before it counts too) and writes
-  // only one line, that it was cancelled. Any thread, or an event handler the run's event pump
-  // calls, may ask; "All" and "refs" forget it when they end.
+  // only one line, that it was cancelled; "Init DB" and "Dump" stop between their steps or
+  // sections the same way. Any thread, or an event handler the run's event pump calls, may
+  // ask; every command forgets it when it ends.
   void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
 
  private:
@@ -128,6 +139,10 @@ class Analysis {
   void StorePendingFindings(const std::vector<ReportedFinding>* reported = nullptr);
   // Makes the data database's indexes, when a run left them out.
   void MakeIndexes();
+  // Whether a stop was asked for the command under way; the command then counts as cancelled.
+  bool StopAsked();
+  // Ends an "Init DB" stopped as asked: no data database is left. Returns false.
+  bool AbandonInitDB();
 
   Settings& settings_;
   FrontEnd& front_end_;
@@ -146,10 +161,13 @@ class Analysis {
   RunOutcome last_run_;
   bool refs_without_data_ = false;   // "refs" ran before any "Init DB"
   bool refs_cancelled_ = false;      // the last "refs" was stopped as asked
+  bool command_cancelled_ = false;   // the last command was stopped as asked
   std::string unread_main_file_;     // the main file of a run that could not read it
   std::int32_t runs_ = 0;            // "All" runs since "Init DB"
   std::size_t findings_stored_ = 0;  // findings put into the Findings table so far
   bool defer_to_close_ = false;
+  bool keep_stored_report_ = false;
+  std::vector<ReportedFinding> stored_report_;  // the last findings stored, when kept
   AnalysisOptions options_;
   ProgressObserver* observer_ = nullptr;
   std::atomic<bool> cancel_{false};

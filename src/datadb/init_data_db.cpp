@@ -86,6 +86,13 @@ void DeleteWithCompanions(FileSystem& files, const std::string& path) {
 
 }  // namespace
 
+void DropDataDB(FileSystem& files, Database& settings_db, const std::string& folder,
+                const std::string& file_name, std::unique_ptr<DataDB>& data) {
+  data.reset();
+  UnlinkFromSettings(settings_db);
+  DeleteWithCompanions(files, JoinPath(folder, file_name));
+}
+
 bool InitDataDB(Log& log, FileSystem& files, Database& settings_db, const std::string& folder,
                 const std::string& file_name, std::unique_ptr<DataDB>& data) {
   const std::string path = JoinPath(folder, file_name);

@@ -24,6 +24,12 @@ inline constexpr const char* kDataDBFile = "KV.MDB";
 bool InitDataDB(Log& log, FileSystem& files, Database& settings_db, const std::string& folder,
                 const std::string& file_name, std::unique_ptr<DataDB>& data);
 
+// Closes the data database in data (if any) and deletes file_name in folder with the files
+// SQLite keeps beside it, so that no half-made database is left for the next run to trust.
+// Raises TarnError when a file cannot be deleted.
+void DropDataDB(FileSystem& files, Database& settings_db, const std::string& folder,
+                const std::string& file_name, std::unique_ptr<DataDB>& data);
+
 // Removes the settings connection's link to the data database (which keeps the file open
 // there), so that the data database may change its journal mode or be deleted. A missing
 // link is no error; nothing here fails.

@@ -29,12 +29,13 @@ void WriteValueLine(Log& log, RuleQuery& rules) {
 
 }  // namespace
 
-void DumpRules(Log& log, Database& settings_db) {
+bool DumpRules(Log& log, Database& settings_db, const std::atomic<bool>* cancel) {
   try {
     RuleQuery rules(settings_db);
     // Rows are grouped exactly as the rule loader groups them, but nothing is checked: the
     // dump shows the rules as the query gives them.
     while (!rules.AtEnd()) {
+      if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) return false;
       const std::string section = rules.Text("SectionName");
       log.WriteLog("Section: " + section);
       while (!rules.AtEnd()) {
@@ -52,6 +53,7 @@ void DumpRules(Log& log, Database& settings_db) {
     log.ReportError(error, "DumpRules");
     EndProgram();
   }
+  return true;
 }
 
 }  // namespace tarn

@@ -50,7 +50,9 @@ Session::Session(Settings& settings, FrontEnd& front_end, FileSystem& files, std
       home_(std::move(home)),
       front_end_(front_end),
       files_(files),
-      analysis_(settings, front_end, files, home_) {}
+      analysis_(settings, front_end, files, home_) {
+  analysis_.KeepStoredReport(list_findings_);
+}
 
 Session::~Session() = default;
 
@@ -140,7 +142,11 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
       const bool made = analysis_.InitDB();
       all_state_ = made ? AllState::kEnabled : AllState::kDisabled;
       if (made) all_findings_from_ = 0;
-      last_.init_failed = !made;
+      if (analysis_.CommandCancelled()) {
+        last_.ending = CommandAccount::Ending::kCancelled;
+      } else {
+        last_.init_failed = !made;
+      }
       break;
     }
     case SessionCommand::kAll: {
@@ -158,6 +164,7 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
     }
     case SessionCommand::kDump:
       analysis_.RunDumpRules(overwrite_ticked);
+      if (analysis_.CommandCancelled()) last_.ending = CommandAccount::Ending::kCancelled;
       break;
     default:  // the rule commands, run above
       break;
@@ -180,7 +187,12 @@ void Session::TakeFindings(std::size_t first) {
   const std::vector<Finding>& all = analysis_.Findings();
   first = std::min(first, all.size());
   const std::span<const Finding> found(all.data() + first, all.size() - first);
-  std::vector<ReportedFinding> reported = ReportFindings(found, {last_.game, {}});
+  // What the command stored in the data database was made for the same game folder: when it
+  // is exactly these findings it is not made again.
+  std::vector<ReportedFinding> reported = analysis_.TakeStoredReport();
+  const bool same = reported.size() == found.size() &&
+                    (found.empty() || reported.front().finding == found.data());
+  if (!same) reported = ReportFindings(found, {last_.game, {}});
   // The window has no baseline: the known findings installed with the rules are all it knows.
   try {
     ApplyBaseline(reported, ReadKnownFindings(settings_.SettingsDB()));

@@ -64,7 +64,10 @@ class Session {
 
   // Whether the account lists each finding as a row (the window's findings view needs them;
   // the command line, which reports from the analysis's findings, does not). On by default.
-  void ListFindings(bool list) { list_findings_ = list; }
+  void ListFindings(bool list) {
+    list_findings_ = list;
+    analysis_.KeepStoredReport(list);
+  }
 
   // Runs a rule command (rule_request.h) and returns its account, which Last() then holds.
   // The commands that write TARN.MDB hold the home lock while they do (the session's own

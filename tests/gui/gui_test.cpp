@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "command_worker.h"
 #include "datadb/database.h"
 #include "file_viewer.h"
 #include "findings_model.h"
@@ -445,21 +446,45 @@ TEST_F(QtFrontEndTest, TextKeptBeforeTheWindowAndPendingLinesReachTheBox) {
   EXPECT_EQ(box->toPlainText(), "kept\na\nb\n");
 }
 
-TEST_F(QtFrontEndTest, MessageBoxIsCaptionedTarnWithOnlyOk) {
-  QString title, text;
-  int buttons = 0;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    title = box->windowTitle();
-    text = box->text();
-    buttons = static_cast<int>(box->buttons().size());
-    box->button(QMessageBox::Ok)->click();
-  });
-  front_end_.ShowMessageBox("Unable to save settings\r\n\r\nError: caf\xE9\r\n");
-  EXPECT_EQ(title, "TARN");
-  EXPECT_EQ(text, QString::fromUtf8("Unable to save settings\n\nError: caf\u00e9\n"));
-  EXPECT_EQ(buttons, 1);
+TEST_F(QtFrontEndTest, MessageBoxIsCaptionedTarnWithOnlyOkAndAnsweredForTheWorker) {
+  CommandWorker worker;
+  for (const bool from_worker : {false, true}) {
+    SCOPED_TRACE(from_worker);
+    QString title, text;
+    int buttons = 0;
+    // The box comes when the thread that asks for it gets there: look until it is up.
+    QTimer answer;
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      answer.stop();
+      title = box->windowTitle();
+      text = box->text();
+      buttons = static_cast<int>(box->buttons().size());
+      box->button(QMessageBox::Ok)->click();
+    });
+    answer.start();
+    const auto ask = [this] {
+      front_end_.ShowMessageBox("Unable to save settings\r\n\r\nError: caf\xE9\r\n");
+    };
+    if (from_worker) {
+      QSignalSpy finished(&worker, &CommandWorker::finished);
+      bool off_window_thread = false;
+      worker.Start([&] {
+        off_window_thread = worker.OnWorkerThread() &&
+                            QThread::currentThread() != QCoreApplication::instance()->thread();
+        ask();
+      });
+      ASSERT_TRUE(finished.wait(10000)) << "the worker never heard the answer";
+      EXPECT_TRUE(off_window_thread);
+    } else {
+      ask();
+    }
+    EXPECT_EQ(title, "TARN");
+    EXPECT_EQ(text, QString::fromUtf8("Unable to save settings\n\nError: caf\u00e9\n"));
+    EXPECT_EQ(buttons, 1);
+  }
 }
 
 // The findings view hides known findings unless asked, hides the numbers the user unticks
@@ -648,7 +673,7 @@ TEST_F(WindowProgramTest, CancelAndCloseStopAllAtAFileEndKeepingKVMdbSound) {
     TearDown();
     SetUp();
     int asked = 0;
-    program_->SetCloseQuestion([&] {
+    program_->SetCloseQuestion([&](Command) {
       ++asked;
       return c.way == Way::kCloseAnswerYes;
     });
@@ -703,6 +728,54 @@ TEST_F(WindowProgramTest, CancelAndCloseStopAllAtAFileEndKeepingKVMdbSound) {
     EXPECT_EQ(next.find(last_file + '|'), std::string::npos) << next;
     EXPECT_NE(sections.back().find(last_file + '|'), std::string::npos) << sections.back();
   }
+}
+
+TEST_F(WindowProgramTest, CancelStopsInitDBDumpAndReferencesWithOneLogLine) {
+  struct Case {
+    const char* button;
+    const char* line_before;  // how the command starts in the log
+    const char* last_line;
+  };
+  const Case cases[] = {
+      {"cmdRefs", "Checking references", "Checking references cancelled by the user"},
+      {"cmdDumpRules", " ", "Rules Dump cancelled by the user"},
+      {"cmdInitDB", "", "Initialising DATA database cancelled by the user"},
+  };
+  program_->Main().show();
+  RunAll();
+  // Cancel is pressed as soon as the command has started, before the worker gets to it.
+  QObject::connect(&program_->Main(), &MainWindow::commandStarted, &program_->Main(), [this] {
+    EXPECT_TRUE(Get<QPushButton>("cmdCancel")->isVisible());
+    QTest::mouseClick(Get<QPushButton>("cmdCancel"), Qt::LeftButton);
+  });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    Click(c.button);
+    const std::vector<std::string> log = LogLines();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_TRUE(log[log.size() - 2].starts_with(c.line_before)) << log[log.size() - 2];
+    EXPECT_EQ(log.back(), c.last_line);
+    EXPECT_TRUE(State().contains("cancelled after")) << State().toStdString();
+    EXPECT_FALSE(Get<QPushButton>("cmdCancel")->isVisible());
+  }
+  // A stopped "Init DB" leaves no data database to trust, and "All" waits for one that is made.
+  EXPECT_FALSE(fs::exists(home_ / "KV.MDB"));
+  EXPECT_FALSE(Get<QPushButton>("cmdAll")->isEnabled());
+  EXPECT_EQ(session_->Last().ending, CommandAccount::Ending::kCancelled);
+}
+
+TEST_F(WindowProgramTest, LogBoxGetsTheLinesOfTarnLog) {
+  program_->Main().show();
+  RunAll();
+  Click("cmdRefs");
+  std::string box = ToDisplayText(front_end_.LogText().Text()).toStdString();
+  std::string file = testing::FromCrLf(testing::ReadFile((logs_ / "tarn.log").string()));
+  EXPECT_EQ(Get<QPlainTextEdit>("tbLog")->toPlainText().toStdString(), box);
+  // The box holds the text from before "All" started the log afresh, or only the newest part
+  // of the log: one ends as the other.
+  const std::size_t common = std::min(box.size(), file.size());
+  ASSERT_GT(common, 1000u);
+  EXPECT_EQ(box.substr(box.size() - common), file.substr(file.size() - common));
 }
 
 // The warning numbers of the log's warning blocks ("      10302 - Unknown Entry !...!").

@@ -1,0 +1,171 @@
+// The rules of a run of commands, tried once through each front end: the command line `tarn`
+// as a user runs it, and the window program driven by clicks on the offscreen platform. Each
+// adapter says in the same terms what its front end showed, so that one table of cases holds
+// both to the same guards, locks and enabled commands.
+#include <gtest/gtest.h>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "main_window.h"
+#include "qt_front_end.h"
+#include "run_status.h"
+#include "session/session.h"
+#include "settings/settings.h"
+#include "shell/file_system.h"
+#include "shell/folder_lock.h"
+#include "support/program.h"
+#include "window_program.h"
+
+namespace tarn::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the front end showed of a run of commands.
+struct Shown {
+  bool refused = false;      // a command did not run, for the reason below
+  std::string said;          // what the front end said (standard error, or the status line)
+  bool all_offered = false;  // "All" could be pressed, or ran, without a word against it
+  std::string log;           // tarn.log afterwards
+};
+
+// game and log are folders or empty (none set); commands are the command line's words.
+class CommandLine {
+ public:
+  Shown Run(const std::string& game, const std::string& log, const std::string& commands) {
+    std::string args = "--overwrite --quiet";
+    if (!game.empty()) args += " --game " + game;
+    if (!log.empty()) args += " --log " + log;
+    const testing::Result result = tarn_.Run(args + " " + commands);
+    Shown shown;
+    shown.said = result.err;
+    shown.refused = result.status == 3;
+    shown.all_offered = result.err.find("run init-db first") == std::string::npos;
+    shown.log = testing::ReadFile(log + "/tarn.log");
+    return shown;
+  }
+  std::string Home() const { return tarn_.home.Path(); }
+
+ private:
+  testing::Tarn tarn_;
+};
+
+class Window {
+ public:
+  Window() {
+    fs::copy_file(TARN_SHIPPED_MDB, fs::path(home_.Path()) / "TARN.MDB");
+    settings_.SetSettingsDBName((fs::path(home_.Path()) / "TARN.MDB").string());
+    session_ = std::make_unique<Session>(settings_, front_end_, files_, home_.Path());
+    program_ = std::make_unique<WindowProgram>(*session_, front_end_, settings_.Values());
+  }
+  ~Window() {
+    program_.reset();
+    session_.reset();
+    settings_.Discard();
+  }
+  Shown Run(const std::string& game, const std::string& log, const std::string& commands) {
+    settings_.Values().SetKVPath(game);
+    settings_.Values().SetLogPath(log);
+    settings_.Values().SetOverwriteLog("1");
+    program_->Main().LoadFromSettings();
+    Shown shown;
+    std::istringstream words(commands);
+    for (std::string word; words >> word;) {
+      const char* name = word == "init-db" ? "cmdInitDB" : word == "all" ? "cmdAll" : "cmdDumpRules";
+      auto* button = program_->Main().findChild<QPushButton*>(name);
+      if (word == "all") shown.all_offered = button->isEnabled();
+      QSignalSpy ended(&program_->Main(), &MainWindow::commandEnded);
+      // A disabled button does nothing: the command the user could not press.
+      button->click();
+      if (program_->Main().CommandRunning()) {
+        EXPECT_TRUE(ended.wait(60000));
+      }
+      const QString state = program_->Status().StateText();
+      shown.said += (state + '\n' + program_->Status().DetailText() + '\n').toStdString();
+      if (state.contains(QStringLiteral("did not run"))) shown.refused = true;
+    }
+    shown.log = testing::ReadFile(log + "/tarn.log");
+    return shown;
+  }
+  std::string Home() const { return home_.Path(); }
+
+ private:
+  testing::TempDir home_;
+  QtFrontEnd front_end_;
+  RealFileSystem files_;
+  Settings settings_{front_end_};
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<WindowProgram> program_;
+};
+
+template <typename FrontEnd>
+class FrontEndsTest : public ::testing::Test {
+ protected:
+  FrontEnd front_end_;
+  testing::TempDir log_;
+  const std::string game_ = std::string(TARN_EXAMPLES) + "/kestrovar-broken";
+};
+
+using FrontEnds = ::testing::Types<CommandLine, Window>;
+TYPED_TEST_SUITE(FrontEndsTest, FrontEnds);
+
+TYPED_TEST(FrontEndsTest, GuardsAndLocksRefuseBeforeAnythingIsWritten) {
+  enum class Busy { kNone, kHome, kLog };
+  struct Case {
+    const char* name;
+    bool game, log;
+    Busy busy;
+    const char* commands;
+    const char* said;  // empty: it runs
+  };
+  const Case cases[] = {
+      // First: a window's session holds its home from its first "Init DB" on.
+      {"home in use", true, true, Busy::kHome, "init-db", "another TARN run"},
+      {"no log folder", true, false, Busy::kNone, "dump", "no log folder is set"},
+      {"no game folder", false, true, Busy::kNone, "init-db all", "no game folder is set"},
+      {"log folder in use", true, true, Busy::kLog, "dump", "another TARN run"},
+      {"all set", true, true, Busy::kNone, "dump", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(fs::path(this->log_.Path()) / "tarn.log");
+    std::string why;
+    std::unique_ptr<FolderLock> held;
+    if (c.busy != Busy::kNone) {
+      const bool home = c.busy == Busy::kHome;
+      held = FolderLock::TakeOrSay(home ? this->front_end_.Home() : this->log_.Path(),
+                                   home ? "home" : "log", "folder", FolderLock::Need::kRequired,
+                                   why);
+      ASSERT_NE(held, nullptr) << why;
+    }
+    const Shown shown = this->front_end_.Run(c.game ? this->game_ : "", c.log ? this->log_.Path() : "",
+                                             c.commands);
+    const bool runs = *c.said == '\0';
+    EXPECT_EQ(shown.refused, !runs) << shown.said;
+    EXPECT_NE(shown.said.find(c.said), std::string::npos) << shown.said;
+    // A refused "Init DB" wrote nothing; the dump that ran ends its log as every dump does.
+    EXPECT_EQ(shown.log.find("Rules Dump Complete.") != std::string::npos, runs) << shown.log;
+  }
+}
+
+TYPED_TEST(FrontEndsTest, AllIsOfferedOnlyAfterAnInitDBThatSucceeded) {
+  const std::string log = this->log_.Path();
+  EXPECT_FALSE(this->front_end_.Run(this->game_, log, "all").all_offered);
+  EXPECT_TRUE(this->front_end_.Run(this->game_, log, "init-db all").all_offered);
+  // A folder where KV.MDB belongs: the "Init DB" fails, and "All" is refused again.
+  const fs::path data = fs::path(this->front_end_.Home()) / "KV.MDB";
+  fs::remove(data);
+  fs::create_directories(data / "in-the-way");
+  fs::remove(fs::path(log) / "tarn.log");
+  const Shown failed = this->front_end_.Run(this->game_, log, "init-db all");
+  EXPECT_NE(failed.log.find("Unable to create"), std::string::npos) << failed.log;
+  EXPECT_EQ(failed.log.find("Processing "), std::string::npos) << failed.log;
+}
+
+}  // namespace
+}  // namespace tarn::gui
