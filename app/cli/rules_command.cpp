@@ -10,6 +10,7 @@
 #include "rules/rule_check.h"
 #include "rules/rule_folder.h"
 #include "rules/rule_history.h"
+#include "rules/rule_json.h"
 #include "rules/rule_tables.h"
 #include "settings/settings.h"
 #include "shell/error.h"
@@ -85,6 +86,33 @@ int ExportRules(const std::string& home, const std::string& folder) {
     return Fail("export", known_path + ": " + error.Description(), kFatalStatus);
   }
   return kDone;
+}
+
+int PrintRulesJson(const std::string& home, const std::string& from) {
+  RuleSet rules;
+  if (from.empty()) {
+    const std::string path = JoinPath(home, kSettingsDBFile);
+    try {
+      auto db = Database::Open(path, Database::Mode::kReadWrite);
+      rules = ReadRuleTables(db);
+    } catch (const TarnError& error) {
+      return Fail("export", path + ": " + error.Description(), kFatalStatus);
+    }
+  } else {
+    try {
+      RealFileSystem files;
+      rules = ReadRuleFolder(files, from);
+      if (rules.sections.empty()) return Fail("export", "no rule files in " + from, kFatalStatus);
+      CheckRuleSet(rules);
+    } catch (const RuleFolderError& error) {
+      return Fail("export", error.In(from), kFatalStatus);
+    } catch (const RuleSourceError& error) {
+      return Fail("export", error.In(from), kRuleFault);
+    }
+  }
+  const std::string json = RuleSetJson(rules);
+  std::fwrite(json.data(), 1, json.size(), stdout);
+  return std::fflush(stdout) == 0 ? kDone : kFatalStatus;
 }
 
 int ImportRules(const std::string& home, const std::string& folder) {

@@ -13,6 +13,13 @@ namespace tarn {
 // standard error). Prints nothing else.
 int ExportRules(const std::string& home, const std::string& folder);
 
+// Prints the rule set as JSON (rules/rule_json.h) on standard output: that of TARN.MDB, or,
+// when from is not empty, that of the rule sources in the folder from, checked as ImportRules
+// checks them. Exit status: 0 printed; 1 a fault in a rule file (its file and line on
+// standard error); 3 TARN.MDB, the folder or a file cannot be read, or the folder holds no
+// rules. Nothing is printed on standard output unless the status is 0.
+int PrintRulesJson(const std::string& home, const std::string& from);
+
 // Replaces the rule set of TARN.MDB, in one transaction, by the rule files of folder when they
 // are complete and pass the rule loader's checks, and keeps the rule set it replaced for
 // RestoreRules, with the known findings of the folder's known-findings.json (none without it);

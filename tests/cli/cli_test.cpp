@@ -11,9 +11,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "ini/bini_format.h"
+#include "ini/bini_encoder.h"
 #include "shell/folder_lock.h"
-#include "support/bini_writer.h"
 #include "support/pe_builder.h"
 #include "support/program.h"
 #include "support/rows.h"
@@ -264,7 +263,7 @@ TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
 }
 
 TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
-  const std::string good = testing::BiniWriter().Section("s", 1).Entry("k", 1).Int(5).Bytes();
+  const std::string good = BiniEncoder().Section("s").Entry("k").Int(5).Bytes();
   testing::WriteFile(tarn_.game.File("good.bin"), good);
   testing::WriteFile(tarn_.game.File("v2.bin"), "BINI\2" + good.substr(5));
   EXPECT_EQ(Run("bini <game>/v2.bin <game>/good.bin <game>/none.bin"),
@@ -286,14 +285,14 @@ TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
 // without waiting on a FIFO or holding more than the limit; an output that cannot be written
 // is 3, and of several files the highest status wins.
 TEST_F(CliTest, BiniHoldsEveryInputToTheRunsBounds) {
-  testing::BiniWriter bomb;
-  bomb.Section("s", 1).Entry("k", 255).Text(std::string(10000, 'x'));
-  for (int i = 1; i < 255; ++i) bomb.Value(bini::kStringValue, 4);  // each value the long text
+  BiniEncoder bomb;
+  bomb.Section("s").Entry("k").Text(std::string(10000, 'x'));
+  for (int i = 1; i < 255; ++i) bomb.Text(std::string(10000, 'x'));  // stored once
   testing::WriteFile(tarn_.game.File("bomb.bin"), bomb.Bytes());
   testing::WriteFile(tarn_.game.File("sparse.bin"), "");
   std::filesystem::resize_file(tarn_.game.File("sparse.bin"), std::int64_t{5} << 30);
   ASSERT_EQ(mkfifo(tarn_.game.File("fifo.bin").c_str(), 0600), 0);
-  const std::string good = testing::BiniWriter().Section("s", 0).Bytes();
+  const std::string good = BiniEncoder().Section("s").Bytes();
   testing::WriteFile(tarn_.game.File("good.bin"), good);
   testing::WriteFile(tarn_.game.File("out.bin"), good);
   std::filesystem::create_directory(tarn_.game.File("out.bin.txt"));
