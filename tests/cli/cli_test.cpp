@@ -260,6 +260,20 @@ TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
   EXPECT_TRUE(Run("rules diff <game>/broken <game>/a").starts_with("3||tarn: <game>/broken/ships"));
   EXPECT_TRUE(Run("rules diff <game>/a").starts_with("2||"));
   EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB")));
+
+  // The same folders as JSON: one object per section, faults as import reports them.
+  EXPECT_EQ(Run("rules export --json --from <game>/c"),
+            "0|{\"sections\": [\n{\"name\":\"Ship\",\"file\":\"ships.rules\",\"line\":1,"
+            "\"entries\":[{\"key\":\"mass\",\"id\":1,\"idx\":1,\"fixed\":1,\"varargs\":false,"
+            "\"multiline\":false,\"mandatory\":false,\"flag\":null,\"line\":2,\"values\":[{\"name\":"
+            "null,\"type\":\"Double\",\"tail\":false,\"refers_to\":[]}]}]}\n]}\n|");
+  EXPECT_TRUE(Run("rules export --json --from <game>/broken").starts_with("1||tarn: rules export: "
+                                                                          "<game>/broken/ships"));
+  EXPECT_EQ(Run("rules export --json --from <game>/empty"),
+            "3||tarn: rules export: no rule files in <game>/empty\n");
+  EXPECT_TRUE(Run("rules export --json <game>/out").starts_with("2||"));
+  EXPECT_TRUE(Run("rules export").starts_with("2||"));
+  EXPECT_TRUE(Run("rules export <game>/out --from <game>/a").starts_with("2||"));
 }
 
 TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
