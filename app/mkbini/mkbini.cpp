@@ -15,7 +15,6 @@
 // its double), a JSON string a string (UTF-8, written in code page 1252).
 //
 // --names-first puts the section and key names before the string values in the table.
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>

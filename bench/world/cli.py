@@ -71,6 +71,10 @@ Files written beside the game folders:
   every use of it now dangling, with file, line and whether TARN stores that line.
 
 The same scale, seed, rules and options give the same bytes.
+
+It runs TARN's own programs from build/bin (or those the variables TARN and TARN_MKBINI
+name): `tarn rules export --json --from RULES` reads the rules, `tarn-mkbini` writes the
+binary files.
 """
 
 import argparse
