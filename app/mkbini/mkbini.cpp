@@ -30,6 +30,11 @@
 
 #include <nlohmann/json.hpp>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "ini/bini_encoder.h"
 #include "shell/codepage.h"
 #include "shell/error.h"
@@ -178,6 +183,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string in_path = argv[at], out_path = argv[at + 1];
+#ifdef _WIN32
+  // Bytes in and out as they are: no line ends rewritten on a pipe.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   tarn::RealFileSystem files;
   std::string source;
   try {

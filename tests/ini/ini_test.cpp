@@ -319,12 +319,12 @@ using testing::ReadFile;
 class MkbiniTest : public ::testing::Test {
  protected:
   // Encodes source; the bytes written go into the result's out.
-  testing::Result Encode(const std::string& source) {
+  testing::Result Encode(const std::string& source, const std::string& flags = "") {
     testing::WriteFile(dir_.File("in.txt"), source);
     fs::remove(dir_.File("out"));
     testing::Result result =
         testing::RunCommand((fs::path(TARN_CLI).parent_path() / "tarn-mkbini").string() + " " +
-                            dir_.File("in.txt") + " " + dir_.File("out"));
+                            flags + dir_.File("in.txt") + " " + dir_.File("out"));
     result.out = ReadFile(dir_.File("out"));
     return result;
   }
@@ -384,6 +384,31 @@ TEST_F(MkbiniTest, TypesEachValueByItsTextAndRefusesWhatTheFormCannotHold) {
     const testing::Result made = Encode(source);
     EXPECT_EQ(made.status, 1) << source;
     EXPECT_NE(made.err.find(why), std::string::npos) << source << made.err;
+  }
+}
+
+// Typed JSON is for generators whose strings may look like numbers: the bytes are exactly
+// what the encoder makes of the same calls.
+TEST_F(MkbiniTest, TakesTypedJsonInEitherStringOrder) {
+  const std::string source =
+      R"([["Good", [["ids", ["12", 12, 0.5, "caf\u00e9"]], ["none", []]]], ["Empty", []]])";
+  for (const auto order : {BiniStringOrder::kAsMet, BiniStringOrder::kNamesFirst}) {
+    const bool first = order == BiniStringOrder::kNamesFirst;
+    const testing::Result made = Encode(source, first ? "--json --names-first " : "--json ");
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.out, BiniEncoder(order)
+                            .Section("Good").Entry("ids").Text("12").Int(12).Float(0.5f)
+                            .Text("caf\xe9").Entry("none").Section("Empty").Bytes());
+  }
+  for (const auto& [json, why] : std::vector<std::pair<std::string, std::string>>{
+           {R"([["s", [["k", [3000000000]]]]])", "3000000000 is not a value the form holds"},
+           {R"([["s", [["k", [true]]]]])", "true is not a value the form holds"},
+           {R"([["s", [["k", [1e39]]]]])", "does not fit a float"},
+           {R"([["s", [["k", ["\u4e00"]]]]])", "outside code page 1252"},
+           {R"([["s", [["k", [1]]]])", "parse_error"}}) {
+    const testing::Result made = Encode(json, "--json ");
+    EXPECT_EQ(made.status, 1) << json;
+    EXPECT_NE(made.err.find(why), std::string::npos) << json << made.err;
   }
 }
 
