@@ -2,38 +2,30 @@
 """Writes the seed files of the binary INI fuzzer into corpus/bini/.
 
 Each seed is a small valid file; the fuzzer grows its own corpus from them in a scratch
-folder (scripts/fuzz), so these stay as written here. Run again after changing them.
+folder (scripts/fuzz), so these stay as written here. Run again after changing them, with
+tarn-mkbini built (scripts/build), which writes their bytes.
 """
+import json
 import os
-import struct
+import subprocess
+import sys
 
 INT, FLOAT, STRING = 1, 2, 3
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+MKBINI = os.environ.get("TARN_MKBINI", os.path.join(ROOT, "build", "bin", "tarn-mkbini"))
 
 
 def bini(sections):
-    """sections: [(name, [(key, [(type, value), ...]), ...]), ...] -> bytes"""
-    table = bytearray()
-    offsets = {}
-
-    def string(s):
-        if s not in offsets:  # names repeat: each is stored once
-            offsets[s] = len(table)
-            table.extend(s.encode("cp1252") + b"\0")
-        return offsets[s]
-
-    records = bytearray()
-    for name, entries in sections:
-        records += struct.pack("<HH", string(name), len(entries))
-        for key, values in entries:
-            records += struct.pack("<HB", string(key), len(values))
-            for kind, value in values:
-                if kind == INT:
-                    records += struct.pack("<Bi", kind, value)
-                elif kind == FLOAT:
-                    records += struct.pack("<Bf", kind, value)
-                else:
-                    records += struct.pack("<BI", kind, string(value))
-    return b"BINI" + struct.pack("<II", 1, 12 + len(records)) + records + table
+    """sections: [(name, [(key, [(type, value), ...]), ...]), ...] -> bytes, as tarn-mkbini
+    writes them (build it first; TARN_MKBINI names another)."""
+    typed = {INT: int, FLOAT: float, STRING: str}
+    source = [[name, [[key, [typed[kind](value) for kind, value in values]]
+                      for key, values in entries]] for name, entries in sections]
+    made = subprocess.run([MKBINI, "--json", "-", "-"], input=json.dumps(source).encode(),
+                          capture_output=True)
+    if made.returncode != 0:
+        sys.exit(made.stderr.decode(errors="replace"))
+    return made.stdout
 
 
 SEEDS = {

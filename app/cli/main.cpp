@@ -6,6 +6,7 @@
 //   tarn [--home DIR] [--game DIR] rules learn [--merge] [--duplicate-names P]
 //        [--unknown-names P] OUTDIR
 //   tarn [--home DIR] rules export DIR | rules import DIR | rules restore | rules accept REPORT
+//   tarn [--home DIR] rules export --json [--from DIR]
 //   tarn rules diff OLD NEW
 //   tarn bini FILE...
 //   tarn strings FILE
@@ -146,7 +147,19 @@ int main(int argc, char** argv) {
       "export",
       "Write the rule set of TARN.MDB as text sources, one .rules file per game area, each "
       "written whole, and the installed known findings as known-findings.json; exit 3 when TARN.MDB cannot be read or DIR cannot be written");
-  rules_export->add_option("DIR", rules_folder)->required();
+  rules_export->add_option("DIR", rules_folder);
+  bool export_json = false;
+  std::string export_from;
+  auto* json_flag = rules_export->add_flag(
+      "--json", export_json,
+      "Instead of writing DIR, print the rule set as JSON on standard output, sections, "
+      "entries and value positions in their order, for scripts that read rules; exit 1 for a "
+      "fault in a --from rule file, 3 when TARN.MDB or --from cannot be read");
+  rules_export
+      ->add_option("--from", export_from,
+                   "With --json: read the rule sources in this folder instead of TARN.MDB, "
+                   "checked as \"rules import\" checks them")
+      ->needs(json_flag);
   auto* rules_import = rules->add_subcommand(
       "import",
       "Check the text sources in DIR (every *.rules file, letter case aside; UTF-8 when they "
@@ -291,6 +304,11 @@ int main(int argc, char** argv) {
   if (*rules_diff) return tarn::DiffRuleFolders(diff_old, diff_new);
   using tarn::SessionCommand;
   if (*rules_export) {
+    if (export_json != rules_folder.empty()) {
+      std::fprintf(stderr, "tarn: rules export wants DIR or --json, one of them\n");
+      return kExitUsage;
+    }
+    if (export_json) return tarn::PrintRulesJson(options.home, export_from);
     return tarn::RunRuleCommand(options.home, {SessionCommand::kExport, rules_folder});
   }
   if (*rules_import) {

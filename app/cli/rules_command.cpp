@@ -4,7 +4,16 @@
 #include <string>
 
 #include "session/session.h"
+#include "datadb/database.h"
+#include "report/baseline.h"
+#include "report/known_findings.h"
+#include "rules/rule_check.h"
+#include "rules/rule_folder.h"
+#include "rules/rule_history.h"
+#include "rules/rule_json.h"
+#include "rules/rule_tables.h"
 #include "settings/settings.h"
+#include "platform/error.h"
 #include "platform/file_system.h"
 #include "log/front_end.h"
 #include "log/log_box.h"
@@ -58,6 +67,42 @@ int RunRuleCommand(const std::string& home, const RuleRequest& request) {
   std::fflush(stdout);
   if (account.status == 0) settings.Discard();
   return account.status;
+}
+
+// The rule set as JSON is read only: it takes no lock and needs no session.
+namespace {
+constexpr int kExportRuleFault = 1;
+int FailExport(const std::string& reason, int status) {
+  std::fprintf(stderr, "tarn: rules export: %s\n", reason.c_str());
+  return status;
+}
+}  // namespace
+
+int PrintRulesJson(const std::string& home, const std::string& from) {
+  RuleSet rules;
+  if (from.empty()) {
+    const std::string path = JoinPath(home, kSettingsDBFile);
+    try {
+      auto db = Database::Open(path, Database::Mode::kReadWrite);
+      rules = ReadRuleTables(db);
+    } catch (const TarnError& error) {
+      return FailExport(path + ": " + error.Description(), kFatalStatus);
+    }
+  } else {
+    try {
+      RealFileSystem files;
+      rules = ReadRuleFolder(files, from);
+      if (rules.sections.empty()) return FailExport("no rule files in " + from, kFatalStatus);
+      CheckRuleSet(rules);
+    } catch (const RuleFolderError& error) {
+      return FailExport(error.In(from), kFatalStatus);
+    } catch (const RuleSourceError& error) {
+      return FailExport(error.In(from), kExportRuleFault);
+    }
+  }
+  const std::string json = RuleSetJson(rules);
+  std::fwrite(json.data(), 1, json.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : kFatalStatus;
 }
 
 }  // namespace tarn

@@ -20,4 +20,11 @@ namespace tarn {
 // learned folder are unchanged unless it is 0. Nothing is ever written to the settings.
 int RunRuleCommand(const std::string& home, const RuleRequest& request);
 
+// Prints the rule set as JSON (rules/rule_json.h) on standard output: that of TARN.MDB, or,
+// when from is not empty, that of the rule sources in the folder from, checked as ImportRules
+// checks them. Exit status: 0 printed; 1 a fault in a rule file (its file and line on
+// standard error); 3 TARN.MDB, the folder or a file cannot be read, or the folder holds no
+// rules. Nothing is printed on standard output unless the status is 0.
+int PrintRulesJson(const std::string& home, const std::string& from);
+
 }  // namespace tarn

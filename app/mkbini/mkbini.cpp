@@ -1,23 +1,42 @@
-// tarn-mkbini IN.txt OUT: writes the binary INI form of a text file that holds exactly what
-// TARN's decoder writes back: "[name]" lines and "key = v1, v2, ..." lines ("key =" for an
-// entry without values). Blank lines are allowed and dropped; anything else is refused with
-// its line, so a binary made here always decodes to the lines it was made from.
+// tarn-mkbini [--names-first] [--json] IN OUT: writes the binary INI form of IN to OUT ("-":
+// standard output).
 //
-// Each value is typed by its text alone: a whole decimal number becomes an integer, a number
-// with a "." or an exponent a 32-bit float, every other text a string. The game's binary
-// files carry no other hint of a value's type.
-#include <bit>
+// Without --json, IN is a text file that holds exactly what TARN's decoder writes back:
+// "[name]" lines and "key = v1, v2, ..." lines ("key =" for an entry without values). Blank
+// lines are allowed and dropped; anything else is refused with its line, so a binary made
+// here always decodes to the lines it was made from. Each value is typed by its text alone:
+// a whole decimal number becomes an integer, a number with a "." or an exponent a 32-bit
+// float, every other text a string. The game's binary files carry no other hint of a value's
+// type.
+//
+// With --json, IN holds the sections with their values typed, for generators whose strings
+// may look like numbers: [["Ship", [["mass", [42, 0.5, "200100"]], ["flags", []]]], ...],
+// a JSON integer an integer, a JSON number with a fraction or exponent a float (rounded from
+// its double), a JSON string a string (UTF-8, written in code page 1252).
+//
+// --names-first puts the section and key names before the string values in the table.
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <map>
+#include <iostream>
+#include <iterator>
+#include <limits>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
 
-#include "ini/bini_format.h"
+#include <nlohmann/json.hpp>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "ini/bini_encoder.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 
@@ -31,10 +50,6 @@ class SourceError : public std::runtime_error {
       : std::runtime_error("line " + std::to_string(line) + ": " + why) {}
 };
 
-void Put(std::string& out, std::uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -45,40 +60,7 @@ bool WholeParse(std::string_view text, const std::from_chars_result& result) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-class Encoder {
- public:
-  void Line(std::string_view line, int number);
-  std::string Bytes() const;
-
- private:
-  void Value(std::string_view text, int number);
-  std::uint32_t String(std::string_view text);
-  std::uint16_t Name(std::string_view text, int number);
-
-  std::string records_;
-  std::string table_;
-  std::map<std::string, std::uint32_t, std::less<>> offsets_;  // each string stored once
-  std::size_t section_at_ = std::string::npos;  // the open section's record in records_
-  std::uint32_t section_entries_ = 0;
-};
-
-std::uint32_t Encoder::String(std::string_view text) {
-  auto found = offsets_.find(text);
-  if (found != offsets_.end()) return found->second;
-  const auto offset = static_cast<std::uint32_t>(table_.size());
-  table_.append(text).push_back('\0');
-  offsets_.emplace(std::string(text), offset);
-  return offset;
-}
-
-std::uint16_t Encoder::Name(std::string_view text, int number) {
-  const std::uint32_t offset = String(text);
-  // Section and key names are 16-bit offsets: they must sit in the table's first 64 KiB.
-  if (offset > UINT16_MAX) throw SourceError(number, "string table too large for the name");
-  return static_cast<std::uint16_t>(offset);
-}
-
-void Encoder::Value(std::string_view text, int number) {
+void TextValue(BiniEncoder& encoder, std::string_view text, int number) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   if (text.find_first_of(".eE") == std::string_view::npos) {
@@ -88,8 +70,7 @@ void Encoder::Value(std::string_view text, int number) {
       throw SourceError(number, "integer " + std::string(text) + " does not fit 32 bits");
     }
     if (WholeParse(text, result)) {
-      Put(records_, bini::kIntValue, 1);
-      Put(records_, static_cast<std::uint32_t>(integer), 4);
+      encoder.Int(integer);
       return;
     }
   } else {
@@ -99,87 +80,145 @@ void Encoder::Value(std::string_view text, int number) {
       throw SourceError(number, "number " + std::string(text) + " does not fit a float");
     }
     if (WholeParse(text, result)) {
-      Put(records_, bini::kFloatValue, 1);
-      Put(records_, std::bit_cast<std::uint32_t>(decimal), 4);
+      encoder.Float(decimal);
       return;
     }
   }
-  Put(records_, bini::kStringValue, 1);
-  Put(records_, String(text), 4);
+  encoder.Text(text);
 }
 
-void Encoder::Line(std::string_view line, int number) {
+void TextLine(BiniEncoder& encoder, std::string_view line, int number) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   line = Trim(line);
   if (line.empty()) return;
   if (line.front() == '[') {
     if (line.size() < 2 || line.back() != ']') throw SourceError(number, "unclosed header");
-    section_at_ = records_.size();
-    section_entries_ = 0;
-    Put(records_, Name(line.substr(1, line.size() - 2), number), 2);
-    Put(records_, 0, 2);  // the entry count, filled in as entries come
+    encoder.Section(line.substr(1, line.size() - 2));
     return;
   }
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos || Trim(line.substr(0, equals)).empty()) {
     throw SourceError(number, "neither \"[section]\" nor \"key = values\"");
   }
-  if (section_at_ == std::string::npos) throw SourceError(number, "entry before any section");
-  if (++section_entries_ > UINT16_MAX) throw SourceError(number, "more than 65535 entries");
-  records_[section_at_ + bini::kSectionEntryCountOffset] =
-      static_cast<char>(section_entries_ & 0xFF);
-  records_[section_at_ + bini::kSectionEntryCountOffset + 1] =
-      static_cast<char>(section_entries_ >> 8);
-
-  Put(records_, Name(Trim(line.substr(0, equals)), number), 2);
-  const std::size_t count_at = records_.size();
-  Put(records_, 0, 1);
+  encoder.Entry(Trim(line.substr(0, equals)));
   std::string_view values = Trim(line.substr(equals + 1));
   if (values.empty()) return;
-  unsigned count = 0;
   while (true) {
     const std::size_t comma = values.find(',');
-    if (++count > UINT8_MAX) throw SourceError(number, "more than 255 values");
-    Value(Trim(values.substr(0, comma)), number);
+    TextValue(encoder, Trim(values.substr(0, comma)), number);
     if (comma == std::string_view::npos) break;
     values.remove_prefix(comma + 1);
   }
-  records_[count_at] = static_cast<char>(count);
 }
 
-std::string Encoder::Bytes() const {
-  std::string out(bini::kMagic);
-  Put(out, bini::kVersion, 4);
-  Put(out, static_cast<std::uint32_t>(bini::kHeaderSize + records_.size()), 4);
-  return out + records_ + table_;
+void EncodeText(BiniEncoder& encoder, const std::string& source) {
+  std::istringstream in(source);
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    try {
+      TextLine(encoder, line, number);
+    } catch (const BiniEncodeError& error) {
+      throw SourceError(number, error.what());
+    }
+  }
+}
+
+std::string GameText(const nlohmann::json& text) {
+  const std::string& utf8 = text.get_ref<const std::string&>();
+  if (FirstNonCp1252(utf8) != std::string::npos) {
+    throw std::runtime_error("\"" + utf8 + "\" has a character outside code page 1252");
+  }
+  return Utf8ToCp1252(utf8);
+}
+
+void EncodeJson(BiniEncoder& encoder, const std::string& source) {
+  const nlohmann::json sections = nlohmann::json::parse(source);
+  for (const auto& section : sections) {
+    encoder.Section(GameText(section.at(0)));
+    for (const auto& entry : section.at(1)) {
+      encoder.Entry(GameText(entry.at(0)));
+      for (const auto& value : entry.at(1)) {
+        if (value.is_string()) {
+          encoder.Text(GameText(value));
+        } else if (value.is_number_float()) {
+          const double number = value.get<double>();
+          if (std::isfinite(number) && std::abs(number) > std::numeric_limits<float>::max()) {
+            throw std::runtime_error(value.dump() + " does not fit a float");
+          }
+          encoder.Float(static_cast<float>(number));
+        } else if (value.is_number_integer() &&
+                   value >= std::numeric_limits<std::int32_t>::min() &&
+                   value <= std::numeric_limits<std::int32_t>::max()) {
+          encoder.Int(value.get<std::int32_t>());
+        } else {
+          throw std::runtime_error(value.dump() + " is not a value the form holds");
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
 }  // namespace tarn
 
+// Far beyond any file of the game; only a mistaken argument (a device) reaches it.
+constexpr std::int64_t kMaxSource = std::int64_t{1} << 30;
+
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: tarn-mkbini IN.txt OUT\n");
+  bool json = false;
+  auto order = tarn::BiniStringOrder::kAsMet;
+  int at = 1;
+  for (; at < argc && std::string_view(argv[at]).starts_with("--"); ++at) {
+    const std::string_view flag = argv[at];
+    if (flag == "--json") {
+      json = true;
+    } else if (flag == "--names-first") {
+      order = tarn::BiniStringOrder::kNamesFirst;
+    } else {
+      at = argc;  // an unknown flag: usage
+    }
+  }
+  if (argc - at != 2) {
+    std::fprintf(stderr, "usage: tarn-mkbini [--names-first] [--json] IN OUT\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "tarn-mkbini: cannot read %s\n", argv[1]);
-    return 1;
-  }
-  tarn::Encoder encoder;
+  const std::string in_path = argv[at], out_path = argv[at + 1];
+#ifdef _WIN32
+  // Bytes in and out as they are: no line ends rewritten on a pipe.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  tarn::RealFileSystem files;
+  std::string source;
   try {
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) encoder.Line(line, number);
-  } catch (const std::runtime_error& error) {
-    std::fprintf(stderr, "tarn-mkbini: %s %s\n", argv[1], error.what());
-    return 1;
-  }
-  try {
-    tarn::RealFileSystem files;
-    files.WriteWholeFile(argv[2], encoder.Bytes());
+    source = in_path == "-" ? std::string(std::istreambuf_iterator<char>(std::cin), {})
+                            : files.ReadWholeInput(in_path, kMaxSource);
   } catch (const tarn::TarnError& error) {
-    std::fprintf(stderr, "tarn-mkbini: cannot write %s: %s\n", argv[2], error.Description().c_str());
+    std::fprintf(stderr, "tarn-mkbini: cannot read %s: %s\n", in_path.c_str(),
+                 error.Description().c_str());
+    return 1;
+  }
+  tarn::BiniEncoder encoder(order);
+  try {
+    if (json) {
+      tarn::EncodeJson(encoder, source);
+    } else {
+      tarn::EncodeText(encoder, source);
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tarn-mkbini: %s %s\n", in_path.c_str(), error.what());
+    return 1;
+  }
+  const std::string bytes = encoder.Bytes();
+  if (out_path == "-") {
+    std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return std::cout.flush() ? 0 : 3;
+  }
+  try {
+    files.WriteWholeFile(out_path, bytes);
+  } catch (const tarn::TarnError& error) {
+    std::fprintf(stderr, "tarn-mkbini: cannot write %s: %s\n", out_path.c_str(),
+                 error.Description().c_str());
     return 3;
   }
   return 0;

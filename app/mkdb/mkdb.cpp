@@ -1,5 +1,5 @@
-// tarn-mkdb OUT [--rules DIR] SQL...: builds a settings database from the SQL files and the
-// rule sources in DIR on a new file, and moves it to OUT only when everything succeeded, so
+// tarn-mkdb OUT [--rules DIR] SQL...: builds a settings database on a new file: its tables
+// (datadb/schema.h), the rows of the SQL files and the rule sources in DIR, and moves it to OUT only when everything succeeded, so
 // a broken source never leaves a half-built TARN.MDB beside the programs.
 #include <cstdio>
 #include <cstring>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datadb/database.h"
+#include "datadb/schema.h"
 #include "rules/rule_check.h"
 #include "rules/rule_folder.h"
 #include "rules/rule_tables.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
       tarn::CheckRuleSet(rules);
     }
     auto db = tarn::Database::Open(temp, tarn::Database::Mode::kCreate);
+    db.Exec(tarn::schema::kSettingsTables);
     for (const std::string& file : sql_files) {
       std::ifstream in(file, std::ios::binary);
       std::stringstream sql;

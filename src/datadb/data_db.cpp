@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "datadb/schema.h"
 
 namespace tarn {
 
@@ -48,12 +49,6 @@ void RequireText(std::string_view text, const char* constraint) {
                     std::string(kDatabaseSource));
   }
 }
-
-constexpr const char* kIndexes[][2] = {
-    {"Entries_LinkIDX", "CREATE INDEX IF NOT EXISTS Entries_LinkIDX ON Entries (Link)"},
-    {"Entries_IDIDX", "CREATE INDEX IF NOT EXISTS Entries_IDIDX ON Entries (EntryID)"},
-    {"Values_LinkIDX", "CREATE INDEX IF NOT EXISTS Values_LinkIDX ON \"Values\" (Link)"},
-};
 
 }  // namespace
 
@@ -242,7 +237,9 @@ void DataDB::Commit() {
 void DataDB::BeginBulk() {
   if (bulk_) return;
   Commit();
-  for (const auto& index : kIndexes) db_.Exec(std::string("DROP INDEX IF EXISTS ") + index[0]);
+  for (const schema::Index& index : schema::kDataIndexes) {
+    db_.Exec("DROP INDEX IF EXISTS " + std::string(index.name));
+  }
   bulk_ = true;
 }
 
@@ -268,7 +265,7 @@ void DataDB::EndBulk() {
   // then into the file); with a rollback journal once, and a run killed meanwhile still
   // leaves the rows of every committed file.
   const bool left_wal = SetJournalMode(db_, "delete");
-  for (const auto& index : kIndexes) db_.Exec(index[1]);
+  for (const schema::Index& index : schema::kDataIndexes) db_.Exec(index.create);
   if (left_wal) SetJournalMode(db_, "wal");
   bulk_ = false;
 }

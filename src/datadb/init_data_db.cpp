@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 #include "log/front_end.h"
 #include "log/log.h"
+#include "datadb/schema.h"
 
 namespace tarn {
 
@@ -15,44 +16,13 @@ namespace {
 // searches before the settings database's own tables.
 constexpr std::string_view kAttachedName = "kvdata";
 
-// Text columns refuse the empty text (Value excepted) but accept null; the columns that
-// the indexes need refuse null.
-constexpr std::string_view kSchema = R"sql(
-PRAGMA journal_mode = WAL;
-PRAGMA synchronous = NORMAL;
-CREATE TABLE Sections (
-  DB_ID   INTEGER PRIMARY KEY,
-  Area    TEXT CONSTRAINT "Sections.Area may not be empty" CHECK (Area <> ''),
-  Section TEXT CONSTRAINT "Sections.Section may not be empty" CHECK (Section <> ''),
-  File    TEXT CONSTRAINT "Sections.File may not be empty" CHECK (File <> ''),
-  Line    INTEGER
-);
-CREATE TABLE Entries (
-  DB_ID   INTEGER PRIMARY KEY,
-  Entry   TEXT CONSTRAINT "Entries.Entry may not be empty" CHECK (Entry <> ''),
-  EntryID INTEGER NOT NULL,
-  Link    INTEGER NOT NULL,
-  Line    INTEGER
-);
-CREATE INDEX Entries_LinkIDX ON Entries (Link);
-CREATE INDEX Entries_IDIDX ON Entries (EntryID);
-CREATE TABLE "Values" (
-  DB_ID INTEGER PRIMARY KEY,
-  Link  INTEGER NOT NULL,
-  Value TEXT
-);
-CREATE INDEX Values_LinkIDX ON "Values" (Link);
-)sql";
-
-constexpr const char* kTables[] = {"Sections", "Entries", "Values"};
-
 }  // namespace
 
 void UnlinkFromSettings(Database& settings) {
   try {
-    for (const char* table : kTables) {
+    for (const schema::Table& table : schema::kDataTables) {
       try {
-        settings.Exec("DROP VIEW IF EXISTS temp.\"" + std::string(table) + "\"");
+        settings.Exec("DROP VIEW IF EXISTS temp.\"" + std::string(table.name) + "\"");
       } catch (const TarnError&) {
       }
     }
@@ -68,9 +38,10 @@ void LinkIntoSettings(Database& settings, const std::string& path) {
   Statement attach = settings.Prepare("ATTACH DATABASE ?1 AS " + std::string(kAttachedName));
   attach.BindText(1, path);
   attach.Step();
-  for (const char* table : kTables) {
-    settings.Exec("CREATE TEMP VIEW \"" + std::string(table) + "\" AS SELECT * FROM " +
-                  std::string(kAttachedName) + ".\"" + table + "\"");
+  for (const schema::Table& table : schema::kDataTables) {
+    const std::string name(table.name);
+    settings.Exec("CREATE TEMP VIEW \"" + name + "\" AS SELECT * FROM " +
+                  std::string(kAttachedName) + ".\"" + name + "\"");
   }
 }
 
@@ -109,7 +80,7 @@ bool InitDataDB(Log& log, FileSystem& files, Database& settings_db, const std::s
     DeleteWithCompanions(files, path);
     step = Step::kCreate;
     Database db = Database::Open(path, Database::Mode::kCreate);
-    db.Exec(kSchema);
+    db.Exec(schema::NewDataDatabase());
     data = std::make_unique<DataDB>(std::move(db));
     LinkIntoSettings(settings_db, path);
     log.WriteLog("Done.");

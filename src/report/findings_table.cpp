@@ -3,36 +3,11 @@
 #include "datadb/database.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "datadb/schema.h"
 
 namespace tarn {
 
 namespace {
-
-// Path and Line point into the file on disk (the line an editor shows); LogFile, LogLine and
-// SectionLine are the log's, and equal Sections.File, Entries.Line and Sections.Line of the
-// line at fault.
-constexpr const char* kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS Findings (
-  DB_ID       INTEGER PRIMARY KEY,
-  Run         INTEGER NOT NULL,
-  Rule        TEXT NOT NULL,
-  Number      INTEGER,
-  Text        TEXT NOT NULL,
-  Path        TEXT NOT NULL,
-  Line        INTEGER,
-  TextForm    INTEGER NOT NULL,
-  LogFile     TEXT,
-  LogLine     INTEGER,
-  Section     TEXT,
-  SectionLine INTEGER,
-  Position    INTEGER,
-  Entry       TEXT,
-  Value       TEXT,
-  Target      TEXT,
-  Fingerprint TEXT NOT NULL
-);
-CREATE INDEX IF NOT EXISTS Findings_PathIDX ON Findings (Path);
-)sql";
 
 // Most texts are plain ASCII, which needs no conversion, and outlive the row's insert.
 void BindText(Statement& insert, int index, const std::string& cp1252) {
@@ -47,7 +22,7 @@ void BindText(Statement& insert, int index, const std::string& cp1252) {
 
 }  // namespace
 
-void CreateFindingsTable(Database& db) { db.Exec(kSchema); }
+void CreateFindingsTable(Database& db) { db.Exec(schema::kFindingsTable); }
 
 void StoreFindings(Database& db, const std::vector<ReportedFinding>& findings, std::int32_t run) {
   if (findings.empty()) return;

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "datadb/schema.h"
 #include "report/json_text.h"
 #include "platform/error.h"
 
@@ -9,7 +10,7 @@ namespace tarn {
 
 namespace {
 
-constexpr const char* kTable = "_bc_known_findings";
+constexpr std::string_view kTable = schema::kKnownFindingsTable;
 
 bool HasTable(Database& db) {
   Statement found = db.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
@@ -18,8 +19,8 @@ bool HasTable(Database& db) {
 }
 
 void Insert(Database& db, const std::vector<std::string>& fingerprints) {
-  db.Exec(std::string("CREATE TABLE IF NOT EXISTS ") + kTable + " (Fingerprint TEXT NOT NULL)");
-  Statement add = db.Prepare(std::string("INSERT INTO ") + kTable + " (Fingerprint) VALUES (?1)");
+  db.Exec(schema::kKnownFindings);
+  Statement add = db.Prepare("INSERT INTO " + std::string(kTable) + " (Fingerprint) VALUES (?1)");
   for (const std::string& fingerprint : fingerprints) {
     add.BindText(1, fingerprint);
     add.Step();
@@ -32,13 +33,13 @@ void Insert(Database& db, const std::vector<std::string>& fingerprints) {
 std::vector<std::string> ReadKnownFindings(Database& db) {
   std::vector<std::string> fingerprints;
   if (!HasTable(db)) return fingerprints;
-  Statement rows = db.Prepare(std::string("SELECT Fingerprint FROM ") + kTable + " ORDER BY rowid");
+  Statement rows = db.Prepare("SELECT Fingerprint FROM " + std::string(kTable) + " ORDER BY rowid");
   while (rows.Step()) fingerprints.push_back(rows.Text(0));
   return fingerprints;
 }
 
 void ReplaceKnownFindings(Database& db, const std::vector<std::string>& fingerprints) {
-  db.Exec(std::string("DROP TABLE IF EXISTS ") + kTable);
+  db.Exec("DROP TABLE IF EXISTS " + std::string(kTable));
   // An import without known findings leaves no table, as before any were installed.
   if (!fingerprints.empty()) Insert(db, fingerprints);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "datadb/schema.h"
 #include "report/known_findings.h"
 #include "rules/rule_history.h"
 #include "rules/rule_query.h"
@@ -15,83 +16,6 @@
 namespace tarn {
 
 namespace {
-
-constexpr std::string_view kRuleTables = R"sql(
--- One row per section rule; IDX orders the sections in the query, RuleFile names the
--- rule source that holds it.
-CREATE TABLE IF NOT EXISTS _bc_sections (
-  DB_ID       INTEGER PRIMARY KEY,
-  SectionName TEXT    NOT NULL CHECK (SectionName <> ''),
-  IDX         INTEGER NOT NULL,
-  RuleFile    TEXT
-);
--- One row per entry rule; DB_ID is the entry rule's identifier.
-CREATE TABLE IF NOT EXISTS _bc_entries (
-  DB_ID       INTEGER PRIMARY KEY,
-  SectionID   INTEGER NOT NULL REFERENCES _bc_sections (DB_ID),
-  EntryName   TEXT    NOT NULL CHECK (EntryName <> ''),
-  IDX         INTEGER NOT NULL,
-  FixedArgsNo INTEGER NOT NULL,
-  IsMultiLine INTEGER NOT NULL,
-  HasVarArgs  INTEGER NOT NULL,
-  IsMandatory INTEGER NOT NULL
-);
-CREATE TABLE IF NOT EXISTS _bc_types (
-  Type     INTEGER PRIMARY KEY,
-  TypeName TEXT NOT NULL
-);
--- One row per value position; IDX is the position, from 1. Whole marks a Long position
--- that takes only numbers written as whole numbers; the rule query does not show it.
-CREATE TABLE IF NOT EXISTS _bc_values (
-  DB_ID     INTEGER PRIMARY KEY,
-  EntryID   INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
-  IDX       INTEGER NOT NULL,
-  ValueName TEXT,
-  Type      INTEGER NOT NULL,
-  IsMulti   INTEGER NOT NULL,
-  Whole     INTEGER NOT NULL DEFAULT 0
-);
--- One row per object kind a value position names: each value there must be the first value
--- of a line of the entry rule TargetEntryID (of one of the position's rows); with Local, a
--- line in the value's own group of files. The rule query does not show them.
-CREATE TABLE IF NOT EXISTS _bc_references (
-  DB_ID         INTEGER PRIMARY KEY,
-  EntryID       INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
-  IDX           INTEGER NOT NULL,
-  TargetEntryID INTEGER NOT NULL REFERENCES _bc_entries (DB_ID),
-  Local         INTEGER NOT NULL DEFAULT 0
-);
--- One row per entry rule that says how its flag key is written: Bare 1 when the game writes
--- it alone on its line, 0 when always with a value. Entry rules without a row say nothing;
--- the rule query does not show them.
-CREATE TABLE IF NOT EXISTS _bc_flag_lines (
-  EntryID INTEGER PRIMARY KEY REFERENCES _bc_entries (DB_ID),
-  Bare    INTEGER NOT NULL
-);
-INSERT OR REPLACE INTO _bc_types (Type, TypeName) VALUES
-  (1, 'Long'), (2, 'Double'), (3, 'String'), (4, 'Boolean'), (5, 'Null');
--- The rows grouped by section, then entry, then position: the order the rule loader and
--- the dump rely on.
-CREATE VIEW _bc_ListSections AS
-SELECT s.SectionName AS SectionName,
-       e.EntryName   AS EntryName,
-       e.IDX         AS "_bc_entries.IDX",
-       e.FixedArgsNo AS FixedArgsNo,
-       e.IsMultiLine AS IsMultiLine,
-       e.HasVarArgs  AS HasVarArgs,
-       e.IsMandatory AS IsMandatory,
-       e.DB_ID       AS DB_ID,
-       v.ValueName   AS ValueName,
-       v.Type        AS Type,
-       t.TypeName    AS TypeName,
-       v.IDX         AS "_bc_values.IDX",
-       v.IsMulti     AS IsMulti
-  FROM _bc_sections s
-  JOIN _bc_entries e ON e.SectionID = s.DB_ID
-  JOIN _bc_values v ON v.EntryID = e.DB_ID
-  LEFT JOIN _bc_types t ON t.Type = v.Type
- ORDER BY s.IDX, s.DB_ID, e.IDX, e.DB_ID, v.IDX;
-)sql";
 
 // The source file of each section name, when the database's rule tables record them (the
 // first section of a name decides); none for rule tables of another design.
@@ -272,7 +196,7 @@ bool Write(Database& db, const RuleSet& rules, bool keep_replaced,
     std::string query_type = ObjectType(db, "_bc_ListSections");
     if (query_type == "view") db.Exec("DROP VIEW _bc_ListSections");
     if (query_type == "table") db.Exec("DROP TABLE _bc_ListSections");
-    db.Exec(kRuleTables);
+    db.Exec(schema::kRuleTables);
     // Rule tables made before positions could be whole get the column.
     if (!HasColumn(db, "_bc_values", "Whole")) {
       db.Exec("ALTER TABLE _bc_values ADD COLUMN Whole INTEGER NOT NULL DEFAULT 0");

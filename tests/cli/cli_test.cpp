@@ -14,7 +14,7 @@
 #include "ini/bini_format.h"
 #include "platform/folder_lock.h"
 #include "platform/version.h"
-#include "support/bini_writer.h"
+#include "ini/bini_encoder.h"
 #include "support/pe_builder.h"
 #include "support/program.h"
 #include "support/rows.h"
@@ -266,10 +266,24 @@ TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
   EXPECT_TRUE(Run("rules diff <game>/broken <game>/a").starts_with("3||tarn: <game>/broken/ships"));
   EXPECT_TRUE(Run("rules diff <game>/a").starts_with("2||"));
   EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB")));
+
+  // The same folders as JSON: one object per section, faults as import reports them.
+  EXPECT_EQ(Run("rules export --json --from <game>/c"),
+            "0|{\"sections\": [\n{\"name\":\"Ship\",\"file\":\"ships.rules\",\"line\":1,"
+            "\"entries\":[{\"key\":\"mass\",\"id\":1,\"idx\":1,\"fixed\":1,\"varargs\":false,"
+            "\"multiline\":false,\"mandatory\":false,\"flag\":null,\"line\":2,\"values\":[{\"name\":"
+            "null,\"type\":\"Double\",\"tail\":false,\"refers_to\":[]}]}]}\n]}\n|");
+  EXPECT_TRUE(Run("rules export --json --from <game>/broken").starts_with("1||tarn: rules export: "
+                                                                          "<game>/broken/ships"));
+  EXPECT_EQ(Run("rules export --json --from <game>/empty"),
+            "3||tarn: rules export: no rule files in <game>/empty\n");
+  EXPECT_TRUE(Run("rules export --json <game>/out").starts_with("2||"));
+  EXPECT_TRUE(Run("rules export").starts_with("2||"));
+  EXPECT_TRUE(Run("rules export <game>/out --from <game>/a").starts_with("2||"));
 }
 
 TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
-  const std::string good = testing::BiniWriter().Section("s", 1).Entry("k", 1).Int(5).Bytes();
+  const std::string good = BiniEncoder().Section("s").Entry("k").Int(5).Bytes();
   testing::WriteFile(tarn_.game.File("good.bin"), good);
   testing::WriteFile(tarn_.game.File("v2.bin"), "BINI\2" + good.substr(5));
   EXPECT_EQ(Run("bini <game>/v2.bin <game>/good.bin <game>/none.bin"),
@@ -291,14 +305,14 @@ TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
 // without waiting on a FIFO or holding more than the limit; an output that cannot be written
 // is 3, and of several files the highest status wins.
 TEST_F(CliTest, BiniHoldsEveryInputToTheRunsBounds) {
-  testing::BiniWriter bomb;
-  bomb.Section("s", 1).Entry("k", 255).Text(std::string(10000, 'x'));
-  for (int i = 1; i < 255; ++i) bomb.Value(bini::kStringValue, 4);  // each value the long text
+  BiniEncoder bomb;
+  bomb.Section("s").Entry("k").Text(std::string(10000, 'x'));
+  for (int i = 1; i < 255; ++i) bomb.Text(std::string(10000, 'x'));  // stored once
   testing::WriteFile(tarn_.game.File("bomb.bin"), bomb.Bytes());
   testing::WriteFile(tarn_.game.File("sparse.bin"), "");
   std::filesystem::resize_file(tarn_.game.File("sparse.bin"), std::int64_t{5} << 30);
   ASSERT_EQ(mkfifo(tarn_.game.File("fifo.bin").c_str(), 0600), 0);
-  const std::string good = testing::BiniWriter().Section("s", 0).Bytes();
+  const std::string good = BiniEncoder().Section("s").Bytes();
   testing::WriteFile(tarn_.game.File("good.bin"), good);
   testing::WriteFile(tarn_.game.File("out.bin"), good);
   std::filesystem::create_directory(tarn_.game.File("out.bin.txt"));

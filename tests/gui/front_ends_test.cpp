@@ -16,8 +16,8 @@
 #include "run_status.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "shell/file_system.h"
-#include "shell/folder_lock.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "support/program.h"
 #include "window_program.h"
 

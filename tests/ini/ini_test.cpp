@@ -4,14 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <memory>
 
 #include "ini/bini_decoder.h"
+#include "ini/bini_encoder.h"
+#include "ini/bini_format.h"
 #include "ini/line_source.h"
 #include "ini/section_reader.h"
 #include "log/findings.h"
-#include "support/bini_writer.h"
 #include "support/core_fixture.h"
 #include "support/program.h"
 #include "support/world.h"
@@ -138,7 +140,7 @@ TEST_F(LineSourceTest, CommentBeyondPosition32767Overflows) {
 TEST_F(LineSourceTest, BinaryFilesAreDecodedInMemoryAndMissingOnesKeepTheirNumbers) {
   // Past the first block of the reader, so that the whole file is read.
   const std::string name(70000, 'n');
-  Open(testing::BiniWriter().Section("Ship", 2).Entry("mass", 1).Int(42).Entry(name, 0).Bytes());
+  Open(BiniEncoder().Section("Ship").Entry("mass").Int(42).Entry(name).Bytes());
   EXPECT_TRUE(file.IsBinary());
   EXPECT_EQ(file.ReadLine(), "[Ship]");
   EXPECT_EQ(file.ReadLine(), "mass = 42");
@@ -166,7 +168,6 @@ TEST_F(LineSourceTest, BinaryFilesAreDecodedInMemoryAndMissingOnesKeepTheirNumbe
   EXPECT_EQ(ErrorOf([&] { file.SetFileName("nowhere/a.ini"); }), kErrPathNotFound);
 }
 
-using testing::BiniWriter;
 
 // The text form, or "refused: " and the reason; a refusal leaves no text. The bytes are in a
 // heap block of exactly their size, so that the sanitizer build sees any read past the end.
@@ -181,22 +182,22 @@ std::string Decode(std::string_view bytes) {
 
 std::string Patched(std::string bytes, std::size_t at, std::uint32_t value, int width) {
   std::string field;
-  testing::Put(field, value, width);
+  for (int i = 0; i < width; ++i) field += static_cast<char>(value >> (8 * i) & 0xFF);
   return bytes.replace(at, field.size(), field);
 }
 
 // Sections, entries with and without values, every value type, an empty section.
 std::string FullFile() {
   // clang-format off
-  return BiniWriter()
-      .Section("General", 4)
-          .Entry("name", 1).Text("Kestrovar")
-          .Entry("counts", 3).Int(3).Int(-7).Int(std::numeric_limits<std::int32_t>::max())
-          .Entry("scale", 2).Float(0.5f).Float(2.0f)
-          .Entry("flags", 0)
-      .Section("Empty", 0)
-      .Section("Ship", 1)
-          .Entry("mix", 3).Int(1).Float(1.1f).Text("Caf\xe9")
+  return BiniEncoder()
+      .Section("General")
+          .Entry("name").Text("Kestrovar")
+          .Entry("counts").Int(3).Int(-7).Int(std::numeric_limits<std::int32_t>::max())
+          .Entry("scale").Float(0.5f).Float(2.0f)
+          .Entry("flags")
+      .Section("Empty")
+      .Section("Ship")
+          .Entry("mix").Int(1).Float(1.1f).Text("Caf\xe9")
       .Bytes();
   // clang-format on
 }
@@ -205,24 +206,24 @@ TEST(BiniDecoderTest, WritesEachSectionAndEntryAsALineAndEachValueInItsTextForm)
   EXPECT_EQ(Decode(FullFile()),
             "[General]\r\nname = Kestrovar\r\ncounts = 3, -7, 2147483647\r\n"
             "scale = 0.5, 2.0\r\nflags =\r\n[Empty]\r\n[Ship]\r\nmix = 1, 1.1, Caf\xe9\r\n");
-  EXPECT_EQ(Decode(BiniWriter().Bytes()), "");
-  const auto f = [](float v) { return std::bit_cast<std::uint32_t>(v); };
-  for (const auto& [type, payload, text] : std::vector<std::tuple<int, std::uint32_t, std::string>>{
-           {bini::kFloatValue, f(1e20f), "1e+20"},
-           {bini::kFloatValue, f(-0.0f), "-0.0"},
-           {bini::kFloatValue, f(16777216.0f), "16777216.0"},
-           {bini::kFloatValue, f(-1.17549435e-38f), "-1.1754944e-38"},
-           {bini::kFloatValue, f(1e-45f), "1e-45"},
-           {bini::kFloatValue, f(-std::numeric_limits<float>::infinity()), "-inf"},
-           {bini::kIntValue, 0x80000000u, "-2147483648"}}) {
-    EXPECT_EQ(Decode(BiniWriter().Section("s", 1).Entry("k", 1).Value(type, payload).Bytes()),
+  EXPECT_EQ(Decode(BiniEncoder().Bytes()), "");
+  for (const auto& [value, text] : std::vector<std::pair<float, std::string>>{
+           {1e20f, "1e+20"},
+           {-0.0f, "-0.0"},
+           {16777216.0f, "16777216.0"},
+           {-1.17549435e-38f, "-1.1754944e-38"},
+           {1e-45f, "1e-45"},
+           {-std::numeric_limits<float>::infinity(), "-inf"}}) {
+    EXPECT_EQ(Decode(BiniEncoder().Section("s").Entry("k").Float(value).Bytes()),
               "[s]\r\nk = " + text + "\r\n");
   }
+  EXPECT_EQ(Decode(BiniEncoder().Section("s").Entry("k").Int(INT32_MIN).Bytes()),
+            "[s]\r\nk = -2147483648\r\n");
 }
 
 TEST(BiniDecoderTest, RefusesBrokenFilesWithTheReason) {
   // Section at 12, entry at 16, value at 19, string table "s\0k\0" at 24.
-  const std::string good = BiniWriter().Section("s", 1).Entry("k", 1).Int(5).Bytes();
+  const std::string good = BiniEncoder().Section("s").Entry("k").Int(5).Bytes();
   ASSERT_EQ(good.size(), 28u);
   const std::string past = " is past the end of the 4-byte string table";
   for (const auto& [bytes, why] : std::vector<std::pair<std::string, std::string>>{
@@ -250,6 +251,51 @@ TEST(BiniDecoderTest, RefusesBrokenFilesWithTheReason) {
   EXPECT_TRUE(LooksLikeBini("BINI"));
 }
 
+TEST(BiniEncoderTest, StoresEachStringOnceWhereTheOrderSaysAndDecodesToWhatWasWritten) {
+  const auto file = [](BiniStringOrder order) {
+    return BiniEncoder(order).Section("S").Entry("k").Text("v").Text("k").Entry("n").Text("v").Bytes();
+  };
+  const std::size_t table = bini::kHeaderSize + 25;  // 1 section, 2 entries, 3 values
+  EXPECT_EQ(file(BiniStringOrder::kAsMet).substr(table), std::string("S\0k\0v\0n\0", 8));
+  EXPECT_EQ(file(BiniStringOrder::kNamesFirst).substr(table), std::string("S\0k\0n\0v\0", 8));
+  for (auto order : {BiniStringOrder::kAsMet, BiniStringOrder::kNamesFirst}) {
+    EXPECT_EQ(Decode(file(order)), "[S]\r\nk = v, k\r\nn = v\r\n");
+  }
+  // A long value before a name: out of a name's reach unless names come first.
+  const std::string long_value(65534, 'x');
+  EXPECT_EQ(Decode(BiniEncoder(BiniStringOrder::kNamesFirst)
+                       .Section("s").Entry("k").Text(long_value).Entry("late").Bytes()),
+            "[s]\r\nk = " + long_value + "\r\nlate =\r\n");
+  BiniEncoder as_met;
+  as_met.Section("s").Entry("k").Text(long_value).Entry("k");  // k is stored already
+  EXPECT_THROW(as_met.Entry("late"), BiniEncodeError);
+}
+
+TEST(BiniEncoderTest, RefusesWhatTheFormCannotHoldAndKeepsTheFileWhole) {
+  const auto why = [](const std::function<void()>& add) {
+    try {
+      add();
+    } catch (const BiniEncodeError& error) {
+      return std::string(error.what());
+    }
+    return std::string("taken");
+  };
+  BiniEncoder encoder;
+  EXPECT_EQ(why([&] { encoder.Entry("k"); }), "entry before any section");
+  encoder.Section("s");
+  EXPECT_EQ(why([&] { encoder.Int(1); }), "value before any entry");
+  EXPECT_EQ(why([&] { encoder.Text("v"); }), "value before any entry");
+  encoder.Entry("k");
+  for (int i = 0; i < 255; ++i) encoder.Int(i);
+  const std::string full = encoder.Bytes();
+  EXPECT_EQ(why([&] { encoder.Float(1.0f); }), "more than 255 values");
+  EXPECT_EQ(why([&] { encoder.Text("v"); }), "more than 255 values");
+  EXPECT_EQ(encoder.Bytes(), full);
+  for (int i = 1; i < 65535; ++i) encoder.Entry("k");
+  EXPECT_EQ(why([&] { encoder.Entry("k"); }), "more than 65535 entries");
+  EXPECT_EQ(why([&] { encoder.Section("t").Entry("k"); }), "taken");
+}
+
 // Every byte of the table ends a string that some record uses: no cut leaves a whole file.
 TEST(BiniDecoderTest, EveryTruncationFailsForItsPart) {
   const std::string file = FullFile();
@@ -273,12 +319,12 @@ using testing::ReadFile;
 class MkbiniTest : public ::testing::Test {
  protected:
   // Encodes source; the bytes written go into the result's out.
-  testing::Result Encode(const std::string& source) {
+  testing::Result Encode(const std::string& source, const std::string& flags = "") {
     testing::WriteFile(dir_.File("in.txt"), source);
     fs::remove(dir_.File("out"));
     testing::Result result =
         testing::RunCommand((fs::path(TARN_CLI).parent_path() / "tarn-mkbini").string() + " " +
-                            dir_.File("in.txt") + " " + dir_.File("out"));
+                            flags + dir_.File("in.txt") + " " + dir_.File("out"));
     result.out = ReadFile(dir_.File("out"));
     return result;
   }
@@ -338,6 +384,31 @@ TEST_F(MkbiniTest, TypesEachValueByItsTextAndRefusesWhatTheFormCannotHold) {
     const testing::Result made = Encode(source);
     EXPECT_EQ(made.status, 1) << source;
     EXPECT_NE(made.err.find(why), std::string::npos) << source << made.err;
+  }
+}
+
+// Typed JSON is for generators whose strings may look like numbers: the bytes are exactly
+// what the encoder makes of the same calls.
+TEST_F(MkbiniTest, TakesTypedJsonInEitherStringOrder) {
+  const std::string source =
+      R"([["Good", [["ids", ["12", 12, 0.5, "caf\u00e9"]], ["none", []]]], ["Empty", []]])";
+  for (const auto order : {BiniStringOrder::kAsMet, BiniStringOrder::kNamesFirst}) {
+    const bool first = order == BiniStringOrder::kNamesFirst;
+    const testing::Result made = Encode(source, first ? "--json --names-first " : "--json ");
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.out, BiniEncoder(order)
+                            .Section("Good").Entry("ids").Text("12").Int(12).Float(0.5f)
+                            .Text("caf\xe9").Entry("none").Section("Empty").Bytes());
+  }
+  for (const auto& [json, why] : std::vector<std::pair<std::string, std::string>>{
+           {R"([["s", [["k", [3000000000]]]]])", "3000000000 is not a value the form holds"},
+           {R"([["s", [["k", [true]]]]])", "true is not a value the form holds"},
+           {R"([["s", [["k", [1e39]]]]])", "does not fit a float"},
+           {R"([["s", [["k", ["\u4e00"]]]]])", "outside code page 1252"},
+           {R"([["s", [["k", [1]]]])", "parse_error"}}) {
+    const testing::Result made = Encode(json, "--json ");
+    EXPECT_EQ(made.status, 1) << json;
+    EXPECT_NE(made.err.find(why), std::string::npos) << json << made.err;
   }
 }
 

@@ -12,6 +12,7 @@
 #include "rules/rule_text.h"
 #include "platform/error.h"
 #include "support/core_fixture.h"
+#include "rules/rule_json.h"
 #include "support/memory_file_system.h"
 #include "support/settings_db.h"
 #include "support/world.h"
@@ -23,6 +24,37 @@ RuleSet Parse(const std::string& text) {
   RuleSet rules;
   ParseRuleText(text, "t.rules", rules);
   return rules;
+}
+
+// Scripts read rules through this text alone: every field of every level, in a fixed order,
+// texts in UTF-8.
+TEST(RuleJsonTest, GivesEveryFieldOfEachRuleInOrder) {
+  RuleSet rules = Parse(
+      "[Ship]\n"
+      "nickname #7 mandatory = nickname:String\n"
+      "separable #9 bare = Boolean\n"
+      "equip #8 multiline idx:5 fixed:1 = item:String -> [Gun]nickname | local [\"Bay x\"]id, "
+      "Whole, *\"caf\xe9\":Double\n"
+      "[Empty]\n");
+  rules.sections[0].file = "ships.rules";
+  EXPECT_EQ(RuleSetJson(rules),
+            "{\"sections\": [\n"
+            R"({"name":"Ship","file":"ships.rules","line":1,"entries":[)"
+            R"({"key":"nickname","id":7,"idx":1,"fixed":1,"varargs":false,"multiline":false,)"
+            R"("mandatory":true,"flag":null,"line":2,"values":[{"name":"nickname","type":"String",)"
+            R"("tail":false,"refers_to":[]}]},)"
+            R"({"key":"separable","id":9,"idx":2,"fixed":1,"varargs":false,"multiline":false,)"
+            R"("mandatory":false,"flag":"bare","line":3,"values":[{"name":null,"type":"Boolean",)"
+            R"("tail":false,"refers_to":[]}]},)"
+            R"({"key":"equip","id":8,"idx":5,"fixed":1,"varargs":true,"multiline":true,)"
+            R"("mandatory":false,"flag":null,"line":4,"values":[{"name":"item","type":"String",)"
+            R"("tail":false,"refers_to":[{"section":"Gun","key":"nickname","local":false},)"
+            R"({"section":"Bay x","key":"id","local":true}]},)"
+            R"({"name":null,"type":"Whole","tail":false,"refers_to":[]},)"
+            "{\"name\":\"caf\xc3\xa9\",\"type\":\"Double\",\"tail\":true,\"refers_to\":[]}]}]},\n"
+            R"({"name":"Empty","file":"t.rules","line":5,"entries":[]})"
+            "\n]}\n");
+  EXPECT_EQ(RuleSetJson(RuleSet{}), "{\"sections\": [\n]}\n");
 }
 
 // Exported text states only what differs from what the value list implies.

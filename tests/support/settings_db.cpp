@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "datadb/database.h"
+#include "datadb/schema.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
 
@@ -11,9 +12,7 @@ namespace tarn::testing {
 void MakeSettingsDB(const std::string& path, const SettingsContent& content) {
   std::filesystem::remove(path);
   Database db = Database::Open(path, Database::Mode::kCreate);
-  db.Exec(
-      "CREATE TABLE _bc_Settings (KVPath TEXT, LogPath TEXT, OverwriteLog INTEGER);"
-      "CREATE TABLE _bc_OtherINI (Value TEXT);");
+  db.Exec(schema::kSettingsTables);
   Statement record =
       db.Prepare("INSERT INTO _bc_Settings VALUES (?1, ?2, " + content.overwrite + ")");
   record.BindText(1, content.kv_path);
