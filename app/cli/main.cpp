@@ -15,7 +15,6 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +25,7 @@
 #include "learn_command.h"
 #include "rules_command.h"
 #include "run_command.h"
+#include "shell/file_system.h"
 #include "shell/version.h"
 #include "strings_command.h"
 #ifdef _WIN32
@@ -47,17 +47,6 @@ std::optional<std::int64_t> ParseSize(const std::string& text) {
   return value << shift;
 }
 
-#ifdef _WIN32
-using tarn::ExecutableFolder;
-#else
-std::string ExecutableFolder() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return ".";
-  return exe.parent_path().string();
-}
-#endif
-
 }  // namespace
 
 #ifdef _WIN32
@@ -71,7 +60,7 @@ int main(int argc, char** argv) {
       "deviation and stores what it read in KV.MDB.",
       "tarn"};
   tarn::RunOptions options;
-  options.home = ExecutableFolder();
+  options.home = tarn::RealFileSystem().ExecutableFolder();
   app.set_version_flag("--version", "tarn " + tarn::VersionText());
   app.add_option("--home", options.home,
                  "Folder that stands for the program's folder: TARN.MDB is opened and "

@@ -1,5 +1,7 @@
 // What every file system has, whatever the machine: the defaults of FileSystem's optional
 // methods, for file systems (the in-memory one of the tests) that have no such thing.
+#include <cerrno>
+
 #include "shell/error.h"
 #include "shell/file_system.h"
 
@@ -8,6 +10,10 @@ namespace tarn {
 std::string FileSystem::MakeScratchFolder() {
   throw TarnError(kErrPathFileAccess, "Path/File access error: no temporary folder here",
                   std::string(kAppName));
+}
+
+std::unique_ptr<MappedFile> FileSystem::MapForReading(const std::string& /*path*/) {
+  throw TarnError(kErrPathFileAccess, SystemErrorText(ENOSYS), std::string(kAppName));
 }
 
 std::pair<std::string, std::string> FolderAndName(const std::string& path) {
