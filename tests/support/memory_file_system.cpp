@@ -112,7 +112,9 @@ void MemoryFileSystem::Check(const std::string& path, bool written) const {
       folders_.count(Real(path.substr(0, slash))) == 0) {
     RaisePlatformError(kErrPathNotFound);
   }
-  if (written && locked_.count(path) != 0) Fail(EACCES);
+  if (written && locked_.count(path) != 0) {
+    throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
+  }
 }
 
 void MemoryFileSystem::CheckWrite(const std::string& path, std::string_view data) const {
@@ -278,7 +280,9 @@ std::string MemoryFileSystem::ReadWholeInput(const std::string& path, std::int64
 }
 
 void MemoryFileSystem::MakeFolder(const std::string& path) {
-  if (HasFile(path) || locked_.count(path) != 0) Fail(EEXIST);
+  if (HasFile(path) || locked_.count(path) != 0) {
+    throw TarnError(kErrPathFileAccess, "Path/File access error", "TARN");
+  }
   for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
     folders_.insert(path.substr(0, slash));
