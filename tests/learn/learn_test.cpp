@@ -392,6 +392,8 @@ TEST(WriteLearnedFolderTest, WritesANewEmptyOrItsOwnFolderWholeAndLeavesOthersAs
       {own, ""},
       {foreign, "did not write there"},
       {[&](Tree& t) { own(t), t.AddFolder("out/game"); }, "out: it contains the game folder"},
+      {[&](Tree& t) { own(t), t.AddFolder("out/home"); }, "out: it contains the home folder"},
+      {[&](Tree& t) { own(t), t.AddFolder("out/log"); }, "out: it contains the log folder"},
       {[](Tree& t) { t.SetFile("out", ""); }, "out exists and is not a folder"},
       {[&](Tree& t) { own(t), t.FailWriteAfter("out/LEARNED.md", 2); },
        "cannot write out: Path/File access error: No space left on device"},
@@ -406,7 +408,7 @@ TEST(WriteLearnedFolderTest, WritesANewEmptyOrItsOwnFolderWholeAndLeavesOthersAs
     const bool stale = files.HasFile("out/stale.rules");
     std::string why;
     try {
-      WriteLearnedFolder(files, result, "out", {"home", "", "out/game", std::nullopt});
+      WriteLearnedFolder(files, result, "out", {"out/home", "out/log", "out/game", std::nullopt});
     } catch (const LearnError& error) {
       why = error.what();
     }

@@ -24,21 +24,19 @@ class SectionsSeen : public SectionHandler {
 
 class ValuesByRule : public StoredValues {
  public:
-  class Rows : public Cursor {
-   public:
-    explicit Rows(std::vector<StoredValueRow> rows) : rows_(std::move(rows)) {}
+  struct Rows : Cursor {
+    std::vector<StoredValueRow> left;
     bool Next(StoredValueRow& row) override {
-      if (at_ == rows_.size()) return false;
-      row = rows_[at_++];
+      if (left.empty()) return false;
+      row = left.front();
+      left.erase(left.begin());
       return true;
     }
-
-   private:
-    std::vector<StoredValueRow> rows_;
-    std::size_t at_ = 0;
   };
   std::unique_ptr<Cursor> Query(std::int16_t entry_id) override {
-    return std::make_unique<Rows>(rows[entry_id]);
+    auto cursor = std::make_unique<Rows>();
+    cursor->left = rows[entry_id];
+    return cursor;
   }
   std::map<std::int16_t, std::vector<StoredValueRow>> rows;
 };
