@@ -16,7 +16,6 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +27,7 @@
 #include "rules_command.h"
 #include "run_command.h"
 #include "platform/version.h"
+#include "platform/file_system.h"
 #include "strings_command.h"
 #ifdef _WIN32
 #include "windows_entry.h"
@@ -48,17 +48,6 @@ std::optional<std::int64_t> ParseSize(const std::string& text) {
   return value << shift;
 }
 
-#ifdef _WIN32
-using tarn::ExecutableFolder;
-#else
-std::string ExecutableFolder() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return ".";
-  return exe.parent_path().string();
-}
-#endif
-
 }  // namespace
 
 #ifdef _WIN32
@@ -72,7 +61,7 @@ int main(int argc, char** argv) {
       "deviation and stores what it read in KV.MDB.",
       "tarn"};
   tarn::RunOptions options;
-  options.home = ExecutableFolder();
+  options.home = tarn::RealFileSystem().ExecutableFolder();
   app.set_version_flag("--version", "tarn " + tarn::VersionText());
   app.add_option("--home", options.home,
                  "Folder that stands for the program's folder: TARN.MDB is opened and "

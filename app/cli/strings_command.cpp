@@ -5,6 +5,7 @@
 
 #include "dll/library.h"
 #include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 
@@ -21,7 +22,8 @@ int Fail(const std::string& file, const std::string& why, int status) {
 }  // namespace
 
 int ListStrings(const std::string& file) {
-  LoadedLibrary library;
+  RealFileSystem files;
+  LoadedLibrary library(files);
   try {
     library.SetFileName(file);
   } catch (const TarnError& error) {

@@ -14,24 +14,6 @@
 
 #include "platform/windows_text.h"
 
-namespace tarn {
-
-std::string ExecutableFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  while (true) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return ".";
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return NarrowToUtf8(path.substr(0, path.find_last_of(L"\\/")));
-}
-
-}  // namespace tarn
-
 int main() {
   int count = 0;
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);

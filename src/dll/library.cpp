@@ -1,14 +1,5 @@
 #include "dll/library.h"
 
-#ifdef _WIN32
-#include "dll/image_map_windows.h"
-#else
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cerrno>
 #include <iterator>
@@ -17,6 +8,7 @@
 
 #include "dll/pe_format.h"
 #include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 
@@ -297,79 +289,39 @@ ResourceStrings ImageStrings(std::span<const std::uint8_t> image) {
 
 }  // namespace pe
 
-namespace {
+LoadedLibrary::LoadedLibrary(FileSystem& files) : files_(files) {}
 
-#ifndef _WIN32
-struct Mapping {
-  const std::uint8_t* image = nullptr;
-  std::size_t size = 0;
-  int error = 0;  // the system error code when image is null
-};
-
-// Maps the whole file read-only and checks its headers.
-Mapping MapImage(const std::string& path) {
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is then refused as no PE file.
-  Mapping mapping;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    mapping.error = errno;
-    return mapping;
-  }
-  struct stat status;
-  if (fstat(fd, &status) != 0) {
-    mapping.error = errno;
-  } else if (S_ISDIR(status.st_mode)) {
-    mapping.error = EISDIR;
-  } else if (!S_ISREG(status.st_mode) || status.st_size < std::int64_t{pe::kDosHeaderSize}) {
-    // Too short for the DOS header; also spares mmap the empty file it refuses.
-    mapping.error = ENOEXEC;
-  } else {
-    mapping.size = static_cast<std::size_t>(status.st_size);
-    void* address = mmap(nullptr, mapping.size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (address == MAP_FAILED) {
-      mapping.error = errno;
-    } else {
-      mapping.image = static_cast<const std::uint8_t*>(address);
-    }
-  }
-  close(fd);  // the mapping keeps the file open for itself
-  if (mapping.image != nullptr && !pe::IsImage({mapping.image, mapping.size})) {
-    munmap(const_cast<std::uint8_t*>(mapping.image), mapping.size);
-    mapping.image = nullptr;
-    mapping.error = ENOEXEC;
-  }
-  return mapping;
-}
-
-void UnmapImage(const std::uint8_t* image, std::size_t size) {
-  munmap(const_cast<std::uint8_t*>(image), size);
-}
-#endif  // !_WIN32
-
-}  // namespace
+LoadedLibrary::~LoadedLibrary() = default;
 
 void LoadedLibrary::SetFileName(std::string file_name) {
   ReleaseModule();
   file_name_ = std::move(file_name);
   if (file_name_.empty()) return;
-  const Mapping mapping = MapImage(file_name_);
-  if (mapping.image == nullptr) {
-    throw TarnError(kErrLibraryLoadFailed, SystemErrorText(mapping.error), ErrorSource("cLibrary"));
+  std::unique_ptr<MappedFile> mapping;
+  try {
+    mapping = files_.MapForReading(file_name_);
+  } catch (const TarnError& error) {
+    throw TarnError(kErrLibraryLoadFailed, error.Description(), ErrorSource("cLibrary"));
   }
-  image_ = mapping.image;
-  size_ = mapping.size;
+  // Too short for the DOS header, or no PE file at all.
+  const std::span<const std::uint8_t> image = mapping->Bytes();
+  if (image.size() < pe::kDosHeaderSize || !pe::IsImage(image)) {
+    throw TarnError(kErrLibraryLoadFailed, SystemErrorText(ENOEXEC), ErrorSource("cLibrary"));
+  }
+  mapping_ = std::move(mapping);
+}
+
+std::uintptr_t LoadedLibrary::ModuleHandle() const {
+  return mapping_ == nullptr ? 0 : reinterpret_cast<std::uintptr_t>(mapping_->Bytes().data());
 }
 
 ResourceStrings LoadedLibrary::Strings() const {
-  if (image_ == nullptr) RaisePlatformError(kErrObjectNotSet);
-  return pe::ImageStrings({image_, size_});
+  if (mapping_ == nullptr) RaisePlatformError(kErrObjectNotSet);
+  return pe::ImageStrings(mapping_->Bytes());
 }
 
 void LoadedLibrary::ReleaseModule() {
-  // As with any release, the result is not examined: there is nothing left to do about it.
-  if (image_ != nullptr) UnmapImage(image_, size_);
-  image_ = nullptr;
-  size_ = 0;
+  mapping_.reset();
   file_name_.clear();
 }
 

@@ -4,12 +4,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tarn {
+
+class FileSystem;
+class MappedFile;
 
 // The strings of an image's string tables: id and text (UTF-8), in ascending id order.
 using ResourceStrings = std::vector<std::pair<std::uint32_t, std::string>>;
@@ -24,8 +28,9 @@ using ResourceStrings = std::vector<std::pair<std::uint32_t, std::string>>;
 // game's DLLs are not written while TARN runs.
 class LoadedLibrary {
  public:
-  LoadedLibrary() = default;
-  ~LoadedLibrary() { ReleaseModule(); }
+  // files maps the DLLs; it must outlive the object.
+  explicit LoadedLibrary(FileSystem& files);
+  ~LoadedLibrary();
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
@@ -44,7 +49,7 @@ class LoadedLibrary {
 
   // The address of the mapping while a file is loaded, 0 otherwise. It only tells loaded from
   // not loaded (and one load from another while both exist); it is not a Windows module handle.
-  std::uintptr_t ModuleHandle() const { return reinterpret_cast<std::uintptr_t>(image_); }
+  std::uintptr_t ModuleHandle() const;
 
   // Every string of the loaded file's string tables (see pe::ImageStrings). Raises 91 when
   // nothing is loaded.
@@ -54,9 +59,9 @@ class LoadedLibrary {
   // Unmaps the file if one is mapped; empties the name and the handle.
   void ReleaseModule();
 
+  FileSystem& files_;
   std::string file_name_;
-  const std::uint8_t* image_ = nullptr;  // the mapping, null when nothing is loaded
-  std::size_t size_ = 0;                 // its length: the file's size when it was mapped
+  std::unique_ptr<MappedFile> mapping_;  // null when nothing is loaded
 };
 
 // The reader over the bytes of a whole file, for LoadedLibrary and for fuzzing. Whatever the bytes

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,6 +48,15 @@ class InputFile {
   // The identity of the file actually opened (not of whatever its path names now);
   // nullopt when the file system cannot tell.
   virtual std::optional<FileIdentity> Identity() const { return std::nullopt; }
+};
+
+// A whole file mapped read-only into memory, for readers that jump about in it (the DLL
+// reader); the bytes stay valid while the object lives and are released with it. Someone
+// else may change the file meanwhile: readers check what they read on every use.
+class MappedFile {
+ public:
+  virtual ~MappedFile() = default;
+  virtual std::span<const std::uint8_t> Bytes() const = 0;
 };
 
 class FileSystem {
@@ -133,6 +143,18 @@ class FileSystem {
   virtual std::string MakeScratchFolder();
   // Removes a folder MakeScratchFolder made, with everything in it; never raises.
   virtual void RemoveScratchFolder(const std::string& /*path*/) {}
+
+  // Maps the regular file at path whole and read-only (an empty file gives no bytes); the
+  // path's bytes go to the system as they are. Raises TarnError 75 whose description is the
+  // system's message for the cause alone: that of the failed open or mapping ("No such file
+  // or directory", "Permission denied"), "Is a directory" for a folder, and "Exec format
+  // error" for what holds no file's bytes (a FIFO, a device); "Function not implemented"
+  // where the file system has no mapping.
+  virtual std::unique_ptr<MappedFile> MapForReading(const std::string& path);
+
+  // The folder of the running program, which stands for TARN's home unless the user names
+  // another; "." when the system does not tell (and in file systems without programs).
+  virtual std::string ExecutableFolder() { return "."; }
 };
 
 // The machine's own file system.
@@ -153,6 +175,8 @@ class RealFileSystem : public FileSystem {
   void MakeFolder(const std::string& path) override;
   std::string MakeScratchFolder() override;
   void RemoveScratchFolder(const std::string& path) override;
+  std::unique_ptr<MappedFile> MapForReading(const std::string& path) override;
+  std::string ExecutableFolder() override;
 
   // The steps of a whole-file write, for tests that end a writer between any two of them.
   enum class WriteStep { kTemporaryMade, kPartWritten, kAllWritten, kFlushed, kRenamed };

@@ -2,12 +2,17 @@
 // methods, for file systems (the in-memory one of the tests) that have no such thing.
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include <cerrno>
 
 namespace tarn {
 
 std::string FileSystem::MakeScratchFolder() {
   throw TarnError(kErrPathFileAccess, "Path/File access error: no temporary folder here",
                   std::string(kAppName));
+}
+
+std::unique_ptr<MappedFile> FileSystem::MapForReading(const std::string& /*path*/) {
+  throw TarnError(kErrPathFileAccess, SystemErrorText(ENOSYS), std::string(kAppName));
 }
 
 std::pair<std::string, std::string> FolderAndName(const std::string& path) {

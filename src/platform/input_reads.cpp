@@ -1,13 +1,16 @@
 // Whole inputs the user names on the command line: a binary file to convert, a baseline. Unlike
 // the game's files they may be pipes (`--baseline <(git show ...)`), so the rules differ from
-// OpenForReading: a pipe is read, but never waited on once nobody writes it.
+// OpenForReading: a pipe is read, but never waited on once nobody writes it. Also the files
+// read in place: a mapped DLL, the running program.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 
 #include "platform/error.h"
 #include "platform/file_system.h"
@@ -57,7 +60,52 @@ void AwaitWriter(int fd) {
   }
 }
 
+class PosixMappedFile : public MappedFile {
+ public:
+  PosixMappedFile(const void* address, std::size_t size)
+      : bytes_(static_cast<const std::uint8_t*>(address), size) {}
+  ~PosixMappedFile() override {
+    // As with any release, the result is not examined: there is nothing left to do about it.
+    if (!bytes_.empty()) ::munmap(const_cast<std::uint8_t*>(bytes_.data()), bytes_.size());
+  }
+  PosixMappedFile(const PosixMappedFile&) = delete;
+  PosixMappedFile& operator=(const PosixMappedFile&) = delete;
+  std::span<const std::uint8_t> Bytes() const override { return bytes_; }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+[[noreturn]] void RaiseMapping(int err) {
+  throw TarnError(kErrPathFileAccess, SystemErrorText(err), std::string(kAppName));
+}
+
 }  // namespace
+
+std::unique_ptr<MappedFile> RealFileSystem::MapForReading(const std::string& path) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is then refused for what it is.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) RaiseMapping(errno);
+  const Descriptor file(fd);  // the mapping keeps the file open for itself
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) RaiseMapping(errno);
+  if (S_ISDIR(st.st_mode)) RaiseMapping(EISDIR);
+  if (!S_ISREG(st.st_mode)) RaiseMapping(ENOEXEC);
+  // mmap refuses an empty file; there is nothing to map.
+  if (st.st_size == 0) return std::make_unique<PosixMappedFile>(nullptr, 0);
+  const auto size = static_cast<std::size_t>(st.st_size);
+  void* address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (address == MAP_FAILED) RaiseMapping(errno);
+  return std::make_unique<PosixMappedFile>(address, size);
+}
+
+std::string RealFileSystem::ExecutableFolder() {
+  std::string path(PATH_MAX, '\0');
+  const ssize_t got = ::readlink("/proc/self/exe", path.data(), path.size());
+  if (got <= 0 || static_cast<std::size_t>(got) >= path.size()) return ".";
+  path.resize(static_cast<std::size_t>(got));
+  return FolderAndName(path).first;
+}
 
 std::string RealFileSystem::ReadWholeInput(const std::string& path, std::int64_t max_bytes) {
   // Looked at before it is opened: opening a device can already do something to it.

@@ -1,8 +1,10 @@
-// Windows' own way to read what the user names whole, to make folders and scratch folders:
-// the same contracts as the POSIX code, in wide-character calls.
+// Windows' own way to read what the user names whole, to map a file, to find the running
+// program and to make folders and scratch folders: the same contracts as the POSIX code, in
+// wide-character calls.
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include "platform/error.h"
@@ -35,7 +37,81 @@ struct Handle {
   ~Handle() { ::CloseHandle(h); }
 };
 
+// The errno value whose message POSIX gives for the same failure, so that both systems
+// describe it alike.
+int ErrnoOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+      return ENOENT;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    default:
+      return EACCES;
+  }
+}
+
+[[noreturn]] void RaiseMapping(int err) {
+  throw TarnError(kErrPathFileAccess, SystemErrorText(err), std::string(kAppName));
+}
+
+class WindowsMappedFile : public MappedFile {
+ public:
+  WindowsMappedFile(const void* view, std::size_t size)
+      : bytes_(static_cast<const std::uint8_t*>(view), size) {}
+  ~WindowsMappedFile() override {
+    if (!bytes_.empty()) ::UnmapViewOfFile(bytes_.data());
+  }
+  WindowsMappedFile(const WindowsMappedFile&) = delete;
+  WindowsMappedFile& operator=(const WindowsMappedFile&) = delete;
+  std::span<const std::uint8_t> Bytes() const override { return bytes_; }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
 }  // namespace
+
+std::unique_ptr<MappedFile> RealFileSystem::MapForReading(const std::string& path) {
+  // A device name (CON, NUL, ...) opens the device wherever the path points.
+  if (NamesDevice(path)) RaiseMapping(ENOEXEC);
+  const Handle file{::CreateFileW(LongPath(WidenUtf8(path)).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+  if (file.h == INVALID_HANDLE_VALUE) RaiseMapping(ErrnoOf(::GetLastError()));
+  BY_HANDLE_FILE_INFORMATION info{};
+  const std::uint64_t size =
+      ::GetFileInformationByHandle(file.h, &info)
+          ? (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow
+          : 0;
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RaiseMapping(EISDIR);
+  if (::GetFileType(file.h) != FILE_TYPE_DISK) RaiseMapping(ENOEXEC);
+  // Windows refuses to map an empty file; there is nothing to map.
+  if (size == 0) return std::make_unique<WindowsMappedFile>(nullptr, 0);
+  HANDLE section = ::CreateFileMappingW(file.h, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (section == nullptr) RaiseMapping(ErrnoOf(::GetLastError()));
+  void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0);
+  const DWORD error = ::GetLastError();
+  ::CloseHandle(section);  // the view keeps the mapping for itself
+  if (view == nullptr) RaiseMapping(ErrnoOf(error));
+  return std::make_unique<WindowsMappedFile>(view, static_cast<std::size_t>(size));
+}
+
+std::string RealFileSystem::ExecutableFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return ".";
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return NarrowToUtf8(path.substr(0, path.find_last_of(L"\\/")));
+}
 
 std::string RealFileSystem::ReadWholeInput(const std::string& path, std::int64_t max_bytes) {
   if (NamesDevice(path)) Refuse("a device");

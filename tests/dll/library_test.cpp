@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/file_system.h"
 #include "support/core_fixture.h"
 #include "support/pe_builder.h"
 #include "support/world.h"
@@ -62,10 +63,11 @@ TEST(LibraryTest, HoldsOneMappingFromLoadToReleaseAndNoneAfterAFailedLoad) {
   const std::string a = dir.File("a.dll"), b = dir.File("b.dll");
   testing::WriteFile(a, Sample().bytes);
   testing::WriteFile(b, Sample(true).bytes);
-  LoadedLibrary other;
+  RealFileSystem files;
+  LoadedLibrary other(files);
   other.SetFileName(a);
   {
-    LoadedLibrary lib;
+    LoadedLibrary lib(files);
     EXPECT_EQ(lib.ModuleHandle(), 0u);
     lib.SetFileName(a);
     lib.SetFileName(a);  // the same path again: the first mapping goes, a new one comes

@@ -4,12 +4,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "ini/section_reader.h"
@@ -374,32 +371,55 @@ TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheir
   }
 }
 
-#ifndef _WIN32
-// Not on Windows: it limits the process's file size (setrlimit).
-// A learned folder whose report cannot be written (here: larger than a file may grow) is not
-// made, and the reason names the report.
-TEST(WriteLearnedFolderTest, ReportThatCannotBeWrittenLeavesNoFolder) {
-  testing::TempDir dir;
+// rules learn writes a folder that is new, empty or its own, whole or not at all; any other
+// folder, and one that holds the game, is left exactly as it was, with the reason.
+TEST(WriteLearnedFolderTest, WritesANewEmptyOrItsOwnFolderWholeAndLeavesOthersAsTheyWere) {
+  using Tree = testing::MemoryFileSystem;
+  const auto foreign = [](Tree& t) {
+    t.AddFolder("out");
+    t.SetFile("out/stale.rules", "");
+  };
+  const auto own = [&](Tree& t) {
+    foreign(t);
+    t.SetFile("out/.tarn-learned", "");
+  };
+  const struct {
+    std::function<void(Tree&)> before;
+    std::string why;  // "" when the folder is written
+  } cases[] = {
+      {[](Tree&) {}, ""},
+      {[](Tree& t) { t.AddFolder("out"); }, ""},
+      {own, ""},
+      {foreign, "did not write there"},
+      {[&](Tree& t) { own(t), t.AddFolder("out/game"); }, "out: it contains the game folder"},
+      {[&](Tree& t) { own(t), t.AddFolder("out/home"); }, "out: it contains the home folder"},
+      {[&](Tree& t) { own(t), t.AddFolder("out/log"); }, "out: it contains the log folder"},
+      {[](Tree& t) { t.SetFile("out", ""); }, "out exists and is not a folder"},
+      {[&](Tree& t) { own(t), t.FailWriteAfter("out/LEARNED.md", 2); },
+       "cannot write out: Path/File access error: No space left on device"},
+      {[&](Tree& t) { own(t), t.FailRename("out"); }, "cannot write out: Path/File access error"},
+  };
   LearnResult result;
-  result.report = std::string(1 << 16, 'x');
-  rlimit limit{};
-  getrlimit(RLIMIT_FSIZE, &limit);
-  const rlimit small{1 << 12, limit.rlim_max};
-  const auto quiet = signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
-  setrlimit(RLIMIT_FSIZE, &small);
-  std::string why;
-  try {
-    RealFileSystem files;
-    WriteLearnedFolder(files, result, dir.File("out"), {dir.File("home"), "", "", std::nullopt});
-  } catch (const LearnError& error) {
-    why = error.what();
+  result.report = "# Learned\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    Tree files;
+    c.before(files);
+    const bool stale = files.HasFile("out/stale.rules");
+    std::string why;
+    try {
+      WriteLearnedFolder(files, result, "out", {"out/home", "out/log", "out/game", std::nullopt});
+    } catch (const LearnError& error) {
+      why = error.what();
+    }
+    if (c.why.empty()) {
+      EXPECT_EQ(why, "");
+    }
+    EXPECT_THAT(why, HasSubstr(c.why));
+    EXPECT_EQ(files.HasFile("out/LEARNED.md"), c.why.empty());
+    EXPECT_EQ(files.HasFile("out/stale.rules"), stale && !c.why.empty());
   }
-  setrlimit(RLIMIT_FSIZE, &limit);
-  signal(SIGXFSZ, quiet);
-  EXPECT_THAT(why, HasSubstr("LEARNED.md"));
-  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
-#endif  // !_WIN32
 
 }  // namespace
 }  // namespace tarn

@@ -287,9 +287,10 @@ TEST(RuleFolderTest, ReadsEveryRuleFileAndUtf8WithAByteOrderMark) {
   }
   // What cannot be read as a file is a fault of the place, never waited on or skipped.
   files.SetFile("r/b.Rules", "");
-  files.AddFolder("r/d.rules");
-  EXPECT_EQ(ReadFault(files, "r"), "place: d.rules: cannot be read: File not found");
   EXPECT_EQ(ReadFault(files, "none"), "place: cannot read the folder: Path not found");
+  files.FailReadAfter("r/SHIPS.RULES", 2);
+  EXPECT_EQ(ReadFault(files, "r"),
+            "place: SHIPS.RULES: cannot be read: Path/File access error: Input/output error");
 }
 
 // Export writes each file whole through the file system, makes the folder, and names the
@@ -313,6 +314,11 @@ TEST(RuleFolderTest, ExportWritesWholeFilesAndNamesTheOneItCannotWrite) {
     EXPECT_EQ(error.In("out"), "out/odd.rules: cannot be written: Path/File access error");
   }
   EXPECT_THROW(WriteRuleFolder(files, rules, "out/README"), RuleFolderError);
+  // A write that fails part way leaves the file as it was.
+  files.SetFile("out/t.rules", "old");
+  files.FailWriteAfter("out/t.rules", 4);
+  EXPECT_THROW(WriteRuleFolder(files, rules, "out"), RuleFolderError);
+  EXPECT_EQ(files.File("out/t.rules"), "old");
 }
 
 // 200,000 sections in 20 files, each naming the one before it: exported from the rule tables
