@@ -130,6 +130,7 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   // Without TARN.MDB an open file says why nothing is checked.
   Send({{"method", "textDocument/didOpen"},
         {"params", {{"textDocument", {{"uri", "file:///game/DATA/a.ini"}, {"text", "[A]\n"}}}}}});
+  server_.Settle();
   EXPECT_EQ(out_.back()["method"], "textDocument/publishDiagnostics");
   EXPECT_EQ(out_.back()["params"]["diagnostics"].size(), 1u);
   Send({{"id", 6}, {"method", "shutdown"}});
