@@ -58,7 +58,7 @@ std::int32_t NameSink::AddSection(std::string_view, std::string_view section,
   section_.assign(section);
   file_.assign(file);
   section_line_ = line;
-  section_row_ = ++rows_;
+  section_row_ = ++section_rows_;
   return section_row_;
 }
 
@@ -66,7 +66,7 @@ std::int32_t NameSink::AddEntry(std::string_view entry, std::int32_t, std::int32
                                 std::int32_t line) {
   key_.assign(entry);
   line_ = line;
-  entry_row_ = ++rows_;
+  entry_row_ = ++entry_rows_;
   position_ = 0;
   entry_ = index_.FindEntry(section_, key_);
   defines_ = entry_ != nullptr && index_.Defines(section_, key_);
@@ -76,7 +76,7 @@ std::int32_t NameSink::AddEntry(std::string_view entry, std::int32_t, std::int32
 std::int32_t NameSink::AddValue(std::int32_t, const ValueView& value) {
   ++position_;
   const auto* text = std::get_if<std::string_view>(&value);
-  if (text == nullptr || text->empty() || entry_ == nullptr) return ++rows_;
+  if (text == nullptr || text->empty() || entry_ == nullptr) return ++value_rows_;
   if (defines_ && position_ == 1) {
     names_[TargetKey(section_, key_)][AsciiLowered(*text)].push_back(
         NamePlace{file_, {}, 0, std::string(*text), section_row_, entry_row_});
@@ -88,7 +88,7 @@ std::int32_t NameSink::AddValue(std::int32_t, const ValueView& value) {
                               rule, section_row_, entry_row_});
     }
   }
-  return ++rows_;
+  return ++value_rows_;
 }
 
 void NameSink::Resolve(const LinePlaces& places) {

@@ -89,7 +89,9 @@ class NameSink : public RowSink {
   const bool keep_uses_;
   NameTable names_;
   std::vector<NameUse> uses_;
-  std::int32_t rows_ = 0;
+  // Each table numbers its own rows, as the data database's do: places kept by row then stay
+  // dense (one per section, one per entry) rather than one per row of any kind.
+  std::int32_t section_rows_ = 0, entry_rows_ = 0, value_rows_ = 0;
   std::string section_, file_;
   std::int32_t section_line_ = 0, section_row_ = 0;
   std::string key_;

@@ -128,8 +128,15 @@ LanguageServer::LanguageServer(ServerOptions options, FileSystemMaker files, Wri
 
 LanguageServer::~LanguageServer() {
   cancel_.store(true);
+  {
+    const std::lock_guard<std::mutex> lock(queue_mutex_);
+    stopping_ = true;
+  }
+  queued_.notify_one();
+  if (checking_.joinable()) checking_.join();
   if (walk_.joinable()) walk_.join();
 }
+
 
 void LanguageServer::WaitForWalk() {
   if (walk_.joinable()) walk_.join();
@@ -183,8 +190,28 @@ bool LanguageServer::Handle(const ReadMessage& message) {
   const std::string method = body["method"].get<std::string>();
   if (method == "exit") return false;
   const json params = body.contains("params") ? body["params"] : json::object();
+  // Texts are queued for the checking thread without waiting for a check that runs.
+  if (initialized_ && !shutdown_ && id == nullptr && params.is_object() &&
+      params.contains("textDocument")) {
+    try {
+      const json& document = params.at("textDocument");
+      if (method == "textDocument/didOpen") {
+        Queue(document, document.at("text").get<std::string>());
+        return true;
+      }
+      const json& changes = params.value("contentChanges", json());
+      // Whole-text sync: the last change holds the whole text.
+      if (method == "textDocument/didChange" && changes.is_array() && !changes.empty()) {
+        Queue(document, changes.back().at("text").get<std::string>());
+        return true;
+      }
+    } catch (const std::exception&) {
+      return true;  // a notification of the wrong shape has no one to answer
+    }
+  }
   const std::lock_guard<std::mutex> lock(mutex_);
   try {
+    ApplyQueued();
     Dispatch(method, params, id);
   } catch (const TarnError& error) {
     if (id != nullptr) AnswerError(*id, kInternalError, error.Description());
@@ -214,14 +241,6 @@ void LanguageServer::Dispatch(const std::string& method, const json& params, con
     shutdown_ = true;
     cancel_.store(true);
     if (id != nullptr) Answer(*id, nullptr);
-  } else if (method == "textDocument/didOpen") {
-    Open(params.at("textDocument").at("uri").get<std::string>(),
-         params.at("textDocument").at("text").get<std::string>());
-  } else if (method == "textDocument/didChange") {
-    const std::string uri = params.at("textDocument").at("uri").get<std::string>();
-    const json& changes = params.at("contentChanges");
-    // Whole-text sync: the last change holds the whole text.
-    if (changes.is_array() && !changes.empty()) Open(uri, changes.back().at("text").get<std::string>());
   } else if (method == "textDocument/didClose") {
     const std::string uri = params.at("textDocument").at("uri").get<std::string>();
     const auto document = state_->documents.find(uri);
@@ -303,6 +322,7 @@ void LanguageServer::Initialize(const json& params, const json& id) {
                 {"definitionProvider", true},
                 {"documentSymbolProvider", true}}},
               {"serverInfo", {{"name", "tarn"}}}});
+  checking_ = std::thread([this] { CheckQueued(); });
   if (state.failure.empty()) StartWalk();
 }
 
@@ -324,9 +344,11 @@ void LanguageServer::OnWalkDone() {
   for (const auto& [uri, document] : state_->documents) Publish(uri);
 }
 
-void LanguageServer::Open(const std::string& uri, std::string text) {
+void LanguageServer::Open(const std::string& uri, std::string text, const json& version) {
   ServerState& state = *state_;
   OpenDocument& document = state.documents[uri];
+  document.version = version.is_number_integer() ? std::optional(version.get<std::int64_t>())
+                                                 : std::nullopt;
   const auto path = PathOfUri(uri);
   document.path = path ? state.GamePathOf(*path) : std::string();
   if (!document.path.empty()) state.overlay->Hold(document.path, Utf8ToCp1252(text));
@@ -335,7 +357,10 @@ void LanguageServer::Open(const std::string& uri, std::string text) {
 }
 
 void LanguageServer::Publish(const std::string& uri) {
-  Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", Diagnostics(uri)}});
+  json params = {{"uri", uri}};
+  if (const auto& version = state_->documents.at(uri).version) params["version"] = *version;
+  params["diagnostics"] = Diagnostics(uri);
+  Notify("textDocument/publishDiagnostics", std::move(params));
 }
 
 json LanguageServer::Diagnostics(const std::string& uri) {

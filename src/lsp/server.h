@@ -5,11 +5,18 @@
 // editor never stands in the way of a `tarn` run.
 //
 // Messages are handled one at a time by Handle; answers and notifications go out through the
-// writer, whole messages with their headers, from Handle's thread or, once the game has been
-// read, from the walk's. Every fault of a message is an error answer, never an exception.
+// writer, whole messages with their headers, from Handle's thread, from the checking thread
+// or, once the game has been read, from the walk's. Every fault of a message is an error
+// answer, never an exception.
+//
+// Opened and changed texts are checked on a thread of their own, so that reading messages
+// never waits for a check: texts that come while a check runs wait, and of a file only its
+// latest text is checked (a burst of typing costs one check, not one per key). A request on
+// a document first checks what waits, so that it is answered on the latest text.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
@@ -56,6 +63,8 @@ class LanguageServer {
 
   // Waits until the background walk has ended (for tests and benchmarks).
   void WaitForWalk();
+  // Checks every text that waits and publishes its diagnostics, on the calling thread.
+  void Settle();
 
  private:
   void Dispatch(const std::string& method, const nlohmann::json& params,
@@ -68,7 +77,10 @@ class LanguageServer {
   void Initialize(const nlohmann::json& params, const nlohmann::json& id);
   void StartWalk();
   void OnWalkDone();
-  void Open(const std::string& uri, std::string text);
+  void Open(const std::string& uri, std::string text, const nlohmann::json& version);
+  void Queue(const nlohmann::json& document, std::string text);
+  void CheckQueued();  // the checking thread
+  void ApplyQueued();  // mutex_ held
   void Publish(const std::string& uri);
   nlohmann::json Diagnostics(const std::string& uri);
 
@@ -87,6 +99,17 @@ class LanguageServer {
   bool shutdown_ = false;
   std::atomic<bool> cancel_{false};
   std::thread walk_;
+
+  struct QueuedText {
+    std::string text;
+    nlohmann::json version;
+  };
+  // Taken after mutex_ where both are held.
+  std::mutex queue_mutex_;
+  std::condition_variable queued_;
+  std::map<std::string, QueuedText> queue_;  // by URI: the latest text not yet checked
+  bool stopping_ = false;
+  std::thread checking_;
 };
 
 // Runs the server over reader until exit or the end of input; returns the exit status.

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
@@ -20,6 +21,9 @@ namespace tarn {
 struct OpenDocument {
   std::string path;  // the game path it stands for; empty when it stands for none
   DocumentText text;
+  // The client's version of text, sent back with its diagnostics so that a client can tell
+  // those of an old text; absent when the client gave none.
+  std::optional<std::int64_t> version;
 };
 
 struct ServerState {

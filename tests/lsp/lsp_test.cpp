@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lsp/document_text.h"
+#include "lsp/game_check.h"
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
 #include "support/memory_file_system.h"
@@ -93,6 +94,16 @@ TEST(UriTest, PathsBothWays) {
   EXPECT_EQ(PathOfUri(UriOfPath("/g/a b#%.ini")), "/g/a b#%.ini");
 }
 
+// The log of a server's checks is kept only as far as it tells why a check ended: a session
+// that runs for days must not keep every line it ever logged.
+TEST(QuietFrontEndTest, KeepsTheLastWordsOnly) {
+  QuietFrontEnd front_end;
+  for (int i = 0; i < 1000; ++i) front_end.AppendToLogBox("line " + std::to_string(i) + "\n", true);
+  front_end.ShowMessageBox("the end");
+  EXPECT_LE(front_end.Tail().size(), 4096u);
+  EXPECT_TRUE(front_end.Tail().ends_with("line 999\nthe end"));
+}
+
 // The server's answers to what any client may send, with no game to read.
 class ServerTest : public ::testing::Test {
  protected:
@@ -130,6 +141,7 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   // Without TARN.MDB an open file says why nothing is checked.
   Send({{"method", "textDocument/didOpen"},
         {"params", {{"textDocument", {{"uri", "file:///game/DATA/a.ini"}, {"text", "[A]\n"}}}}}});
+  server_.Settle();
   EXPECT_EQ(out_.back()["method"], "textDocument/publishDiagnostics");
   EXPECT_EQ(out_.back()["params"]["diagnostics"].size(), 1u);
   Send({{"id", 6}, {"method", "shutdown"}});
