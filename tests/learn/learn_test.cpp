@@ -17,7 +17,11 @@
 #include "learn/learning.h"
 #include "learn/rule_learner.h"
 #include "rules/rule_text.h"
+#include "settings/settings.h"
+#include "shell/file_system.h"
 #include "support/core_fixture.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
@@ -378,6 +382,24 @@ TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheir
 // Not on Windows: it limits the process's file size (setrlimit).
 // A learned folder whose report cannot be written (here: larger than a file may grow) is not
 // made, and the reason names the report.
+// A data file that cannot be read at all is listed among what no rule describes, and the
+// learning goes on with the next file.
+TEST(LearnFromFolderTest, AnUnreadableFileIsListedAndTheNextFileStillLearned) {
+  testing::TempDir game, home;
+  testing::WriteWorld(game.Path(), {{"EXE/kestrovar.ini", "[Data]\nships = a.ini\nships = b.ini\n"},
+                                    {"DATA/a.ini", "BINI\x01\x00\x00\x00\xff\xff"},
+                                    {"DATA/b.ini", "[Ship]\nnickname = x\n"}});
+  testing::MakeSettingsDB(home.File("TARN.MDB"), {.kv_path = game.Path(), .log_path = home.Path()});
+  testing::RecordingFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings{front_end};
+  settings.SetSettingsDBName(home.File("TARN.MDB"));
+  const LearnResult result = LearnFromFolder(settings, front_end, files, false);
+  ASSERT_EQ(result.seen.undescribable.size(), 1u);
+  EXPECT_THAT(result.seen.undescribable[0].place.file, HasSubstr("a.ini"));
+  EXPECT_THAT(FormatRuleText(result.learned.rules, "ships.rules"), HasSubstr("nickname"));
+}
+
 TEST(WriteLearnedFolderTest, ReportThatCannotBeWrittenLeavesNoFolder) {
   testing::TempDir dir;
   LearnResult result;
