@@ -1,9 +1,9 @@
 #include "run_command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cerrno>
 #include <exception>
 #include <future>
 #include <map>

@@ -291,7 +291,7 @@ TEST_F(MainWindowTest, StartUpTakesTitleAndControlsFromTheSettings) {
 // the form's order.
 TEST_F(MainWindowTest, ControlsAreShownApartWithReadableCaptionsAndTheLogBoxFillsTheRest) {
   const std::vector<const char*> controls = {
-      "lblKVPath", "tbKVPath",  "cmdBrowseKV",  "cmdInitDB",    "cmdAll", "cmdDumpRules",
+      "lblKVPath",  "tbKVPath",  "cmdBrowseKV",  "cmdInitDB",    "cmdAll",      "cmdDumpRules",
       "lblLogPath", "tbLogPath", "cmdBrowseLog", "lboOverwrite", "chkOverwrite"};
   for (const bool with_footer : {false, true}) {
     Build();
