@@ -1,9 +1,10 @@
 #include "run_command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cerrno>
+#include <exception>
 #include <future>
 #include <map>
 #include <memory>
@@ -145,9 +146,14 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
   std::promise<void> reported_promise;
   std::future<void> reported = reported_promise.get_future();
   std::vector<std::string> failed;
-  std::thread reporter([&] {
+  // What ended the reporter early, raised again on this thread once it is joined, where the
+  // run's own handler reports it as it would any failure of the run.
+  std::exception_ptr reporter_failure;
+  bool reported_set = false;
+  const auto report_all = [&] {
     findings = ReportFindings(analysis.Findings(), place);
     fixed = ApplyBaseline(findings, baseline);
+    reported_set = true;
     reported_promise.set_value();
     const ReportRun run{place, known_given, fixed, options.report_known};
     for (const Report& report : reports) {
@@ -170,7 +176,23 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
                          why + ")");
       }
     }
+  };
+  std::thread reporter([&] {
+    try {
+      report_all();
+    } catch (...) {
+      reporter_failure = std::current_exception();
+      // The closing on this side waits for the findings: it must not wait for ever.
+      if (!reported_set) reported_promise.set_value();
+    }
   });
+  // Should the closing fail, the reporter is still joined before its thread object goes.
+  struct Join {
+    std::thread& thread;
+    ~Join() {
+      if (thread.joinable()) thread.join();
+    }
+  } join{reporter};
   analysis.Close([&]() -> const std::vector<ReportedFinding>* {
     StatsScope measure(stats, RunStats::kReporting);
     reported.wait();
@@ -180,6 +202,7 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
     StatsScope measure(stats, RunStats::kReporting);
     reporter.join();
   }
+  if (reporter_failure) std::rethrow_exception(reporter_failure);
   for (std::string& reason : failed) trouble.Add(std::move(reason));
   return findings;
 }

@@ -189,6 +189,9 @@ TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
   EXPECT_EQ(analysis.RunRefs(), 1);
   EXPECT_FALSE(analysis.RefsCancelled());
   analysis.Close();
+  // What the second search found is in the data database once it is closed.
+  EXPECT_EQ(testing::RowsOf(home.File("KV.MDB"), "SELECT Position, Line FROM Findings"),
+            (Rows{"2|3"}));
 }
 
 // Where stored rows stand on disk, kept compactly during a run: entries far below their

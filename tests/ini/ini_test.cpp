@@ -75,6 +75,33 @@ TEST_F(LineSourceTest, PushedBackLineComesAgainWithoutCountingAndNothingPastTheE
   EXPECT_EQ(file.ReadLine(), "x");
 }
 
+// A file another program still writes is read to the end first met: a line that arrives
+// after it is not read into the file's last section.
+TEST_F(LineSourceTest, TheEndOnceMetStaysTheEnd) {
+  struct Growing : InputFile {
+    std::size_t Read(char* buffer, std::size_t size) override {
+      const std::string next = reads < chunks.size() ? chunks[reads] : "";
+      ++reads;
+      return next.copy(buffer, size);
+    }
+    std::vector<std::string> chunks{"a\n", "", "b\n"};
+    std::size_t reads = 0;
+  };
+  struct GrowingFiles : testing::MemoryFileSystem {
+    std::unique_ptr<InputFile> OpenForReading(const std::string&) override {
+      return std::make_unique<Growing>();
+    }
+  } growing;
+  growing.AddFolder("game");
+  growing.SetFile("game/a.ini", "");
+  LineSource source(growing, log);
+  source.SetFileName("game/a.ini");
+  EXPECT_EQ(source.ReadLine(), "a");
+  EXPECT_TRUE(source.EndOfFile());
+  EXPECT_TRUE(source.EndOfFile());
+  EXPECT_EQ(ErrorOf([&] { source.ReadLine(); }), 62);
+}
+
 // The buffer is reused: a line without '=' has no value, whatever the last section held there.
 TEST_F(LineSourceTest, SectionsReuseTheBufferWithoutTheLastSectionsValues) {
   Open("[A]\r\nj = 0\r\nk = 1\r\n[B]\r\nj\r\nk\r\n");

@@ -14,7 +14,11 @@
 #include "learn/learning.h"
 #include "learn/rule_learner.h"
 #include "rules/rule_text.h"
+#include "settings/settings.h"
+#include "platform/file_system.h"
 #include "support/core_fixture.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
@@ -369,6 +373,24 @@ TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheir
       EXPECT_THAT(rule, HasSubstr(std::string("String ") + c.rule)) << c.what;
     }
   }
+}
+
+// A data file that cannot be read at all is listed among what no rule describes, and the
+// learning goes on with the next file.
+TEST(LearnFromFolderTest, AnUnreadableFileIsListedAndTheNextFileStillLearned) {
+  testing::TempDir game, home;
+  testing::WriteWorld(game.Path(), {{"EXE/kestrovar.ini", "[Data]\nships = a.ini\nships = b.ini\n"},
+                                    {"DATA/a.ini", "BINI\x01\x00\x00\x00\xff\xff"},
+                                    {"DATA/b.ini", "[Ship]\nnickname = x\n"}});
+  testing::MakeSettingsDB(home.File("TARN.MDB"), {.kv_path = game.Path(), .log_path = home.Path()});
+  testing::RecordingFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings{front_end};
+  settings.SetSettingsDBName(home.File("TARN.MDB"));
+  const LearnResult result = LearnFromFolder(settings, front_end, files, false);
+  ASSERT_EQ(result.seen.undescribable.size(), 1u);
+  EXPECT_THAT(result.seen.undescribable[0].place.file, HasSubstr("a.ini"));
+  EXPECT_THAT(FormatRuleText(result.learned.rules, "ships.rules"), HasSubstr("nickname"));
 }
 
 // rules learn writes a folder that is new, empty or its own, whole or not at all; any other

@@ -309,9 +309,9 @@ TEST(FindingsTableTest, EachFindingIsARowWithItsPlace) {
       {.kind = Finding::Kind::kRepair, .file = "/g/DATA/b.ini", .line = 7}};
   Database db = Database::Open(":memory:", Database::Mode::kCreate);
   StoreFindings(db, ReportFindings(findings, {"/g", ""}), 3);
-  EXPECT_EQ(testing::RowsOf(db, "SELECT Run, Rule, Number, Position, Line FROM Findings"),
-            (testing::Rows{"3|10302|10302|2|15", "3|10306|10306|0|null", "3|10302|10302|0|1",
-                           "3|repair|null|0|7"}));
+  EXPECT_EQ(testing::RowsOf(db, "SELECT Run, Rule, Number, Position, Line, LogLine FROM Findings"),
+            (testing::Rows{"3|10302|10302|2|15|12", "3|10306|10306|0|null|0",
+                           "3|10302|10302|0|1|12", "3|repair|null|0|7|7"}));
 }
 
 // A log that cannot be written is a run that could not do its job, whatever it found.

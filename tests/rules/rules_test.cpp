@@ -376,6 +376,18 @@ TEST(RuleTablesTest, ImportKeepsTheReplacedRuleSetForOneRestore) {
   }
 }
 
+// A whole number keeps its mark through the tables wherever it stands: first, between, last.
+TEST(RuleTablesTest, WholeNumbersKeepTheirMarkAtEveryPosition) {
+  for (const char* text : {"[Ship]\nm #1 = Whole\n", "[Ship]\nm #1 = Whole, String, Whole\n",
+                           "[Ship]\nm #1 = String, Whole, Long\n"}) {
+    testing::TempDir dir;
+    Database db = Database::Open(dir.File("TARN.MDB"), Database::Mode::kCreate);
+    WriteRuleTables(db, Parse(text));
+    EXPECT_EQ(FormatRuleText(ReadRuleTables(db), "t.rules"), FormatRuleText(Parse(text), "t.rules"))
+        << text;
+  }
+}
+
 // A target local to groups of files keeps its mark through the rule text and the tables;
 // tables written before the mark existed read as naming no local target.
 TEST(RuleTablesTest, KeepTheLocalMarkOfATarget) {
