@@ -5,7 +5,8 @@
 vim.api.nvim_create_autocmd("FileType", {
   pattern = "dosini",
   callback = function(args)
-    local root = vim.fs and vim.fs.dirname(vim.fn.finddir("DATA", ".;")) or vim.fn.getcwd()
+    local data = vim.fn.finddir("DATA", vim.fn.fnamemodify(args.file, ":p:h") .. ";")
+    local root = data ~= "" and vim.fn.fnamemodify(data, ":p:h:h") or vim.fn.getcwd()
     local client = vim.lsp.start_client({
       name = "tarn",
       cmd = { "tarn", "lsp" },
