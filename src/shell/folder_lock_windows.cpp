@@ -27,8 +27,16 @@ std::unique_ptr<FolderLock> FolderLock::Take(const std::string& folder, std::str
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                            nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    holder = path + " cannot be opened: " + WindowsErrorText(::GetLastError());
-    outcome = Outcome::kUnavailable;
+    // Say what is in the lock file's place when it is something, else why it cannot be had.
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(LongPath(WidenUtf8(path)).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      holder = path + " is a folder";
+      outcome = Outcome::kRefused;
+    } else {
+      holder = path + " cannot be opened: " + WindowsErrorText(error);
+      outcome = Outcome::kUnavailable;
+    }
     return nullptr;
   }
   BY_HANDLE_FILE_INFORMATION info{};

@@ -149,9 +149,9 @@ TEST(AnalysisTest, TwoInOneProcessDoNotSeeEachOther) {
   b.analysis->RunAll(false);  // reads what a read: its own list knows nothing of a's run
   b.analysis->Close();
   EXPECT_EQ(b.Log(), a_log);
-  EXPECT_NE(a_log.find("    Processing " + game.File("DATA") + testing::TempDir::kSeparator +
-                       "ships.ini\n"),
-            std::string::npos);
+  EXPECT_NE(
+      a_log.find("    Processing " + JoinPath(JoinPath(game.Path(), "DATA"), "ships.ini") + "\n"),
+      std::string::npos);
   EXPECT_EQ(b.Stored(), a_rows);
   EXPECT_EQ(a_rows.size(), 1u);
   EXPECT_EQ(a.Log(), a_log);

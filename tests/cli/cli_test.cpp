@@ -160,8 +160,8 @@ TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNot
   testing::MakeSettingsDB(other.home.File("TARN.MDB"), {.query_rows = Rows{}});
   const auto imported = other.Run("rules import " + tarn_.game.File("rules"));
   EXPECT_EQ(imported.status, 0);
-  EXPECT_TRUE(std::regex_match(
-      imported.out, std::regex("[0-9]+ sections, [0-9]+ keys, [0-9]+ references from [0-9]+ files\n")))
+  EXPECT_TRUE(std::regex_match(imported.out, std::regex("[0-9]+ sections, [0-9]+ keys, [0-9]+ "
+                                                        "references from [0-9]+ files\n")))
       << imported.out;
   EXPECT_EQ(testing::RowsOf(other.home.File("TARN.MDB"), query), shipped);
   EXPECT_GT(shipped.size(), 100u);

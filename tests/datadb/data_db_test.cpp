@@ -64,7 +64,7 @@ class DataDBTest : public ::testing::Test {
 // Empty texts are refused but in Value, and so is null where an index needs the column.
 TEST_F(DataDBTest, FreshFileHasTheSchemaWithItsRefusals) {
   ASSERT_TRUE(Init());
-  EXPECT_EQ(Log(), "Initialising DATA database: " + home_.File("KV.MDB") + "\nDone.\n");
+  EXPECT_EQ(Log(), "Initialising DATA database: " + JoinPath(home_.Path(), "KV.MDB") + "\nDone.\n");
   Database& db = data_->Db();
   for (const char* row :
        {"Sections VALUES (1, '', 's', 'f', 1)", "Sections VALUES (1, 'a', '', 'f', 1)",
@@ -124,7 +124,7 @@ TEST_F(DataDBTest, FileThatCannotBeDeletedIsKeptAndOneThatCannotBeMadeReported) 
   files_.refuse = true;
   EXPECT_FALSE(Init());
   EXPECT_EQ(data_, nullptr);
-  const std::string kv = home_.File("KV.MDB");
+  const std::string kv = JoinPath(home_.Path(), "KV.MDB");
   EXPECT_TRUE(
       Log().ends_with("Error : Path/File access error\nNumber: 75\nSource: TARN\n"
                       "Unable to delete " +
@@ -134,10 +134,11 @@ TEST_F(DataDBTest, FileThatCannotBeDeletedIsKeptAndOneThatCannotBeMadeReported) 
   const std::string missing = home_.File("no/such/folder");
   EXPECT_FALSE(Init(missing));
   EXPECT_EQ(data_, nullptr);
-  EXPECT_TRUE(Log().ends_with("Initialising DATA database: " + missing +
-                              "/KV.MDB\nError : unable to open database file\nNumber: 14\n"
-                              "Source: SQLite\nUnable to create " +
-                              missing + "/KV.MDB\n"));
+  const std::string made = JoinPath(missing, "KV.MDB");
+  EXPECT_TRUE(Log().ends_with("Initialising DATA database: " + made +
+                              "\nError : unable to open database file\nNumber: 14\n"
+                              "Source: SQLite\nUnable to create " + made + "\n"))
+      << Log();
 }
 
 #ifndef _WIN32

@@ -17,13 +17,9 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& Path() const { return path_; }
-  // name inside the folder, joined as the system joins paths (as tarn.log writes them).
-  std::string File(const std::string& name) const { return path_ + kSeparator + name; }
-#ifdef _WIN32
-  static constexpr char kSeparator = '\\';
-#else
-  static constexpr char kSeparator = '/';
-#endif
+  // name inside the folder, joined with "/", which the in-memory file system understands
+  // on every system; what TARN itself joins, JoinPath gives.
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
 
  private:
   std::string path_;
