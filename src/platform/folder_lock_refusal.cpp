@@ -19,6 +19,14 @@ std::unique_ptr<FolderLock> FolderLock::TakeOrSay(const std::string& folder, std
   } else if (outcome == Outcome::kRefused ||
              (outcome == Outcome::kUnavailable && need == Need::kRequired)) {
     why = "cannot lock the " + named + ": " + detail;
+#ifdef _WIN32
+    // On Windows the home is, unless --home says otherwise, the folder the zip was unpacked
+    // into, and Program Files is the usual place a user cannot write to.
+    if (name == "home" && outcome == Outcome::kUnavailable) {
+      why += "; unzip TARN into a folder you can write to, or give --home a folder of yours "
+             "that holds a copy of TARN.MDB";
+    }
+#endif
   }
   return lock;
 }

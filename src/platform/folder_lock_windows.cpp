@@ -27,20 +27,37 @@ std::unique_ptr<FolderLock> FolderLock::Take(const std::string& folder, std::str
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                            nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    outcome = Outcome::kUnavailable;
+    // Say what is in the lock file's place when it is something, else why it cannot be had.
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(LongPath(WidenUtf8(path)).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      holder = path + " is a folder";
+      outcome = Outcome::kRefused;
+    } else {
+      holder = path + " cannot be opened: " + WindowsErrorText(error);
+      outcome = Outcome::kUnavailable;
+    }
     return nullptr;
   }
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(h, &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+  if (!::GetFileInformationByHandle(h, &info)) {
+    holder = path + " cannot be opened: " + WindowsErrorText(::GetLastError());
     ::CloseHandle(h);
     outcome = Outcome::kUnavailable;
+    return nullptr;
+  }
+  if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) {
+    holder = path + " is " +
+             ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? "a link" : "a folder");
+    ::CloseHandle(h);
+    outcome = Outcome::kRefused;
     return nullptr;
   }
   OVERLAPPED at{};
   at.OffsetHigh = kLockOffsetHigh;
   if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-    if (::GetLastError() != ERROR_LOCK_VIOLATION) {
+    if (const DWORD error = ::GetLastError(); error != ERROR_LOCK_VIOLATION) {
+      holder = path + " cannot be locked: " + WindowsErrorText(error);
       ::CloseHandle(h);
       outcome = Outcome::kUnavailable;
       return nullptr;

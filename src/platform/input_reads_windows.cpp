@@ -20,10 +20,14 @@ namespace fs = std::filesystem;
 constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 
 [[noreturn]] void RaiseInput(DWORD code, const char* what) {
-  const int number = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
-                         ? kErrFileNotFound
-                         : kErrPathFileAccess;
-  throw TarnError(number, std::string(what) + ": " + WindowsErrorText(code),
+  // A missing input is named in the C library's words, as the Linux build and every other
+  // message of a missing file on Windows (the strings command's) name it; the system's own
+  // text differs between Windows versions and Wine.
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+    throw TarnError(kErrFileNotFound, std::string(what) + ": " + SystemErrorText(ENOENT),
+                    std::string(kAppName));
+  }
+  throw TarnError(kErrPathFileAccess, std::string(what) + ": " + WindowsErrorText(code),
                   std::string(kAppName));
 }
 

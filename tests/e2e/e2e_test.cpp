@@ -249,7 +249,7 @@ class WalkTest : public ::testing::Test {
         "SELECT s.Line, Area, Section, File, Entry, e.Line, (SELECT group_concat(Value) FROM "
         "\"Values\" v WHERE v.Link = e.DB_ID) FROM Sections s LEFT JOIN Entries e ON "
         "e.Link = s.DB_ID ORDER BY s.DB_ID, e.DB_ID");
-    for (std::string& row : rows) testing::ReplaceAll(row, tarn_.game.Path(), "<game>");
+    for (std::string& row : rows) testing::MarkFolder(row, tarn_.game.Path(), "<game>");
     return rows;
   }
   testing::Tarn tarn_;
@@ -270,9 +270,6 @@ std::string Done(int id) {
 // further files take the area of the section that named them; each section is checked line
 // by line against its rule and stored in rule order, its names lower-cased.
 TEST_F(WalkTest, FullRunOverASmallWorld) {
-#ifdef _WIN32
-  GTEST_SKIP() << "its expected log lines and rows are written with '/', and Windows writes its paths with backslashes";
-#endif
   testing::WriteWorld(
       tarn_.game.Path(),
       {{"EXE/kestrovar.ini",
@@ -394,9 +391,6 @@ TEST_F(WalkTest, ListOfOtherFilesThatCannotBeReadEndsTheRun) {
 
 // A section holds at most 2048 lines: the next ends the main file's walk, or the run.
 TEST_F(WalkTest, SectionsOf2048LinesAreReadWholeAndOf2049EndTheWalk) {
-#ifdef _WIN32
-  GTEST_SKIP() << "its expected log lines and rows are written with '/', and Windows writes its paths with backslashes";
-#endif
   std::string lines;
   for (int i = 0; i < 2048; ++i) lines += "hp = " + std::to_string(i) + "\n";
   testing::WriteWorld(
@@ -909,9 +903,8 @@ TEST_F(LearnTest, ReadmeCommandsForYourOwnGameWorkAsWritten) {
     testing::ReplaceAll(line, "/games/kestrovar-original", dir_.File("original"));
     testing::ReplaceAll(line, "/games/kestrovar-modded", dir_.File("modded"));
     ASSERT_EQ(line.find("/games/"), std::string::npos) << "a game folder this test lacks";
-    const std::string command = "cd " + dir_.File("fresh") + " && " TARN_CLI " --home " +
-                                tarn.home.Path() + line.substr(4);
-    const testing::Result r = testing::RunCommand(command);
+    const testing::Result r = testing::RunCommand(
+        TARN_CLI " --home " + tarn.home.Path() + line.substr(4), dir_.File("fresh"));
     EXPECT_EQ(r.status, 0) << line << "\n" << r.err;
     ++run;
   }

@@ -143,6 +143,28 @@ TEST(WindowsLockTest, SecondTakerIsToldTheHoldersProcess) {
   EXPECT_NE(FolderLock::Take(home.Path(), "home", outcome, holder), nullptr);
 }
 
+// A home that cannot be locked is most often the zip unpacked where the user may not write;
+// the log folder, which a run may go on without, says nothing.
+TEST(WindowsLockTest, HomeThatCannotBeLockedSaysWhereToUnzipAndWhy) {
+  testing::TempDir dir;
+  const std::string missing = dir.File("missing");
+  std::string why;
+  EXPECT_EQ(FolderLock::TakeOrSay(missing, "home", "home folder", FolderLock::Need::kRequired,
+                                  why),
+            nullptr);
+  EXPECT_THAT(why, HasSubstr("cannot lock the home folder " + missing + ": " + missing +
+                             "\\.tarn-home.lock cannot be opened: "));
+  EXPECT_THAT(why, HasSubstr("; unzip TARN into a folder you can write to, or give --home"));
+  EXPECT_EQ(FolderLock::TakeOrSay(missing, "log", "log folder", FolderLock::Need::kIfPossible,
+                                  why),
+            nullptr);
+  EXPECT_EQ(why, "");
+  const std::string lock_file = JoinPath(dir.Path(), ".tarn-home.lock");
+  ::CreateDirectoryW(WidenUtf8(lock_file).c_str(), nullptr);
+  FolderLock::TakeOrSay(dir.Path(), "home", "home folder", FolderLock::Need::kRequired, why);
+  EXPECT_EQ(why, "cannot lock the home folder " + dir.Path() + ": " + lock_file + " is a folder");
+}
+
 TEST(WindowsWholeWriteTest, FileHeldOpenByAnotherProgramIsNamedAfterRetrying) {
   testing::TempDir dir;
   RealFileSystem files;

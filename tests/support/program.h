@@ -15,8 +15,9 @@ struct Result {
   std::string log;  // tarn.log of the log folder, for Tarn::Run
 };
 
-// Runs command through the shell, standard output and error into the result.
-Result RunCommand(const std::string& command);
+// Runs command through the shell (on Windows, as one command line without a shell), standard
+// output and error into the result; in folder, when one is given, as its working folder.
+Result RunCommand(const std::string& command, const std::string& folder = "");
 
 // `tarn` (TARN_CLI) with a home holding a copy of the shipped TARN.MDB (TARN_SHIPPED_MDB),
 // an empty game folder and an empty log folder, each a temporary folder of its own.

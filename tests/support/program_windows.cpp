@@ -20,7 +20,7 @@ HANDLE Inheritable(const std::string& path) {
 
 }  // namespace
 
-Result RunCommand(const std::string& command) {
+Result RunCommand(const std::string& command, const std::string& folder) {
   const TempDir scratch;
   HANDLE out = Inheritable(scratch.File("out"));
   HANDLE err = Inheritable(scratch.File("err"));
@@ -33,8 +33,9 @@ Result RunCommand(const std::string& command) {
   PROCESS_INFORMATION process{};
   std::wstring line = WidenUtf8(command);
   int status = -1;
-  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
+  const std::wstring working = WidenUtf8(folder);
+  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       folder.empty() ? nullptr : working.c_str(), &startup, &process)) {
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (::GetExitCodeProcess(process.hProcess, &code)) status = static_cast<int>(code);

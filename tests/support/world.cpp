@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "support/memory_file_system.h"
 
@@ -47,6 +48,19 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
   for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
   }
+}
+
+void MarkFolder(std::string& text, const std::string& folder, const std::string& mark) {
+  ReplaceAll(text, folder, mark);
+#ifdef _WIN32
+  for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
+    for (std::size_t i = at + mark.size();
+         i < text.size() && std::string_view(" \r\n!\"'|").find(text[i]) == std::string_view::npos;
+         ++i) {
+      if (text[i] == '\\') text[i] = '/';
+    }
+  }
+#endif
 }
 
 std::string ToCrLf(std::string text) {

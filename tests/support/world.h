@@ -17,6 +17,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& Path() const { return path_; }
+  // name inside the folder, joined with "/", which the in-memory file system understands
+  // on every system; what TARN itself joins, JoinPath gives.
   std::string File(const std::string& name) const { return path_ + "/" + name; }
 
  private:
@@ -29,6 +31,11 @@ using Files = std::map<std::string, std::string>;
 std::string ToCrLf(std::string text);
 std::string FromCrLf(std::string text);
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to);
+
+// Replaces folder with mark (such as "<game>") in text. Expected texts are written with "/":
+// on Windows, whose paths hold backslashes, the rest of each path after the mark is turned to
+// "/" as well, up to a space, quote or line end, so that a value holding a backslash keeps it.
+void MarkFolder(std::string& text, const std::string& folder, const std::string& mark);
 
 // Writes each file under folder with CR LF line ends, making the folders on the way; into an
 // in-memory tree, every folder on the way becomes known to it.
