@@ -105,7 +105,8 @@ TEST_P(RuleCommandsTest, ImportAndRestoreChangeTheOriginOnce) {
   EXPECT_FALSE(session_->Origin().imported);
   const auto& again = Rules(SessionCommand::kRestore);
   EXPECT_EQ(again.status, 3);
-  EXPECT_EQ(again.reasons.at(0), Home("TARN.MDB") + " keeps no rule set that an import replaced");
+  EXPECT_EQ(again.reasons.at(0),
+            JoinPath(dir_.Path(), "TARN.MDB") + " keeps no rule set that an import replaced");
 }
 
 TEST_P(RuleCommandsTest, AnotherRunOnTheHomeRefusesWhatWritesTarnMdb) {
@@ -135,6 +136,13 @@ TEST_P(RuleCommandsTest, AnotherRunOnTheHomeRefusesWhatWritesTarnMdb) {
   }
 }
 
+// How a path into the game's DATA folder is written where the walk opens it.
+#ifdef _WIN32
+constexpr const char* kDataFolder = "\\DATA\\";
+#else
+constexpr const char* kDataFolder = "/DATA/";
+#endif
+
 TEST_P(RuleCommandsTest, ACancelledCommandChangesNothing) {
   ASSERT_EQ(Rules(SessionCommand::kExport, Home("mine")).status, 0);
   ASSERT_EQ(Rules(SessionCommand::kImport, Home("mine")).status, 0);
@@ -147,7 +155,7 @@ TEST_P(RuleCommandsTest, ACancelledCommandChangesNothing) {
     std::string folder, at;
   };
   for (const Case& c : {Case{SessionCommand::kImport, Home("mine"), ".rules"},
-                        Case{SessionCommand::kLearn, Home("learned"), "/DATA/"}}) {
+                        Case{SessionCommand::kLearn, Home("learned"), kDataFolder}}) {
     SCOPED_TRACE(CommandCaption(c.command));
     files_.at = c.at;
     files_.step = [this] { session_->RequestCancel(); };

@@ -19,8 +19,18 @@ namespace {
   throw TarnError(kErrFileNotFound, PlatformErrorText(kErrFileNotFound) + ": " + why, "TARN");
 }
 
+// The tree is kept with "/" alone; on Windows the core joins with "\\" as well, and both
+// separate there, as they do for Windows itself.
+std::string Slashed(std::string path) {
+#ifdef _WIN32
+  std::replace(path.begin(), path.end(), '\\', '/');
+#endif
+  return path;
+}
+
 // "." and ".." taken out by the text alone; ".." above a relative path's start is kept.
-std::string Normal(const std::string& path) {
+std::string Normal(const std::string& given) {
+  const std::string path = Slashed(given);
   const bool absolute = !path.empty() && path[0] == '/';
   std::vector<std::string> parts;
   for (std::size_t start = 0; start <= path.size();) {
@@ -136,7 +146,8 @@ const std::vector<std::string>& MemoryFileSystem::Listing(const std::string& fol
   return listings_.emplace(real, std::vector<std::string>(names.begin(), names.end())).first->second;
 }
 
-std::string MemoryFileSystem::ResolveLetterCase(const std::string& path) {
+std::string MemoryFileSystem::ResolveLetterCase(const std::string& given) {
+  const std::string path = Slashed(given);
   auto exists = [&](const std::string& p) {
     const std::string real = Real(p);
     return files_.count(real) != 0 || folders_.count(real) != 0;
