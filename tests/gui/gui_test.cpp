@@ -578,7 +578,8 @@ TEST(FindingsWindowTest, FiltersWithinOneColumnAndSortKeepsTheSelection) {
   }
   view.Table()->selectRow(1);
   view.Table()->sortByColumn(FindingsModel::kLine, Qt::AscendingOrder);
-  const QModelIndexList selected = view.Table()->selectionModel()->selectedRows(FindingsModel::kLine);
+  const QModelIndexList selected =
+      view.Table()->selectionModel()->selectedRows(FindingsModel::kLine);
   ASSERT_EQ(selected.size(), 1);
   EXPECT_EQ(selected[0].row(), 0);
   EXPECT_EQ(selected[0].data().toInt(), 7);
