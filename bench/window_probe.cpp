@@ -8,7 +8,9 @@
 //   window_probe HOME GAME LOG ROUNDS
 //
 // HOME holds TARN.MDB. Prints one line per round and a last line with the worst lateness of
-// all rounds (the sorts and filters, timed on their own, are not in it); run it on the offscreen platform (bench/window_freeze does).
+// all rounds (the sorts and filters, timed on their own, are not in it); run it on the offscreen
+// platform (bench/window_freeze does).
+#include <unistd.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -19,14 +21,13 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "findings_window.h"
 #include "main_window.h"
+#include "platform/file_system.h"
 #include "qt_front_end.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "platform/file_system.h"
 #include "window_program.h"
 
 namespace {
@@ -144,35 +145,39 @@ int main(int argc, char** argv) {
       Settle(100);
       const double paint_late = probe.TakeStepMs();
       // What a user does next in the view, each one event: sort by a few columns, then filter.
+      const auto sort_by = [&](int column) {
+        findings.Table()->sortByColumn(column, Qt::AscendingOrder);
+        findings.repaint();
+      };
+      const auto filter_by = [&](const QString& text) {
+        findings.FilterByText(text);
+        findings.repaint();
+      };
       double sort = 0;
       for (int column : {tarn::gui::FindingsModel::kText, tarn::gui::FindingsModel::kFile,
                          tarn::gui::FindingsModel::kNumber}) {
-        sort = std::max(sort, EventMs([&] {
-          findings.Table()->sortByColumn(column, Qt::AscendingOrder);
-          findings.repaint();
-        }));
+        sort = std::max(sort, EventMs([&] { sort_by(column); }));
       }
       double filter = 0;
       for (const char* text : {"unknown", "", "ini"}) {
-        filter = std::max(filter, EventMs([&] {
-          findings.FilterByText(QString::fromLatin1(text));
-          findings.repaint();
-        }));
+        filter = std::max(filter, EventMs([&] { filter_by(QString::fromLatin1(text)); }));
       }
-      filter = std::max(filter, EventMs([&] {
+      const double by_number = EventMs([&] {
         findings.FilterByNumber(QStringLiteral("repair"));
         findings.repaint();
-      }));
+      });
+      filter = std::max(filter, by_number);
       findings.FilterByNumber(QString());
       findings.Table()->sortByColumn(-1, Qt::AscendingOrder);
       Settle(20);
       probe.TakeStepMs();
       worst = std::max({worst, init_late, all_late, refs_late, paint_late});
-      std::printf("round %d: init-db %.2f s, all %.2f s, refs %.2f s, %d findings; lateness "
-                  "init-db %.0f, all %.0f, refs %.0f, first paint %.0f ms; sort %.0f ms, "
-                  "filter %.0f ms; resident %.1f MiB\n",
-                  round, init, all, refs, findings.TotalRows(), init_late, all_late, refs_late,
-                  paint_late, sort, filter, ResidentMiB());
+      std::printf(
+          "round %d: init-db %.2f s, all %.2f s, refs %.2f s, %d findings; lateness "
+          "init-db %.0f, all %.0f, refs %.0f, first paint %.0f ms; sort %.0f ms, "
+          "filter %.0f ms; resident %.1f MiB\n",
+          round, init, all, refs, findings.TotalRows(), init_late, all_late, refs_late, paint_late,
+          sort, filter, ResidentMiB());
       std::fflush(stdout);
       findings.hide();
     }

@@ -34,8 +34,8 @@ std::string Folded(const QString& text) { return text.toCaseFolded().toStdString
 void Fold(const FindingCells& cells, std::string& out) {
   using Model = FindingsModel;
   bool first = true;
-  for (int column : {Model::kFile, Model::kSection, Model::kKey, Model::kNumber, Model::kText,
-                     Model::kValue}) {
+  for (int column :
+       {Model::kFile, Model::kSection, Model::kKey, Model::kNumber, Model::kText, Model::kValue}) {
     if (!first) out.push_back('\0');
     first = false;
     out += Folded(cells.texts[column]);
