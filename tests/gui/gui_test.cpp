@@ -583,6 +583,11 @@ TEST(FindingsWindowTest, FiltersWithinOneColumnAndSortKeepsTheSelection) {
   ASSERT_EQ(selected.size(), 1);
   EXPECT_EQ(selected[0].row(), 0);
   EXPECT_EQ(selected[0].data().toInt(), 7);
+  // A new run shows every number again.
+  view.HideNumber("10101", true);
+  EXPECT_EQ(view.ShownRows(), 1);
+  view.SetRun(account);
+  EXPECT_EQ(view.ShownRows(), 2);
 }
 
 // The window program on the broken sample world, with the real analysis behind it: what the
