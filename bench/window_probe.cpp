@@ -1,12 +1,16 @@
 // Drives the window program as a user would (Init DB, All, References, the findings view's
 // first paint) on a game folder, several times over, and measures what the user feels: the
 // worst lateness of a timer on the window's thread (how long the window's event loop was kept
-// from answering), the time of each command, and the resident memory after each round.
+// from answering), per step, the time of each command, the longest of a few sorts and filters
+// of the findings view (each one event the window cannot answer during), and the resident
+// memory after each round.
 //
 //   window_probe HOME GAME LOG ROUNDS
 //
 // HOME holds TARN.MDB. Prints one line per round and a last line with the worst lateness of
-// all rounds; run it on the offscreen platform (bench/window_freeze does).
+// all rounds (the sorts and filters, timed on their own, are not in it); run it on the offscreen
+// platform (bench/window_freeze does).
+#include <unistd.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -17,19 +21,19 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "findings_window.h"
 #include "main_window.h"
+#include "platform/file_system.h"
 #include "qt_front_end.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "platform/file_system.h"
 #include "window_program.h"
 
 namespace {
 
-// A timer on the window's thread that notes how late each of its ticks comes.
+// A timer on the window's thread that notes how late each of its ticks comes: the worst of
+// the step under way.
 class LatenessProbe {
  public:
   static constexpr int kIntervalMs = 5;
@@ -38,23 +42,29 @@ class LatenessProbe {
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       const qint64 now = clock_.nsecsElapsed();
-      worst_ns_ = std::max(worst_ns_, now - last_ns_ - kIntervalMs * 1000000LL);
+      const qint64 late = now - last_ns_ - kIntervalMs * 1000000LL;
+      step_worst_ns_ = std::max(step_worst_ns_, late);
       last_ns_ = now;
     });
   }
   void Start() {
-    worst_ns_ = 0;
+    step_worst_ns_ = 0;
     clock_.start();
     last_ns_ = clock_.nsecsElapsed();
     timer_.start();
   }
-  double WorstMs() const { return static_cast<double>(worst_ns_) / 1e6; }
+  // The worst lateness of the step just done; the next step starts afresh.
+  double TakeStepMs() {
+    const double step = static_cast<double>(step_worst_ns_) / 1e6;
+    step_worst_ns_ = 0;
+    return step;
+  }
 
  private:
   QTimer timer_;
   QElapsedTimer clock_;
   qint64 last_ns_ = 0;
-  qint64 worst_ns_ = 0;
+  qint64 step_worst_ns_ = 0;
 };
 
 // Seconds from the click until the window has heard the command end.
@@ -66,6 +76,23 @@ double ClickAndWait(tarn::gui::MainWindow& window, const char* button) {
   window.findChild<QPushButton*>(button)->click();
   if (window.CommandRunning()) loop.exec();
   return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+// Lets the window's loop run for ms, so that a tick made late by the step just done is counted
+// in that step.
+void Settle(int ms) {
+  QEventLoop settle;
+  QTimer::singleShot(ms, &settle, &QEventLoop::quit);
+  settle.exec();
+}
+
+// Milliseconds the window's thread spends in what the user's one action does.
+template <typename Action>
+double EventMs(Action action) {
+  QElapsedTimer clock;
+  clock.start();
+  action();
+  return static_cast<double>(clock.nsecsElapsed()) / 1e6;
 }
 
 double ResidentMiB() {
@@ -103,19 +130,54 @@ int main(int argc, char** argv) {
     for (int round = 1; round <= rounds; ++round) {
       probe.Start();
       const double init = ClickAndWait(window, "cmdInitDB");
+      Settle(20);
+      const double init_late = probe.TakeStepMs();
       const double all = ClickAndWait(window, "cmdAll");
+      Settle(20);
+      const double all_late = probe.TakeStepMs();
       const double refs = ClickAndWait(window, "cmdRefs");
+      Settle(20);
+      const double refs_late = probe.TakeStepMs();
       // The findings view opens by itself after a run that found something: its first paint.
       tarn::gui::FindingsWindow& findings = program.Findings();
       findings.show();
       findings.repaint();
-      QEventLoop settle;
-      QTimer::singleShot(100, &settle, &QEventLoop::quit);
-      settle.exec();
-      worst = std::max(worst, probe.WorstMs());
-      std::printf("round %d: init-db %.2f s, all %.2f s, refs %.2f s, %d findings; worst "
-                  "lateness %.1f ms; resident %.1f MiB\n",
-                  round, init, all, refs, findings.TotalRows(), probe.WorstMs(), ResidentMiB());
+      Settle(100);
+      const double paint_late = probe.TakeStepMs();
+      // What a user does next in the view, each one event: sort by a few columns, then filter.
+      const auto sort_by = [&](int column) {
+        findings.Table()->sortByColumn(column, Qt::AscendingOrder);
+        findings.repaint();
+      };
+      const auto filter_by = [&](const QString& text) {
+        findings.FilterByText(text);
+        findings.repaint();
+      };
+      double sort = 0;
+      for (int column : {tarn::gui::FindingsModel::kText, tarn::gui::FindingsModel::kFile,
+                         tarn::gui::FindingsModel::kNumber}) {
+        sort = std::max(sort, EventMs([&] { sort_by(column); }));
+      }
+      double filter = 0;
+      for (const char* text : {"unknown", "", "ini"}) {
+        filter = std::max(filter, EventMs([&] { filter_by(QString::fromLatin1(text)); }));
+      }
+      const double by_number = EventMs([&] {
+        findings.FilterByNumber(QStringLiteral("repair"));
+        findings.repaint();
+      });
+      filter = std::max(filter, by_number);
+      findings.FilterByNumber(QString());
+      findings.Table()->sortByColumn(-1, Qt::AscendingOrder);
+      Settle(20);
+      probe.TakeStepMs();
+      worst = std::max({worst, init_late, all_late, refs_late, paint_late});
+      std::printf(
+          "round %d: init-db %.2f s, all %.2f s, refs %.2f s, %d findings; lateness "
+          "init-db %.0f, all %.0f, refs %.0f, first paint %.0f ms; sort %.0f ms, "
+          "filter %.0f ms; resident %.1f MiB\n",
+          round, init, all, refs, findings.TotalRows(), init_late, all_late, refs_late, paint_late,
+          sort, filter, ResidentMiB());
       std::fflush(stdout);
       findings.hide();
     }

@@ -43,4 +43,8 @@ void CommandWorker::Start(std::function<void()> work) {
       Qt::QueuedConnection);
 }
 
+void CommandWorker::RunQuietly(std::function<void()> work) {
+  QMetaObject::invokeMethod(runner_, std::move(work), Qt::QueuedConnection);
+}
+
 }  // namespace tarn::gui

@@ -26,6 +26,10 @@ class CommandWorker : public QObject {
   // programEnded when work ended the program (ProgramEnd) or raised anything else, which is
   // then written to standard error first: no exception leaves the worker thread.
   void Start(std::function<void()> work);
+  // Runs work on the worker thread after what is queued before it, and before any command
+  // started later, with no signal afterwards: for what the window need not hear of, such as
+  // freeing a table it no longer shows. work must not throw.
+  void RunQuietly(std::function<void()> work);
 
   // True while called on the worker thread.
   bool OnWorkerThread() const { return QThread::currentThread() == &thread_; }

@@ -210,6 +210,10 @@ void MainWindow::CheckReferences() {
   });
 }
 
+void MainWindow::RunOffWindowThread(std::function<void()> work) {
+  worker_->RunQuietly(std::move(work));
+}
+
 void MainWindow::RunCommand(Command which, std::function<void()> command) {
   if (running_) return;
   running_ = true;

@@ -91,6 +91,9 @@ class MainWindow : public QWidget {
   // Runs the check of names as the buttons run their commands: one command at a time, the
   // inputs locked while it runs.
   void CheckReferences();
+  // Runs work on the commands' thread, after the command under way and before the next, with
+  // no commandEnded: what would keep the window from answering if done on its own thread.
+  void RunOffWindowThread(std::function<void()> work);
 
   // Builds the window at its design size with the design title, and makes its tbLog the
   // front end's log box. The boxes and the check box write into settings as they change.

@@ -99,7 +99,6 @@ CommandSet WindowProgram::Commands() {
     return session_.Enabled(Command::kAll);
   };
   commands.all = [this](bool ticked) {
-    retired_ = FindingsTable();
     Analysis& analysis = session_.GetAnalysis();
     AnalysisOptions options = analysis.Options();
     options.follow_links = follow_links_.load();
@@ -111,7 +110,6 @@ CommandSet WindowProgram::Commands() {
   commands.dump = [this](bool ticked) { session_.Run(Command::kDump, ticked); };
   commands.all_enabled = [this] { return session_.Enabled(Command::kAll); };
   commands.refs = [this] {
-    retired_ = FindingsTable();
     session_.Run(Command::kRefs, false);
     prepared_ = MakeFindingsTable(session_.TakeFindingRows());
     GiveBackFreedMemory();
@@ -133,15 +131,27 @@ void WindowProgram::CommandEnded() {
   const bool refs_stopped =
       account.command == Command::kRefs && account.ending == CommandAccount::Ending::kCancelled;
   if (!finds || refs_stopped || account.ending == CommandAccount::Ending::kRefused) {
+    FreeOffWindowThread(std::exchange(prepared_, FindingsTable()));
     return;
   }
   const bool found = !prepared_.rows.empty();
-  retired_ = findings_->SetRun(account, std::exchange(prepared_, FindingsTable()));
+  FreeOffWindowThread(findings_->SetRun(account, std::exchange(prepared_, FindingsTable())));
   if (found) {
     PlaceFindings();
     findings_->show();
     findings_->raise();
   }
+}
+
+void WindowProgram::FreeOffWindowThread(FindingsTable table) {
+  if (table.rows.empty()) return;
+  // At once rather than at the next command's start, so that between commands the program
+  // holds only the table the view shows, not also the one it showed before.
+  auto held = std::make_shared<FindingsTable>(std::move(table));
+  main_->RunOffWindowThread([held = std::move(held)]() mutable {
+    held.reset();
+    GiveBackFreedMemory();
+  });
 }
 
 void WindowProgram::RuleCommandEnded(const CommandAccount& account) {

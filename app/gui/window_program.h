@@ -63,6 +63,9 @@ class WindowProgram : public QObject {
   // Puts the findings view where it does not hide the main window's status line.
   void PlaceFindings();
   void CommandEnded();
+  // Frees table on the worker thread, since freeing 150,000 rows would keep the window from
+  // answering, and gives the memory back to the system.
+  void FreeOffWindowThread(FindingsTable table);
   void RuleCommandEnded(const CommandAccount& account);
   bool CloseDuringRun(Command command);
   bool AskWhetherToCancel(Command command);
@@ -80,9 +83,6 @@ class WindowProgram : public QObject {
   // The findings view's rows of the last "All" or "References", made on the worker thread
   // before it says the command ended.
   FindingsTable prepared_;
-  // The table the findings view showed before the last run's: freed by the next command, on
-  // the worker thread, since freeing 150,000 rows would keep the window from answering.
-  FindingsTable retired_;
 };
 
 }  // namespace tarn::gui

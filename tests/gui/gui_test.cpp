@@ -553,6 +553,43 @@ TEST(FindingsWindowTest, HidesKnownFindingsAndUntickedNumbersAndSortsByLine) {
   EXPECT_EQ(lines, (std::vector<int>{4, 17, 30, 200}));
 }
 
+// The filters match letter case aside (beyond ASCII too) within one column, never across two;
+// a line number matches only by its digits; a sort keeps the selected finding selected.
+TEST(FindingsWindowTest, FiltersWithinOneColumnAndSortKeepsTheSelection) {
+  CommandAccount account;
+  account.findings = {
+      FindingRow{.rule = "10302", .text = "\xC9nergie", .path = "DATA/Ship.ini", .line = 200,
+                 .section = "ab", .key = "cd"},
+      FindingRow{.rule = "10101", .text = "x", .path = "DATA/b.ini", .line = 7, .section = "Ship"}};
+  account.counts = {{"10302", 1}, {"10101", 1}};
+  FindingsWindow view;
+  view.SetRun(account);
+  const struct {
+    const char* file;
+    const char* text;
+    int shown;
+  } cases[] = {{"", "\u00e9NERGIE", 1}, {"", "ship", 2}, {"SHIP", "", 1}, {"", "bc", 0},
+               {"", "20", 1},         {"", "7", 1},   {"b.ini", "200", 0}, {"", "", 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + "|" + c.text);
+    view.FilterByFile(QString::fromUtf8(c.file));
+    view.FilterByText(QString::fromUtf8(c.text));
+    EXPECT_EQ(view.ShownRows(), c.shown);
+  }
+  view.Table()->selectRow(1);
+  view.Table()->sortByColumn(FindingsModel::kLine, Qt::AscendingOrder);
+  const QModelIndexList selected =
+      view.Table()->selectionModel()->selectedRows(FindingsModel::kLine);
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected[0].row(), 0);
+  EXPECT_EQ(selected[0].data().toInt(), 7);
+  // A new run shows every number again.
+  view.HideNumber("10101", true);
+  EXPECT_EQ(view.ShownRows(), 1);
+  view.SetRun(account);
+  EXPECT_EQ(view.ShownRows(), 2);
+}
+
 // The window program on the broken sample world, with the real analysis behind it: what the
 // window lets the user do while "All" runs, how a cancel or a close during a run ends it, what
 // the status line says afterwards, and the findings view and its viewer for each mistake.
