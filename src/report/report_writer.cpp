@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <utility>
 
-#include "report/baseline.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "report/baseline.h"
 
 namespace tarn {
 
@@ -66,8 +66,8 @@ std::vector<std::string> ReportWriter::Write() {
         FormatReport(ReportFormat::kJson,
                      as_reported ? reported_ : ReportFindings(found_, own_place), {own_place}));
     if (!why.empty()) {
-      failed.push_back("the baseline " + *orders_.baseline_file + " could not be written (" +
-                       why + ")");
+      failed.push_back("the baseline " + *orders_.baseline_file + " could not be written (" + why +
+                       ")");
     }
   }
   return failed;

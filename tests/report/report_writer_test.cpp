@@ -59,8 +59,8 @@ struct WriterTest : ::testing::Test {
 
 TEST_F(WriterTest, EveryFormatGoesWholeToItsOwnFileOrStandardOutput) {
   ReportOrders orders;
-  for (const char* text : {"sarif=/out/r.sarif", "json=/out/r.json", "github=/out/r.txt",
-                           "text=-"}) {
+  for (const char* text :
+       {"sarif=/out/r.sarif", "json=/out/r.json", "github=/out/r.txt", "text=-"}) {
     ReportOrder order;
     std::string why;
     ASSERT_TRUE(ParseReportOrder(text, order, why)) << why;
@@ -104,9 +104,10 @@ TEST_F(WriterTest, AFailedWriteKeepsTheOldFileAndNamesIt) {
       tree.SetFile("/out/base.json", "old baseline");
       const std::string before = tree.File(broken);
       fault(tree, broken);
-      ReportWriter writer(tree, out,
-                          {{{ReportFormat::kJson, "/out/r.json"}, {ReportFormat::kText, "/out/r.txt"}},
-                           "/out/base.json"});
+      ReportWriter writer(
+          tree, out,
+          {{{ReportFormat::kJson, "/out/r.json"}, {ReportFormat::kText, "/out/r.txt"}},
+           "/out/base.json"});
       writer.Report(findings, "/g", {}, false);
       const std::vector<std::string> failed = writer.Write();
       SCOPED_TRACE(broken);
@@ -127,17 +128,21 @@ TEST_F(WriterTest, OrdersThatCollideAreRefusedBeforeAnythingIsWritten) {
     std::optional<std::string> baseline_file;
     std::string refused;  // empty: allowed
   } cases[] = {
-      {{{ReportFormat::kJson, "/out/a"}, {ReportFormat::kText, "/out/./a"}}, {},
+      {{{ReportFormat::kJson, "/out/a"}, {ReportFormat::kText, "/out/./a"}},
+       {},
        "will not write /out/./a: another report is written to the same file"},
-      {{{ReportFormat::kJson, "/out/a"}}, "/out/a",
+      {{{ReportFormat::kJson, "/out/a"}},
+       "/out/a",
        "will not write /out/a: another report is written to the same file"},
-      {{{ReportFormat::kText, "-"}, {ReportFormat::kGithub, "-"}}, {},
+      {{{ReportFormat::kText, "-"}, {ReportFormat::kGithub, "-"}},
+       {},
        "will not write -: two reports cannot both go to standard output"},
       {{{ReportFormat::kJson, "/out/known.json"}}, {}, "will not write /out/known.json: "},
       {{{ReportFormat::kJson, "/out/a"}, {ReportFormat::kText, "-"}}, "/out/b", ""},
   };
   for (const Case& c : cases) {
-    const std::string refusal = ReportWriter(files, out, {c.reports, c.baseline_file}).Refusal(places);
+    const std::string refusal =
+        ReportWriter(files, out, {c.reports, c.baseline_file}).Refusal(places);
     if (c.refused.empty()) {
       EXPECT_EQ(refusal, "");
     } else {
