@@ -12,15 +12,15 @@
 #include "analysis/analysis.h"
 #include "analysis/verdict.h"
 #include "cli_front_end.h"
+#include "log/run_stats.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "report/baseline.h"
 #include "report/known_findings.h"
 #include "report/report_writer.h"
 #include "report/reported_finding.h"
-#include "settings/settings.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
 #include "session/session.h"
-#include "log/run_stats.h"
+#include "settings/settings.h"
 #ifdef _WIN32
 #include "platform/windows_text.h"
 #endif
@@ -148,8 +148,8 @@ SessionCommand CommandNamed(const std::string& word) {
 }  // namespace
 
 int RunCommands(const RunOptions& options) {
-  ReportOrders orders{{}, options.write_baseline, options.report_root.value_or(""),
-                      options.report_known};
+  ReportOrders orders{
+      {}, options.write_baseline, options.report_root.value_or(""), options.report_known};
   bool report_to_stdout = false;
   for (const std::string& text : options.reports) {
     ReportOrder order;

@@ -12,8 +12,8 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
-#include <memory>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -122,9 +122,9 @@ QTreeWidgetItem* NewLine(const QString& text, const QString& path, const QIcon& 
 PickerPlatform PickerPlatform::Machine() {
   // The platform's own file system: a picker may outlive whatever made it.
   auto files = std::make_shared<RealFileSystem>();
-  return PickerPlatform{
-      MountedVolumes,
-      [files](const QString& folder) { return Subfolders(*files, folder); }, ShowError};
+  return PickerPlatform{MountedVolumes,
+                        [files](const QString& folder) { return Subfolders(*files, folder); },
+                        ShowError};
 }
 
 FolderPicker::FolderPicker(QWidget* owner, const QString& selected_path, PickerPlatform platform)

@@ -63,8 +63,9 @@ WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettin
   }));
   // Both halves of the hint, each on a line of its own: at the window's size the whole hint
   // does not fit the state's one line.
-  status_->ShowHint(QStringLiteral("Press \"Init DB\" first."),
-                    QStringLiteral("It makes KV.MDB and loads the rules that \"All\" checks with."));
+  status_->ShowHint(
+      QStringLiteral("Press \"Init DB\" first."),
+      QStringLiteral("It makes KV.MDB and loads the rules that \"All\" checks with."));
   session_.GetAnalysis().SetProgressObserver(status_);
   ask_close_ = [this](Command command) { return AskWhetherToCancel(command); };
 

@@ -1,9 +1,9 @@
 // What every file system has, whatever the machine: the defaults of FileSystem's optional
 // methods, for file systems (the in-memory one of the tests) that have no such thing.
-#include "platform/error.h"
-#include "platform/file_system.h"
 #include <cerrno>
 #include <filesystem>
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

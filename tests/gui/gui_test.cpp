@@ -1017,7 +1017,8 @@ TEST_F(WindowProgramTest, LearnFromTheGameFolderRunsOnTheWorkerAndOpensItsReport
   MainWindow& window = program_->Main();
   window.show();
   const fs::path learned = folder_ / "learned";
-  program_->SetFolderQuestion([&](const QString&) { return QString::fromStdString(learned.string()); });
+  program_->SetFolderQuestion(
+      [&](const QString&) { return QString::fromStdString(learned.string()); });
   QThread* reader = nullptr;
   files_.at = ".ini";
   files_.step = [&] { reader = QThread::currentThread(); };
@@ -1050,10 +1051,12 @@ TEST_F(WindowProgramTest, StatusLinesShowTheirWholeTextAtTheDefaultSize) {
       auto* label = program_->Status().findChild<QLabel*>(name);
       ASSERT_NE(label, nullptr) << name;
       const QRect room = label->contentsRect();
-      const QRect needed = label->fontMetrics().boundingRect(
-          QRect(0, 0, room.width(), 10000), Qt::TextWordWrap, label->text());
-      EXPECT_LE(needed.width(), room.width()) << when << ", " << name << ": " << label->text().toStdString();
-      EXPECT_LE(needed.height(), room.height()) << when << ", " << name << ": " << label->text().toStdString();
+      const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000),
+                                                             Qt::TextWordWrap, label->text());
+      EXPECT_LE(needed.width(), room.width())
+          << when << ", " << name << ": " << label->text().toStdString();
+      EXPECT_LE(needed.height(), room.height())
+          << when << ", " << name << ": " << label->text().toStdString();
     }
   };
   expect_whole("All disabled before Init DB");
