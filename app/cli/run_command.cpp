@@ -1,7 +1,6 @@
 #include "run_command.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -13,16 +12,15 @@
 #include "analysis/analysis.h"
 #include "analysis/verdict.h"
 #include "cli_front_end.h"
-#include "report/baseline.h"
-#include "report/formats.h"
-#include "report/known_findings.h"
-#include "report/reported_finding.h"
-#include "report/written_paths.h"
-#include "settings/settings.h"
+#include "log/run_stats.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "report/baseline.h"
+#include "report/known_findings.h"
+#include "report/report_writer.h"
+#include "report/reported_finding.h"
 #include "session/session.h"
-#include "log/run_stats.h"
+#include "settings/settings.h"
 #ifdef _WIN32
 #include "platform/windows_text.h"
 #endif
@@ -30,42 +28,6 @@
 namespace tarn {
 
 namespace {
-
-struct Report {
-  ReportFormat format;
-  std::string file;  // "-": standard output
-};
-
-// Reads "FORMAT=FILE"; false, with the reason, for anything else.
-bool ParseReport(const std::string& text, Report& report, std::string& why) {
-  const std::size_t equals = text.find('=');
-  if (equals == std::string::npos || equals + 1 == text.size()) {
-    why = "--report wants FORMAT=FILE, not \"" + text + "\"";
-    return false;
-  }
-  auto format = ReportFormatNamed(text.substr(0, equals));
-  if (!format) {
-    why = "--report: no format \"" + text.substr(0, equals) + "\" (sarif, json, text, github)";
-    return false;
-  }
-  report = {*format, text.substr(equals + 1)};
-  return true;
-}
-
-// Writes a report whole (see FileSystem::WriteWholeFile), or to standard output for "-".
-// Returns the reason it could not, empty when it was written.
-std::string WriteFile(FileSystem& files, const std::string& path, const std::string& text) {
-  if (path == "-") {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? std::string() : SystemErrorText(errno);
-  }
-  try {
-    files.WriteWholeFile(path, text);
-  } catch (const TarnError& error) {
-    return error.Description();
-  }
-  return {};
-}
 
 // A log folder named on the command line is made when its parent exists, so that a run into
 // a fresh "--log out" works as written; one that cannot be made is left to the log, whose
@@ -120,22 +82,13 @@ void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log
   std::fflush(stderr);
 }
 
-// Writes the reports and the baseline asked for, and returns the findings as reported, with
-// how many of the baseline's are fixed. Closes the analysis meanwhile.
-std::vector<ReportedFinding> WriteReports(const RunOptions& options,
-                                          const std::vector<Report>& reports,
+// Makes the reports and the baseline asked for, and returns the findings as reported. Closes
+// the analysis meanwhile.
+std::vector<ReportedFinding> WriteReports(ReportWriter& writer, bool own_paths,
                                           const std::vector<std::string>& baseline,
-                                          bool installed_known, Analysis& analysis,
-                                          FileSystem& files,
-                                          const std::string& game,
-                                          RunStats* stats, std::int64_t& fixed, Trouble& trouble) {
-  const ReportPlace place{game, options.report_root.value_or("")};
-  // Paths relative to the game folder are what the Findings table and a baseline hold; a
-  // baseline written also leaves out what the baseline read marked as known. Where the
-  // reports' findings are such, both take them as they are.
-  const bool own_paths = place.root.empty();
-  const bool known_given = options.baseline.has_value() || installed_known;
-  const bool baseline_as_reported = own_paths && !known_given;
+                                          bool known_given, Analysis& analysis,
+                                          const std::string& game, RunStats* stats,
+                                          Trouble& trouble) {
   // The findings are reported and the reports made on a second thread while this one makes
   // the indexes the run left for later, then (once the findings are reported) puts them
   // into the Findings table and closes the data database. After `reported` the two threads
@@ -150,36 +103,12 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
   // run's own handler reports it as it would any failure of the run.
   std::exception_ptr reporter_failure;
   bool reported_set = false;
-  const auto report_all = [&] {
-    findings = ReportFindings(analysis.Findings(), place);
-    fixed = ApplyBaseline(findings, baseline);
-    reported_set = true;
-    reported_promise.set_value();
-    const ReportRun run{place, known_given, fixed, options.report_known};
-    for (const Report& report : reports) {
-      const std::string why = WriteFile(files, report.file, FormatReport(report.format, findings, run));
-      if (!why.empty()) {
-        failed.push_back("the report " + report.file + " could not be written (" + why + ")");
-      }
-    }
-    if (options.write_baseline) {
-      const ReportPlace own_place{game, ""};
-      const std::vector<ReportedFinding> own = baseline_as_reported
-                                                   ? std::vector<ReportedFinding>()
-                                                   : ReportFindings(analysis.Findings(), own_place);
-      const std::string why =
-          WriteFile(files, *options.write_baseline,
-                    FormatReport(ReportFormat::kJson, baseline_as_reported ? findings : own,
-                                 {own_place}));
-      if (!why.empty()) {
-        failed.push_back("the baseline " + *options.write_baseline + " could not be written (" +
-                         why + ")");
-      }
-    }
-  };
   std::thread reporter([&] {
     try {
-      report_all();
+      findings = writer.Report(analysis.Findings(), game, baseline, known_given);
+      reported_set = true;
+      reported_promise.set_value();
+      failed = writer.Write();
     } catch (...) {
       reporter_failure = std::current_exception();
       // The closing on this side waits for the findings: it must not wait for ever.
@@ -193,6 +122,8 @@ std::vector<ReportedFinding> WriteReports(const RunOptions& options,
       if (thread.joinable()) thread.join();
     }
   } join{reporter};
+  // Paths relative to the game folder are what the Findings table holds: where the reports'
+  // findings are such, it takes them as they are.
   analysis.Close([&]() -> const std::vector<ReportedFinding>* {
     StatsScope measure(stats, RunStats::kReporting);
     reported.wait();
@@ -217,17 +148,18 @@ SessionCommand CommandNamed(const std::string& word) {
 }  // namespace
 
 int RunCommands(const RunOptions& options) {
-  std::vector<Report> reports;
+  ReportOrders orders{
+      {}, options.write_baseline, options.report_root.value_or(""), options.report_known};
   bool report_to_stdout = false;
   for (const std::string& text : options.reports) {
-    Report report;
+    ReportOrder order;
     std::string why;
-    if (!ParseReport(text, report, why)) {
+    if (!ParseReportOrder(text, order, why)) {
       std::fprintf(stderr, "tarn: %s\n", why.c_str());
       return kExitUsage;
     }
-    report_to_stdout = report_to_stdout || report.file == "-";
-    reports.push_back(report);
+    report_to_stdout = report_to_stdout || order.file == "-";
+    orders.reports.push_back(order);
   }
   std::vector<std::string> baseline;
   if (options.baseline) {
@@ -252,6 +184,7 @@ int RunCommands(const RunOptions& options) {
     }
   } stats_report{options.stats, stats};
   RealFileSystem files;
+  ReportWriter writer(files, stdout, std::move(orders));
   Settings settings(front_end);
   std::unique_ptr<Session> session;
   bool all_before_init = false;
@@ -304,13 +237,10 @@ int RunCommands(const RunOptions& options) {
     }
     // Nothing the run writes for the user may replace what it owns or reads; refused before
     // the run, as a mistyped option is.
-    std::vector<std::string> written;
-    for (const Report& report : reports) written.push_back(report.file);
-    if (options.write_baseline) written.push_back(*options.write_baseline);
-    const std::string refused = CheckWrittenPaths(
-        files, {options.home, values.LogPath(), values.KVPath(), options.baseline}, written);
+    const std::string refused =
+        writer.Refusal({options.home, values.LogPath(), values.KVPath(), options.baseline});
     if (!refused.empty()) {
-      std::fprintf(stderr, "tarn: will not write %s\n", refused.c_str());
+      std::fprintf(stderr, "tarn: %s\n", refused.c_str());
       return kExitUsage;
     }
     if (options.log) MakeLogFolder(files, *options.log);
@@ -357,12 +287,12 @@ int RunCommands(const RunOptions& options) {
                 error.Description() + ")");
   }
   baseline.insert(baseline.end(), installed.begin(), installed.end());
-  std::int64_t fixed = 0;
   Analysis& analysis = session->GetAnalysis();
+  const bool known_given = options.baseline.has_value() || !installed.empty();
   const std::vector<ReportedFinding> findings =
-      WriteReports(options, reports, baseline, !installed.empty(), analysis, files,
-                   settings.Values().KVPath(),
-                   options.stats ? &stats : nullptr, fixed, trouble);
+      WriteReports(writer, !options.report_root, baseline, known_given, analysis,
+                   settings.Values().KVPath(), options.stats ? &stats : nullptr, trouble);
+  const std::int64_t fixed = writer.Fixed();
   settings.Discard();
   for (std::string& reason : session->Troubles()) trouble.Add(std::move(reason));
   const Verdict verdict = Judge(findings, trouble.reasons);

@@ -13,12 +13,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "ini/bini_decoder.h"
 #include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn::gui {
 
@@ -31,11 +31,16 @@ constexpr std::int32_t kLinesBelow = 300;
 const QColor kSectionShade(0xee, 0xf3, 0xfb);
 const QColor kLineShade(0xff, 0xe0, 0x8a);
 
-bool ReadBytes(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+// Far beyond any game file: what is larger is not one, and would only fill the memory.
+constexpr std::int64_t kReadLimit = std::int64_t{1} << 30;
+
+bool ReadBytes(FileSystem& files, const std::string& path, std::string& bytes) {
+  try {
+    bytes = files.ReadWholeInput(path, kReadLimit);
+  } catch (const TarnError&) {
+    return false;
+  }
+  return true;
 }
 
 // The lines as an editor counts them: a line feed ends one, a carriage return before it is
@@ -60,7 +65,7 @@ bool IsSectionHeader(std::string_view line) {
 
 }  // namespace
 
-FileViewer::FileViewer(QWidget* parent) : QWidget(parent) {
+FileViewer::FileViewer(FileSystem& files, QWidget* parent) : QWidget(parent), files_(files) {
   setObjectName(QStringLiteral("fileViewer"));
   heading_ = new QLabel(this);
   heading_->setObjectName(QStringLiteral("lblViewedFile"));
@@ -98,7 +103,7 @@ bool FileViewer::Show(const std::string& path, const QString& shown, std::int32_
   std::string bytes;
   std::string text;
   std::string why;
-  if (!ReadBytes(path, bytes)) {
+  if (!ReadBytes(files_, path, bytes)) {
     why = "it cannot be read";
   } else if (binary && !DecodeBini(bytes, text, why)) {
     why = "its binary form cannot be decoded: " + why;

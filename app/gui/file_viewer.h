@@ -14,6 +14,10 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace tarn {
+class FileSystem;
+}
+
 namespace tarn::gui {
 
 class FileViewer : public QWidget {
@@ -24,7 +28,8 @@ class FileViewer : public QWidget {
   // line) to a few hundred lines below the line, so that a huge file does not stall the window.
   static constexpr std::int64_t kWholeFileLimit = 4 * 1024 * 1024;
 
-  explicit FileViewer(QWidget* parent = nullptr);
+  // Reads through files, which must outlive the viewer.
+  explicit FileViewer(FileSystem& files, QWidget* parent = nullptr);
 
   // Shows the file at path (named as shown in the heading) with editor line `line`
   // highlighted (0: none, the file as a whole) and the lines from section_line (0: not known,
@@ -51,6 +56,7 @@ class FileViewer : public QWidget {
   void OpenInEditor();
   void Highlight();
 
+  FileSystem& files_;
   QLabel* heading_ = nullptr;
   QPushButton* open_ = nullptr;
   QPlainTextEdit* text_ = nullptr;

@@ -29,7 +29,7 @@ std::string OnDisk(const std::string& game, const std::string& path) {
 
 }  // namespace
 
-FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+FindingsWindow::FindingsWindow(FileSystem& files, QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("frmFindings"));
   setWindowTitle(QStringLiteral("TARN: Findings"));
   resize(960, 600);
@@ -80,7 +80,7 @@ FindingsWindow::FindingsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setToolTip(
       QStringLiteral("Double click a warning, or press Enter, to see its file at its line below."));
-  viewer_ = new FileViewer(this);
+  viewer_ = new FileViewer(files, this);
   viewer_->hide();
 
   auto* splitter = new QSplitter(Qt::Vertical, this);

@@ -23,6 +23,10 @@ class QModelIndex;
 class QSplitter;
 class QTableView;
 
+namespace tarn {
+class FileSystem;
+}
+
 namespace tarn::gui {
 
 class FileViewer;
@@ -33,7 +37,8 @@ class FindingsWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit FindingsWindow(QWidget* parent = nullptr);
+  // The viewer reads the findings' files through files, which must outlive the window.
+  explicit FindingsWindow(FileSystem& files, QWidget* parent = nullptr);
 
   // Shows the findings of the "All" that account describes, filters cleared; the viewer
   // closes. With table, its rows (made beforehand from the account's) are shown instead, and

@@ -12,11 +12,9 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
-#include <system_error>
 #include <utility>
 
 #include "main_window.h"
@@ -38,16 +36,6 @@ constexpr int kPathRole = Qt::UserRole;
 
 const QString kRoot = QStringLiteral("/");
 
-// The same reasons the core gives for a folder it cannot use: a path that is missing or
-// no folder is "path not found", anything else an access error with the system's reason.
-[[noreturn]] void RaiseFolderError(const std::error_code& error) {
-  if (!error || error.value() == ENOENT || error.value() == ENOTDIR) {
-    RaisePlatformError(kErrPathNotFound);
-  }
-  throw TarnError(kErrPathFileAccess, "Path/File access error: " + SystemErrorText(error.value()),
-                  std::string(kAppName));
-}
-
 std::vector<Volume> MountedVolumes() {
   // Keyed by mount point: a later mount over the same point hides the earlier one, and
   // the order puts the root first.
@@ -67,21 +55,25 @@ std::vector<Volume> MountedVolumes() {
   return volumes;
 }
 
-QStringList Subfolders(const QString& folder) {
-  namespace fs = std::filesystem;
-  const fs::path path(QFile::encodeName(folder).toStdString());
-  std::error_code error;
-  if (!fs::is_directory(path, error)) RaiseFolderError(error);
+QStringList Subfolders(FileSystem& files, const QString& folder) {
+  const std::string path = folder.toStdString();
+  if (!files.FolderExists(path)) RaisePlatformError(kErrPathNotFound);
+  std::vector<std::string> entries;
+  try {
+    entries = files.ListFolder(path);
+  } catch (const TarnError&) {
+    // The folder is there but cannot be listed (no permission): not a missing path.
+    throw TarnError(kErrPathFileAccess, "Path/File access error: the folder cannot be read",
+                    std::string(kAppName));
+  }
+  const std::string prefix = path.ends_with('/') ? path : path + '/';
   QStringList names;
-  for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
-    // A subfolder is whatever opens as a folder, links to folders included; an entry that
-    // cannot be examined is left out rather than failing the whole folder.
-    std::error_code entry_error;
-    if (it->is_directory(entry_error)) {
-      names.push_back(QFile::decodeName(it->path().filename().c_str()));
+  for (const std::string& entry : entries) {
+    // A subfolder is whatever opens as a folder, links to folders included.
+    if (files.FolderExists(prefix + entry)) {
+      names.push_back(QString::fromStdString(entry));
     }
   }
-  if (error) RaiseFolderError(error);
   // Letter case ignored, as a folder list reads; names that differ only in case keep a
   // fixed order.
   std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
@@ -128,7 +120,11 @@ QTreeWidgetItem* NewLine(const QString& text, const QString& path, const QIcon& 
 }  // namespace
 
 PickerPlatform PickerPlatform::Machine() {
-  return PickerPlatform{MountedVolumes, Subfolders, ShowError};
+  // The platform's own file system: a picker may outlive whatever made it.
+  auto files = std::make_shared<RealFileSystem>();
+  return PickerPlatform{MountedVolumes,
+                        [files](const QString& folder) { return Subfolders(*files, folder); },
+                        ShowError};
 }
 
 FolderPicker::FolderPicker(QWidget* owner, const QString& selected_path, PickerPlatform platform)

@@ -30,8 +30,8 @@ struct PickerPlatform {
   // The mounted file systems, the root "/" first.
   std::function<std::vector<Volume>()> volumes;
   // The names of a folder's subfolders in the order the list shows them. Raises TarnError
-  // 76 "Path not found" when the path is no folder, 75 "Path/File access error" with the
-  // system's reason when the folder cannot be read.
+  // 76 "Path not found" when the path is no folder, 75 "Path/File access error" when the
+  // folder cannot be read.
   std::function<QStringList(const QString& folder)> subfolders;
   // Shows text in a modal box captioned "TARN" with only an OK button, owned by owner.
   std::function<void(QWidget* owner, const QString& text)> show_error;

@@ -140,7 +140,7 @@ void RunStatusBar::SetTexts(const QString& state, const QString& detail) {
   text_->setToolTip(detail.isEmpty() ? state : state + QLatin1Char('\n') + detail);
 }
 
-void RunStatusBar::ShowHint(const QString& text) { SetTexts(text, QString()); }
+void RunStatusBar::ShowHint(const QString& what, const QString& why) { SetTexts(what, why); }
 
 void RunStatusBar::AddDetail(const QString& text) {
   const QString detail = detail_->text();

@@ -38,8 +38,9 @@ class RunStatusBar : public QStatusBar, public ProgressObserver {
 
   explicit RunStatusBar(QWidget* parent = nullptr);
 
-  // What to tell the user while no command runs and none has ended yet.
-  void ShowHint(const QString& text);
+  // What to tell the user while no command runs and none has ended yet: what to do on the
+  // state line, which holds one line, and why on the detail's two.
+  void ShowHint(const QString& what, const QString& why);
   // Adds a line to the detail of how the last command ended.
   void AddDetail(const QString& text);
   // A command starts; game is the game folder, which the file being read is shown below.

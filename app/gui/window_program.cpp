@@ -47,7 +47,7 @@ const QString kInitDBFirst = QStringLiteral(
 }  // namespace
 
 WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettings& settings)
-    : session_(session), findings_(std::make_unique<FindingsWindow>()) {
+    : session_(session), findings_(std::make_unique<FindingsWindow>(session.Files())) {
   // Closing the main window ends the program, whether or not the findings view is open.
   findings_->setAttribute(Qt::WA_QuitOnClose, false);
   CommandSet commands = Commands();
@@ -61,7 +61,11 @@ WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettin
   main_->SetMenuBar(new RulesMenu(session_, *main_, [this](QWidget*, const QString& caption) {
     return ask_folder_(caption);
   }));
-  status_->ShowHint(kInitDBFirst);
+  // Both halves of the hint, each on a line of its own: at the window's size the whole hint
+  // does not fit the state's one line.
+  status_->ShowHint(
+      QStringLiteral("Press \"Init DB\" first."),
+      QStringLiteral("It makes KV.MDB and loads the rules that \"All\" checks with."));
   session_.GetAnalysis().SetProgressObserver(status_);
   ask_close_ = [this](Command command) { return AskWhetherToCancel(command); };
 

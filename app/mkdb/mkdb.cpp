@@ -1,10 +1,10 @@
 // tarn-mkdb OUT [--rules DIR] SQL...: builds a settings database on a new file: its tables
-// (datadb/schema.h), the rows of the SQL files and the rule sources in DIR, and moves it to OUT only when everything succeeded, so
-// a broken source never leaves a half-built TARN.MDB beside the programs.
+// (datadb/schema.h), the rows of the SQL files and the rule sources in DIR, and writes it whole
+// to OUT only when everything succeeded, so a broken source never leaves a half-built TARN.MDB
+// beside the programs.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +16,10 @@
 #include "rules/rule_text.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+
+// The rows of a settings database are a few megabytes of SQL at most; more is no source of it.
+constexpr std::int64_t kMaxSqlBytes = std::int64_t{256} << 20;
+constexpr std::int64_t kMaxDatabaseBytes = std::int64_t{1} << 30;
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -33,26 +37,31 @@ int main(int argc, char** argv) {
     }
   }
   const std::string temp = out + ".tmp";
-  std::remove(temp.c_str());
+  tarn::RealFileSystem files;
+  try {
+    files.RemoveFile(temp);
+  } catch (const tarn::TarnError&) {
+    // None was left by an earlier build.
+  }
   try {
     tarn::RuleSet rules;
     if (!rule_folder.empty()) {
-      tarn::RealFileSystem files;
       rules = tarn::ReadRuleFolder(files, rule_folder);
       tarn::CheckRuleSet(rules);
     }
     auto db = tarn::Database::Open(temp, tarn::Database::Mode::kCreate);
     db.Exec(tarn::schema::kSettingsTables);
     for (const std::string& file : sql_files) {
-      std::ifstream in(file, std::ios::binary);
-      std::stringstream sql;
-      sql << in.rdbuf();
-      if (!in) {
-        std::fprintf(stderr, "tarn-mkdb: cannot read %s\n", file.c_str());
+      std::string sql;
+      try {
+        sql = files.ReadWholeInput(file, kMaxSqlBytes);
+      } catch (const tarn::TarnError& error) {
+        std::fprintf(stderr, "tarn-mkdb: cannot read %s (%s)\n", file.c_str(),
+                     error.Description().c_str());
         return 1;
       }
       try {
-        db.Exec(sql.str());
+        db.Exec(sql);
       } catch (const tarn::TarnError& error) {
         std::fprintf(stderr, "tarn-mkdb: %s: %s\n", file.c_str(), error.what());
         return 1;
@@ -67,8 +76,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarn-mkdb: %s\n", error.what());
     return 1;
   }
-  if (std::rename(temp.c_str(), out.c_str()) != 0) {
-    std::perror("tarn-mkdb: rename");
+  // The database is built beside OUT by SQLite, then put in place whole, so that OUT is
+  // either the old database or the new one, never a part of it.
+  try {
+    files.WriteWholeFile(out, files.ReadWholeInput(temp, kMaxDatabaseBytes));
+    files.RemoveFile(temp);
+  } catch (const tarn::TarnError& error) {
+    std::fprintf(stderr, "tarn-mkdb: %s: %s\n", out.c_str(), error.what());
     return 1;
   }
   return 0;

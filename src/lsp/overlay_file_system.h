@@ -51,6 +51,7 @@ class OverlayFileSystem : public FileSystem {
     return base_.ReadWholeInput(path, max_bytes);
   }
   void MakeFolder(const std::string& path) override { base_.MakeFolder(path); }
+  std::string AbsolutePath(const std::string& path) override { return base_.AbsolutePath(path); }
 
  private:
   FileSystem& base_;

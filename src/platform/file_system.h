@@ -155,6 +155,13 @@ class FileSystem {
   // The folder of the running program, which stands for TARN's home unless the user names
   // another; "." when the system does not tell (and in file systems without programs).
   virtual std::string ExecutableFolder() { return "."; }
+
+  // A path the user gave (UTF-8, as folders are given) made absolute against the current
+  // folder, "." and ".." taken out by their text alone (links are not followed), "/" between
+  // folders and a trailing "/" kept: what reports name a folder by. Reads no file and never
+  // raises; where the current folder cannot be told, the path is taken against the root, as
+  // file systems without a current folder (the in-memory one) always take it.
+  virtual std::string AbsolutePath(const std::string& path);
 };
 
 // The machine's own file system.
@@ -177,6 +184,7 @@ class RealFileSystem : public FileSystem {
   void RemoveScratchFolder(const std::string& path) override;
   std::unique_ptr<MappedFile> MapForReading(const std::string& path) override;
   std::string ExecutableFolder() override;
+  std::string AbsolutePath(const std::string& path) override;
 
   // The steps of a whole-file write, for tests that end a writer between any two of them.
   enum class WriteStep { kTemporaryMade, kPartWritten, kAllWritten, kFlushed, kRenamed };

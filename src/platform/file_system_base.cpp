@@ -1,8 +1,9 @@
 // What every file system has, whatever the machine: the defaults of FileSystem's optional
 // methods, for file systems (the in-memory one of the tests) that have no such thing.
+#include <cerrno>
+#include <filesystem>
 #include "platform/error.h"
 #include "platform/file_system.h"
-#include <cerrno>
 
 namespace tarn {
 
@@ -13,6 +14,10 @@ std::string FileSystem::MakeScratchFolder() {
 
 std::unique_ptr<MappedFile> FileSystem::MapForReading(const std::string& /*path*/) {
   throw TarnError(kErrPathFileAccess, SystemErrorText(ENOSYS), std::string(kAppName));
+}
+
+std::string FileSystem::AbsolutePath(const std::string& path) {
+  return (std::filesystem::path("/") / path).lexically_normal().generic_string();
 }
 
 std::pair<std::string, std::string> FolderAndName(const std::string& path) {

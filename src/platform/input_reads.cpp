@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/error.h"
 #include "platform/file_system.h"
@@ -97,6 +99,14 @@ std::unique_ptr<MappedFile> RealFileSystem::MapForReading(const std::string& pat
   void* address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   if (address == MAP_FAILED) RaiseMapping(errno);
   return std::make_unique<PosixMappedFile>(address, size);
+}
+
+std::string RealFileSystem::AbsolutePath(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  if (ec) return FileSystem::AbsolutePath(path);
+  return absolute.lexically_normal().generic_string();
 }
 
 std::string RealFileSystem::ExecutableFolder() {

@@ -103,6 +103,13 @@ std::unique_ptr<MappedFile> RealFileSystem::MapForReading(const std::string& pat
   return std::make_unique<WindowsMappedFile>(view, static_cast<std::size_t>(size));
 }
 
+std::string RealFileSystem::AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(fs::path(WidenUtf8(path)), ec);
+  if (ec) return FileSystem::AbsolutePath(path);
+  return NarrowToUtf8(absolute.lexically_normal().generic_wstring());
+}
+
 std::string RealFileSystem::ExecutableFolder() {
   std::wstring path(MAX_PATH, L'\0');
   while (true) {

@@ -43,8 +43,11 @@ std::string RuleName(std::string_view text) {
   return name;
 }
 
-std::string FileUri(const std::string& folder) {
-  std::string absolute = fs::absolute(folder).lexically_normal().generic_string();
+// The report's root as a URI; the place's folders made absolute where it has them.
+std::string RootUri(const ReportPlace& place) {
+  const std::string& given = place.root.empty() ? place.game : place.root;
+  const std::string& made = place.root.empty() ? place.absolute_game : place.absolute_root;
+  std::string absolute = fs::path(made.empty() ? given : made).lexically_normal().generic_string();
   if (absolute.empty() || absolute.back() != '/') absolute += '/';
   return "file://" + UriPath(absolute);
 }
@@ -77,7 +80,7 @@ std::string Sarif(const std::vector<ReportedFinding>& findings, const ReportRun&
   }
   out += "\n          ]\n        }\n      },\n";
   out += "      \"originalUriBaseIds\": {\"GAMEROOT\": {\"uri\": ";
-  AppendJsonUtf8(out, FileUri(run.place.root.empty() ? run.place.game : run.place.root));
+  AppendJsonUtf8(out, RootUri(run.place));
   out += "}},\n      \"results\": [";
   out.reserve(out.size() + findings.size() * 600);
   std::unordered_map<std::string_view, std::size_t> rule_index;

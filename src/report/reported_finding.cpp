@@ -10,6 +10,7 @@
 
 #include "platform/ascii_case.h"
 #include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 
@@ -66,8 +67,10 @@ void Locate(const Finding& finding, const std::string& game, std::string& path,
 
 std::string RelativeTo(const std::string& game_relative, const ReportPlace& place) {
   if (place.root.empty()) return game_relative;
-  const fs::path file = (fs::absolute(place.game) / game_relative).lexically_normal();
-  const fs::path root = fs::absolute(place.root).lexically_normal();
+  const fs::path game = place.absolute_game.empty() ? place.game : place.absolute_game;
+  const fs::path file = (game / game_relative).lexically_normal();
+  const fs::path root =
+      fs::path(place.absolute_root.empty() ? place.root : place.absolute_root).lexically_normal();
   return file.lexically_relative(root).generic_string();
 }
 
@@ -82,6 +85,13 @@ std::string LoggedRepairText(std::string_view description) {
 }
 
 }  // namespace
+
+ReportPlace PlaceReports(FileSystem& files, std::string game, std::string root) {
+  ReportPlace place{std::move(game), std::move(root), {}, {}};
+  place.absolute_game = files.AbsolutePath(place.game);
+  if (!place.root.empty()) place.absolute_root = files.AbsolutePath(place.root);
+  return place;
+}
 
 std::string RuleText(std::int32_t number) {
   std::string text = WarningText(number);

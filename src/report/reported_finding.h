@@ -12,6 +12,8 @@
 
 namespace tarn {
 
+class FileSystem;
+
 struct ReportedFinding {
   const Finding* finding = nullptr;
   std::string rule;       // "10302", or "repair"
@@ -26,7 +28,15 @@ struct ReportedFinding {
 struct ReportPlace {
   std::string game;  // the game folder, as the run was given it
   std::string root;  // the folder report paths are relative to; empty: the game folder
+  // game and root made absolute (FileSystem::AbsolutePath), which is how a report relates the
+  // two and names its root; empty where the path as given is absolute already.
+  std::string absolute_game = {};
+  std::string absolute_root = {};
 };
+
+// The place of a run's reports with both folders made absolute by files, which is read then
+// and not kept.
+ReportPlace PlaceReports(FileSystem& files, std::string game, std::string root);
 
 // The findings as reports show them, in the order they were made; each points into findings,
 // which must outlive the result. Fingerprints come from the

@@ -34,6 +34,9 @@ class Session {
   // settings is open (its settings database read); home is where "Init DB" makes KV.MDB.
   // settings, front_end and files must outlive the session, which owns its analysis.
   Session(Settings& settings, FrontEnd& front_end, FileSystem& files, std::string home);
+
+  // What the session reads and writes through, for what shows the user its files.
+  FileSystem& Files() const { return files_; }
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;

@@ -532,7 +532,8 @@ TEST(FindingsWindowTest, HidesKnownFindingsAndUntickedNumbersAndSortsByLine) {
                                           .line = row.line, .known = row.known});
     ++account.counts[row.rule];
   }
-  FindingsWindow view;
+  RealFileSystem files;
+  FindingsWindow view(files);
   view.SetRun(account);
   EXPECT_EQ(view.TotalRows(), 5);
   EXPECT_EQ(view.ShownRows(), 4);
@@ -562,7 +563,8 @@ TEST(FindingsWindowTest, FiltersWithinOneColumnAndSortKeepsTheSelection) {
                  .section = "ab", .key = "cd"},
       FindingRow{.rule = "10101", .text = "x", .path = "DATA/b.ini", .line = 7, .section = "Ship"}};
   account.counts = {{"10302", 1}, {"10101", 1}};
-  FindingsWindow view;
+  RealFileSystem files;
+  FindingsWindow view(files);
   view.SetRun(account);
   const struct {
     const char* file;
@@ -1047,6 +1049,63 @@ TEST_F(WindowProgramTest, RulesMenuImportsAndRestoresAndCancelLeavesTheRulesAlon
   program_->SetFolderQuestion([](const QString&) { return QString(); });
   window.findChild<QAction*>("actImport")->trigger();
   EXPECT_FALSE(window.CommandRunning());
+}
+
+TEST_F(WindowProgramTest, LearnFromTheGameFolderRunsOnTheWorkerAndOpensItsReport) {
+  MainWindow& window = program_->Main();
+  window.show();
+  const fs::path learned = folder_ / "learned";
+  program_->SetFolderQuestion(
+      [&](const QString&) { return QString::fromStdString(learned.string()); });
+  QThread* reader = nullptr;
+  files_.at = ".ini";
+  files_.step = [&] { reader = QThread::currentThread(); };
+  EXPECT_EQ(program_->LearnReport(), nullptr);
+  QSignalSpy ended(&window, &MainWindow::commandEnded);
+  window.findChild<QAction*>("actLearn")->trigger();
+  ASSERT_TRUE(window.CommandRunning());
+  ASSERT_TRUE(ended.wait(60000)) << "Learn never ended";
+  EXPECT_NE(reader, nullptr);
+  EXPECT_NE(reader, window.thread());
+  EXPECT_TRUE(State().startsWith("Learn finished in")) << State().toStdString();
+  QWidget* report = program_->LearnReport();
+  ASSERT_NE(report, nullptr);
+  EXPECT_TRUE(report->isVisible());
+  const QString text = report->findChild<QPlainTextEdit*>("tbLearnReport")->toPlainText();
+  EXPECT_TRUE(text.startsWith("# Rules learned from ")) << text.toStdString();
+  EXPECT_TRUE(fs::exists(learned / "LEARNED.md"));
+}
+
+TEST_F(WindowProgramTest, StatusLinesShowTheirWholeTextAtTheDefaultSize) {
+  MainWindow& window = program_->Main();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const QSize size = window.size();
+  // A line is cut when its text, wrapped as the label wraps it, needs more room than it has.
+  const auto expect_whole = [&](const char* when) {
+    QApplication::processEvents();
+    EXPECT_EQ(window.size(), size) << when;
+    for (const char* name : {"lblRunState", "lblRunDetail"}) {
+      auto* label = program_->Status().findChild<QLabel*>(name);
+      ASSERT_NE(label, nullptr) << name;
+      const QRect room = label->contentsRect();
+      const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000),
+                                                             Qt::TextWordWrap, label->text());
+      EXPECT_LE(needed.width(), room.width())
+          << when << ", " << name << ": " << label->text().toStdString();
+      EXPECT_LE(needed.height(), room.height())
+          << when << ", " << name << ": " << label->text().toStdString();
+    }
+  };
+  expect_whole("All disabled before Init DB");
+  EXPECT_FALSE(Get<QPushButton>("cmdAll")->isEnabled());
+  RunAll(3, [&] {
+    QTest::qWait(RunStatusBar::kRefreshIntervalMs * 2);
+    ASSERT_TRUE(Detail().startsWith("Reading DATA/")) << Detail().toStdString();
+    expect_whole("during All");
+  });
+  ASSERT_TRUE(State().endsWith("7 warnings.")) << State().toStdString();
+  expect_whole("after All with findings");
 }
 
 }  // namespace
