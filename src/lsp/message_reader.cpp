@@ -8,7 +8,7 @@ namespace tarn {
 
 namespace {
 
-constexpr std::size_t kBlock = 64 * 1024;
+constexpr std::size_t kBlock = std::size_t{64} * 1024;
 constexpr std::string_view kLengthHeader = "content-length:";
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST(DocumentTextTest, LinesAndUnits) {
   EXPECT_EQ(text.LineLength(1, PositionUnit::kUtf8), 10);
   EXPECT_EQ(text.ByteOffset(1, 5, PositionUnit::kUtf16), 6u);
   EXPECT_EQ(text.ByteOffset(1, 99, PositionUnit::kUtf16), 10u);
-  const auto [line, character] = text.PositionOf(text.Text().find("x"), PositionUnit::kUtf16);
+  const auto [line, character] = text.PositionOf(text.Text().find('x'), PositionUnit::kUtf16);
   EXPECT_EQ(line, 2);
   EXPECT_EQ(character, 0);
   EXPECT_EQ(text.Line(4), "last");
