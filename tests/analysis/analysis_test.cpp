@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "analysis/file_groups.h"
 #include "analysis/line_places.h"
 #include "analysis/near_names.h"
 #include "analysis/reference_recorder.h"
@@ -44,6 +45,19 @@ TEST(NearNamesTest, OffersTheNearestKnownNameWithinTwoEdits) {
   EXPECT_EQ(BoundedEditDistance("kitten", "sitting", 5), 3);
   EXPECT_EQ(BoundedEditDistance("kitten", "sitting", 2), 3);
   EXPECT_EQ(BoundedEditDistance("abc", "", 3), 3);
+}
+
+// A base's room file named by two bases stays with the first base that names it, not the
+// universe above both; a file no value names heads its own group, and so does an unknown one.
+TEST(FileGroupsTest, FileJoinsTheGroupOfTheFirstFileNamingIt) {
+  FileGroups groups({"data/bases/a.ini", "data/rooms/room.ini", "data/bases/b.ini", "data/u.ini"},
+                    {{"DATA/U.INI", "bases\\A.INI"}, {"data/u.ini", "bases/b.ini"},
+                     {"data/bases/a.ini", "ROOM.INI"}, {"data/bases/b.ini", "room.ini"}});
+  const std::pair<const char*, std::uint32_t> cases[] = {
+      {"data/u.ini", 3}, {"data/bases/a.ini", 0}, {"data/bases/b.ini", 2},
+      {"data/Rooms/Room.ini", 0}, {"data/other.ini", 4},
+  };
+  for (const auto& [file, group] : cases) EXPECT_EQ(groups.GroupOf(file), group) << file;
 }
 
 // An overwriting command deletes the old log first; a log that cannot be deleted stays, and
