@@ -76,6 +76,10 @@ TEST(DocumentTextTest, LinesAndUnits) {
   EXPECT_EQ(line, 2);
   EXPECT_EQ(character, 0);
   EXPECT_EQ(text.Line(4), "last");
+  // A stray byte (as "ø" of code page 1252 left unconverted) is one unit, whatever it looks
+  // like the start of; a file may start with its line break.
+  EXPECT_EQ(UnitsOf("\xF8xyz\xFFz", PositionUnit::kUtf16), 6);
+  EXPECT_EQ(DocumentText("\r\nk").LineCount(), 2);
 }
 
 TEST(UriTest, PathsBothWays) {
