@@ -7,7 +7,10 @@
 #include "lsp/game_check.h"
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
+#include "rules/rule_history.h"
 #include "support/memory_file_system.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
@@ -96,6 +99,16 @@ TEST(UriTest, PathsBothWays) {
   };
   for (const Case& c : cases) EXPECT_EQ(PathOfUri(c.uri), c.path) << c.uri;
   EXPECT_EQ(PathOfUri(UriOfPath("/g/a b#%.ini")), "/g/a b#%.ini");
+}
+
+// The server says only the shipped rule set is in use until an import puts it aside.
+TEST(GameCheckTest, RulesAreTheShippedOnesUntilAnImportKeepsThemAside) {
+  testing::TempDir home;
+  testing::MakeSettingsDB(home.File("TARN.MDB"));
+  Database db = Database::Open(home.File("TARN.MDB"), Database::Mode::kReadWrite);
+  EXPECT_TRUE(HoldsShippedRules(db));
+  KeepRuleObjects(db);
+  EXPECT_FALSE(HoldsShippedRules(db));
 }
 
 // The log of a server's checks is kept only as far as it tells why a check ended: a session
