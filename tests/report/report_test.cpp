@@ -151,8 +151,10 @@ TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   }
   EXPECT_EQ(ParseBaseline(""), std::vector<std::string>{});  // a pipe that gave nothing
   // Valid JSON of another shape is no baseline, and the reason names the part that is wrong.
-  const std::pair<const char*, const char*> wrong[] = {
+  const std::string deep = "{\"findings\": " + std::string(2000, '[') + std::string(2000, ']') + "}";
+  const std::pair<std::string, const char*> wrong[] = {
       {"not json", "it is not JSON"},
+      {deep, "malformed JSON"},  // JSON nested deeper than the database engine reads
       // An object where a name belongs: Debian's SQLite took it for JSON, then crashed on it.
       {"{\"findings\": [{{\"a\": 1}: 2}]}", "it is not JSON"},
       {"[1]", "it is not a JSON object"},
