@@ -389,8 +389,8 @@ TEST(RuleTablesTest, WholeNumbersKeepTheirMarkAtEveryPosition) {
 }
 
 // A target local to groups of files keeps its mark (however it is spaced or cased) through the
-// rule text and the tables;
-// tables written before the mark existed read as naming no local target.
+// rule text and the tables; tables written before the mark existed read as naming no local
+// target.
 TEST(RuleTablesTest, KeepTheLocalMarkOfATarget) {
   const char* text = "[Room]\nnickname #1 = String\n[Hotspot]\nroom_switch #2 = String -> local "
                      "[Room]nickname\n";
