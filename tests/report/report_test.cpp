@@ -295,6 +295,22 @@ TEST(FormatsTest, HintsAndTheKindsOfAnUnknownName) {
                     HasSubstr("\"value\": \"1\", \"textFormLine\": false}}")));
 }
 
+// A file over a limit says how big it or its line is, and the limit it went over.
+TEST(FormatsTest, FileOverALimitSaysItsSizeAndTheLimit) {
+  const std::pair<std::int32_t, const char*> cases[] = {
+      {kErrFileTooLarge, "9000 bytes, over the limit of 4096"},
+      {kErrLineTooLong, "9000 bytes in one line, over the limit of 4096"},
+  };
+  for (const auto& [number, detail] : cases) {
+    const Finding big{.kind = Finding::Kind::kFile,
+                      .number = number,
+                      .file = "/g/DATA/big.ini",
+                      .key = "4096",
+                      .value = "9000"};
+    EXPECT_EQ(FindingDetail(ReportFindings(std::vector<Finding>{big}, {"/g", ""})[0]), detail);
+  }
+}
+
 // The Findings table beside the data tables: a repair has no number, a value its position, a
 // file that no line names (one of _bc_OtherINI) no line, also after a row that has one.
 TEST(FindingsTableTest, EachFindingIsARowWithItsPlace) {
