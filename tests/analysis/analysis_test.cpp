@@ -185,8 +185,8 @@ TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
   testing::MakeSettingsDB(home.File("TARN.MDB"),
                           {.kv_path = game.Path(),
                            .log_path = home.Path(),
-                           .rules = "[Ship]\nnickname #1 = String\nfollows #2 = String -> "
-                                    "[Ship]nickname\n"});
+                           .rules = "[Ship]\nnickname #1 = String\nname #3 = String\n"
+                                    "follows #2 = String -> [Ship]nickname | [Ship]name\n"});
   testing::RecordingFrontEnd front_end;
   RealFileSystem files;
   Settings settings{front_end};
@@ -203,9 +203,10 @@ TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
   EXPECT_EQ(analysis.RunRefs(), 1);
   EXPECT_FALSE(analysis.RefsCancelled());
   analysis.Close();
-  // What the second search found is in the data database once it is closed.
-  EXPECT_EQ(testing::RowsOf(home.File("KV.MDB"), "SELECT Position, Line FROM Findings"),
-            (Rows{"2|3"}));
+  // What the second search found is in the data database once it is closed, with every kind
+  // the name was looked for among.
+  EXPECT_EQ(testing::RowsOf(home.File("KV.MDB"), "SELECT Position, Line, Target FROM Findings"),
+            (Rows{"2|3|[Ship]nickname | [Ship]name"}));
 }
 
 // Where stored rows stand on disk, kept compactly during a run: entries far below their
