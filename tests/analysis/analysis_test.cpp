@@ -194,6 +194,7 @@ TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
   Analysis analysis(settings, front_end, files, home.Path());
   ASSERT_TRUE(analysis.InitDB());
   analysis.RunAll(false);
+  EXPECT_FALSE(analysis.CommandCancelled());  // a run that went through
   analysis.RequestCancel();
   EXPECT_EQ(analysis.RunRefs(), 0);
   EXPECT_TRUE(analysis.RefsCancelled());
