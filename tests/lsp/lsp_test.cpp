@@ -161,6 +161,12 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   server_.Settle();
   EXPECT_EQ(out_.back()["method"], "textDocument/publishDiagnostics");
   EXPECT_EQ(out_.back()["params"]["diagnostics"].size(), 1u);
+  // and has nothing to tell of what lies under the cursor.
+  Send({{"id", 55},
+        {"method", "textDocument/hover"},
+        {"params", {{"textDocument", {{"uri", "file:///game/DATA/a.ini"}}},
+                    {"position", {{"line", 0}, {"character", 1}}}}}});
+  EXPECT_TRUE(out_.back()["result"].is_null());
   Send({{"id", 6}, {"method", "shutdown"}});
   EXPECT_TRUE(out_.back()["result"].is_null());
   Send({{"id", 7}, {"method", "textDocument/hover"}});
