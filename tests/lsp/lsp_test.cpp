@@ -6,6 +6,7 @@
 #include "lsp/document_text.h"
 #include "lsp/game_check.h"
 #include "lsp/message_reader.h"
+#include "lsp/overlay_file_system.h"
 #include "lsp/server.h"
 #include "rules/rule_history.h"
 #include "support/memory_file_system.h"
@@ -99,6 +100,16 @@ TEST(UriTest, PathsBothWays) {
   };
   for (const Case& c : cases) EXPECT_EQ(PathOfUri(c.uri), c.path) << c.uri;
   EXPECT_EQ(PathOfUri(UriOfPath("/g/a b#%.ini")), "/g/a b#%.ini");
+}
+
+// A file open in the editor exists for the checks, saved or not, until the editor closes it.
+TEST(OverlayFileSystemTest, HeldTextIsAFileUntilForgotten) {
+  testing::MemoryFileSystem disk;
+  OverlayFileSystem files(disk, "/g", "");
+  files.Hold("/g/DATA/New.ini", "[A]\n");
+  EXPECT_TRUE(files.FileExists("/g/data/new.ini"));
+  files.Forget("/g/DATA/New.ini");
+  EXPECT_FALSE(files.FileExists("/g/DATA/New.ini"));
 }
 
 // The server says only the shipped rule set is in use until an import puts it aside.
