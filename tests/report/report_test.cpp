@@ -14,6 +14,7 @@
 #include "report/baseline.h"
 #include "report/findings_table.h"
 #include "report/formats.h"
+#include "report/written_paths.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
 #include "support/rows.h"
@@ -309,6 +310,13 @@ TEST(FormatsTest, FileOverALimitSaysItsSizeAndTheLimit) {
                       .value = "9000"};
     EXPECT_EQ(FindingDetail(ReportFindings(std::vector<Finding>{big}, {"/g", ""})[0]), detail);
   }
+}
+
+// An empty home is the current folder, which a run works in; an empty game or log folder is
+// none set, and names no folder at all.
+TEST(WrittenPathsTest, EmptyHomeIsTheCurrentFolderAndEmptyGameNone) {
+  RealFileSystem files;
+  EXPECT_EQ(WhyNotReplaceable(files, {"", "", "", std::nullopt}, "."), "it is the home folder");
 }
 
 // The Findings table beside the data tables: a repair has no number, a value its position, a
