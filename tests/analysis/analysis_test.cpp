@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "analysis/file_groups.h"
 #include "analysis/line_places.h"
 #include "analysis/near_names.h"
 #include "analysis/reference_recorder.h"
@@ -44,6 +45,19 @@ TEST(NearNamesTest, OffersTheNearestKnownNameWithinTwoEdits) {
   EXPECT_EQ(BoundedEditDistance("kitten", "sitting", 5), 3);
   EXPECT_EQ(BoundedEditDistance("kitten", "sitting", 2), 3);
   EXPECT_EQ(BoundedEditDistance("abc", "", 3), 3);
+}
+
+// A base's room file named by two bases stays with the first base that names it, not the
+// universe above both; a file no value names heads its own group, and so does an unknown one.
+TEST(FileGroupsTest, FileJoinsTheGroupOfTheFirstFileNamingIt) {
+  FileGroups groups({"data/bases/a.ini", "data/rooms/room.ini", "data/bases/b.ini", "data/u.ini"},
+                    {{"DATA/U.INI", "bases\\A.INI"}, {"data/u.ini", "bases/b.ini"},
+                     {"data/bases/a.ini", "ROOM.INI"}, {"data/bases/b.ini", "room.ini"}});
+  const std::pair<const char*, std::uint32_t> cases[] = {
+      {"data/u.ini", 3}, {"data/bases/a.ini", 0}, {"data/bases/b.ini", 2},
+      {"data/Rooms/Room.ini", 0}, {"data/other.ini", 4},
+  };
+  for (const auto& [file, group] : cases) EXPECT_EQ(groups.GroupOf(file), group) << file;
 }
 
 // An overwriting command deletes the old log first; a log that cannot be deleted stays, and
@@ -170,8 +184,8 @@ TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
   testing::MakeSettingsDB(home.File("TARN.MDB"),
                           {.kv_path = game.Path(),
                            .log_path = home.Path(),
-                           .rules = "[Ship]\nnickname #1 = String\nfollows #2 = String -> "
-                                    "[Ship]nickname\n"});
+                           .rules = "[Ship]\nnickname #1 = String\nname #3 = String\n"
+                                    "follows #2 = String -> [Ship]nickname | [Ship]name\n"});
   testing::RecordingFrontEnd front_end;
   RealFileSystem files;
   Settings settings{front_end};
@@ -179,6 +193,7 @@ TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
   Analysis analysis(settings, front_end, files, home.Path());
   ASSERT_TRUE(analysis.InitDB());
   analysis.RunAll(false);
+  EXPECT_FALSE(analysis.CommandCancelled());  // a run that went through
   analysis.RequestCancel();
   EXPECT_EQ(analysis.RunRefs(), 0);
   EXPECT_TRUE(analysis.RefsCancelled());
@@ -188,9 +203,10 @@ TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
   EXPECT_EQ(analysis.RunRefs(), 1);
   EXPECT_FALSE(analysis.RefsCancelled());
   analysis.Close();
-  // What the second search found is in the data database once it is closed.
-  EXPECT_EQ(testing::RowsOf(home.File("KV.MDB"), "SELECT Position, Line FROM Findings"),
-            (Rows{"2|3"}));
+  // What the second search found is in the data database once it is closed, with every kind
+  // the name was looked for among.
+  EXPECT_EQ(testing::RowsOf(home.File("KV.MDB"), "SELECT Position, Line, Target FROM Findings"),
+            (Rows{"2|3|[Ship]nickname | [Ship]name"}));
 }
 
 // Where stored rows stand on disk, kept compactly during a run: entries far below their

@@ -215,6 +215,26 @@ TEST_F(DataDBTest, GroupKeptOutByALockLeavesTheWriterReadyForTheNext) {
   EXPECT_EQ(Values(), Rows{"1|2"});
 }
 
+// A bulk load leaves the file as "Init DB" made it: its indexes made again, and its journal
+// the write-ahead log again.
+TEST_F(DataDBTest, BulkLoadEndsWithTheIndexesAndTheWriteAheadLogRestored) {
+  ASSERT_TRUE(Init());
+  auto indexes = [&] {
+    return Query("SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY 1");
+  };
+  const Rows made = indexes();
+  ASSERT_EQ(made.size(), 3u);
+  data_->BeginBulk();
+  EXPECT_TRUE(data_->InBulk());
+  EXPECT_EQ(indexes(), Rows{});
+  data_->AddValue(1, 1);
+  data_->EndBulk();
+  EXPECT_FALSE(data_->InBulk());
+  EXPECT_EQ(indexes(), made);
+  EXPECT_EQ(Query("PRAGMA journal_mode"), Rows{"wal"});
+  EXPECT_EQ(Values(), Rows{"1|1"});
+}
+
 // Numbers in their shortest text that reads back the same, texts from code page 1252 in
 // UTF-8, plain ASCII as it is.
 TEST_F(DataDBTest, ValuesAndNamesAreStoredAsText) {

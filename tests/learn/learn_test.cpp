@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "ini/section_reader.h"
+#include "learn/known_check.h"
 #include "learn/learn_report.h"
 #include "learn/learning.h"
 #include "learn/rule_learner.h"
@@ -373,6 +374,23 @@ TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheir
       EXPECT_THAT(rule, HasSubstr(std::string("String ") + c.rule)) << c.what;
     }
   }
+}
+
+// Known findings a check no longer met join its JSON report as findings of their own; a text
+// that is not such a report is left as it is.
+TEST(KnownCheckTest, KeptFingerprintsJoinTheReportsFindings) {
+  const std::string none = "{\n  \"findings\": [\n  ]\n}\n";
+  const struct {
+    std::string report;
+    std::vector<std::string> more;
+    std::string out;
+  } cases[] = {
+      {none, {}, none},
+      {none, {"a"}, "{\n  \"findings\": [\n    {\"fingerprint\": \"a\", \"baselineState\": "
+                    "\"unchanged\"}\n  ]\n}\n"},
+      {"not a report", {"a"}, "not a report"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WithKeptFingerprints(c.report, c.more), c.out) << c.report;
 }
 
 // A data file that cannot be read at all is listed among what no rule describes, and the

@@ -6,8 +6,12 @@
 #include "lsp/document_text.h"
 #include "lsp/game_check.h"
 #include "lsp/message_reader.h"
+#include "lsp/overlay_file_system.h"
 #include "lsp/server.h"
+#include "rules/rule_history.h"
 #include "support/memory_file_system.h"
+#include "support/settings_db.h"
+#include "support/world.h"
 
 namespace tarn {
 namespace {
@@ -76,6 +80,10 @@ TEST(DocumentTextTest, LinesAndUnits) {
   EXPECT_EQ(line, 2);
   EXPECT_EQ(character, 0);
   EXPECT_EQ(text.Line(4), "last");
+  // A stray byte (as "ø" of code page 1252 left unconverted) is one unit, whatever it looks
+  // like the start of; a file may start with its line break.
+  EXPECT_EQ(UnitsOf("\xF8xyz\xFFz", PositionUnit::kUtf16), 6);
+  EXPECT_EQ(DocumentText("\r\nk").LineCount(), 2);
 }
 
 TEST(UriTest, PathsBothWays) {
@@ -92,6 +100,26 @@ TEST(UriTest, PathsBothWays) {
   };
   for (const Case& c : cases) EXPECT_EQ(PathOfUri(c.uri), c.path) << c.uri;
   EXPECT_EQ(PathOfUri(UriOfPath("/g/a b#%.ini")), "/g/a b#%.ini");
+}
+
+// A file open in the editor exists for the checks, saved or not, until the editor closes it.
+TEST(OverlayFileSystemTest, HeldTextIsAFileUntilForgotten) {
+  testing::MemoryFileSystem disk;
+  OverlayFileSystem files(disk, "/g", "");
+  files.Hold("/g/DATA/New.ini", "[A]\n");
+  EXPECT_TRUE(files.FileExists("/g/data/new.ini"));
+  files.Forget("/g/DATA/New.ini");
+  EXPECT_FALSE(files.FileExists("/g/DATA/New.ini"));
+}
+
+// The server says only the shipped rule set is in use until an import puts it aside.
+TEST(GameCheckTest, RulesAreTheShippedOnesUntilAnImportKeepsThemAside) {
+  testing::TempDir home;
+  testing::MakeSettingsDB(home.File("TARN.MDB"));
+  Database db = Database::Open(home.File("TARN.MDB"), Database::Mode::kReadWrite);
+  EXPECT_TRUE(HoldsShippedRules(db));
+  KeepRuleObjects(db);
+  EXPECT_FALSE(HoldsShippedRules(db));
 }
 
 // The log of a server's checks is kept only as far as it tells why a check ended: a session
@@ -144,6 +172,12 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   server_.Settle();
   EXPECT_EQ(out_.back()["method"], "textDocument/publishDiagnostics");
   EXPECT_EQ(out_.back()["params"]["diagnostics"].size(), 1u);
+  // and has nothing to tell of what lies under the cursor.
+  Send({{"id", 55},
+        {"method", "textDocument/hover"},
+        {"params", {{"textDocument", {{"uri", "file:///game/DATA/a.ini"}}},
+                    {"position", {{"line", 0}, {"character", 1}}}}}});
+  EXPECT_TRUE(out_.back()["result"].is_null());
   Send({{"id", 6}, {"method", "shutdown"}});
   EXPECT_TRUE(out_.back()["result"].is_null());
   Send({{"id", 7}, {"method", "textDocument/hover"}});

@@ -247,6 +247,7 @@ TEST(EntryTest, ChecksInTheirOrderAndClonesWithoutLines) {
   EXPECT_EQ(copy->Line(1).Value(1).Value(), VarValue(0));
   copy->SetValues("maxspeed", "2, b, c", 11);
   EXPECT_EQ(copy->Line(1).VarValuesCount(), 2);
+  EXPECT_EQ(ErrorOf([&] { entry->InitEntry(nullptr); }), kErrObjectNotSet);
   entry->InitEntry(std::make_unique<EntryLine>());
   EXPECT_EQ(ErrorOf([&] { entry->SetValues("other", "1", 1); }), kErrEntryNotInitialized);
 }

@@ -141,7 +141,8 @@ TEST(WholeWriteTest, LeftoversAreThoseOfGoneProcessesOrOlderThanADay) {
       {".out.tarn-999999999.old", 0, true},
       {".r.json.tarn-" + me + ".tmp", 0, false},  // this process, still writing
       {".r.json.tarn-1.tmp", 0, false},           // a process that is alive
-      {".r.json.tarn-1.tmp", 2 * 24 * 3600, true},
+      {".r.json.tarn-1.tmp", 24 * 3600 + 600, true},  // a day and ten minutes old
+      {".r.json.tarn-1.tmp", 24 * 3600 - 600, false},
       {".r.json.tarn-999999999.txt", 0, false},  // not a kind TARN makes
       {"r.json.tarn-999999999.tmp", 0, false},   // not hidden
       {".tarn-home.lock", 0, false},

@@ -14,6 +14,7 @@
 #include "report/baseline.h"
 #include "report/findings_table.h"
 #include "report/formats.h"
+#include "report/written_paths.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
 #include "support/rows.h"
@@ -151,8 +152,10 @@ TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   }
   EXPECT_EQ(ParseBaseline(""), std::vector<std::string>{});  // a pipe that gave nothing
   // Valid JSON of another shape is no baseline, and the reason names the part that is wrong.
-  const std::pair<const char*, const char*> wrong[] = {
+  const std::string deep = "{\"findings\": " + std::string(2000, '[') + std::string(2000, ']') + "}";
+  const std::pair<std::string, const char*> wrong[] = {
       {"not json", "it is not JSON"},
+      {deep, "malformed JSON"},  // JSON nested deeper than the database engine reads
       // An object where a name belongs: Debian's SQLite took it for JSON, then crashed on it.
       {"{\"findings\": [{{\"a\": 1}: 2}]}", "it is not JSON"},
       {"[1]", "it is not a JSON object"},
@@ -291,6 +294,29 @@ TEST(FormatsTest, HintsAndTheKindsOfAnUnknownName) {
               AllOf(HasSubstr("did you mean `hit_pts`?\"}"),
                     HasSubstr("\"textFormLine\": false, \"hint\": \"hit_pts\"}}"),
                     HasSubstr("\"value\": \"1\", \"textFormLine\": false}}")));
+}
+
+// A file over a limit says how big it or its line is, and the limit it went over.
+TEST(FormatsTest, FileOverALimitSaysItsSizeAndTheLimit) {
+  const std::pair<std::int32_t, const char*> cases[] = {
+      {kErrFileTooLarge, "9000 bytes, over the limit of 4096"},
+      {kErrLineTooLong, "9000 bytes in one line, over the limit of 4096"},
+  };
+  for (const auto& [number, detail] : cases) {
+    const Finding big{.kind = Finding::Kind::kFile,
+                      .number = number,
+                      .file = "/g/DATA/big.ini",
+                      .key = "4096",
+                      .value = "9000"};
+    EXPECT_EQ(FindingDetail(ReportFindings(std::vector<Finding>{big}, {"/g", ""})[0]), detail);
+  }
+}
+
+// An empty home is the current folder, which a run works in; an empty game or log folder is
+// none set, and names no folder at all.
+TEST(WrittenPathsTest, EmptyHomeIsTheCurrentFolderAndEmptyGameNone) {
+  RealFileSystem files;
+  EXPECT_EQ(WhyNotReplaceable(files, {"", "", "", std::nullopt}, "."), "it is the home folder");
 }
 
 // The Findings table beside the data tables: a repair has no number, a value its position, a

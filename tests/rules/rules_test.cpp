@@ -388,8 +388,9 @@ TEST(RuleTablesTest, WholeNumbersKeepTheirMarkAtEveryPosition) {
   }
 }
 
-// A target local to groups of files keeps its mark through the rule text and the tables;
-// tables written before the mark existed read as naming no local target.
+// A target local to groups of files keeps its mark (however it is spaced or cased) through the
+// rule text and the tables; tables written before the mark existed read as naming no local
+// target.
 TEST(RuleTablesTest, KeepTheLocalMarkOfATarget) {
   const char* text = "[Room]\nnickname #1 = String\n[Hotspot]\nroom_switch #2 = String -> local "
                      "[Room]nickname\n";
@@ -399,7 +400,14 @@ TEST(RuleTablesTest, KeepTheLocalMarkOfATarget) {
   ASSERT_EQ(ReadNameReferences(db).size(), 1u);
   EXPECT_EQ(ReadNameReferences(db)[0].local_targets, (std::vector<std::int32_t>{1}));
   EXPECT_EQ(FormatRuleText(ReadRuleTables(db), "t.rules"), FormatRuleText(Parse(text), "t.rules"));
-  EXPECT_NE(FormatRuleText(Parse(text), "t.rules").find("-> local [Room]nickname"), std::string::npos);
+  for (const char* spelled :
+       {"local [Room]nickname", "LOCAL\t[Room]nickname", "local[Room]nickname"}) {
+    const std::string rules =
+        "[Room]\nnickname #1 = String\n[Hotspot]\nroom_switch #2 = String -> " +
+        std::string(spelled) + "\n";
+    EXPECT_NE(FormatRuleText(Parse(rules), "t.rules").find("-> local [Room]nickname"),
+              std::string::npos) << spelled;
+  }
 
   db.Exec("CREATE TABLE old AS SELECT DB_ID, EntryID, IDX, TargetEntryID FROM _bc_references; "
           "DROP TABLE _bc_references; ALTER TABLE old RENAME TO _bc_references");
