@@ -10,10 +10,10 @@
 
 #include "datadb/database.h"
 #include "datadb/schema.h"
-#include "settings/settings.h"
-#include "platform/file_system.h"
 #include "log/front_end.h"
 #include "log/log.h"
+#include "platform/file_system.h"
+#include "settings/settings.h"
 
 namespace tarn::bench {
 
@@ -34,8 +34,8 @@ class SilentFrontEnd : public FrontEnd {
 // TARN.MDB in folder, with the log folder set to folder and an empty rule set.
 inline void MakeSettings(const std::string& folder) {
   auto db = Database::Open(folder + "/TARN.MDB", Database::Mode::kCreate);
-  db.Exec(std::string(schema::kSettingsTables) + "INSERT INTO _bc_Settings VALUES ('', '" +
-          folder + "', 0); CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
+  db.Exec(std::string(schema::kSettingsTables) + "INSERT INTO _bc_Settings VALUES ('', '" + folder +
+          "', 0); CREATE VIEW _bc_ListSections AS SELECT 1 WHERE 0;");
 }
 
 // The settings of MakeSettings(folder), opened, and a log over them.

@@ -8,10 +8,10 @@
 
 #include "ini/line_source.h"
 #include "ini/section_reader.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
 #include "log/front_end.h"
 #include "log/log.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "platform/user_settings.h"
 
 namespace {

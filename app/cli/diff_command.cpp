@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "log/front_end.h"
+#include "platform/file_system.h"
 #include "rules/rule_diff.h"
 #include "rules/rule_folder.h"
-#include "platform/file_system.h"
-#include "log/front_end.h"
 
 namespace tarn {
 

@@ -24,10 +24,10 @@
 #include "bini_command.h"
 #include "diff_command.h"
 #include "lsp_command.h"
+#include "platform/file_system.h"
+#include "platform/version.h"
 #include "rules_command.h"
 #include "run_command.h"
-#include "platform/version.h"
-#include "platform/file_system.h"
 #include "strings_command.h"
 #ifdef _WIN32
 #include "windows_entry.h"
@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
       "the rules know); 2 usage error; 3 the run could "
       "not do its job (a fatal error, the log or a report not written, the game's main file "
       "unreadable, another run holding the home or log folder, a home lock file that cannot "
-      "be opened or is no regular file).\nrules export, import, restore, accept and learn: 0 done; 1 "
+      "be opened or is no regular file).\nrules export, import, restore, accept and learn: 0 done; "
+      "1 "
       "(import) a fault in a rule file; 2 usage error; 3 a folder or file that cannot be read "
       "or written (a full disk included), no rules to import or none kept to restore, TARN.MDB "
       "unreadable or unwritable, the home folder held by another run.\nbini and strings: 0 "
@@ -135,7 +136,8 @@ int main(int argc, char** argv) {
   auto* rules_export = rules->add_subcommand(
       "export",
       "Write the rule set of TARN.MDB as text sources, one .rules file per game area, each "
-      "written whole, and the installed known findings as known-findings.json; exit 3 when TARN.MDB cannot be read or DIR cannot be written");
+      "written whole, and the installed known findings as known-findings.json; exit 3 when "
+      "TARN.MDB cannot be read or DIR cannot be written");
   rules_export->add_option("DIR", rules_folder);
   bool export_json = false;
   std::string export_from;
@@ -305,8 +307,8 @@ int main(int argc, char** argv) {
   }
   if (*rules_restore) return tarn::RunRuleCommand(options.home, {SessionCommand::kRestore});
   if (*rules_accept) {
-    return tarn::RunRuleCommand(
-        options.home, {SessionCommand::kAccept, accepted_report, options.max_file_size});
+    return tarn::RunRuleCommand(options.home,
+                                {SessionCommand::kAccept, accepted_report, options.max_file_size});
   }
   if (*rules_learn) {
     learn.follow_links = options.follow_links;

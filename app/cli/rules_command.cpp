@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <string>
 
-#include "session/session.h"
 #include "datadb/database.h"
+#include "log/front_end.h"
+#include "log/log_box.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "report/baseline.h"
 #include "report/known_findings.h"
 #include "rules/rule_check.h"
@@ -12,11 +15,8 @@
 #include "rules/rule_history.h"
 #include "rules/rule_json.h"
 #include "rules/rule_tables.h"
+#include "session/session.h"
 #include "settings/settings.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
-#include "log/front_end.h"
-#include "log/log_box.h"
 
 namespace tarn {
 

@@ -198,8 +198,8 @@ int RunCommands(const RunOptions& options) {
 #ifdef _WIN32
     // tarn.log names the game's files in the game's code page, as the game itself does; a
     // folder whose path that code page cannot write is refused before anything is done.
-    for (const auto& [what, folder] : {std::pair{"game", values.KVPath()},
-                                       std::pair{"log", values.LogPath()}}) {
+    for (const auto& [what, folder] :
+         {std::pair{"game", values.KVPath()}, std::pair{"log", values.LogPath()}}) {
       if (!FitsGameCodePage(folder)) {
         std::fprintf(stderr,
                      "tarn: the %s folder %s has characters outside the game's code page "

@@ -66,8 +66,8 @@ FindingsTable MakeFindingsTable(std::vector<FindingRow> rows) {
     cells.texts[Model::kNumber] = QString::fromStdString(row.rule);
     cells.texts[Model::kText] = FromGame(row.text);
     if (!row.hint.empty()) {
-      cells.texts[Model::kText] += QStringLiteral("; did you mean `") + FromGame(row.hint) +
-                                   QStringLiteral("`?");
+      cells.texts[Model::kText] +=
+          QStringLiteral("; did you mean `") + FromGame(row.hint) + QStringLiteral("`?");
     }
     cells.texts[Model::kSection] = FromGame(row.section);
     cells.texts[Model::kKey] = FromGame(row.key);
@@ -252,8 +252,7 @@ bool FindingsFilter::filterAcceptsRow(int source_row, const QModelIndex&) const 
   if (text_.empty() || folded.find(text_) != std::string_view::npos) return true;
   // Only digits can be part of a line number.
   const std::int32_t line = findings->Row(source_row).line;
-  return text_is_number_ && line > 0 &&
-         std::to_string(line).find(text_) != std::string::npos;
+  return text_is_number_ && line > 0 && std::to_string(line).find(text_) != std::string::npos;
 }
 
 void FindingsFilter::sort(int column, Qt::SortOrder order) { sourceModel()->sort(column, order); }

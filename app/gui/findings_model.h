@@ -4,8 +4,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QSortFilterProxyModel>
 #include <QSet>
+#include <QSortFilterProxyModel>
 #include <QString>
 #include <cstdint>
 #include <string>

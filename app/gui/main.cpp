@@ -10,13 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "session/session.h"
-#include "main_window.h"
-#include "qt_front_end.h"
-#include "settings/settings.h"
-#include "platform/file_system.h"
 #include "log/front_end.h"
+#include "main_window.h"
+#include "platform/file_system.h"
 #include "platform/version.h"
+#include "qt_front_end.h"
+#include "session/session.h"
+#include "settings/settings.h"
 #include "window_program.h"
 
 namespace {
@@ -33,9 +33,9 @@ bool OnlyAsksForText(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::unique_ptr<QCoreApplication> app =
-      OnlyAsksForText(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
-                                  : std::make_unique<QApplication>(argc, argv);
+  std::unique_ptr<QCoreApplication> app = OnlyAsksForText(argc, argv)
+                                              ? std::make_unique<QCoreApplication>(argc, argv)
+                                              : std::make_unique<QApplication>(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("tarn-gui"));
   QCoreApplication::setApplicationVersion(QString::fromStdString(tarn::VersionText()));
   QCommandLineParser parser;

@@ -15,10 +15,10 @@
 #include <utility>
 
 #include "command_worker.h"
-#include "qt_front_end.h"
 #include "log/front_end.h"
 #include "platform/user_settings.h"
 #include "platform/version.h"
+#include "qt_front_end.h"
 
 namespace tarn::gui {
 
@@ -180,9 +180,8 @@ void MainWindow::ConnectHandlers() {
   connect(cmd_browse_kv_, &QPushButton::clicked, this, [this] { Browse(tb_kv_path_); });
   connect(cmd_browse_log_, &QPushButton::clicked, this, [this] { Browse(tb_log_path_); });
 
-  connect(cmd_init_db_, &QPushButton::clicked, this, [this] {
-    RunCommand(Command::kInitDB, [this] { all_enabled_ = commands_.init_db(); });
-  });
+  connect(cmd_init_db_, &QPushButton::clicked, this,
+          [this] { RunCommand(Command::kInitDB, [this] { all_enabled_ = commands_.init_db(); }); });
   connect(cmd_all_, &QPushButton::clicked, this,
           [this] { RunCommand(Command::kAll, [this] { commands_.all(OverwriteTicked()); }); });
   connect(cmd_dump_rules_, &QPushButton::clicked, this,

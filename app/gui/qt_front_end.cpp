@@ -66,7 +66,8 @@ void QtFrontEnd::AppendToLogBox(std::string_view text, bool may_cut) {
   // per turn of the window's event loop.
   if (!flush_posted_) {
     flush_posted_ = true;
-    QMetaObject::invokeMethod(&context_, [this] { Flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &context_, [this] { Flush(); }, Qt::QueuedConnection);
   }
 }
 

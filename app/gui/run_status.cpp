@@ -183,9 +183,9 @@ void RunStatusBar::Refresh() {
   const QString what = QString::fromLatin1(CommandCaption(command_));
   const QString time = Clock(clock_.elapsed());
   if (IsRuleCommand(command_)) {
-    SetTexts(QStringLiteral("%1 under way, %2").arg(what, time),
-             cancel_asked_ ? QStringLiteral("Cancelling: the rule set stays as it was")
-                           : QString());
+    SetTexts(
+        QStringLiteral("%1 under way, %2").arg(what, time),
+        cancel_asked_ ? QStringLiteral("Cancelling: the rule set stays as it was") : QString());
     return;
   }
   if (command_ != Command::kAll) {

@@ -1,8 +1,8 @@
 // The window's status line, below the area of the fixed controls. Before the first successful
 // "Init DB" it says to press "Init DB" first; while a command runs it shows the command, the
 // files read, the file being read, the warnings so far and the time, with a "Cancel" button
-// that shows while any command runs; afterwards how the command ended (finished, cancelled, ended on
-// an error, not run) with the warnings by number, and what to do when the setup kept it from its
+// that shows while any command runs; afterwards how the command ended (finished, cancelled, ended
+// on an error, not run) with the warnings by number, and what to do when the setup kept it from its
 // job. Beside the text: the button that opens the findings view. Its height is fixed: three lines
 // of text; the whole text is the tool tip.
 #pragma once

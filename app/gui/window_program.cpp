@@ -5,11 +5,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QKeySequence>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
+#include <QVBoxLayout>
 #include <utility>
 
 #ifdef __GLIBC__
@@ -19,14 +19,14 @@
 #include "analysis/analysis.h"
 #include "file_viewer.h"
 #include "findings_window.h"
-#include "main_window.h"
-#include "session/session.h"
 #include "folder_picker.h"
+#include "main_window.h"
+#include "platform/error.h"
+#include "platform/user_settings.h"
 #include "qt_front_end.h"
 #include "rules_menu.h"
 #include "run_status.h"
-#include "platform/user_settings.h"
-#include "platform/error.h"
+#include "session/session.h"
 
 namespace tarn::gui {
 
@@ -58,9 +58,8 @@ WindowProgram::WindowProgram(Session& session, QtFrontEnd& front_end, UserSettin
   ask_folder_ = [this](const QString& caption) {
     return QFileDialog::getExistingDirectory(main_.get(), caption);
   };
-  main_->SetMenuBar(new RulesMenu(session_, *main_, [this](QWidget*, const QString& caption) {
-    return ask_folder_(caption);
-  }));
+  main_->SetMenuBar(new RulesMenu(
+      session_, *main_, [this](QWidget*, const QString& caption) { return ask_folder_(caption); }));
   // Both halves of the hint, each on a line of its own: at the window's size the whole hint
   // does not fit the state's one line.
   status_->ShowHint(
@@ -190,11 +189,10 @@ void WindowProgram::ShowRuleOrigin(bool name_home) {
   QString origin;
   try {
     const RuleOrigin rules = session_.Origin();
-    origin = !rules.imported ? QStringLiteral("shipped rules")
-             : rules.imported_at.empty()
-                 ? QStringLiteral("learned rules")
-                 : QStringLiteral("learned rules, imported %1 UTC")
-                       .arg(QString::fromStdString(rules.imported_at));
+    origin = !rules.imported             ? QStringLiteral("shipped rules")
+             : rules.imported_at.empty() ? QStringLiteral("learned rules")
+                                         : QStringLiteral("learned rules, imported %1 UTC")
+                                               .arg(QString::fromStdString(rules.imported_at));
   } catch (const TarnError& error) {
     origin = QStringLiteral("rules unreadable");
   }
@@ -234,8 +232,9 @@ bool WindowProgram::CloseDuringRun(Command command) {
 bool WindowProgram::AskWhetherToCancel(Command command) {
   const QString question =
       command == Command::kAll
-          ? QStringLiteral("\"All\" is running. Cancel it at the end of the file being read, "
-                           "and close the window?")
+          ? QStringLiteral(
+                "\"All\" is running. Cancel it at the end of the file being read, "
+                "and close the window?")
           : QStringLiteral("\"%1\" is running. Cancel it, and close the window?")
                 .arg(QString::fromLatin1(CommandCaption(command)));
   return QMessageBox::question(main_.get(), QStringLiteral("TARN"), question,

@@ -77,8 +77,8 @@ class WindowProgram : public QObject {
   std::function<bool(Command)> ask_close_;
   std::function<QString(const QString&)> ask_folder_;
   bool name_home_ = false;
-  QString design_title_;  // the title before the origin was added
-  QWidget* learn_report_ = nullptr;  // owned by main_
+  QString design_title_;                   // the title before the origin was added
+  QWidget* learn_report_ = nullptr;        // owned by main_
   std::atomic<bool> follow_links_{false};  // "Follow links" as last ticked or cleared
   // The findings view's rows of the last "All" or "References", made on the worker thread
   // before it says the command ended.

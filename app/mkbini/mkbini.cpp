@@ -146,8 +146,7 @@ void EncodeJson(BiniEncoder& encoder, const std::string& source) {
             throw std::runtime_error(value.dump() + " does not fit a float");
           }
           encoder.Float(static_cast<float>(number));
-        } else if (value.is_number_integer() &&
-                   value >= std::numeric_limits<std::int32_t>::min() &&
+        } else if (value.is_number_integer() && value >= std::numeric_limits<std::int32_t>::min() &&
                    value <= std::numeric_limits<std::int32_t>::max()) {
           encoder.Int(value.get<std::int32_t>());
         } else {

@@ -10,12 +10,12 @@
 
 #include "datadb/database.h"
 #include "datadb/schema.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "rules/rule_check.h"
 #include "rules/rule_folder.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
 
 // The rows of a settings database are a few megabytes of SQL at most; more is no source of it.
 constexpr std::int64_t kMaxSqlBytes = std::int64_t{256} << 20;

@@ -19,10 +19,10 @@
 #include "analysis/analysis_options.h"
 #include "analysis/line_places.h"
 #include "datadb/data_db.h"
-#include "report/reported_finding.h"
-#include "rules/rule_library.h"
 #include "log/findings.h"
 #include "log/log.h"
+#include "report/reported_finding.h"
+#include "rules/rule_library.h"
 #include "walk/recorded_values.h"
 #include "walk/walk.h"
 

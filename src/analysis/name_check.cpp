@@ -17,11 +17,11 @@
 #include "analysis/near_names.h"
 #include "datadb/data_db.h"
 #include "datadb/database.h"
-#include "rules/rule_tables.h"
+#include "log/log.h"
 #include "platform/ascii_case.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
-#include "log/log.h"
+#include "rules/rule_tables.h"
 #include "walk/walk.h"
 
 namespace tarn {
@@ -109,7 +109,8 @@ struct GroupedNames {
 
   std::string Key(const std::string& file, std::string_view name) const {
     auto group = group_of_file.find(file);
-    std::string key = group == group_of_file.end() ? std::string("?") : std::to_string(group->second);
+    std::string key =
+        group == group_of_file.end() ? std::string("?") : std::to_string(group->second);
     key += '\n';
     key += AsciiLowered(name);
     return key;
@@ -126,8 +127,8 @@ GroupedNames CollectGroupedNames(Database& db, const std::vector<std::int32_t>& 
   Statement values = db.Prepare(
       "SELECT s.File, v.Value FROM Entries e JOIN \"Values\" v ON v.Link = e.DB_ID "
       "JOIN Sections s ON s.DB_ID = e.Link WHERE e.EntryID IN (" +
-      IdList(std::vector<std::int32_t>(std::begin(kReferenceEntryIds),
-                                       std::end(kReferenceEntryIds))) +
+      IdList(
+          std::vector<std::int32_t>(std::begin(kReferenceEntryIds), std::end(kReferenceEntryIds))) +
       ") AND v.Value IS NOT NULL AND s.File IS NOT NULL ORDER BY e.DB_ID, v.DB_ID");
   while (values.Step()) named.push_back({values.Text(0), values.Text(1)});
   FileGroups groups(files, named);
@@ -198,21 +199,20 @@ void FindUnknown(Database& db, const StoredNameReference& reference, const std::
                                  : "JOIN \"Values\" v ON v.DB_ID = " + at;
   // A position with local targets is tested here, not in the SQL: the test needs the file.
   const bool local = !reference.local_targets.empty();
-  Statement rows = db.Prepare(
-      "SELECT e.DB_ID, v.DB_ID, v.Value" + std::string(local ? ", s.File" : "") +
-      " FROM Entries e " + values +
-      (local ? " JOIN Sections s ON s.DB_ID = e.Link" : "") +
-      " WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> ''" +
-      (local ? "" : " AND NOT tarn_defined(v.Value)"));
+  Statement rows = db.Prepare("SELECT e.DB_ID, v.DB_ID, v.Value" +
+                              std::string(local ? ", s.File" : "") + " FROM Entries e " + values +
+                              (local ? " JOIN Sections s ON s.DB_ID = e.Link" : "") +
+                              " WHERE e.EntryID = ?1 AND v.Value IS NOT NULL AND v.Value <> ''" +
+                              (local ? "" : " AND NOT tarn_defined(v.Value)"));
   rows.BindInt(1, reference.entry_id);
   rows.BindInt(2, reference.position);
   auto defined_in_group = [&](const std::string& name, const std::string& file) {
     const std::string folded = AsciiLowered(name);
     std::string key;
     for (std::int32_t target : reference.targets) {
-      const bool in_group = std::find(reference.local_targets.begin(),
-                                      reference.local_targets.end(),
-                                      target) != reference.local_targets.end();
+      const bool in_group =
+          std::find(reference.local_targets.begin(), reference.local_targets.end(), target) !=
+          reference.local_targets.end();
       if (!in_group) {
         auto names = sets.find(target);
         if (names != sets.end() && names->second.contains(folded)) return true;
@@ -407,16 +407,16 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   // The names of each set of targets, made at the first unknown use of that set.
   std::unordered_map<std::string, NearNames> hints;
   auto warn = [&](const Unknown& use, bool duplicate) {
-    Finding finding{.kind = duplicate ? Finding::Kind::kSectionLine : Finding::Kind::kUnknownName,
-                    .number = duplicate ? kErrDuplicateName : kErrUnknownReference,
-                    .file = Utf8ToCp1252(use.file),
-                    .line = use.entry_line,
-                    .section = Utf8ToCp1252(use.section),
-                    .index = use.entry_line - use.section_line,
-                    .key = Utf8ToCp1252(use.entry),
-                    .value = Utf8ToCp1252(duplicate ? use.value + " (also " + use.targets + ")"
-                                                    : use.value),
-                    .target = duplicate ? std::string() : use.targets};
+    Finding finding{
+        .kind = duplicate ? Finding::Kind::kSectionLine : Finding::Kind::kUnknownName,
+        .number = duplicate ? kErrDuplicateName : kErrUnknownReference,
+        .file = Utf8ToCp1252(use.file),
+        .line = use.entry_line,
+        .section = Utf8ToCp1252(use.section),
+        .index = use.entry_line - use.section_line,
+        .key = Utf8ToCp1252(use.entry),
+        .value = Utf8ToCp1252(duplicate ? use.value + " (also " + use.targets + ")" : use.value),
+        .target = duplicate ? std::string() : use.targets};
     if (!duplicate) {
       auto [near, added] = hints.try_emplace(use.targets);
       if (added && use.target_ids != nullptr) {

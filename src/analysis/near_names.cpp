@@ -27,7 +27,8 @@ int BoundedEditDistance(std::string_view a, std::string_view b, int limit) {
     int best = row[0];
     for (int j = from; j <= to; ++j) {
       const auto uj = static_cast<std::size_t>(j);
-      const int replace = previous[uj - 1] + (a[static_cast<std::size_t>(i - 1)] == b[uj - 1] ? 0 : 1);
+      const int replace =
+          previous[uj - 1] + (a[static_cast<std::size_t>(i - 1)] == b[uj - 1] ? 0 : 1);
       const int cell = std::min({replace, previous[uj] + 1, row[uj - 1] + 1, over});
       row[uj] = cell;
       best = std::min(best, cell);

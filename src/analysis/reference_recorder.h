@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "analysis/line_places.h"
-#include "model/row_sink.h"
 #include "log/section_buffer.h"
+#include "model/row_sink.h"
 #include "walk/recorded_values.h"
 
 namespace tarn {

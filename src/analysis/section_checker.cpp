@@ -1,12 +1,12 @@
 #include "analysis/section_checker.h"
 
 #include "analysis/reference_recorder.h"
-#include "model/row_sink.h"
-#include "platform/ascii_case.h"
-#include "platform/error.h"
 #include "log/front_end.h"
 #include "log/log.h"
 #include "log/run_stats.h"
+#include "model/row_sink.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn {
 

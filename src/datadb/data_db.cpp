@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "datadb/schema.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
-#include "datadb/schema.h"
 
 namespace tarn {
 

@@ -1,11 +1,11 @@
 #include "datadb/init_data_db.h"
 
 #include "datadb/database.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
+#include "datadb/schema.h"
 #include "log/front_end.h"
 #include "log/log.h"
-#include "datadb/schema.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -75,8 +75,8 @@ class BiniEncoder {
   std::vector<Fixup> fixups_;
   std::vector<StoredString> strings_;  // in the order first met
   std::map<std::string, std::uint32_t, std::less<>> index_;
-  std::uint64_t met_bytes_ = 0;    // table bytes of every string met so far
-  std::uint64_t name_bytes_ = 0;   // table bytes of the names met so far
+  std::uint64_t met_bytes_ = 0;                 // table bytes of every string met so far
+  std::uint64_t name_bytes_ = 0;                // table bytes of the names met so far
   std::size_t section_at_ = std::string::npos;  // the open section's record in records_
   std::size_t entry_at_ = std::string::npos;    // the open entry's record in records_
   std::uint32_t section_entries_ = 0;

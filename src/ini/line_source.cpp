@@ -1,9 +1,9 @@
 #include "ini/line_source.h"
 
 #include "ini/bini_decoder.h"
+#include "log/log.h"
 #include "platform/ascii_case.h"
 #include "platform/error.h"
-#include "log/log.h"
 
 namespace tarn {
 
@@ -184,8 +184,8 @@ void LineSource::Repair(std::string& line) {
       last_bare_ = true;
       // A rule that says how the key is written judges the line instead (the section checker
       // warns when it is written the other way).
-      const bool judged =
-          flags_ != nullptr && flags_->FlagFormOf(current_section_, repaired.key) != FlagForm::kUnsaid;
+      const bool judged = flags_ != nullptr &&
+                          flags_->FlagFormOf(current_section_, repaired.key) != FlagForm::kUnsaid;
       if (judged) {
         line += " = true";
         return;

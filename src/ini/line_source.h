@@ -22,8 +22,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "platform/file_system.h"
 #include "model/flag_lines.h"
+#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -1,8 +1,8 @@
 #include "ini/section_reader.h"
 
+#include "log/log.h"
 #include "platform/ascii_case.h"
 #include "platform/error.h"
-#include "log/log.h"
 
 namespace tarn {
 

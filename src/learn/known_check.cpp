@@ -1,12 +1,12 @@
 #include "learn/known_check.h"
 
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "report/formats.h"
 #include "report/json_text.h"
 #include "report/reported_finding.h"
 #include "rules/rule_tables.h"
 #include "settings/settings.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
 
 namespace tarn {
 

@@ -19,7 +19,7 @@ struct Definer {
   // Its names repeat from group to group of files, each unique within its group only: it
   // defines names for positions whose uses stay within their groups, and for no others.
   bool local_only = false;
-  std::unordered_set<std::uint64_t> in_groups{};  // name number << 32 | group
+  std::unordered_set<std::uint64_t> in_groups{};          // name number << 32 | group
   std::unordered_set<std::uint32_t> in_several_groups{};  // name numbers
 };
 
@@ -63,7 +63,8 @@ class ReferenceLearner {
   ReferenceLearner(const Observations& seen, RuleSet& rules, const NameTolerance& tolerance)
       : seen_(seen), rules_(rules), tolerance_(tolerance) {
     FileGroups groups(seen.section_files, seen.named_files);
-    for (const std::string& file : seen.section_files) group_of_file_.push_back(groups.GroupOf(file));
+    for (const std::string& file : seen.section_files)
+      group_of_file_.push_back(groups.GroupOf(file));
   }
 
   std::vector<LearnedReference> Run() {
@@ -171,8 +172,8 @@ class ReferenceLearner {
         }
       }
     }
-    return spread * 1000 > static_cast<std::int64_t>(names.uses.size()) *
-                               tolerance_.duplicates_per_mille &&
+    return spread * 1000 >
+               static_cast<std::int64_t>(names.uses.size()) * tolerance_.duplicates_per_mille &&
            AllButAFew(in_group, uses, tolerance_.unknown_per_mille);
   }
 

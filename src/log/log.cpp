@@ -1,10 +1,10 @@
 #include "log/log.h"
 
-#include "platform/ascii_case.h"
-#include "platform/file_system.h"
 #include "log/findings.h"
 #include "log/front_end.h"
 #include "log/run_stats.h"
+#include "platform/ascii_case.h"
+#include "platform/file_system.h"
 #include "platform/user_settings.h"
 
 namespace tarn {
@@ -88,8 +88,8 @@ void Log::WarnSectionLine(const SectionBuffer& buffer, std::int32_t number, std:
                     .value = std::string(value),
                     .disk_file = buffer.DiskFile,
                     .editor_line = number == kErrUnknownSection ? buffer.HeaderLine
-                                   : in_range                       ? buffer.EntryLines[index]
-                                                                    : 0,
+                                   : in_range                   ? buffer.EntryLines[index]
+                                                                : 0,
                     .binary = buffer.Binary,
                     .section_line = buffer.HeaderLine,
                     .same_name_before = buffer.SameNameBefore,

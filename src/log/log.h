@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/error.h"
 #include "log/findings.h"
 #include "log/section_buffer.h"
+#include "platform/error.h"
 
 namespace tarn {
 

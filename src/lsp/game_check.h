@@ -12,12 +12,12 @@
 
 #include "datadb/database.h"
 #include "ini/line_source.h"
-#include "lsp/game_names.h"
-#include "rules/rule_library.h"
 #include "log/findings.h"
 #include "log/front_end.h"
 #include "log/log.h"
+#include "lsp/game_names.h"
 #include "platform/user_settings.h"
+#include "rules/rule_library.h"
 
 namespace tarn {
 

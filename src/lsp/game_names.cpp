@@ -53,8 +53,8 @@ bool RuleIndex::Defines(std::string_view section, std::string_view key) const {
   return targets_.count(TargetKey(section, key)) != 0;
 }
 
-std::int32_t NameSink::AddSection(std::string_view, std::string_view section,
-                                  std::string_view file, std::int32_t line) {
+std::int32_t NameSink::AddSection(std::string_view, std::string_view section, std::string_view file,
+                                  std::int32_t line) {
   section_.assign(section);
   file_.assign(file);
   section_line_ = line;

@@ -53,8 +53,8 @@ struct NameUse {
   std::string key;
   std::string value;
   std::string file;
-  std::int32_t line = 0;         // as the log counts it
-  std::int32_t section_line = 0; // the section's header line
+  std::int32_t line = 0;          // as the log counts it
+  std::int32_t section_line = 0;  // the section's header line
   std::int32_t editor_line = 0;
   const ValueRule* rule = nullptr;
   std::int32_t section_row = 0;

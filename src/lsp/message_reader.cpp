@@ -67,7 +67,8 @@ ReadMessage MessageReader::Next() {
       while (!number.empty() && number.front() == ' ') number.remove_prefix(1);
       while (!number.empty() && number.back() == ' ') number.remove_suffix(1);
       std::int64_t value = -1;
-      const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+      const auto [end, error] =
+          std::from_chars(number.data(), number.data() + number.size(), value);
       if (error != std::errc() || end != number.data() + number.size() || value < 0) {
         bad = true;
       } else {
@@ -92,7 +93,8 @@ ReadMessage MessageReader::Next() {
       at_ = 0;
       if (!Fill()) return {};
     }
-    return {ReadMessage::Kind::kTooLarge, {},
+    return {ReadMessage::Kind::kTooLarge,
+            {},
             "a message of " + std::to_string(length) + " bytes, over the limit of " +
                 std::to_string(limit_)};
   }

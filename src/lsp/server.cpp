@@ -2,16 +2,16 @@
 
 #include <cstdio>
 
+#include "log/front_end.h"
 #include "lsp/server_state.h"
+#include "platform/ascii_case.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
 #include "report/known_findings.h"
 #include "report/reported_finding.h"
 #include "rules/rule_folder.h"
 #include "rules/rule_tables.h"
 #include "settings/settings.h"
-#include "platform/ascii_case.h"
-#include "platform/codepage.h"
-#include "platform/error.h"
-#include "log/front_end.h"
 
 namespace tarn {
 
@@ -95,7 +95,8 @@ std::string UriOfPath(std::string_view path) {
   for (const char c : path) {
     const auto byte = static_cast<unsigned char>(c);
     if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-        (byte >= '0' && byte <= '9') || std::string_view("/-._~").find(c) != std::string_view::npos) {
+        (byte >= '0' && byte <= '9') ||
+        std::string_view("/-._~").find(c) != std::string_view::npos) {
       uri += c;
     } else {
       uri += '%';
@@ -136,7 +137,6 @@ LanguageServer::~LanguageServer() {
   if (checking_.joinable()) checking_.join();
   if (walk_.joinable()) walk_.join();
 }
-
 
 void LanguageServer::WaitForWalk() {
   if (walk_.joinable()) walk_.join();
@@ -347,8 +347,8 @@ void LanguageServer::OnWalkDone() {
 void LanguageServer::Open(const std::string& uri, std::string text, const json& version) {
   ServerState& state = *state_;
   OpenDocument& document = state.documents[uri];
-  document.version = version.is_number_integer() ? std::optional(version.get<std::int64_t>())
-                                                 : std::nullopt;
+  document.version =
+      version.is_number_integer() ? std::optional(version.get<std::int64_t>()) : std::nullopt;
   const auto path = PathOfUri(uri);
   document.path = path ? state.GamePathOf(*path) : std::string();
   if (!document.path.empty()) state.overlay->Hold(document.path, Utf8ToCp1252(text));
@@ -394,10 +394,11 @@ json LanguageServer::Diagnostics(const std::string& uri) {
   const std::string& text = document.text.Text();
   if (const std::size_t odd = FirstNonCp1252(text); odd != std::string::npos) {
     const auto [line, character] = document.text.PositionOf(odd, state.unit);
-    json diagnostic = {{"range", Range(line, character, character + 1)},
-                       {"severity", kSeverityWarning},
-                       {"source", "tarn"},
-                       {"message", "A character outside code page 1252: the game reads it as \"?\""}};
+    json diagnostic = {
+        {"range", Range(line, character, character + 1)},
+        {"severity", kSeverityWarning},
+        {"source", "tarn"},
+        {"message", "A character outside code page 1252: the game reads it as \"?\""}};
     out.push_back(std::move(diagnostic));
   }
   if (text.starts_with("BINI")) {
@@ -412,16 +413,15 @@ json LanguageServer::Diagnostics(const std::string& uri) {
     if (walked == state.walked->files.end()) {
       std::string why = !state.walked->failure.empty()
                             ? "the game could not be read: " + Cp1252ToUtf8(state.walked->failure)
-                        : !state.walked->main_file_read
-                            ? "the game's main file could not be read"
-                            : "no file the game reads names it";
+                        : !state.walked->main_file_read ? "the game's main file could not be read"
+                                                        : "no file the game reads names it";
       add(0, kSeverityInformation, "Not checked: the game does not read this file (" + why + ")");
       return out;
     }
     area = walked->second.area;
   }
-  FileCheck check = state.checker->Check(*state.overlay, state.game, document.path, area,
-                                         options_.limits);
+  FileCheck check =
+      state.checker->Check(*state.overlay, state.game, document.path, area, options_.limits);
   if (state.walked) {
     for (Finding& unknown : UnknownNames(check, state.walked->names, *state.index, document.path)) {
       check.findings.push_back(std::move(unknown));

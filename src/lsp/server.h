@@ -67,8 +67,7 @@ class LanguageServer {
   void Settle();
 
  private:
-  void Dispatch(const std::string& method, const nlohmann::json& params,
-                const nlohmann::json* id);
+  void Dispatch(const std::string& method, const nlohmann::json& params, const nlohmann::json* id);
   void Answer(const nlohmann::json& id, nlohmann::json result);
   void AnswerError(const nlohmann::json& id, int code, const std::string& message);
   void Notify(const std::string& method, nlohmann::json params);

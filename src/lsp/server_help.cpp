@@ -105,7 +105,8 @@ std::string RuleMarkdown(const SectionRule& section, const EntryRule& entry) {
 
 json LanguageServer::Hover(const json& params) {
   ServerState& state = *state_;
-  const auto document = state.documents.find(params.at("textDocument").at("uri").get<std::string>());
+  const auto document =
+      state.documents.find(params.at("textDocument").at("uri").get<std::string>());
   if (document == state.documents.end() || !state.index) return nullptr;
   const DocumentText& text = document->second.text;
   const auto line = params.at("position").at("line").get<std::int32_t>();
@@ -119,7 +120,8 @@ json LanguageServer::Hover(const json& params) {
     markdown = "**[" + section->name + "]**: " + std::to_string(section->entries.size()) + " keys";
   } else {
     const SectionRule* section = state.index->FindSection(Utf8ToCp1252(spot->section));
-    const EntryRule* entry = state.index->FindEntry(Utf8ToCp1252(spot->section), Utf8ToCp1252(spot->key));
+    const EntryRule* entry =
+        state.index->FindEntry(Utf8ToCp1252(spot->section), Utf8ToCp1252(spot->key));
     if (section == nullptr || entry == nullptr) return nullptr;
     markdown = RuleMarkdown(*section, *entry);
   }
@@ -129,7 +131,8 @@ json LanguageServer::Hover(const json& params) {
 json LanguageServer::Completion(const json& params) {
   ServerState& state = *state_;
   json items = json::array();
-  const auto document = state.documents.find(params.at("textDocument").at("uri").get<std::string>());
+  const auto document =
+      state.documents.find(params.at("textDocument").at("uri").get<std::string>());
   if (document == state.documents.end() || !state.index) return items;
   const DocumentText& text = document->second.text;
   const auto line = params.at("position").at("line").get<std::int32_t>();
@@ -165,7 +168,8 @@ json LanguageServer::Completion(const json& params) {
 
 json LanguageServer::Definition(const json& params) {
   ServerState& state = *state_;
-  const auto document = state.documents.find(params.at("textDocument").at("uri").get<std::string>());
+  const auto document =
+      state.documents.find(params.at("textDocument").at("uri").get<std::string>());
   if (document == state.documents.end() || !state.index || !state.walked) return nullptr;
   const DocumentText& text = document->second.text;
   const auto line = params.at("position").at("line").get<std::int32_t>();
@@ -185,9 +189,12 @@ json LanguageServer::Definition(const json& params) {
     if (places == names->second.end()) continue;
     for (const NamePlace& place : places->second) {
       const std::int32_t at = std::max(place.editor_line - 1, 0);
-      locations.push_back({{"uri", UriOfPath(place.disk_file.empty() ? state.EditorPathOf(place.file) : place.disk_file)},
-                           {"range", {{"start", {{"line", at}, {"character", 0}}},
-                                      {"end", {{"line", at}, {"character", 0}}}}}});
+      locations.push_back(
+          {{"uri",
+            UriOfPath(place.disk_file.empty() ? state.EditorPathOf(place.file) : place.disk_file)},
+           {"range",
+            {{"start", {{"line", at}, {"character", 0}}},
+             {"end", {{"line", at}, {"character", 0}}}}}});
     }
   }
   return locations;
@@ -196,7 +203,8 @@ json LanguageServer::Definition(const json& params) {
 json LanguageServer::Symbols(const json& params) {
   ServerState& state = *state_;
   json symbols = json::array();
-  const auto document = state.documents.find(params.at("textDocument").at("uri").get<std::string>());
+  const auto document =
+      state.documents.find(params.at("textDocument").at("uri").get<std::string>());
   if (document == state.documents.end()) return symbols;
   const DocumentText& text = document->second.text;
   auto close = [&](std::int32_t last) {
@@ -209,8 +217,9 @@ json LanguageServer::Symbols(const json& params) {
     const auto name = HeaderName(text.Line(line));
     if (!name) continue;
     close(std::max(line - 1, 0));
-    const json header = {{"start", {{"line", line}, {"character", 0}}},
-                         {"end", {{"line", line}, {"character", text.LineLength(line, state.unit)}}}};
+    const json header = {
+        {"start", {{"line", line}, {"character", 0}}},
+        {"end", {{"line", line}, {"character", text.LineLength(line, state.unit)}}}};
     symbols.push_back({{"name", name->empty() ? std::string("(unnamed)") : std::string(*name)},
                        {"kind", kSymbolStruct},
                        {"range", header},

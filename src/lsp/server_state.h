@@ -13,8 +13,8 @@
 #include "lsp/game_check.h"
 #include "lsp/game_names.h"
 #include "lsp/overlay_file_system.h"
-#include "rules/rule_set.h"
 #include "platform/file_system.h"
+#include "rules/rule_set.h"
 
 namespace tarn {
 
@@ -40,7 +40,7 @@ struct ServerState {
   std::unique_ptr<FileChecker> checker;
   std::unordered_set<std::string> known;  // fingerprints of known findings
   bool shipped_rules = false;
-  std::unique_ptr<WalkedGame> walked;  // null until the walk has ended
+  std::unique_ptr<WalkedGame> walked;             // null until the walk has ended
   std::map<std::string, OpenDocument> documents;  // by URI
 
   // The game path a document path stands for: itself below the game folder, or the game's

@@ -50,10 +50,7 @@ namespace {
 // -1 (length 1) for a malformed sequence or a character the code page does not hold.
 int DecodeOne(std::string_view text, std::size_t i, std::size_t& length) {
   const auto lead = static_cast<unsigned char>(text[i]);
-  length = lead < 0x80             ? 1
-           : (lead & 0xE0) == 0xC0 ? 2
-           : (lead & 0xF0) == 0xE0 ? 3
-                                   : 0;
+  length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 0;
   std::uint32_t cp = length == 2 ? (lead & 0x1Fu) : (lead & 0x0Fu);
   bool ok = length != 0 && i + length <= text.size();
   for (std::size_t k = 1; ok && k < length; ++k) {

@@ -37,12 +37,8 @@ constexpr NumberText kProgramTexts[] = {
 };
 
 constexpr NumberText kAddedTexts[] = {
-    {10401, "Unknown Reference"},
-    {10402, "Value Not Whole"},
-    {10404, "File Too Large"},
-    {10405, "Line Too Long"},
-    {10406, "Duplicate Name"},
-    {10407, "Flag Form Mismatch"},
+    {10401, "Unknown Reference"}, {10402, "Value Not Whole"}, {10404, "File Too Large"},
+    {10405, "Line Too Long"},     {10406, "Duplicate Name"},  {10407, "Flag Form Mismatch"},
 };
 
 constexpr NumberText kPlatformTexts[] = {

@@ -38,8 +38,7 @@ class FolderLock {
   // is refused, and (need kRequired) when no lock can be had; null with why empty only when
   // no lock can be had and need is kIfPossible. what names the folder ("home folder").
   static std::unique_ptr<FolderLock> TakeOrSay(const std::string& folder, std::string_view name,
-                                               std::string_view what, Need need,
-                                               std::string& why);
+                                               std::string_view what, Need need, std::string& why);
 
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;

@@ -23,8 +23,9 @@ std::unique_ptr<FolderLock> FolderLock::TakeOrSay(const std::string& folder, std
     // On Windows the home is, unless --home says otherwise, the folder the zip was unpacked
     // into, and Program Files is the usual place a user cannot write to.
     if (name == "home" && outcome == Outcome::kUnavailable) {
-      why += "; unzip TARN into a folder you can write to, or give --home a folder of yours "
-             "that holds a copy of TARN.MDB";
+      why +=
+          "; unzip TARN into a folder you can write to, or give --home a folder of yours "
+          "that holds a copy of TARN.MDB";
     }
 #endif
   }

@@ -5,8 +5,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
-#include <sys/stat.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -99,8 +99,8 @@ void RealFileSystem::WriteNewFile(const std::string& path, std::string_view data
 
 std::string TemporaryBeside(const std::string& path, std::string_view kind) {
   auto [folder, name] = FolderAndName(path);
-  std::string temp = "." + name + std::string(kTag) + std::to_string(::getpid()) + "." +
-                     std::string(kind);
+  std::string temp =
+      "." + name + std::string(kTag) + std::to_string(::getpid()) + "." + std::string(kind);
   return folder == "." && path.find('/') == std::string::npos ? temp : JoinPath(folder, temp);
 }
 

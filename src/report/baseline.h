@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "report/reported_finding.h"
 #include "platform/file_system.h"
+#include "report/reported_finding.h"
 
 namespace tarn {
 

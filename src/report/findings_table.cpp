@@ -1,9 +1,9 @@
 #include "report/findings_table.h"
 
 #include "datadb/database.h"
+#include "datadb/schema.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
-#include "datadb/schema.h"
 
 namespace tarn {
 

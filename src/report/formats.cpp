@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <unordered_map>
 
-#include "report/json_text.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/version.h"
+#include "report/json_text.h"
 
 namespace tarn {
 
@@ -16,10 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // The warning numbers reports know as rules, with "repair" for a repaired line.
-constexpr std::int32_t kRuleNumbers[] = {10101, 10104, 10201, 10202, 10203, 10204, 10205, 10206,
-                                         10207, 10208, 10209, 10210, 10211, 10212, 10301, 10302,
-                                         10303, 10304, 10305, 10306, 10401, 10402, 10404, 10405,
-                                         10406, 10407};
+constexpr std::int32_t kRuleNumbers[] = {
+    10101, 10104, 10201, 10202, 10203, 10204, 10205, 10206, 10207, 10208, 10209, 10210, 10211,
+    10212, 10301, 10302, 10303, 10304, 10305, 10306, 10401, 10402, 10404, 10405, 10406, 10407};
 constexpr const char* kRepairRule = "repair";
 
 std::string Jstr(std::string_view cp1252) {

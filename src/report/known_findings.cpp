@@ -3,8 +3,8 @@
 #include <unordered_map>
 
 #include "datadb/schema.h"
-#include "report/json_text.h"
 #include "platform/error.h"
+#include "report/json_text.h"
 
 namespace tarn {
 

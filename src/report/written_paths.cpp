@@ -3,10 +3,10 @@
 #include <utility>
 
 #include "datadb/init_data_db.h"
-#include "settings/settings.h"
+#include "log/log.h"
 #include "platform/ascii_case.h"
 #include "platform/file_system.h"
-#include "log/log.h"
+#include "settings/settings.h"
 
 namespace tarn {
 
@@ -113,17 +113,16 @@ std::string CheckWrittenPaths(FileSystem& files, const OwnedPlaces& places,
 
 std::string WhyNotReplaceable(FileSystem& files, const OwnedPlaces& places,
                               const std::string& folder) {
-  const std::pair<const std::string*, const char*> kept[] = {
-      {&places.game, "the game folder"}, {&places.home, "the home folder"},
-      {&places.log, "the log folder"}};
+  const std::pair<const std::string*, const char*> kept[] = {{&places.game, "the game folder"},
+                                                             {&places.home, "the home folder"},
+                                                             {&places.log, "the log folder"}};
   const std::optional<FileIdentity> target = files.IdentityOf(folder);
   if (!target) return {};
   for (const auto& [path, what] : kept) {
     if (path->empty() && path != &places.home) continue;
     if (IsWithin(files, *path, *target)) {
       const std::optional<FileIdentity> own = files.IdentityOf(path->empty() ? "." : *path);
-      return own == target ? std::string("it is ") + what
-                           : std::string("it contains ") + what;
+      return own == target ? std::string("it is ") + what : std::string("it contains ") + what;
     }
   }
   return {};

@@ -1,9 +1,9 @@
 #include "rules/dump_rules.h"
 
-#include "rules/rule_query.h"
-#include "platform/error.h"
 #include "log/front_end.h"
 #include "log/log.h"
+#include "platform/error.h"
+#include "rules/rule_query.h"
 
 namespace tarn {
 

@@ -75,9 +75,9 @@ void CheckRuleSet(const RuleSet& rules) {
   std::unordered_map<std::int32_t, std::pair<const SectionRule*, int>> identifiers;
   for (const SectionRule& rule : rules.sections) {
     if (!names.insert(AsciiUppered(rule.name)).second) {
-      throw RuleSourceError(rule.file, rule.line,
-                            Describe(TarnError(kErrDuplicateKey, "", ""),
-                                     "section [" + rule.name + "]"));
+      throw RuleSourceError(
+          rule.file, rule.line,
+          Describe(TarnError(kErrDuplicateKey, "", ""), "section [" + rule.name + "]"));
     }
     auto owned = std::make_unique<Section>();
     owned->SetSectionName(rule.name);

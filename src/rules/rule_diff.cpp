@@ -96,7 +96,8 @@ void DiffEntries(const EntryRule& from, const EntryRule& to, const std::string& 
   for (std::size_t i = 0; i < std::min(was.size(), is.size()); ++i) {
     DiffValues(*was[i], *is[i], i, prefix, out);
   }
-  if (tail(from) != nullptr && tail(to) != nullptr) DiffValues(*tail(from), *tail(to), 0, prefix, out);
+  if (tail(from) != nullptr && tail(to) != nullptr)
+    DiffValues(*tail(from), *tail(to), 0, prefix, out);
 }
 
 template <typename Item>

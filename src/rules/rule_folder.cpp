@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "rules/rule_text.h"
 #include "platform/ascii_case.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "rules/rule_text.h"
 
 namespace tarn {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "rules/rule_set.h"
 #include "platform/file_system.h"
+#include "rules/rule_set.h"
 
 namespace tarn {
 

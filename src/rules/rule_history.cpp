@@ -11,10 +11,9 @@ namespace {
 
 // The objects a rule set is made of; the order drops a query before the tables it reads.
 // The known findings kept with the rules are part of the rule set an import replaces.
-constexpr const char* kRuleObjects[] = {"_bc_ListSections", "_bc_flag_lines", "_bc_references",
-                                        "_bc_values",       "_bc_entries",    "_bc_types",
-                                        "_bc_sections",     "_bc_known_findings",
-                                        "_bc_rule_origin"};
+constexpr const char* kRuleObjects[] = {
+    "_bc_ListSections", "_bc_flag_lines", "_bc_references",     "_bc_values",     "_bc_entries",
+    "_bc_types",        "_bc_sections",   "_bc_known_findings", "_bc_rule_origin"};
 
 constexpr const char* kRuleTableNames =
     "('_bc_ListSections', '_bc_flag_lines', '_bc_references', '_bc_values', '_bc_entries', "
@@ -43,11 +42,11 @@ bool HasTable(Database& db, const std::string& name) {
 // (whose indexes need them) first.
 std::vector<RuleObject> RuleObjectsOf(Database& db, const std::string& master) {
   std::vector<RuleObject> objects;
-  Statement rows = db.Prepare(
-      "SELECT name, type, sql FROM " + master +
-      " WHERE sql IS NOT NULL AND tbl_name IN " + std::string(kRuleTableNames) +
-      " "
-      "ORDER BY type <> 'table', type = 'view', rowid");
+  Statement rows =
+      db.Prepare("SELECT name, type, sql FROM " + master +
+                 " WHERE sql IS NOT NULL AND tbl_name IN " + std::string(kRuleTableNames) +
+                 " "
+                 "ORDER BY type <> 'table', type = 'view', rowid");
   while (rows.Step()) objects.push_back({rows.Text(0), rows.Text(1), rows.Text(2)});
   return objects;
 }

@@ -26,9 +26,8 @@ Json Flag(FlagForm flag) {
 Json Value(const ValueRule& value) {
   Json targets = Json::array();
   for (const NameTarget& target : value.refers_to) {
-    targets.push_back({{"section", Text(target.section)},
-                       {"key", Text(target.key)},
-                       {"local", target.local}});
+    targets.push_back(
+        {{"section", Text(target.section)}, {"key", Text(target.key)}, {"local", target.local}});
   }
   return {{"name", value.name ? Text(*value.name) : Json(nullptr)},
           {"type", PositionTypeName(value)},
@@ -39,16 +38,11 @@ Json Value(const ValueRule& value) {
 Json Entry(const EntryRule& entry) {
   Json values = Json::array();
   for (const ValueRule& value : entry.values) values.push_back(Value(value));
-  return {{"key", Text(entry.name)},
-          {"id", entry.db_id},
-          {"idx", entry.idx},
-          {"fixed", entry.fixed},
-          {"varargs", entry.var_args},
-          {"multiline", entry.multi_line},
-          {"mandatory", entry.mandatory},
-          {"flag", Flag(entry.flag)},
-          {"line", entry.line},
-          {"values", std::move(values)}};
+  return {
+      {"key", Text(entry.name)},      {"id", entry.db_id},         {"idx", entry.idx},
+      {"fixed", entry.fixed},         {"varargs", entry.var_args}, {"multiline", entry.multi_line},
+      {"mandatory", entry.mandatory}, {"flag", Flag(entry.flag)},  {"line", entry.line},
+      {"values", std::move(values)}};
 }
 
 }  // namespace

@@ -2,12 +2,12 @@
 
 #include <unordered_map>
 
-#include "rules/rule_query.h"
-#include "rules/rule_tables.h"
-#include "platform/ascii_case.h"
-#include "platform/error.h"
 #include "log/front_end.h"
 #include "log/log.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
+#include "rules/rule_query.h"
+#include "rules/rule_tables.h"
 
 namespace tarn {
 

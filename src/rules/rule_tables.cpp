@@ -7,11 +7,11 @@
 #include <unordered_map>
 
 #include "datadb/schema.h"
+#include "platform/ascii_case.h"
+#include "platform/error.h"
 #include "report/known_findings.h"
 #include "rules/rule_history.h"
 #include "rules/rule_query.h"
-#include "platform/ascii_case.h"
-#include "platform/error.h"
 
 namespace tarn {
 
@@ -160,11 +160,10 @@ std::vector<StoredNameReference> ReadNameReferences(Database& db) {
     if (ObjectType(db, "_bc_references") != "table") return references;
     // Tables written before names could be local to groups of files have no Local column.
     const std::string local = HasColumn(db, "_bc_references", "Local") ? "r.Local" : "0";
-    rows = db.Prepare(
-        "SELECT r.EntryID, r.IDX, coalesce(v.IsMulti, 0), r.TargetEntryID, " + local +
-        " FROM _bc_references r "
-        "LEFT JOIN _bc_values v ON v.EntryID = r.EntryID AND v.IDX = r.IDX "
-        "ORDER BY r.EntryID, r.IDX, r.DB_ID");
+    rows = db.Prepare("SELECT r.EntryID, r.IDX, coalesce(v.IsMulti, 0), r.TargetEntryID, " + local +
+                      " FROM _bc_references r "
+                      "LEFT JOIN _bc_values v ON v.EntryID = r.EntryID AND v.IDX = r.IDX "
+                      "ORDER BY r.EntryID, r.IDX, r.DB_ID");
   } catch (const TarnError&) {
     return references;  // rule tables of another design name nothing
   }
@@ -214,8 +213,8 @@ bool Write(Database& db, const RuleSet& rules, bool keep_replaced,
         entry_ids.emplace(AsciiUppered(section.name) + "]" + AsciiUppered(entry.name), entry.db_id);
       }
     }
-    Statement add_reference =
-        db.Prepare("INSERT INTO _bc_references (EntryID, IDX, TargetEntryID, Local) VALUES (?1, ?2, ?3, ?4)");
+    Statement add_reference = db.Prepare(
+        "INSERT INTO _bc_references (EntryID, IDX, TargetEntryID, Local) VALUES (?1, ?2, ?3, ?4)");
     Statement add_section = db.Prepare(
         "INSERT INTO _bc_sections (DB_ID, SectionName, IDX, RuleFile) VALUES (?1, ?2, ?1, ?3)");
     Statement add_entry = db.Prepare(

@@ -33,8 +33,8 @@
 
 #include <vector>
 
-#include "rules/rule_set.h"
 #include "platform/file_system.h"  // FolderFile
+#include "rules/rule_set.h"
 
 namespace tarn {
 

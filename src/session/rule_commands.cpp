@@ -4,6 +4,10 @@
 
 #include "datadb/database.h"
 #include "learn/learning.h"
+#include "log/front_end.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "report/baseline.h"
 #include "report/known_findings.h"
 #include "rules/rule_check.h"
@@ -12,10 +16,6 @@
 #include "rules/rule_tables.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
-#include "platform/folder_lock.h"
-#include "log/front_end.h"
 #include "walk/run_watch.h"
 
 namespace tarn {
@@ -36,8 +36,8 @@ std::string Counts(const RuleSet& rules) {
       for (const ValueRule& value : entry.values) references += value.refers_to.size();
     }
   }
-  return std::to_string(rules.sections.size()) + " sections, " + std::to_string(keys) +
-         " keys, " + std::to_string(references) + " references";
+  return std::to_string(rules.sections.size()) + " sections, " + std::to_string(keys) + " keys, " +
+         std::to_string(references) + " references";
 }
 
 std::size_t FileCount(const RuleSet& rules) {
@@ -244,8 +244,8 @@ void Session::Learn(const RuleRequest& request) {
     // Thousandths, as the learner counts them.
     const NameTolerance tolerance{std::llround(options.duplicate_names * 10),
                                   std::llround(options.unknown_names * 10)};
-    LearnResult result = LearnFromFolder(settings_, front_end_, files_, options.merge,
-                                         walk_options, nullptr, tolerance, &rules_cancel_);
+    LearnResult result = LearnFromFolder(settings_, front_end_, files_, options.merge, walk_options,
+                                         nullptr, tolerance, &rules_cancel_);
     if (Cancelled()) return;
     KeepRemainingFindings(settings_, front_end_, files_, options.merge, walk_options, result);
     // The earlier rule folder stays as it was unless the new one is written whole.

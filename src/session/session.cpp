@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/error.h"
+#include "platform/folder_lock.h"
+#include "platform/user_settings.h"
 #include "report/baseline.h"
 #include "report/known_findings.h"
 #include "report/reported_finding.h"
 #include "settings/settings.h"
-#include "platform/error.h"
-#include "platform/folder_lock.h"
-#include "platform/user_settings.h"
 
 namespace tarn {
 

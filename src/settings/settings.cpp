@@ -2,9 +2,9 @@
 
 #include <sqlite3.h>
 
-#include "platform/error.h"
 #include "log/front_end.h"
 #include "log/log.h"
+#include "platform/error.h"
 
 namespace tarn {
 

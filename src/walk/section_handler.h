@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "model/flag_lines.h"
 #include "log/section_buffer.h"
+#include "model/flag_lines.h"
 
 namespace tarn {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "ini/line_source.h"
-#include "model/keyed_collection.h"
 #include "log/section_buffer.h"
+#include "model/keyed_collection.h"
 
 namespace tarn {
 

@@ -14,8 +14,8 @@
 #include "analysis/line_places.h"
 #include "analysis/near_names.h"
 #include "analysis/reference_recorder.h"
-#include "settings/settings.h"
 #include "platform/file_system.h"
+#include "settings/settings.h"
 #include "support/core_fixture.h"
 #include "support/rows.h"
 #include "support/settings_db.h"
@@ -33,11 +33,21 @@ using testing::Rows;
 TEST(NearNamesTest, OffersTheNearestKnownNameWithinTwoEdits) {
   NearNames near({"hit_pts", "mass", "mast", "nickname", "Shield_Link", "id"});
   const std::pair<const char*, const char*> cases[] = {
-      {"HIT_PTS", "hit_pts"},       {"hit_pt", "hit_pts"},   {"hitpt", "hit_pts"},
-      {"hxt_pxs", "hit_pts"},       {"hxx_pxs", ""},         {"nikname", "nickname"},
-      {"nickmane", "nickname"},     {"nicknameXYZ", ""},     {"masx", "mass"},
-      {"mas", "mass"},              {"shield_lnk", "Shield_Link"}, {"ix", "id"},
-      {"x", ""},                    {"ab", ""},             {"", ""},
+      {"HIT_PTS", "hit_pts"},
+      {"hit_pt", "hit_pts"},
+      {"hitpt", "hit_pts"},
+      {"hxt_pxs", "hit_pts"},
+      {"hxx_pxs", ""},
+      {"nikname", "nickname"},
+      {"nickmane", "nickname"},
+      {"nicknameXYZ", ""},
+      {"masx", "mass"},
+      {"mas", "mass"},
+      {"shield_lnk", "Shield_Link"},
+      {"ix", "id"},
+      {"x", ""},
+      {"ab", ""},
+      {"", ""},
   };
   for (const auto& [name, expected] : cases) EXPECT_EQ(near.Nearest(name), expected) << name;
   // Asked again, the remembered answer.
@@ -51,10 +61,12 @@ TEST(NearNamesTest, OffersTheNearestKnownNameWithinTwoEdits) {
 // universe above both; a file no value names heads its own group, and so does an unknown one.
 TEST(FileGroupsTest, FileJoinsTheGroupOfTheFirstFileNamingIt) {
   FileGroups groups({"data/bases/a.ini", "data/rooms/room.ini", "data/bases/b.ini", "data/u.ini"},
-                    {{"DATA/U.INI", "bases\\A.INI"}, {"data/u.ini", "bases/b.ini"},
-                     {"data/bases/a.ini", "ROOM.INI"}, {"data/bases/b.ini", "room.ini"}});
+                    {{"DATA/U.INI", "bases\\A.INI"},
+                     {"data/u.ini", "bases/b.ini"},
+                     {"data/bases/a.ini", "ROOM.INI"},
+                     {"data/bases/b.ini", "room.ini"}});
   const std::pair<const char*, std::uint32_t> cases[] = {
-      {"data/u.ini", 3}, {"data/bases/a.ini", 0}, {"data/bases/b.ini", 2},
+      {"data/u.ini", 3},          {"data/bases/a.ini", 0}, {"data/bases/b.ini", 2},
       {"data/Rooms/Room.ini", 0}, {"data/other.ini", 4},
   };
   for (const auto& [file, group] : cases) EXPECT_EQ(groups.GroupOf(file), group) << file;

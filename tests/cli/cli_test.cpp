@@ -12,10 +12,10 @@
 #include <functional>
 #include <regex>  // GoogleTest's own regular expressions, used on Windows, know no [0-9]
 
+#include "ini/bini_encoder.h"
 #include "ini/bini_format.h"
 #include "platform/folder_lock.h"
 #include "platform/version.h"
-#include "ini/bini_encoder.h"
 #include "support/pe_builder.h"
 #include "support/program.h"
 #include "support/rows.h"
@@ -43,10 +43,9 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, UsageErrorsExitWithTwoHelpAndVersionWithZero) {
-  for (const char* args :
-       {"", "frobnicate", "--overwrite --append dump", "--no-such-option dump", "bini",
-        "dump bini x", "strings", "dump strings x", "rules list x", "dump rules export x",
-        "rules restore x", "rules import"}) {
+  for (const char* args : {"", "frobnicate", "--overwrite --append dump", "--no-such-option dump",
+                           "bini", "dump bini x", "strings", "dump strings x", "rules list x",
+                           "dump rules export x", "rules restore x", "rules import"}) {
     EXPECT_TRUE(Run(args).starts_with("2||")) << args;
     EXPECT_NE(last_.err, "") << args;
   }
@@ -60,10 +59,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwoHelpAndVersionWithZero) {
 TEST_F(CliTest, DumpOfTheShippedRulesAppendQuietAndSettingsNeverWrittenBack) {
   EXPECT_EQ(Run("--log <log> --overwrite --game /games/kv --stats dump").substr(0, 2), "0|");
   const std::string first = last_.log;
-  EXPECT_TRUE(
-      first.starts_with("TARN v " + kVersion +
-                        " Log File\n \nKV Path /games/kv\nLog Path <log>\n \n"
-                        "Rules Dump\n \n"));
+  EXPECT_TRUE(first.starts_with("TARN v " + kVersion +
+                                " Log File\n \nKV Path /games/kv\nLog Path <log>\n \n"
+                                "Rules Dump\n \n"));
   EXPECT_NE(first.find("Section: system\n"
                        "    Entry: nickname, IDX: 1, SINGLELine, NOVarArgs, FixedArgs: 1\n"
                        "        Value: nickname, IDX: 1, FIXEDArg, String\n"
@@ -245,8 +243,9 @@ TEST_F(CliTest, RulesExportToAPlaceThatCannotBeWrittenExitsThree) {
   EXPECT_TRUE(Run("rules export <game>/file/rules").starts_with("3||tarn: rules export: "))
       << last_.err;
   std::filesystem::create_directories(tarn_.game.File("out/ships.rules"));
-  EXPECT_TRUE(Run("rules export <game>/out").starts_with(
-      "3||tarn: rules export: <game>/out/ships.rules: cannot be written: "))
+  EXPECT_TRUE(
+      Run("rules export <game>/out")
+          .starts_with("3||tarn: rules export: <game>/out/ships.rules: cannot be written: "))
       << last_.err;
   EXPECT_EQ(testing::ReadFile(tarn_.game.File("file")), "mine");
 }
@@ -271,13 +270,15 @@ TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
   EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB")));
 
   // The same folders as JSON: one object per section, faults as import reports them.
-  EXPECT_EQ(Run("rules export --json --from <game>/c"),
-            "0|{\"sections\": [\n{\"name\":\"Ship\",\"file\":\"ships.rules\",\"line\":1,"
-            "\"entries\":[{\"key\":\"mass\",\"id\":1,\"idx\":1,\"fixed\":1,\"varargs\":false,"
-            "\"multiline\":false,\"mandatory\":false,\"flag\":null,\"line\":2,\"values\":[{\"name\":"
-            "null,\"type\":\"Double\",\"tail\":false,\"refers_to\":[]}]}]}\n]}\n|");
-  EXPECT_TRUE(Run("rules export --json --from <game>/broken").starts_with("1||tarn: rules export: "
-                                                                          "<game>/broken/ships"));
+  EXPECT_EQ(
+      Run("rules export --json --from <game>/c"),
+      "0|{\"sections\": [\n{\"name\":\"Ship\",\"file\":\"ships.rules\",\"line\":1,"
+      "\"entries\":[{\"key\":\"mass\",\"id\":1,\"idx\":1,\"fixed\":1,\"varargs\":false,"
+      "\"multiline\":false,\"mandatory\":false,\"flag\":null,\"line\":2,\"values\":[{\"name\":"
+      "null,\"type\":\"Double\",\"tail\":false,\"refers_to\":[]}]}]}\n]}\n|");
+  EXPECT_TRUE(Run("rules export --json --from <game>/broken")
+                  .starts_with("1||tarn: rules export: "
+                               "<game>/broken/ships"));
   EXPECT_EQ(Run("rules export --json --from <game>/empty"),
             "3||tarn: rules export: no rule files in <game>/empty\n");
   EXPECT_TRUE(Run("rules export --json <game>/out").starts_with("2||"));
@@ -385,7 +386,6 @@ TEST_F(CliTest, BaselinesFromPipesAndFilesOfTheWrongKindOrShape) {
   }
 }
 
-
 // Every command that writes KV.MDB or TARN.MDB, as its words and its name in messages.
 const struct {
   const char* args;
@@ -414,7 +414,8 @@ TEST_F(CliTest, HomeLockFileThatIsNoRegularFileRefusesEveryWriter) {
     for (const auto& writer : kHomeWriters) {
       EXPECT_EQ(Run(writer.args), std::string("3||") + writer.says +
                                       "cannot lock the home folder <home>: "
-                                      "<home>/.tarn-home.lock is " + c.kind + "\n")
+                                      "<home>/.tarn-home.lock is " +
+                                      c.kind + "\n")
           << writer.args;
     }
     EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB"))) << c.kind;
@@ -439,7 +440,8 @@ testing::Result RunAs(uid_t user, const testing::Tarn& tarn, const std::string& 
   ::close(pipe[1]);
   std::string text;
   char buffer[4096];
-  for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(got));
+  for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(got));
   ::close(pipe[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);

@@ -137,7 +137,8 @@ TEST_F(DataDBTest, FileThatCannotBeDeletedIsKeptAndOneThatCannotBeMadeReported) 
   const std::string made = JoinPath(missing, "KV.MDB");
   EXPECT_TRUE(Log().ends_with("Initialising DATA database: " + made +
                               "\nError : unable to open database file\nNumber: 14\n"
-                              "Source: SQLite\nUnable to create " + made + "\n"))
+                              "Source: SQLite\nUnable to create " +
+                              made + "\n"))
       << Log();
 }
 

@@ -199,8 +199,10 @@ TEST(LibraryImageTest, RefusesBrokenHeadersAndSkipsWhatPointsOutsideItsPlace) {
        "not a PE file"},
       {"section table too long", at(coff + pe::kNumberOfSectionsOffset, ~0u, 2), "not a PE file"},
       {"no sections, the file ending with the headers",
-       [&](std::string& b) { testing::Set(b, coff + pe::kNumberOfSectionsOffset, 0, 2),
-                             b.resize(image.section_table); }, ""},
+       [&](std::string& b) {
+         testing::Set(b, coff + pe::kNumberOfSectionsOffset, 0, 2), b.resize(image.section_table);
+       },
+       ""},
       {"no resource directory", at(directory, 0), ""},
       {"resources in no section", at(directory, 0x9000), ""},
       {"too few data directories", at(count, 2), ""},

@@ -24,10 +24,10 @@
 #include "analysis/analysis.h"
 #include "datadb/database.h"
 #include "ini/bini_decoder.h"
-#include "settings/settings.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
 #include "platform/version.h"
+#include "settings/settings.h"
 #include "support/core_fixture.h"
 #include "support/program.h"
 #include "support/rows.h"
@@ -158,8 +158,7 @@ TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
 // of the whole folder but not one within the base's own files.
 TEST_F(SampleWorldTest, LocalNameIsLookedUpInItsOwnGroupOfFiles) {
   fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
-  const std::string base =
-      tarn_.game.Path() + "/DATA/UNIVERSE/SYSTEMS/KV02/BASES/kv02_01_base.ini";
+  const std::string base = tarn_.game.Path() + "/DATA/UNIVERSE/SYSTEMS/KV02/BASES/kv02_01_base.ini";
   std::string text = testing::ReadFile(base);
   text.replace(text.find("start_room = Deck"), 17, "start_room = Bar");
   testing::WriteFile(base, text);
@@ -177,9 +176,9 @@ TEST_F(SampleWorldTest, LocalNameIsLookedUpInItsOwnGroupOfFiles) {
     const testing::Result r =
         tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
     EXPECT_EQ(r.status, unknown) << target;
-    EXPECT_THAT(Lines(r.log), ::testing::Contains("Done Checking references: " +
-                                                  std::to_string(unknown) +
-                                                  " unknown names in 72 positions"))
+    EXPECT_THAT(Lines(r.log),
+                ::testing::Contains("Done Checking references: " + std::to_string(unknown) +
+                                    " unknown names in 72 positions"))
         << target;
   }
 }
@@ -215,9 +214,9 @@ TEST_F(SampleWorldTest, NameDefinedTwiceIsADuplicateNamingBothPlaces) {
   EXPECT_EQ(*done, "Done Checking references: 0 unknown names in 72 positions, 1 duplicate names");
   ASSERT_GE(done - log.begin(), 4);
   EXPECT_THAT(*(done - 4), ::testing::StartsWith("WARN: File "));
-  EXPECT_THAT(*(done - 4), ::testing::EndsWith("/DATA/equipment/goods.ini line " +
-                                              std::to_string(Lines(testing::ReadFile(goods))
-                                                                 .size() - 1)));
+  EXPECT_THAT(*(done - 4),
+              ::testing::EndsWith("/DATA/equipment/goods.ini line " +
+                                  std::to_string(Lines(testing::ReadFile(goods)).size() - 1)));
   EXPECT_EQ(*(done - 3), "      Section [good] line 1");
   EXPECT_THAT(*(done - 2), ::testing::MatchesRegex(
                                "      10406 - Duplicate Name !nickname!GUN_pulse_light \\(also "
@@ -292,14 +291,17 @@ TEST_F(WalkTest, FullRunOverASmallWorld) {
   const std::string ships = "<game>/DATA/ships/ShipArch.ini";
   EXPECT_EQ(
       r.log,
-      "TARN v " + kVersion + " Log File\n \nKV Path <game>\nLog Path <log>\n \n"
-      "Processing <game>/EXE/kestrovar.ini\n"
-      "     NOT Processing (in TARN v " + kVersion + ") section [Resources]\n"
-      "    Processing Section [Data]\n"
-      "        Processing universe Universe\\universe.ini\n"
-      "    Processing <game>/DATA/Universe/universe.ini\n"
-      "        Processing ships ships\\ShipArch.ini\n"
-      "    Processing " +
+      "TARN v " + kVersion +
+          " Log File\n \nKV Path <game>\nLog Path <log>\n \n"
+          "Processing <game>/EXE/kestrovar.ini\n"
+          "     NOT Processing (in TARN v " +
+          kVersion +
+          ") section [Resources]\n"
+          "    Processing Section [Data]\n"
+          "        Processing universe Universe\\universe.ini\n"
+          "    Processing <game>/DATA/Universe/universe.ini\n"
+          "        Processing ships ships\\ShipArch.ini\n"
+          "    Processing " +
           ships + "\n" +
           Warning(ships, 3, "[Ship", 1, "10301 - Section has no closing bracket ![Ship!!") +
           Warning(ships, 5, " Ship ", 1, "10305 - Unknown Section !mass!1!") + "WARN: File " +
@@ -316,11 +318,15 @@ TEST_F(WalkTest, FullRunOverASmallWorld) {
           "        Processing ships SHIPS\\shiparch.ini\n"
           "    Processing <game>/DATA/SHIPS/shiparch.ini\n"
           "Already parsed. Skipped.\n"
-          "        NOT Processing (in TARN v " + kVersion + ") Equipment x.ini\n"
-          "        NOT Processing (in TARN v " + kVersion + ") bases \n" +
+          "        NOT Processing (in TARN v " +
+          kVersion +
+          ") Equipment x.ini\n"
+          "        NOT Processing (in TARN v " +
+          kVersion + ") bases \n" +
           Warning("<game>/EXE/kestrovar.ini", 9, "Data", 6,
                   "10304 - Entry With no Value !solar!!") +
-          "        NOT Processing (in TARN v " + kVersion + ") interface hud.ini\n"
+          "        NOT Processing (in TARN v " + kVersion +
+          ") interface hud.ini\n"
           "    NOT Processing (by design) section [Extra]\n"
           "Done Processing <game>/EXE/kestrovar.ini\n"
           "\n\nReading files for other INIs\n"
@@ -368,11 +374,13 @@ TEST_F(WalkTest, RunWithoutInitDBEndsAtItsFirstDataFile) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.log,
             "old\nProcessing <game>/EXE/kestrovar.ini\n    Processing Section [Data]\n"
-            "        NOT Processing (in TARN v " + kVersion + ") bases \n"
-            "        Processing ships ships.ini\n"
-            "    Processing <game>/DATA/ships.ini\n"
-            "Error : Object variable or With block variable not set\nNumber: 91\n"
-            "Source: TARN\nReadINIFile\n");
+            "        NOT Processing (in TARN v " +
+                kVersion +
+                ") bases \n"
+                "        Processing ships ships.ini\n"
+                "    Processing <game>/DATA/ships.ini\n"
+                "Error : Object variable or With block variable not set\nNumber: 91\n"
+                "Source: TARN\nReadINIFile\n");
 }
 
 // A list of further files that cannot be read is reported where it ends the run.
@@ -682,7 +690,8 @@ class HostileTest : public ::testing::Test {
 
 TEST_F(HostileTest, ConfinementRefusesWhatLeadsOutOfTheGameFolder) {
 #ifdef _WIN32
-  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; "
+                  "WindowsPathTest covers junctions";
 #endif
   fs::create_symlink(outside_.File("private.ini"), tarn_.game.File("DATA/SHIPS/link.ini"));
   Ship("ship.ini", "kv_inside");
@@ -708,7 +717,8 @@ TEST_F(HostileTest, ConfinementRefusesWhatLeadsOutOfTheGameFolder) {
 
 TEST_F(HostileTest, GameFolderThatIsALinkWorksAsItself) {
 #ifdef _WIN32
-  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; "
+                  "WindowsPathTest covers junctions";
 #endif
   Ship("ship.ini", "kv_inside");
   Names({"SHIPS\\ship.ini"});
@@ -785,7 +795,8 @@ TEST_F(HostileTest, ARunIsRefusedWhileAnotherHoldsTheHomeOrTheLogFolder) {
 
 TEST_F(HostileTest, TheLogIsNeverWrittenThroughALink) {
 #ifdef _WIN32
-  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; "
+                  "WindowsPathTest covers junctions";
 #endif
   Names({});
   testing::WriteFile(outside_.File("target.txt"), "untouched");
@@ -930,7 +941,8 @@ TEST_F(LearnTest, SameFolderLearnedTwiceGivesTheSameFilesAndTarnMdbStaysAsItWas)
 
 TEST_F(LearnTest, BadFoldersEndWithStatusThreeAndLeaveNothingBehind) {
 #ifdef _WIN32
-  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; WindowsPathTest covers junctions";
+  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; "
+                  "WindowsPathTest covers junctions";
 #endif
   const testing::Tarn tarn;
   const struct {

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "datadb/database.h"
+#include "platform/file_system.h"
 #include "report/known_findings.h"
 #include "report/reported_finding.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "platform/file_system.h"
 #include "support/core_fixture.h"
 #include "support/program.h"
 #include "support/rows.h"

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "main_window.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "qt_front_end.h"
 #include "run_status.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "platform/file_system.h"
-#include "platform/folder_lock.h"
 #include "support/program.h"
 #include "window_program.h"
 
@@ -76,7 +76,9 @@ class Window {
     Shown shown;
     std::istringstream words(commands);
     for (std::string word; words >> word;) {
-      const char* name = word == "init-db" ? "cmdInitDB" : word == "all" ? "cmdAll" : "cmdDumpRules";
+      const char* name = word == "init-db" ? "cmdInitDB"
+                         : word == "all"   ? "cmdAll"
+                                           : "cmdDumpRules";
       auto* button = program_->Main().findChild<QPushButton*>(name);
       if (word == "all") shown.all_offered = button->isEnabled();
       QSignalSpy ended(&program_->Main(), &MainWindow::commandEnded);
@@ -138,13 +140,13 @@ TYPED_TEST(FrontEndsTest, GuardsAndLocksRefuseBeforeAnythingIsWritten) {
     std::unique_ptr<FolderLock> held;
     if (c.busy != Busy::kNone) {
       const bool home = c.busy == Busy::kHome;
-      held = FolderLock::TakeOrSay(home ? this->front_end_.Home() : this->log_.Path(),
-                                   home ? "home" : "log", "folder", FolderLock::Need::kRequired,
-                                   why);
+      held =
+          FolderLock::TakeOrSay(home ? this->front_end_.Home() : this->log_.Path(),
+                                home ? "home" : "log", "folder", FolderLock::Need::kRequired, why);
       ASSERT_NE(held, nullptr) << why;
     }
-    const Shown shown = this->front_end_.Run(c.game ? this->game_ : "", c.log ? this->log_.Path() : "",
-                                             c.commands);
+    const Shown shown =
+        this->front_end_.Run(c.game ? this->game_ : "", c.log ? this->log_.Path() : "", c.commands);
     const bool runs = *c.said == '\0';
     EXPECT_EQ(shown.refused, !runs) << shown.said;
     EXPECT_NE(shown.said.find(c.said), std::string::npos) << shown.said;

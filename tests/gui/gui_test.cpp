@@ -2,6 +2,7 @@
 // platform, and the whole window program on the broken sample world.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,11 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QRegularExpression>
-#include <QAction>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QString>
 #include <QTableView>
@@ -42,16 +42,16 @@
 #include "findings_model.h"
 #include "findings_window.h"
 #include "folder_picker.h"
+#include "log/log.h"
+#include "log/log_box.h"
 #include "main_window.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
 #include "platform/version.h"
 #include "qt_front_end.h"
 #include "run_status.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "platform/error.h"
-#include "platform/file_system.h"
-#include "log/log.h"
-#include "log/log_box.h"
 #include "support/settings_db.h"
 #include "support/world.h"
 #include "walk/run_watch.h"
@@ -525,11 +525,14 @@ TEST(FindingsWindowTest, HidesKnownFindingsAndUntickedNumbersAndSortsByLine) {
     const char* rule;
     int line;
     bool known;
-  } rows[] = {{"repair", 30, false}, {"10302", 4, false}, {"repair", 200, false},
-              {"10302", 17, true},   {"10101", 9, false}};
+  } rows[] = {{"repair", 30, false},
+              {"10302", 4, false},
+              {"repair", 200, false},
+              {"10302", 17, true},
+              {"10101", 9, false}};
   for (const auto& row : rows) {
-    account.findings.push_back(FindingRow{.rule = row.rule, .path = "DATA/a.ini",
-                                          .line = row.line, .known = row.known});
+    account.findings.push_back(
+        FindingRow{.rule = row.rule, .path = "DATA/a.ini", .line = row.line, .known = row.known});
     ++account.counts[row.rule];
   }
   RealFileSystem files;
@@ -537,7 +540,8 @@ TEST(FindingsWindowTest, HidesKnownFindingsAndUntickedNumbersAndSortsByLine) {
   view.SetRun(account);
   EXPECT_EQ(view.TotalRows(), 5);
   EXPECT_EQ(view.ShownRows(), 4);
-  EXPECT_TRUE(view.CountsText().contains("1 known finding hidden")) << view.CountsText().toStdString();
+  EXPECT_TRUE(view.CountsText().contains("1 known finding hidden"))
+      << view.CountsText().toStdString();
   view.ShowKnown(true);
   EXPECT_EQ(view.ShownRows(), 5);
   view.HideNumber("repair", true);
@@ -559,8 +563,12 @@ TEST(FindingsWindowTest, HidesKnownFindingsAndUntickedNumbersAndSortsByLine) {
 TEST(FindingsWindowTest, FiltersWithinOneColumnAndSortKeepsTheSelection) {
   CommandAccount account;
   account.findings = {
-      FindingRow{.rule = "10302", .text = "\xC9nergie", .path = "DATA/Ship.ini", .line = 200,
-                 .section = "ab", .key = "cd"},
+      FindingRow{.rule = "10302",
+                 .text = "\xC9nergie",
+                 .path = "DATA/Ship.ini",
+                 .line = 200,
+                 .section = "ab",
+                 .key = "cd"},
       FindingRow{.rule = "10101", .text = "x", .path = "DATA/b.ini", .line = 7, .section = "Ship"}};
   account.counts = {{"10302", 1}, {"10101", 1}};
   RealFileSystem files;
@@ -570,8 +578,8 @@ TEST(FindingsWindowTest, FiltersWithinOneColumnAndSortKeepsTheSelection) {
     const char* file;
     const char* text;
     int shown;
-  } cases[] = {{"", "\u00e9NERGIE", 1}, {"", "ship", 2}, {"SHIP", "", 1}, {"", "bc", 0},
-               {"", "20", 1},         {"", "7", 1},   {"b.ini", "200", 0}, {"", "", 2}};
+  } cases[] = {{"", "\u00e9NERGIE", 1}, {"", "ship", 2}, {"SHIP", "", 1},     {"", "bc", 0},
+               {"", "20", 1},           {"", "7", 1},    {"b.ini", "200", 0}, {"", "", 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.file) + "|" + c.text);
     view.FilterByFile(QString::fromUtf8(c.file));
@@ -1014,8 +1022,8 @@ TEST_F(WindowProgramTest, RulesMenuImportsAndRestoresAndCancelLeavesTheRulesAlon
   EXPECT_EQ(Get("tbLog")->geometry().top(), 72 + menu->height());
 
   program_->ShowRuleOrigin(true);
-  EXPECT_TRUE(window.windowTitle().endsWith(
-      "  |  shipped rules  |  home " + QString::fromStdString(home_.string())))
+  EXPECT_TRUE(window.windowTitle().endsWith("  |  shipped rules  |  home " +
+                                            QString::fromStdString(home_.string())))
       << window.windowTitle().toStdString();
   const QString exported = QString::fromStdString((folder_ / "exported").string());
   program_->SetFolderQuestion([&](const QString&) { return exported; });

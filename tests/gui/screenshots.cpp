@@ -1,27 +1,27 @@
 // Takes the README's pictures of the window program on the broken sample world: the main
-// window while "All" runs and after it, its Rules menu open, and the findings view with the viewer open at a
-// warning. Run on a real display (scripts/screenshots runs it under Xvfb):
+// window while "All" runs and after it, its Rules menu open, and the findings view with the viewer
+// open at a warning. Run on a real display (scripts/screenshots runs it under Xvfb):
 //
 //   tarn-gui-screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <utility>
 
-#include "session/session.h"
 #include "findings_window.h"
 #include "main_window.h"
+#include "platform/file_system.h"
 #include "qt_front_end.h"
 #include "run_status.h"
+#include "session/session.h"
 #include "settings/settings.h"
-#include "platform/file_system.h"
 #include "walk/run_watch.h"
 #include "window_program.h"
 

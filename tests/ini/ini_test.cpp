@@ -195,7 +195,6 @@ TEST_F(LineSourceTest, BinaryFilesAreDecodedInMemoryAndMissingOnesKeepTheirNumbe
   EXPECT_EQ(ErrorOf([&] { file.SetFileName("nowhere/a.ini"); }), kErrPathNotFound);
 }
 
-
 // The text form, or "refused: " and the reason; a refusal leaves no text. The bytes are in a
 // heap block of exactly their size, so that the sanitizer build sees any read past the end.
 std::string Decode(std::string_view bytes) {
@@ -280,7 +279,14 @@ TEST(BiniDecoderTest, RefusesBrokenFilesWithTheReason) {
 
 TEST(BiniEncoderTest, StoresEachStringOnceWhereTheOrderSaysAndDecodesToWhatWasWritten) {
   const auto file = [](BiniStringOrder order) {
-    return BiniEncoder(order).Section("S").Entry("k").Text("v").Text("k").Entry("n").Text("v").Bytes();
+    return BiniEncoder(order)
+        .Section("S")
+        .Entry("k")
+        .Text("v")
+        .Text("k")
+        .Entry("n")
+        .Text("v")
+        .Bytes();
   };
   const std::size_t table = bini::kHeaderSize + 25;  // 1 section, 2 entries, 3 values
   EXPECT_EQ(file(BiniStringOrder::kAsMet).substr(table), std::string("S\0k\0v\0n\0", 8));
@@ -291,7 +297,11 @@ TEST(BiniEncoderTest, StoresEachStringOnceWhereTheOrderSaysAndDecodesToWhatWasWr
   // A long value before a name: out of a name's reach unless names come first.
   const std::string long_value(65534, 'x');
   EXPECT_EQ(Decode(BiniEncoder(BiniStringOrder::kNamesFirst)
-                       .Section("s").Entry("k").Text(long_value).Entry("late").Bytes()),
+                       .Section("s")
+                       .Entry("k")
+                       .Text(long_value)
+                       .Entry("late")
+                       .Bytes()),
             "[s]\r\nk = " + long_value + "\r\nlate =\r\n");
   BiniEncoder as_met;
   as_met.Section("s").Entry("k").Text(long_value).Entry("k");  // k is stored already
@@ -424,8 +434,15 @@ TEST_F(MkbiniTest, TakesTypedJsonInEitherStringOrder) {
     const testing::Result made = Encode(source, first ? "--json --names-first " : "--json ");
     EXPECT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(made.out, BiniEncoder(order)
-                            .Section("Good").Entry("ids").Text("12").Int(12).Float(0.5f)
-                            .Text("caf\xe9").Entry("none").Section("Empty").Bytes());
+                            .Section("Good")
+                            .Entry("ids")
+                            .Text("12")
+                            .Int(12)
+                            .Float(0.5f)
+                            .Text("caf\xe9")
+                            .Entry("none")
+                            .Section("Empty")
+                            .Bytes());
   }
   for (const auto& [json, why] : std::vector<std::pair<std::string, std::string>>{
            {R"([["s", [["k", [3000000000]]]]])", "3000000000 is not a value the form holds"},

@@ -14,9 +14,9 @@
 #include "learn/learn_report.h"
 #include "learn/learning.h"
 #include "learn/rule_learner.h"
+#include "platform/file_system.h"
 #include "rules/rule_text.h"
 #include "settings/settings.h"
-#include "platform/file_system.h"
 #include "support/core_fixture.h"
 #include "support/settings_db.h"
 #include "support/world.h"
@@ -296,8 +296,9 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
     std::string text;
     for (const std::string& name : split(c.guns)) {
       const std::size_t is = name.find('=');
-      text += "[Gun]\n" + (is == std::string::npos ? "nickname = " + name
-                                                   : name.substr(0, is) + " = " + name.substr(is + 1)) +
+      text += "[Gun]\n" +
+              (is == std::string::npos ? "nickname = " + name
+                                       : name.substr(0, is) + " = " + name.substr(is + 1)) +
               "\n";
     }
     for (const std::string& name : split(c.engines)) {
@@ -337,8 +338,8 @@ TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheir
   } cases[] = {
       {"each group uses its own rooms", "r1 r2 r3 r4 r5", "r1 r2 r3 r4 r5", "r1 r2 r3 r4 r5",
        "r5 r4 r3 r2 r1", "-> local [Room]nickname"},
-      {"uses cross groups", "r1 r2 r3 r4 r5", "r1 r2 r3 r4 r5", "r1 r2 r3 r6 r7",
-       "r1 r2 r3 r4 r5", ""},
+      {"uses cross groups", "r1 r2 r3 r4 r5", "r1 r2 r3 r4 r5", "r1 r2 r3 r6 r7", "r1 r2 r3 r4 r5",
+       ""},
       {"names unique in the folder", "a1 a2 a3 a4 a5", "a1 a2 a3 a4 a5", "b1 b2 b3 b4 b5",
        "b1 b2 b3 b4 b5", "-> [Room]nickname"},
   };
@@ -386,8 +387,10 @@ TEST(KnownCheckTest, KeptFingerprintsJoinTheReportsFindings) {
     std::string out;
   } cases[] = {
       {none, {}, none},
-      {none, {"a"}, "{\n  \"findings\": [\n    {\"fingerprint\": \"a\", \"baselineState\": "
-                    "\"unchanged\"}\n  ]\n}\n"},
+      {none,
+       {"a"},
+       "{\n  \"findings\": [\n    {\"fingerprint\": \"a\", \"baselineState\": "
+       "\"unchanged\"}\n  ]\n}\n"},
       {"not a report", {"a"}, "not a report"},
   };
   for (const auto& c : cases) EXPECT_EQ(WithKeptFingerprints(c.report, c.more), c.out) << c.report;

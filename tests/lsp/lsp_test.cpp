@@ -41,18 +41,24 @@ TEST(MessageReaderTest, FramesAndFaults) {
     std::vector<Kind> kinds;
   };
   const std::vector<Case> cases = {
-      {"two messages", Framed("{\"a\":1}") + Framed("[2]"), {Kind::kMessage, Kind::kMessage, Kind::kEnd}},
+      {"two messages",
+       Framed("{\"a\":1}") + Framed("[2]"),
+       {Kind::kMessage, Kind::kMessage, Kind::kEnd}},
       {"header case and extra header",
-       "content-length:  3\r\nContent-Type: x\r\n\r\n[1]", {Kind::kMessage, Kind::kEnd}},
+       "content-length:  3\r\nContent-Type: x\r\n\r\n[1]",
+       {Kind::kMessage, Kind::kEnd}},
       {"LF alone ends headers", "Content-Length: 2\n\n{}", {Kind::kMessage, Kind::kEnd}},
-      {"malformed, then a good one", Framed("{\"a\":") + Framed("{}"),
+      {"malformed, then a good one",
+       Framed("{\"a\":") + Framed("{}"),
        {Kind::kMalformed, Kind::kMessage, Kind::kEnd}},
-      {"over the limit is skipped", Framed(std::string(40, ' ')) + Framed("{}"),
+      {"over the limit is skipped",
+       Framed(std::string(40, ' ')) + Framed("{}"),
        {Kind::kTooLarge, Kind::kMessage, Kind::kEnd}},
       {"no length", "X: 1\r\n\r\n" + Framed("{}"), {Kind::kBadHeader, Kind::kMessage, Kind::kEnd}},
       {"negative length", "Content-Length: -1\r\n\r\n", {Kind::kBadHeader, Kind::kEnd}},
       {"length with junk", "Content-Length: 2x\r\n\r\n", {Kind::kBadHeader, Kind::kEnd}},
-      {"overlong header", std::string(MessageReader::kMaxHeaderBytes + 10, 'h') + "\r\n\r\n",
+      {"overlong header",
+       std::string(MessageReader::kMaxHeaderBytes + 10, 'h') + "\r\n\r\n",
        {Kind::kBadHeader, Kind::kEnd}},
       {"body cut short", "Content-Length: 10\r\n\r\n{}", {Kind::kEnd}},
       {"empty input", "", {Kind::kEnd}},
@@ -136,10 +142,11 @@ TEST(QuietFrontEndTest, KeepsTheLastWordsOnly) {
 class ServerTest : public ::testing::Test {
  protected:
   ServerTest()
-      : server_({"/nowhere", "", "", {}}, [] { return std::make_unique<testing::MemoryFileSystem>(); },
-                [this](const std::string& message) {
-                  out_.push_back(nlohmann::json::parse(message.substr(message.find("\r\n\r\n") + 4)));
-                }) {}
+      : server_(
+            {"/nowhere", "", "", {}}, [] { return std::make_unique<testing::MemoryFileSystem>(); },
+            [this](const std::string& message) {
+              out_.push_back(nlohmann::json::parse(message.substr(message.find("\r\n\r\n") + 4)));
+            }) {}
   bool Send(nlohmann::json message) {
     message["jsonrpc"] = "2.0";
     return server_.Handle({Kind::kMessage, std::move(message), {}});
@@ -149,12 +156,14 @@ class ServerTest : public ::testing::Test {
 };
 
 TEST_F(ServerTest, LifecycleAndErrors) {
-  EXPECT_TRUE(Send({{"id", 1}, {"method", "textDocument/hover"}, {"params", nlohmann::json::object()}}));
+  EXPECT_TRUE(
+      Send({{"id", 1}, {"method", "textDocument/hover"}, {"params", nlohmann::json::object()}}));
   EXPECT_EQ(out_.back()["error"]["code"], -32002);
   Send({{"id", 2},
         {"method", "initialize"},
-        {"params", {{"rootUri", "file:///game"},
-                    {"capabilities", {{"general", {{"positionEncodings", {"utf-8", "utf-16"}}}}}}}}});
+        {"params",
+         {{"rootUri", "file:///game"},
+          {"capabilities", {{"general", {{"positionEncodings", {"utf-8", "utf-16"}}}}}}}}});
   EXPECT_EQ(out_.back()["result"]["capabilities"]["positionEncoding"], "utf-8");
   Send({{"id", 3}, {"method", "initialize"}, {"params", nlohmann::json::object()}});
   EXPECT_EQ(out_.back()["error"]["code"], -32600);
@@ -175,8 +184,9 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   // and has nothing to tell of what lies under the cursor.
   Send({{"id", 55},
         {"method", "textDocument/hover"},
-        {"params", {{"textDocument", {{"uri", "file:///game/DATA/a.ini"}}},
-                    {"position", {{"line", 0}, {"character", 1}}}}}});
+        {"params",
+         {{"textDocument", {{"uri", "file:///game/DATA/a.ini"}}},
+          {"position", {{"line", 0}, {"character", 1}}}}}});
   EXPECT_TRUE(out_.back()["result"].is_null());
   Send({{"id", 6}, {"method", "shutdown"}});
   EXPECT_TRUE(out_.back()["result"].is_null());

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/codepage.h"
-#include "platform/file_system.h"
 #include "log/findings.h"
 #include "log/log.h"
 #include "log/run_stats.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
 #include "support/core_fixture.h"
 #include "support/world.h"
 
@@ -74,7 +74,8 @@ class RealFileSystemTest : public ::testing::Test {
 };
 
 #ifndef _WIN32
-// Not on Windows: Windows resolves letter case itself, and its folders cannot hold two names that differ only in it.
+// Not on Windows: Windows resolves letter case itself, and its folders cannot hold two names that
+// differ only in it.
 TEST_F(RealFileSystemTest, PathsResolveFolderByFolderLetterCaseAside) {
   const struct {
     const char* asked;
@@ -264,7 +265,8 @@ TEST_F(LogTest, LineThatCannotBeWrittenLeavesFourFailureLinesInTheBoxOnly) {
     front_end.box.Clear();
     settings.SetLogPath(dir.File("missing"));
     Log(tree, front_end, settings).WriteLog("lost");
-    EXPECT_EQ(front_end.box.Text(), Failure(JoinPath(dir.File("missing"), "tarn.log"), "76", "Path not found"));
+    EXPECT_EQ(front_end.box.Text(),
+              Failure(JoinPath(dir.File("missing"), "tarn.log"), "76", "Path not found"));
   }
 }
 

@@ -1,8 +1,8 @@
 // What TARN writes for the user is written whole: a writer killed at any step leaves the old
 // file or folder as it was, or the new one complete, and the next writer clears what it left.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -73,13 +73,15 @@ TEST(WholeWriteTest, KilledAtAnyStepLeavesTheOldFileOrTheNewOneAndTheNextWriteCl
 }
 
 TEST(WholeWriteTest, FolderReplacedWholeOrNotAtAll) {
-  const std::vector<FolderFile> fresh = {{"a.rules", "new a"}, {"b.rules", std::string(2 << 20, 'b')}};
-  for (const auto& [step, nth, new_one] :
-       {std::tuple{Step::kTemporaryMade, 2, false}, {Step::kPartWritten, 2, false},
-        {Step::kFlushed, 2, false}}) {
+  const std::vector<FolderFile> fresh = {{"a.rules", "new a"},
+                                         {"b.rules", std::string(2 << 20, 'b')}};
+  for (const auto& [step, nth, new_one] : {std::tuple{Step::kTemporaryMade, 2, false},
+                                           {Step::kPartWritten, 2, false},
+                                           {Step::kFlushed, 2, false}}) {
     testing::TempDir dir;
     testing::WriteWorld(dir.Path(), {{"out/a.rules", "old a"}, {"out/old.rules", "old"}});
-    KilledAt(step, nth, [&](RealFileSystem& files) { files.ReplaceFolder(dir.File("out"), fresh); });
+    KilledAt(step, nth,
+             [&](RealFileSystem& files) { files.ReplaceFolder(dir.File("out"), fresh); });
     EXPECT_THAT(Names(dir.File("out")), ::testing::ElementsAre("a.rules", "old.rules"));
     RealFileSystem files;
     files.ReplaceFolder(dir.File("out"), fresh);
@@ -125,7 +127,8 @@ TEST(WholeWriteTest, LinksAreFollowedFifosWrittenDirectlyFoldersRefused) {
       EXPECT_EQ(error.Number(), c.number) << c.path;
     }
   }
-  EXPECT_THAT(Names(dir.Path()), ::testing::ElementsAre("fifo", "folder", "link.txt", "target.txt"));
+  EXPECT_THAT(Names(dir.Path()),
+              ::testing::ElementsAre("fifo", "folder", "link.txt", "target.txt"));
 }
 
 TEST(WholeWriteTest, LeftoversAreThoseOfGoneProcessesOrOlderThanADay) {
@@ -139,8 +142,8 @@ TEST(WholeWriteTest, LeftoversAreThoseOfGoneProcessesOrOlderThanADay) {
       {".r.json.tarn-999999999.tmp", 0, true},  // no such process
       {".out.tarn-999999999.new", 0, true},
       {".out.tarn-999999999.old", 0, true},
-      {".r.json.tarn-" + me + ".tmp", 0, false},  // this process, still writing
-      {".r.json.tarn-1.tmp", 0, false},           // a process that is alive
+      {".r.json.tarn-" + me + ".tmp", 0, false},      // this process, still writing
+      {".r.json.tarn-1.tmp", 0, false},               // a process that is alive
       {".r.json.tarn-1.tmp", 24 * 3600 + 600, true},  // a day and ten minutes old
       {".r.json.tarn-1.tmp", 24 * 3600 - 600, false},
       {".r.json.tarn-999999999.txt", 0, false},  // not a kind TARN makes

@@ -152,7 +152,8 @@ TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   }
   EXPECT_EQ(ParseBaseline(""), std::vector<std::string>{});  // a pipe that gave nothing
   // Valid JSON of another shape is no baseline, and the reason names the part that is wrong.
-  const std::string deep = "{\"findings\": " + std::string(2000, '[') + std::string(2000, ']') + "}";
+  const std::string deep =
+      "{\"findings\": " + std::string(2000, '[') + std::string(2000, ']') + "}";
   const std::pair<std::string, const char*> wrong[] = {
       {"not json", "it is not JSON"},
       {deep, "malformed JSON"},  // JSON nested deeper than the database engine reads
@@ -234,16 +235,24 @@ TEST(FormatsTest, TextAndAnnotationsLeaveKnownFindingsOutUnlessAsked) {
     const char* expected;
   };
   const Case cases[] = {
-      {ReportFormat::kText, false, {true, false, true},
+      {ReportFormat::kText,
+       false,
+       {true, false, true},
        "DATA/SHIPS/A.ini:2: warning: 10302 Unknown Entry: b = 2 [Ship]\n"
        "note: 2 known findings left out (--report-known lists them)\n"},
-      {ReportFormat::kText, true, {true, true, true},
+      {ReportFormat::kText,
+       true,
+       {true, true, true},
        "DATA/SHIPS/A.ini:1: warning: 10302 Unknown Entry: a = 1 [Ship]\n"
        "DATA/SHIPS/A.ini:2: warning: 10302 Unknown Entry: b = 2 [Ship]\n"
        "DATA/SHIPS/A.ini:3: warning: 10302 Unknown Entry: c = 3 [Ship]\n"},
-      {ReportFormat::kGithub, false, {true, true, true},
+      {ReportFormat::kGithub,
+       false,
+       {true, true, true},
        "::notice::3 known findings left out (--report-known lists them)\n"},
-      {ReportFormat::kGithub, false, {false, true, false},
+      {ReportFormat::kGithub,
+       false,
+       {false, true, false},
        "::warning file=DATA/SHIPS/A.ini,line=1,title=10302 Unknown Entry::a = 1 [Ship]\n"
        "::warning file=DATA/SHIPS/A.ini,line=3,title=10302 Unknown Entry::c = 3 [Ship]\n"
        "::notice::1 known finding left out (--report-known lists them)\n"},
@@ -271,8 +280,9 @@ TEST(FormatsTest, HintsAndTheKindsOfAnUnknownName) {
                .section = "Loadout",
                .key = "equip",
                .value = "gun_2",
-               .target = "[Gun]nickname | [Mine]nickname | [Cm]nickname | [Shield]nickname | "
-                         "[Engine]nickname",
+               .target =
+                   "[Gun]nickname | [Mine]nickname | [Cm]nickname | [Shield]nickname | "
+                   "[Engine]nickname",
                .hint = "gun_1"};
   const std::vector<Finding> findings = {typo, name, Line("plain", "1", 4)};
   const auto r = ReportFindings(findings, {"/g", ""});

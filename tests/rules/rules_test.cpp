@@ -2,17 +2,17 @@
 #include <gtest/gtest.h>
 
 #include "datadb/database.h"
+#include "platform/error.h"
 #include "rules/dump_rules.h"
-#include "rules/rule_diff.h"
 #include "rules/rule_check.h"
+#include "rules/rule_diff.h"
 #include "rules/rule_folder.h"
 #include "rules/rule_history.h"
+#include "rules/rule_json.h"
 #include "rules/rule_library.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
-#include "platform/error.h"
 #include "support/core_fixture.h"
-#include "rules/rule_json.h"
 #include "support/memory_file_system.h"
 #include "support/settings_db.h"
 #include "support/world.h"
@@ -196,14 +196,17 @@ TEST(RuleDiffTest, ListsEachKindOfChangeBetweenTwoRuleSets) {
   const Case cases[] = {
       {"[Ship]\nmass #10 = Long\n", "[ship]\nMASS #99 idx:4 = Long\n", {}},
       {"[Ship]\nmass #10 = Long\n", "[Base]\nk #11 = String\n", {"- [Ship]", "+ [Base]"}},
-      {"[Ship]\nhp #10 = Long\n", "[Ship]\nhit_pts #10 = Long\n",
+      {"[Ship]\nhp #10 = Long\n",
+       "[Ship]\nhit_pts #10 = Long\n",
        {"- [Ship] hp", "+ [Ship] hit_pts"}},
       {"[Ship]\nm #10 = Whole, Long, Double, String, Long\n",
        "[Ship]\nm #10 = Long, Double, String, Long, Boolean\n",
-       {"~ [Ship] m: value 1 Whole -> Long (widened)", "~ [Ship] m: value 2 Long -> Double (widened)",
+       {"~ [Ship] m: value 1 Whole -> Long (widened)",
+        "~ [Ship] m: value 2 Long -> Double (widened)",
         "~ [Ship] m: value 3 Double -> String (widened)",
         "~ [Ship] m: value 4 String -> Long (narrowed)", "~ [Ship] m: value 5 Long -> Boolean"}},
-      {"[Ship]\nm #10 mandatory = Long, Long\n", "[Ship]\nm #10 multiline = Long, *Long\n",
+      {"[Ship]\nm #10 mandatory = Long, Long\n",
+       "[Ship]\nm #10 multiline = Long, *Long\n",
        {"~ [Ship] m: 2 fixed values -> 1", "~ [Ship] m: variable tail gained (widened)",
         "~ [Ship] m: multiline gained (widened)", "~ [Ship] m: mandatory dropped (widened)"}},
       {"[Ship]\ng #10 = String -> [Gun]nickname, *String -> [Gun]nickname\n",
@@ -361,8 +364,7 @@ TEST(RuleTablesTest, ImportKeepsTheReplacedRuleSetForOneRestore) {
     EXPECT_FALSE(RestoreRuleObjects(db));
     ImportRuleTables(db, Parse("[Gun]\nnickname #1 = String\n"));
     const testing::Rows imported = testing::Everything(db);
-    EXPECT_THROW(ImportRuleTables(db, Parse("[Gun]\nnickname #1 = String -> [X]y\n")),
-                 TarnError);
+    EXPECT_THROW(ImportRuleTables(db, Parse("[Gun]\nnickname #1 = String -> [X]y\n")), TarnError);
     EXPECT_EQ(testing::Everything(db), imported);
     EXPECT_TRUE(RestoreRuleObjects(db));
     EXPECT_EQ(testing::Everything(db), before);
@@ -392,8 +394,9 @@ TEST(RuleTablesTest, WholeNumbersKeepTheirMarkAtEveryPosition) {
 // rule text and the tables; tables written before the mark existed read as naming no local
 // target.
 TEST(RuleTablesTest, KeepTheLocalMarkOfATarget) {
-  const char* text = "[Room]\nnickname #1 = String\n[Hotspot]\nroom_switch #2 = String -> local "
-                     "[Room]nickname\n";
+  const char* text =
+      "[Room]\nnickname #1 = String\n[Hotspot]\nroom_switch #2 = String -> local "
+      "[Room]nickname\n";
   testing::TempDir dir;
   Database db = Database::Open(dir.File("TARN.MDB"), Database::Mode::kCreate);
   WriteRuleTables(db, Parse(text));
@@ -406,11 +409,13 @@ TEST(RuleTablesTest, KeepTheLocalMarkOfATarget) {
         "[Room]\nnickname #1 = String\n[Hotspot]\nroom_switch #2 = String -> " +
         std::string(spelled) + "\n";
     EXPECT_NE(FormatRuleText(Parse(rules), "t.rules").find("-> local [Room]nickname"),
-              std::string::npos) << spelled;
+              std::string::npos)
+        << spelled;
   }
 
-  db.Exec("CREATE TABLE old AS SELECT DB_ID, EntryID, IDX, TargetEntryID FROM _bc_references; "
-          "DROP TABLE _bc_references; ALTER TABLE old RENAME TO _bc_references");
+  db.Exec(
+      "CREATE TABLE old AS SELECT DB_ID, EntryID, IDX, TargetEntryID FROM _bc_references; "
+      "DROP TABLE _bc_references; ALTER TABLE old RENAME TO _bc_references");
   ASSERT_EQ(ReadNameReferences(db).size(), 1u);
   EXPECT_TRUE(ReadNameReferences(db)[0].local_targets.empty());
 }

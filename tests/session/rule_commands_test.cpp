@@ -9,12 +9,12 @@
 #include <regex>
 #include <string>
 
+#include "log/front_end.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "rules/rule_history.h"
 #include "session/session.h"
 #include "settings/settings.h"
-#include "platform/file_system.h"
-#include "platform/folder_lock.h"
-#include "log/front_end.h"
 #include "support/world.h"
 
 namespace tarn {
@@ -96,7 +96,8 @@ TEST_P(RuleCommandsTest, ImportAndRestoreChangeTheOriginOnce) {
       << imported.said;
   const RuleOrigin origin = session_->Origin();
   EXPECT_TRUE(origin.imported);
-  EXPECT_TRUE(std::regex_match(origin.imported_at, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d")))
+  EXPECT_TRUE(
+      std::regex_match(origin.imported_at, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d")))
       << origin.imported_at;
 
   const auto& restored = Rules(SessionCommand::kRestore);
@@ -114,8 +115,8 @@ TEST_P(RuleCommandsTest, AnotherRunOnTheHomeRefusesWhatWritesTarnMdb) {
   const std::string before = ExportedText();
   {
     std::string why;
-    const auto other = FolderLock::TakeOrSay(dir_.Path(), "home", "home folder",
-                                             FolderLock::Need::kRequired, why);
+    const auto other =
+        FolderLock::TakeOrSay(dir_.Path(), "home", "home folder", FolderLock::Need::kRequired, why);
     ASSERT_TRUE(why.empty()) << why;
     for (SessionCommand command : {SessionCommand::kImport, SessionCommand::kRestore}) {
       SCOPED_TRACE(CommandCaption(command));

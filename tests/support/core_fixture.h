@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
 #include "log/front_end.h"
 #include "log/log.h"
 #include "log/log_box.h"
+#include "platform/error.h"
 #include "platform/user_settings.h"
 #include "support/memory_file_system.h"
 #include "support/world.h"

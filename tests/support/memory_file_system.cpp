@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/error.h"
 #include "platform/ascii_case.h"
+#include "platform/error.h"
 
 namespace tarn::testing {
 
@@ -47,7 +47,8 @@ std::string Normal(const std::string& given) {
     }
   }
   std::string normal = absolute ? "/" : "";
-  for (const std::string& part : parts) normal += (normal.empty() || normal == "/" ? "" : "/") + part;
+  for (const std::string& part : parts)
+    normal += (normal.empty() || normal == "/" ? "" : "/") + part;
   return normal;
 }
 
@@ -105,7 +106,8 @@ std::string MemoryFileSystem::Real(const std::string& path) const {
       if (link != links_.end()) {
         const std::string rest = end == std::string::npos ? "" : pending.substr(end);
         const std::string& target = link->second;
-        pending = Normal((target.starts_with("/") ? target : JoinPath(Parent(prefix), target)) + rest);
+        pending =
+            Normal((target.starts_with("/") ? target : JoinPath(Parent(prefix), target)) + rest);
         followed = true;
         break;
       }
@@ -143,7 +145,8 @@ const std::vector<std::string>& MemoryFileSystem::Listing(const std::string& fol
   for (const auto& [item, data] : files_) add(item);
   for (const auto& [item, target] : links_) add(item);
   for (const std::string& item : folders_) add(item);
-  return listings_.emplace(real, std::vector<std::string>(names.begin(), names.end())).first->second;
+  return listings_.emplace(real, std::vector<std::string>(names.begin(), names.end()))
+      .first->second;
 }
 
 std::string MemoryFileSystem::ResolveLetterCase(const std::string& given) {
@@ -196,8 +199,9 @@ std::unique_ptr<InputFile> MemoryFileSystem::OpenForReading(const std::string& p
     Refuse("it lies outside the game folder");
   }
   const std::string as_written = Real(path);
-  const std::string disk_path =
-      files_.count(as_written) != 0 || folders_.count(as_written) != 0 ? path : ResolveLetterCase(path);
+  const std::string disk_path = files_.count(as_written) != 0 || folders_.count(as_written) != 0
+                                    ? path
+                                    : ResolveLetterCase(path);
   const std::string real = Real(disk_path);
   // A loop of links, or one that leads nowhere, cannot be opened.
   if (real.empty() || (files_.count(real) == 0 && folders_.count(real) == 0)) {
@@ -247,7 +251,8 @@ void MemoryFileSystem::WriteWholeFile(const std::string& path, std::string_view 
   files_[target] = std::string(data);
 }
 
-void MemoryFileSystem::ReplaceFolder(const std::string& path, const std::vector<FolderFile>& files) {
+void MemoryFileSystem::ReplaceFolder(const std::string& path,
+                                     const std::vector<FolderFile>& files) {
   Check(path, true);
   const std::string prefix = path + "/";
   for (const FolderFile& file : files) CheckWrite(prefix + file.name, file.data);

@@ -23,8 +23,8 @@ TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   const auto base = std::filesystem::temp_directory_path();
   for (unsigned tries = 0; tries < 1000; ++tries) {
-    const auto path = base / ("tarn-test-" + std::to_string(_getpid()) + "-" +
-                              std::to_string(counter++));
+    const auto path =
+        base / ("tarn-test-" + std::to_string(_getpid()) + "-" + std::to_string(counter++));
     std::error_code ec;
     if (std::filesystem::create_directory(path, ec)) {
       path_ = path.string();

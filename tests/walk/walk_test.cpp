@@ -91,8 +91,9 @@ TEST_F(WalkInMemoryTest, FindsTheFilesTheGameNamesWhateverTheirLetterCase) {
 // link; out of it only when links may be followed; a loop, a missing file and a folder are
 // warned about at the line that named them, with the reason the user can act on.
 TEST_F(WalkInMemoryTest, ReadsOnlyFilesInsideTheGameFolderAndSaysWhyOthersAreNot) {
-  const std::string out = "a link leads out of the game folder, to elsewhere/x.ini "
-                          "(--follow-links reads it)";
+  const std::string out =
+      "a link leads out of the game folder, to elsewhere/x.ini "
+      "(--follow-links reads it)";
   struct Case {
     std::string named;
     bool follow_links;
@@ -140,8 +141,9 @@ TEST_F(WalkInMemoryTest, AFileThatCannotBeReadEndsTheRun) {
   ParsedFiles parsed;
   Walk walk({settings, files, log, front_end}, handler, values, settings_db, &parsed);
   EXPECT_THROW(walk.ReadINIFile("ships", "game/DATA/ships.ini", {}), ProgramEnd);
-  EXPECT_TRUE(LogText().ends_with("Error : Path/File access error: Input/output error\n"
-                                  "Number: 75\nSource: TARN\nReadINIFile\n"))
+  EXPECT_TRUE(
+      LogText().ends_with("Error : Path/File access error: Input/output error\n"
+                          "Number: 75\nSource: TARN\nReadINIFile\n"))
       << LogText();
 }
 
