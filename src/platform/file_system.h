@@ -233,6 +233,10 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // (modified at modified_seconds, seconds since the epoch): what the next write there removes.
 bool IsLeftover(std::string_view name, std::int64_t modified_seconds);
 
+// Whether the process pid has ended (never for this one): the one question of IsLeftover that
+// each system answers in its own way.
+bool ProcessHasEnded(std::uint64_t pid);
+
 // The temporary name beside path's last component for this process: ".NAME.tarn-PID.KIND".
 std::string TemporaryBeside(const std::string& path, std::string_view kind);
 

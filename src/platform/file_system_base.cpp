@@ -1,6 +1,8 @@
 // What every file system has, whatever the machine: the defaults of FileSystem's optional
 // methods, for file systems (the in-memory one of the tests) that have no such thing.
 #include <cerrno>
+#include <charconv>
+#include <ctime>
 #include <filesystem>
 #include "platform/error.h"
 #include "platform/file_system.h"
@@ -24,6 +26,25 @@ std::pair<std::string, std::string> FolderAndName(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return {".", path};
   return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+bool IsLeftover(std::string_view name, std::int64_t modified_seconds) {
+  // ".NAME.tarn-PID.KIND", KIND one of tmp, new, old.
+  constexpr std::string_view kTag = ".tarn-";
+  constexpr std::int64_t kLeftoverAge = 24 * 60 * 60;
+  if (name.empty() || name[0] != '.') return false;
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view kind = name.substr(dot + 1);
+  if (kind != "tmp" && kind != "new" && kind != "old") return false;
+  const std::size_t tag = name.rfind(kTag, dot);
+  if (tag == std::string_view::npos || tag == 0) return false;
+  const std::string_view digits = name.substr(tag + kTag.size(), dot - tag - kTag.size());
+  std::uint64_t pid = 0;
+  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
+  if (ec != std::errc() || end != digits.data() + digits.size() || pid == 0) return false;
+  if (static_cast<std::int64_t>(std::time(nullptr)) - modified_seconds > kLeftoverAge) return true;
+  return ProcessHasEnded(pid);
 }
 
 }  // namespace tarn

@@ -25,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kTag = ".tarn-";
-constexpr std::int64_t kLeftoverAge = 24 * 60 * 60;
 
 [[noreturn]] void RaiseWrite(int err, const std::string& path) {
   if (err == ENOENT || err == ENOTDIR) RaisePlatformError(kErrPathNotFound);
@@ -104,21 +103,8 @@ std::string TemporaryBeside(const std::string& path, std::string_view kind) {
   return folder == "." && path.find('/') == std::string::npos ? temp : JoinPath(folder, temp);
 }
 
-bool IsLeftover(std::string_view name, std::int64_t modified_seconds) {
-  // ".NAME.tarn-PID.KIND", KIND one of tmp, new, old.
-  if (name.empty() || name[0] != '.') return false;
-  const std::size_t dot = name.find_last_of('.');
-  if (dot == std::string_view::npos) return false;
-  const std::string_view kind = name.substr(dot + 1);
-  if (kind != "tmp" && kind != "new" && kind != "old") return false;
-  const std::size_t tag = name.rfind(kTag, dot);
-  if (tag == std::string_view::npos || tag == 0) return false;
-  const std::string_view digits = name.substr(tag + kTag.size(), dot - tag - kTag.size());
-  long long pid = 0;
-  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
-  if (ec != std::errc() || end != digits.data() + digits.size() || pid <= 0) return false;
-  if (static_cast<std::int64_t>(std::time(nullptr)) - modified_seconds > kLeftoverAge) return true;
-  if (pid == ::getpid()) return false;
+bool ProcessHasEnded(std::uint64_t pid) {
+  if (pid == static_cast<std::uint64_t>(::getpid())) return false;
   return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 

@@ -17,7 +17,6 @@ namespace tarn {
 namespace {
 
 constexpr std::string_view kTag = ".tarn-";
-constexpr std::int64_t kLeftoverAge = 24 * 60 * 60;
 // An editor or a virus scanner may hold the target open for a moment; beyond this, the
 // user is told which file it is.
 constexpr int kReplaceTries = 30;
@@ -143,22 +142,9 @@ std::string TemporaryBeside(const std::string& path, std::string_view kind) {
   return path.find_first_of("/\\") == std::string::npos ? temp : JoinPath(folder, temp);
 }
 
-bool IsLeftover(std::string_view name, std::int64_t modified_seconds) {
-  // ".NAME.tarn-PID.KIND", KIND one of tmp, new, old.
-  if (name.empty() || name[0] != '.') return false;
-  const std::size_t dot = name.find_last_of('.');
-  if (dot == std::string_view::npos) return false;
-  const std::string_view kind = name.substr(dot + 1);
-  if (kind != "tmp" && kind != "new" && kind != "old") return false;
-  const std::size_t tag = name.rfind(kTag, dot);
-  if (tag == std::string_view::npos || tag == 0) return false;
-  const std::string_view digits = name.substr(tag + kTag.size(), dot - tag - kTag.size());
-  unsigned long pid = 0;
-  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
-  if (ec != std::errc() || end != digits.data() + digits.size() || pid == 0) return false;
-  if (static_cast<std::int64_t>(std::time(nullptr)) - modified_seconds > kLeftoverAge) return true;
+bool ProcessHasEnded(std::uint64_t pid) {
   if (pid == ::GetCurrentProcessId()) return false;
-  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
   if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
   DWORD status = 0;
   const bool ended = ::GetExitCodeProcess(process, &status) && status != STILL_ACTIVE;
