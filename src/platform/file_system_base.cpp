@@ -31,7 +31,7 @@ std::pair<std::string, std::string> FolderAndName(const std::string& path) {
 bool IsLeftover(std::string_view name, std::int64_t modified_seconds) {
   // ".NAME.tarn-PID.KIND", KIND one of tmp, new, old.
   constexpr std::string_view kTag = ".tarn-";
-  constexpr std::int64_t kLeftoverAge = 24 * 60 * 60;
+  constexpr std::int64_t kLeftoverAge = std::int64_t{24} * 60 * 60;
   if (name.empty() || name[0] != '.') return false;
   const std::size_t dot = name.find_last_of('.');
   if (dot == std::string_view::npos) return false;
