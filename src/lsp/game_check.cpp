@@ -6,6 +6,7 @@
 #include "analysis/near_names.h"
 #include "analysis/reference_recorder.h"
 #include "analysis/section_checker.h"
+#include "lsp/overlay_file_system.h"
 #include "platform/ascii_case.h"
 #include "platform/error.h"
 #include "rules/rule_library.h"
@@ -27,7 +28,7 @@ class IndexingChecker : public SectionChecker {
       : SectionChecker(log, rules, &recorder, nullptr, &recorder), game_(game) {}
   void BeginFile(const std::string& area, const std::string& path, bool binary) override {
     SectionChecker::BeginFile(area, path, binary);
-    game_.files[AsciiLowered(path)] = WalkedFile{path, area, binary};
+    game_.files[PathKey(path)] = WalkedFile{path, area, binary};
   }
 
  private:
@@ -147,7 +148,7 @@ FileCheck FileChecker::Check(FileSystem& files, const std::string& game, const s
 std::vector<Finding> UnknownNames(FileCheck& check, const NameTable& game, const RuleIndex& index,
                                   const std::string& path) {
   std::vector<Finding> unknown;
-  const std::string own = AsciiLowered(path);
+  const std::string own = PathKey(path);
   auto defined_in = [&](const NameTable& table, const std::string& target, const std::string& name,
                         bool skip_own) {
     const auto names = table.find(target);
@@ -156,7 +157,7 @@ std::vector<Finding> UnknownNames(FileCheck& check, const NameTable& game, const
     if (places == names->second.end()) return false;
     if (!skip_own) return true;
     for (const NamePlace& place : places->second) {
-      if (AsciiLowered(place.file) != own) return true;
+      if (PathKey(place.file) != own) return true;
     }
     return false;
   };

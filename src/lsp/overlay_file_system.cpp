@@ -30,44 +30,62 @@ class BufferFile : public InputFile {
   std::size_t at_ = 0;
 };
 
-std::string WithoutTrailingSlash(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
 }
 
 }  // namespace
 
-std::optional<std::string> BelowFolder(const std::string& path, const std::string& folder) {
-  const std::string base = WithoutTrailingSlash(folder);
-  if (base.empty() || path.size() < base.size()) return std::nullopt;
-  if (!EqualsIgnoringAsciiCase(std::string_view(path).substr(0, base.size()), base)) {
-    return std::nullopt;
+std::string WithoutTrailingSeparator(std::string path) {
+  // "c:\" names the drive's root; "c:" would name its current folder.
+  while (path.size() > 1 && IsSeparator(path.back()) && path[path.size() - 2] != ':') {
+    path.pop_back();
   }
+  return path;
+}
+
+std::string PathKey(std::string_view path) {
+  std::string key = AsciiLowered(path);
+#ifdef _WIN32
+  std::replace(key.begin(), key.end(), '/', '\\');
+#endif
+  return key;
+}
+
+std::optional<std::string> BelowFolder(const std::string& path, const std::string& folder) {
+  const std::string base = WithoutTrailingSeparator(folder);
+  if (base.empty() || path.size() < base.size()) return std::nullopt;
+  if (PathKey(std::string_view(path).substr(0, base.size())) != PathKey(base)) return std::nullopt;
   if (path.size() == base.size()) return std::string();
-  if (base != "/" && path[base.size()] != '/') return std::nullopt;
-  return path.substr(base == "/" ? 1 : base.size() + 1);
+  const bool root = IsSeparator(base.back());
+  if (!root && !IsSeparator(path[base.size()])) return std::nullopt;
+  return path.substr(root ? base.size() : base.size() + 1);
 }
 
 OverlayFileSystem::OverlayFileSystem(FileSystem& base, std::string game, std::string workspace)
     : base_(base),
-      game_(WithoutTrailingSlash(std::move(game))),
-      workspace_(WithoutTrailingSlash(std::move(workspace))) {}
+      game_(WithoutTrailingSeparator(std::move(game))),
+      workspace_(WithoutTrailingSeparator(std::move(workspace))) {}
 
 void OverlayFileSystem::Hold(const std::string& path, std::string text) {
-  buffers_[AsciiLowered(path)] = std::make_shared<const std::string>(std::move(text));
+  buffers_[PathKey(path)] = std::make_shared<const std::string>(std::move(text));
 }
 
-void OverlayFileSystem::Forget(const std::string& path) { buffers_.erase(AsciiLowered(path)); }
+void OverlayFileSystem::Forget(const std::string& path) { buffers_.erase(PathKey(path)); }
 
 std::optional<std::string> OverlayFileSystem::ModPath(const std::string& path) const {
-  if (workspace_.empty() || EqualsIgnoringAsciiCase(workspace_, game_)) return std::nullopt;
+  if (workspace_.empty() || PathKey(workspace_) == PathKey(game_)) return std::nullopt;
   const auto below = BelowFolder(path, game_);
   if (!below || below->empty()) return std::nullopt;
-  return workspace_ + "/" + *below;
+  return JoinPath(workspace_, *below);
 }
 
 std::unique_ptr<InputFile> OverlayFileSystem::OpenForReading(const std::string& path) {
-  const auto buffer = buffers_.find(AsciiLowered(path));
+  const auto buffer = buffers_.find(PathKey(path));
   if (buffer != buffers_.end()) return std::make_unique<BufferFile>(buffer->second, path);
   if (const auto mod_path = ModPath(path)) {
     try {
@@ -88,7 +106,7 @@ void OverlayFileSystem::Confine(const std::string& folder, bool follow_links) {
 }
 
 bool OverlayFileSystem::FileExists(const std::string& path) {
-  if (buffers_.count(AsciiLowered(path)) != 0) return true;
+  if (buffers_.count(PathKey(path)) != 0) return true;
   const auto mod_path = ModPath(path);
   return (mod_path && base_.FileExists(*mod_path)) || base_.FileExists(path);
 }

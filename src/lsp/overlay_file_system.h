@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 
@@ -57,12 +58,20 @@ class OverlayFileSystem : public FileSystem {
   FileSystem& base_;
   const std::string game_;
   const std::string workspace_;
-  // Buffers by their path in lower case.
+  // Buffers by the PathKey of their path.
   std::map<std::string, std::shared_ptr<const std::string>> buffers_;
 };
 
 // The path below folder of path, letter case aside ("" for folder itself); nullopt when path
 // does not lie below folder.
 std::optional<std::string> BelowFolder(const std::string& path, const std::string& folder);
+
+// How the server tells two paths of one file apart from two files: letter case aside and, on
+// Windows, "/" and "\" alike. An editor's URI gives "/" there, while the walk joins what the
+// game names with "\"; both must find the same buffer and the same walked file.
+std::string PathKey(std::string_view path);
+
+// path without separators at its end, a root ("/", "c:\") left whole.
+std::string WithoutTrailingSeparator(std::string path);
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #include "lsp/server.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "log/front_end.h"
@@ -18,6 +19,16 @@ namespace tarn {
 using nlohmann::json;
 
 namespace {
+
+// A game path as the walk names files: on Windows in the game's code page, the form the file
+// system takes paths in there; elsewhere the bytes as they are.
+std::string InGameCodePage(std::string path) {
+#ifdef _WIN32
+  return Utf8ToCp1252(path);
+#else
+  return path;
+#endif
+}
 
 // JSON-RPC's and the protocol's error codes.
 constexpr int kParseError = -32700;
@@ -82,14 +93,21 @@ std::optional<std::string> PathOfUri(std::string_view uri) {
     }
   }
 #ifdef _WIN32
-  // "/c:/Games" is "c:/Games" there.
+  // "/c:/Games" is "c:\\Games" there.
   if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
+  std::replace(path.begin(), path.end(), '/', '\\');
 #endif
   return path;
 }
 
-std::string UriOfPath(std::string_view path) {
+std::string UriOfPath(std::string_view game_path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+#ifdef _WIN32
+  std::string path = Cp1252ToUtf8(game_path);
+  std::replace(path.begin(), path.end(), '\\', '/');
+#else
+  const std::string_view path = game_path;
+#endif
   std::string uri = "file://";
   if (path.empty() || path.front() != '/') uri += '/';
   for (const char c : path) {
@@ -110,10 +128,12 @@ std::string UriOfPath(std::string_view path) {
 std::string ServerState::GamePathOf(const std::string& path) const {
   if (!workspace.empty()) {
     if (const auto below = BelowFolder(path, workspace); below && !below->empty()) {
-      return game + "/" + *below;
+      return InGameCodePage(JoinPath(game, *below));
     }
   }
-  if (const auto below = BelowFolder(path, game); below && !below->empty()) return path;
+  if (const auto below = BelowFolder(path, game); below && !below->empty()) {
+    return InGameCodePage(path);
+  }
   return {};
 }
 
@@ -285,14 +305,14 @@ void LanguageServer::Initialize(const json& params, const json& id) {
   } else if (params.contains("rootUri") && params["rootUri"].is_string()) {
     workspace = PathOfUri(params["rootUri"].get<std::string>()).value_or("");
   }
-  while (workspace.size() > 1 && workspace.back() == '/') workspace.pop_back();
+  workspace = WithoutTrailingSeparator(std::move(workspace));
   if (options_.game.empty()) {
     state.game = workspace;
   } else {
     state.game = options_.game;
     state.workspace = workspace;
   }
-  while (state.game.size() > 1 && state.game.back() == '/') state.game.pop_back();
+  state.game = WithoutTrailingSeparator(std::move(state.game));
   state.files = make_files_();
   state.overlay = std::make_unique<OverlayFileSystem>(*state.files, state.game, state.workspace);
   try {
@@ -409,7 +429,7 @@ json LanguageServer::Diagnostics(const std::string& uri) {
   }
   std::string area;
   if (state.walked) {
-    const auto walked = state.walked->files.find(AsciiLowered(document.path));
+    const auto walked = state.walked->files.find(PathKey(document.path));
     if (walked == state.walked->files.end()) {
       std::string why = !state.walked->failure.empty()
                             ? "the game could not be read: " + Cp1252ToUtf8(state.walked->failure)

@@ -44,7 +44,8 @@ struct ServerState {
   std::map<std::string, OpenDocument> documents;  // by URI
 
   // The game path a document path stands for: itself below the game folder, or the game's
-  // file that a workspace file overlays; empty for a file outside both.
+  // file that a workspace file overlays, named as the walk names it; empty for a file outside
+  // both.
   std::string GamePathOf(const std::string& path) const;
   // Where an editor finds the file of a game path: the workspace's when it overlays it.
   std::string EditorPathOf(const std::string& path) const;

@@ -1,5 +1,10 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -8,8 +13,10 @@
 #include "lsp/message_reader.h"
 #include "lsp/overlay_file_system.h"
 #include "lsp/server.h"
+#include "platform/file_system.h"
 #include "rules/rule_history.h"
 #include "support/memory_file_system.h"
+#include "support/program.h"
 #include "support/settings_db.h"
 #include "support/world.h"
 
@@ -92,30 +99,52 @@ TEST(DocumentTextTest, LinesAndUnits) {
   EXPECT_EQ(DocumentText("\r\nk").LineCount(), 2);
 }
 
+// A path as the system writes it: "/" between folders, "\\" on Windows.
+std::string Native(std::string path) {
+#ifdef _WIN32
+  std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+  return path;
+}
+
 TEST(UriTest, PathsBothWays) {
   struct Case {
     std::string uri;
     std::optional<std::string> path;
   };
   const std::vector<Case> cases = {
-      {"file:///g/DATA/a%20b.ini", "/g/DATA/a b.ini"},
-      {"FILE://localhost/g/x.ini", "/g/x.ini"},
-      {"file:///g/%C3%A9.ini", "/g/\xC3\xA9.ini"},
+      {"file:///g/DATA/a%20b.ini", Native("/g/DATA/a b.ini")},
+      {"FILE://localhost/g/x.ini", Native("/g/x.ini")},
+      {"file:///g/%C3%A9.ini", Native("/g/\xC3\xA9.ini")},
       {"untitled:Untitled-1", std::nullopt},
       {"file://", std::nullopt},
+#ifdef _WIN32
+      {"file:///c%3A/Games/K/DATA/a.ini", "c:\\Games\\K\\DATA\\a.ini"},
+#endif
   };
   for (const Case& c : cases) EXPECT_EQ(PathOfUri(c.uri), c.path) << c.uri;
-  EXPECT_EQ(PathOfUri(UriOfPath("/g/a b#%.ini")), "/g/a b#%.ini");
+  EXPECT_EQ(PathOfUri(UriOfPath(Native("/g/a b#%.ini"))), Native("/g/a b#%.ini"));
+#ifdef _WIN32
+  EXPECT_EQ(UriOfPath("C:\\K\\DATA\\\xE9.ini"), "file:///C%3A/K/DATA/%C3%A9.ini");
+#endif
 }
 
-// A file open in the editor exists for the checks, saved or not, until the editor closes it.
+// A file open in the editor exists for the checks, saved or not, until the editor closes it,
+// under any name of it: letter case aside and, on Windows, either separator.
 TEST(OverlayFileSystemTest, HeldTextIsAFileUntilForgotten) {
   testing::MemoryFileSystem disk;
-  OverlayFileSystem files(disk, "/g", "");
-  files.Hold("/g/DATA/New.ini", "[A]\n");
-  EXPECT_TRUE(files.FileExists("/g/data/new.ini"));
-  files.Forget("/g/DATA/New.ini");
-  EXPECT_FALSE(files.FileExists("/g/DATA/New.ini"));
+  OverlayFileSystem files(disk, Native("/g"), "");
+  files.Hold(Native("/g/DATA/New.ini"), "[A]\n");
+  EXPECT_TRUE(files.FileExists(Native("/g/data/new.ini")));
+#ifdef _WIN32
+  EXPECT_TRUE(files.FileExists("/G/data/NEW.ini"));
+  EXPECT_EQ(BelowFolder("c:/g/DATA/x.ini", "C:\\G\\"), "DATA/x.ini");
+  EXPECT_EQ(BelowFolder("c:\\x.ini", "C:\\"), "x.ini");
+#endif
+  EXPECT_EQ(BelowFolder(Native("/G/x.ini"), Native("/g/")), "x.ini");
+  EXPECT_EQ(BelowFolder(Native("/gx/x.ini"), Native("/g")), std::nullopt);
+  files.Forget(Native("/g/DATA/New.ini"));
+  EXPECT_FALSE(files.FileExists(Native("/g/DATA/New.ini")));
 }
 
 // The server says only the shipped rule set is in use until an import puts it aside.
@@ -194,6 +223,51 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   EXPECT_EQ(out_.back()["error"]["code"], -32600);
   EXPECT_FALSE(Send({{"method", "exit"}}));
   EXPECT_EQ(server_.ExitStatus(), 0);
+}
+
+
+// The file an editor opens is the file the walk read, whatever letter case and separators its
+// URI gives it: once the game is read its names are checked, not refused as a stranger's.
+TEST(ServerOnDiskTest, OpenFileIsTheWalkedOneWhateverItsUriWrites) {
+  testing::Tarn tarn;
+  std::filesystem::copy(TARN_EXAMPLES "/kestrovar-broken", tarn.game.Path(),
+                        std::filesystem::copy_options::recursive);
+  std::mutex mutex;
+  std::vector<nlohmann::json> out;
+  LanguageServer server(
+      {tarn.home.Path(), "", "", {}}, [] { return std::make_unique<RealFileSystem>(); },
+      [&](const std::string& message) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        out.push_back(nlohmann::json::parse(message.substr(message.find("\r\n\r\n") + 4)));
+      });
+  auto send = [&](nlohmann::json message) {
+    message["jsonrpc"] = "2.0";
+    server.Handle({Kind::kMessage, std::move(message), {}});
+  };
+  std::string uri = UriOfPath(Native(tarn.game.Path() + "/data/Equipment/MARKET_MISC.ini"));
+#ifdef _WIN32
+  uri[8] = static_cast<char>(std::tolower(static_cast<unsigned char>(uri[8])));  // the drive
+#endif
+  send({{"id", 1},
+        {"method", "initialize"},
+        {"params", {{"rootUri", UriOfPath(tarn.game.Path())}, {"capabilities", nlohmann::json::object()}}}});
+  send({{"method", "textDocument/didOpen"},
+        {"params",
+         {{"textDocument",
+           {{"uri", uri},
+            {"text", testing::ReadFile(tarn.game.File("DATA/EQUIPMENT/market_misc.ini"))}}}}}});
+  server.WaitForWalk();
+  server.Settle();
+  const std::lock_guard<std::mutex> lock(mutex);
+  const nlohmann::json& published = out.back();
+  ASSERT_EQ(published["method"], "textDocument/publishDiagnostics");
+  // The shipped rule set's notice, then the unknown name of that file's line 8.
+  const nlohmann::json& said = published["params"]["diagnostics"];
+  ASSERT_EQ(said.size(), 2u) << published.dump();
+  EXPECT_THAT(said[1]["message"].get<std::string>(),
+              ::testing::AllOf(::testing::StartsWith("10401"),
+                               ::testing::HasSubstr("did you mean `commodity_ice_ore`")));
+  EXPECT_EQ(said[1]["range"]["start"]["line"], 7);
 }
 
 }  // namespace
