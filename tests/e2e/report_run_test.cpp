@@ -64,7 +64,8 @@ TEST_F(ReportTest, EveryFormatPointsAtTheLineOnDisk) {
       Run("--log <log> --quiet --report text=<home>/r.txt --report json=<home>/r.json "
           "--report sarif=<home>/r.sarif --report github=- init-db all refs");
   ASSERT_EQ(r.status, 1) << r.err;
-  const std::vector<std::string> text = testing::TextLines(testing::ReadFile(tarn_.home.File("r.txt")));
+  const std::vector<std::string> text =
+      testing::TextLines(testing::ReadFile(tarn_.home.File("r.txt")));
   EXPECT_THAT(
       text,
       ElementsAre(
@@ -111,7 +112,8 @@ TEST_F(ReportTest, EveryFormatPointsAtTheLineOnDisk) {
     const auto lines = testing::TextLines(file);
     const std::size_t line = std::stoul(finding.substr(bar + 1, bar2 - bar - 1));
     ASSERT_LE(line, lines.size()) << finding;
-    EXPECT_TRUE(AsciiLowered(lines[line - 1]).starts_with(AsciiLowered(finding.substr(bar2 + 1)))) << finding;
+    EXPECT_TRUE(AsciiLowered(lines[line - 1]).starts_with(AsciiLowered(finding.substr(bar2 + 1))))
+        << finding;
   }
   EXPECT_EQ(
       Json(testing::ReadFile(tarn_.home.File("r.sarif")),

@@ -21,7 +21,6 @@
 namespace tarn {
 namespace {
 
-
 RuleSet Parse(const std::string& text) {
   RuleSet rules;
   ParseRuleText(text, "t.rules", rules);

@@ -15,7 +15,6 @@
 namespace tarn {
 namespace {
 
-
 RuleSet Parse(const std::string& text) {
   RuleSet rules;
   ParseRuleText(text, "t.rules", rules);
@@ -145,7 +144,6 @@ TEST(RuleTextTest, FaultsNameTheirLine) {
   // A named kind is found letter case aside, as the game's section and key names are.
   EXPECT_NO_THROW(CheckRuleSet(Parse("[S]\nx #1 = String\n[T]\ny #2 = String -> [s]X")));
 }
-
 
 TEST(RuleTextTest, NamedKindsAreReadAndWrittenBackTheSame) {
   const RuleSet rules = Parse(testing::kNamingRules);
