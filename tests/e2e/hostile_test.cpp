@@ -23,7 +23,6 @@ namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 

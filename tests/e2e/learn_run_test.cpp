@@ -17,7 +17,6 @@ namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 // `tarn rules learn` on whole game folders: what it learns from a folder checks that folder
