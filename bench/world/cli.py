@@ -74,7 +74,7 @@ The same scale, seed, rules and options give the same bytes.
 
 It runs TARN's own programs from build/bin (or those the variables TARN and TARN_MKBINI
 name): `tarn rules export --json --from RULES` reads the rules, `tarn-mkbini` writes the
-binary files.
+binary files and, in --self-test, `tarn bini` reads them back.
 """
 
 import argparse

@@ -1,9 +1,6 @@
 """The mistakes the world carries, one warning each: which kinds, at which rate, and how a line or
 a section is made wrong."""
 
-import struct
-
-from .binary import float_text
 from .common import DOUBLE, LONG, STRING
 from .model import Use
 
@@ -117,9 +114,12 @@ class Mistakes:
             beyond = rng.randint(2 ** 31, 10 ** 10)
             changed[j] = (STRING, str(-beyond - 1 if rng.random() < 0.3 else beyond))
         else:
+            # A half beside a Long's whole number, which stays below a million: a 32-bit float
+            # holds it exactly and its shortest text, the one the reader shows, is the fixed
+            # form Python's repr writes.
             whole = int(values[j][1])
             decimal = whole + (0.5 if whole >= 0 else -0.5)
-            changed[j] = (DOUBLE, float_text(struct.pack('<f', decimal)))
+            changed[j] = (DOUBLE, repr(decimal))
         return Mistake(kind, rule.name, key, changed)
 
     def copy_use(self, use):

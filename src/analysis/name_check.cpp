@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "analysis/file_groups.h"
+#include "analysis/defined_names.h"
 #include "analysis/line_places.h"
 #include "analysis/near_names.h"
 #include "datadb/data_db.h"
@@ -22,7 +22,6 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "rules/rule_tables.h"
-#include "walk/walk.h"
 
 namespace tarn {
 
@@ -47,12 +46,6 @@ struct Unknown {
   const std::vector<std::int32_t>* target_ids = nullptr;
 };
 
-std::string IdList(const std::vector<std::int32_t>& ids) {
-  std::string list;
-  for (std::int32_t id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
-  return list;
-}
-
 // For each reference, "[Gun]nickname | [Munition]nickname": its targets in the rule set's
 // spelling.
 std::vector<std::string> TargetTexts(Database& settings_db,
@@ -72,78 +65,6 @@ std::vector<std::string> TargetTexts(Database& settings_db,
     texts.push_back(std::move(text));
   }
   return texts;
-}
-
-// The names the first values of the target entry rules give, by target, letter case folded
-// as SQLite's NOCASE folds it (ASCII letters only), because the game compares names without
-// regard to letter case. Kept in memory rather than in a table: a lookup for each of hundreds
-// of thousands of uses is then a hash probe, not a descent through a B-tree.
-using NameSets = std::unordered_map<std::int32_t, std::unordered_set<std::string>>;
-// Each name of a target once, as first written: what a hint offers.
-using Spellings = std::unordered_map<std::int32_t, std::vector<std::string>>;
-
-NameSets CollectNames(Database& db, const std::vector<std::int32_t>& targets,
-                      Spellings& spellings) {
-  NameSets sets;
-  Statement rows = db.Prepare(
-      "SELECT e.EntryID, v.Value FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
-      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
-      "WHERE e.EntryID IN (" +
-      IdList(targets) + ") AND v.Value IS NOT NULL");
-  while (rows.Step()) {
-    const auto target = static_cast<std::int32_t>(rows.Int(0));
-    std::string name = rows.Text(1);
-    if (sets[target].insert(AsciiLowered(name)).second) {
-      spellings[target].push_back(std::move(name));
-    }
-  }
-  return sets;
-}
-
-// The names of the targets local to groups of files, each with its group: what a use in a
-// file of that group may name.
-struct GroupedNames {
-  std::unordered_map<std::string, std::uint32_t> group_of_file;  // by Sections.File
-  // By target: the group's number, a line feed and the folded name.
-  std::unordered_map<std::int32_t, std::unordered_set<std::string>> names;
-
-  std::string Key(const std::string& file, std::string_view name) const {
-    auto group = group_of_file.find(file);
-    std::string key =
-        group == group_of_file.end() ? std::string("?") : std::to_string(group->second);
-    key += '\n';
-    key += AsciiLowered(name);
-    return key;
-  }
-};
-
-// The groups of the stored files, known from the values of the entries that name further
-// files as the walk followed them, and the names each local target defines in each group.
-GroupedNames CollectGroupedNames(Database& db, const std::vector<std::int32_t>& local_targets) {
-  std::vector<std::string> files;
-  Statement stored = db.Prepare("SELECT DISTINCT File FROM Sections WHERE File IS NOT NULL");
-  while (stored.Step()) files.push_back(stored.Text(0));
-  std::vector<NamedFile> named;
-  Statement values = db.Prepare(
-      "SELECT s.File, v.Value FROM Entries e JOIN \"Values\" v ON v.Link = e.DB_ID "
-      "JOIN Sections s ON s.DB_ID = e.Link WHERE e.EntryID IN (" +
-      IdList(
-          std::vector<std::int32_t>(std::begin(kReferenceEntryIds), std::end(kReferenceEntryIds))) +
-      ") AND v.Value IS NOT NULL AND s.File IS NOT NULL ORDER BY e.DB_ID, v.DB_ID");
-  while (values.Step()) named.push_back({values.Text(0), values.Text(1)});
-  FileGroups groups(files, named);
-  GroupedNames grouped;
-  for (const std::string& file : files) grouped.group_of_file.emplace(file, groups.GroupOf(file));
-  Statement rows = db.Prepare(
-      "SELECT e.EntryID, v.Value, s.File FROM Entries e JOIN \"Values\" v ON v.DB_ID = "
-      "(SELECT w.DB_ID FROM \"Values\" w WHERE w.Link = e.DB_ID ORDER BY w.DB_ID LIMIT 1) "
-      "JOIN Sections s ON s.DB_ID = e.Link WHERE e.EntryID IN (" +
-      IdList(local_targets) + ") AND v.Value IS NOT NULL");
-  while (rows.Step()) {
-    grouped.names[static_cast<std::int32_t>(rows.Int(0))].insert(
-        grouped.Key(rows.Text(2), rows.Text(1)));
-  }
-  return grouped;
 }
 
 // The test tarn_defined(name) in the SQL of one connection: whether one of the chosen targets
@@ -377,7 +298,7 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   }
   std::sort(all_targets.begin(), all_targets.end());
   all_targets.erase(std::unique(all_targets.begin(), all_targets.end()), all_targets.end());
-  Spellings spellings;
+  NameSpellings spellings;
   const NameSets sets = CollectNames(db, all_targets, spellings);
   std::vector<std::int32_t> local_targets;
   for (const StoredNameReference& reference : references) {

@@ -30,10 +30,4 @@ struct ReportRun {
 std::string FormatReport(ReportFormat format, const std::vector<ReportedFinding>& findings,
                          const ReportRun& run);
 
-// What a finding is about, in a line of the game's code page 1252: "enrgy_damage = 24
-// [Munition]; did you mean `energy_damage`?". An unknown name lists at most three of the
-// kinds it may name, then how many more.
-std::string FindingDetail(const ReportedFinding& finding);
-void AppendFindingDetail(const ReportedFinding& finding, std::string& out);
-
 }  // namespace tarn

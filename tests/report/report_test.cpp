@@ -13,6 +13,7 @@
 #include "datadb/database.h"
 #include "report/baseline.h"
 #include "report/findings_table.h"
+#include "report/finding_detail.h"
 #include "report/formats.h"
 #include "report/written_paths.h"
 #include "settings/settings.h"

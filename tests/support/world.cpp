@@ -73,6 +73,13 @@ std::string FromCrLf(std::string text) {
   return text;
 }
 
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(FromCrLf(text));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 void WriteWorld(const std::string& folder, const Files& files) {
   for (const auto& [path, text] : files) {
     const std::filesystem::path full = std::filesystem::path(folder) / path;

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tarn::testing {
 
@@ -30,6 +31,8 @@ using Files = std::map<std::string, std::string>;
 
 std::string ToCrLf(std::string text);
 std::string FromCrLf(std::string text);
+// The lines of text (a log, a program's output), CR LF or LF, without their ends.
+std::vector<std::string> TextLines(const std::string& text);
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to);
 
 // Replaces folder with mark (such as "<game>") in text. Expected texts are written with "/":
