@@ -1,11 +1,9 @@
 #include "run_command.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <future>
-#include <map>
 #include <memory>
 #include <thread>
 
