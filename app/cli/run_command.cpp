@@ -1,11 +1,9 @@
 #include "run_command.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <future>
-#include <map>
 #include <memory>
 #include <thread>
 
@@ -51,13 +49,9 @@ struct Trouble {
 void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log* log,
                   const std::vector<ReportedFinding>& findings, std::int64_t fixed, double seconds,
                   int status, const std::vector<std::string>& reasons) {
-  std::int64_t known = 0;
-  std::map<std::string, std::int64_t> by_rule;
-  for (const ReportedFinding& finding : findings) {
-    known += finding.known ? 1 : 0;
-    ++by_rule[finding.rule + " " + finding.text];
-  }
-  const std::int64_t total = static_cast<std::int64_t>(findings.size());
+  const FindingTally tally = TallyFindings(findings);
+  const std::int64_t total = tally.total;
+  const std::int64_t known = tally.known;
   std::fflush(stdout);
   if (analysis != nullptr) {
     std::fprintf(stderr, "tarn: read %lld files, %lld sections in %.2f s; %lld warnings",
@@ -70,7 +64,7 @@ void PrintSummary(const RunOptions& options, const Analysis* analysis, const Log
                    static_cast<long long>(fixed));
     }
     std::fprintf(stderr, "\n");
-    for (const auto& [rule, count] : by_rule) {
+    for (const auto& [rule, count] : tally.by_rule_and_text) {
       std::fprintf(stderr, "  %s: %lld\n", rule.c_str(), static_cast<long long>(count));
     }
     std::fprintf(stderr, "  log:  %s\n  data: %s\n", log->FilePath().c_str(),

@@ -126,8 +126,7 @@ void FindingsWindow::SetRun(const CommandAccount& account) {
 
 FindingsTable FindingsWindow::SetRun(const CommandAccount& account, FindingsTable table) {
   game_ = account.game;
-  known_count_ = static_cast<int>(std::count_if(table.rows.begin(), table.rows.end(),
-                                                [](const FindingRow& row) { return row.known; }));
+  known_count_ = static_cast<int>(account.known);
   const std::size_t total = table.rows.size();
   // The filters are cleared first and quietly, so that the table's rows are filtered (and
   // sorted) once, by the model's reset, not once per filter.

@@ -40,9 +40,10 @@ class FindingsWindow : public QWidget {
   // The viewer reads the findings' files through files, which must outlive the window.
   explicit FindingsWindow(FileSystem& files, QWidget* parent = nullptr);
 
-  // Shows the findings of the "All" that account describes, filters cleared; the viewer
-  // closes. With table, its rows (made beforehand from the account's) are shown instead, and
-  // the table shown before is returned, for the caller to free off the window's thread.
+  // Shows the findings of the "All" or "References" that account describes, filters cleared;
+  // the viewer closes. With table, its rows (made beforehand from the account's) are shown
+  // instead, and the table shown before is returned, for the caller to free off the window's
+  // thread.
   void SetRun(const CommandAccount& account);
   FindingsTable SetRun(const CommandAccount& account, FindingsTable table);
 

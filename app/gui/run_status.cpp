@@ -105,9 +105,8 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
 
   findings_ = AddButton(
       QStringLiteral("Findings"), QStringLiteral("cmdFindings"),
-      QStringLiteral(
-          "Show the warnings of the last \"All\" as a table: sort and filter them, and open a file "
-          "at a warning's line."));
+      QStringLiteral("Show the warnings of the last \"All\" or \"References\" as a table: sort "
+                     "and filter them, and open a file at a warning's line."));
   connect(findings_, &QPushButton::clicked, this, &RunStatusBar::findingsRequested);
 
   cancel_ = AddButton(
@@ -249,13 +248,10 @@ void RunStatusBar::End(const CommandAccount& account) {
   switch (account.command) {
     case Command::kAll:
     case Command::kRefs: {
-      std::int64_t warnings = 0;
-      for (const auto& entry : account.counts) warnings += entry.second;
-      summary =
-          account.command == Command::kAll
-              ? Count(account.files, "file read", "files read") + QStringLiteral(", ") +
-                    Count(warnings, "warning", "warnings")
-              : Count(warnings, "warning", "warnings") + QStringLiteral(" with those of \"All\"");
+      summary = Count(account.total, "warning", "warnings");
+      if (account.command == Command::kAll) {
+        summary = Count(account.files, "file read", "files read") + QStringLiteral(", ") + summary;
+      }
       detail = account.counts.empty() ? QStringLiteral("No warnings.")
                                       : QStringLiteral("Warnings by number: ") +
                                             QString::fromStdString(CountsText(account));

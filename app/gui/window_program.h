@@ -2,8 +2,8 @@
 // session's commands, with the status line as its footer; the status line hears how "All"
 // progresses, and its "Cancel" (or Esc in the main window) stops it; closing the main window
 // during "All" asks whether to stop it; after "All" (and after "References", the check of
-// names that the status line starts) the findings view takes the run's findings and opens by
-// itself when there are any.
+// names that the status line starts) the findings view takes what that command found and
+// opens by itself when there is anything.
 #pragma once
 
 #include <QObject>

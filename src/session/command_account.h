@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "report/reported_finding.h"
+
 namespace tarn {
 
 // The commands of a session: the window's buttons and the command line's words, then the
@@ -67,11 +69,16 @@ struct CommandAccount {
   Ending ending = Ending::kFinished;
   Refusal refusal = Refusal::kNone;
   double seconds = 0;
-  // "All": what it read. "All" and "References": what was found, the counts by rule.
+  // "All": what it read. "All" and "References": what the command itself found, each finding
+  // once, as it stored them in the Findings table (a "References" does not count again what
+  // the "All" before it found): the rows, their number, the known among them, and the counts
+  // by rule.
   std::int64_t files = 0;
   std::int64_t sections = 0;
   std::string game;  // the game folder the run read, which findings' paths are relative to
   std::vector<FindingRow> findings;
+  std::int64_t total = 0;
+  std::int64_t known = 0;
   std::map<std::string, std::int64_t> counts;
   // Why it could not do its job, in words for the user.
   std::vector<std::string> reasons;
@@ -89,5 +96,15 @@ struct CommandAccount {
 
 // The account's counts as "10101: 1, 10302: 2" (empty when there are none).
 std::string CountsText(const CommandAccount& account);
+
+// Findings counted as every front end reports them: in all, the known among them, by rule
+// ("10302", "repair") and by rule and text ("10302 Unknown Entry"; each repair's own text).
+struct FindingTally {
+  std::int64_t total = 0;
+  std::int64_t known = 0;
+  std::map<std::string, std::int64_t> by_rule;
+  std::map<std::string, std::int64_t> by_rule_and_text;
+};
+FindingTally TallyFindings(const std::vector<ReportedFinding>& findings);
 
 }  // namespace tarn

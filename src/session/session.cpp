@@ -45,6 +45,17 @@ std::string CountsText(const CommandAccount& account) {
   return text;
 }
 
+FindingTally TallyFindings(const std::vector<ReportedFinding>& findings) {
+  FindingTally tally;
+  tally.total = static_cast<std::int64_t>(findings.size());
+  for (const ReportedFinding& finding : findings) {
+    tally.known += finding.known ? 1 : 0;
+    ++tally.by_rule[finding.rule];
+    ++tally.by_rule_and_text[finding.rule + " " + finding.text];
+  }
+  return tally;
+}
+
 Session::Session(Settings& settings, FrontEnd& front_end, FileSystem& files, std::string home)
     : settings_(settings),
       home_(std::move(home)),
@@ -141,7 +152,6 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
     case SessionCommand::kInitDB: {
       const bool made = analysis_.InitDB();
       all_state_ = made ? AllState::kEnabled : AllState::kDisabled;
-      if (made) all_findings_from_ = 0;
       if (analysis_.CommandCancelled()) {
         last_.ending = CommandAccount::Ending::kCancelled;
       } else {
@@ -158,7 +168,6 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
       last_.files = run.files;
       last_.sections = run.sections;
       last_.main_file_unread = !run.main_file_read;
-      all_findings_from_ = before;
       TakeFindings(before);
       break;
     }
@@ -168,15 +177,18 @@ const CommandAccount& Session::Run(SessionCommand command, bool overwrite_ticked
       break;
     default:  // the rule commands, run above
       break;
-    case SessionCommand::kRefs:
+    case SessionCommand::kRefs: {
+      // Only the names this check found: what "All" found before is that command's account.
+      const std::size_t before = analysis_.Findings().size();
       last_.game = settings_.Values().KVPath();
       analysis_.RunRefs();
       if (analysis_.RefsCancelled()) {
         last_.ending = CommandAccount::Ending::kCancelled;
         break;
       }
-      TakeFindings(all_findings_from_);
+      TakeFindings(before);
       break;
+    }
   }
   End();
   return last_;
@@ -200,13 +212,16 @@ void Session::TakeFindings(std::size_t first) {
     last_.reasons.push_back("the known findings of " + settings_.SettingsDBName() +
                             " could not be read (" + error.Description() + ")");
   }
+  FindingTally tally = TallyFindings(reported);
+  last_.total = tally.total;
+  last_.known = tally.known;
+  last_.counts = std::move(tally.by_rule);
   last_.findings.reserve(reported.size());
   for (const ReportedFinding& r : reported) {
     const Finding& finding = *r.finding;
     last_.findings.push_back(FindingRow{r.rule, r.text, r.path, r.line, finding.binary,
                                         finding.section_line, finding.section, finding.key,
                                         finding.value, finding.hint, r.known});
-    ++last_.counts[r.rule];
   }
 }
 

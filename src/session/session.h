@@ -101,7 +101,8 @@ class Session {
   bool Begin(SessionCommand command);
   bool Refuse(Refusal refusal, std::string reason);
   void End();
-  // Puts the analysis's findings from the first'th on into the account, with their counts.
+  // Puts the analysis's findings from the first'th on (the command's own, which it stored)
+  // into the account, with their counts.
   void TakeFindings(std::size_t first);
 
   // The rule commands, each with its account filled; false when it did not get its job done.
@@ -127,7 +128,6 @@ class Session {
   std::unique_ptr<FolderLock> log_lock_;
   std::string locked_log_;  // the log folder log_lock_ holds
   AllState all_state_ = AllState::kNoInitYet;
-  std::size_t all_findings_from_ = 0;  // where the findings of the last "All" start
   std::chrono::steady_clock::time_point start_;
   CommandAccount last_;
   std::vector<std::string> troubles_;  // the reasons of every command so far, each once

@@ -162,6 +162,7 @@ TEST(KnownFindingsSessionTest, RowsOfInstalledKnownFindingsAreKnown) {
     const CommandAccount& second = session.Run(SessionCommand::kAll, true);
     EXPECT_EQ(second.findings.size(), count);
     EXPECT_EQ(known_rows(second), 2u);
+    EXPECT_EQ(second.known, 2);
     EXPECT_TRUE(second.findings[0].known);
   }
   settings.Discard();

@@ -1,12 +1,15 @@
 // The rules of a run of commands, tried once through each front end: the command line `tarn`
 // as a user runs it, and the window program driven by clicks on the offscreen platform. Each
 // adapter says in the same terms what its front end showed, so that one table of cases holds
-// both to the same guards, locks and enabled commands.
+// both to the same guards, locks, enabled commands and account of the findings.
 #include <gtest/gtest.h>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +22,7 @@
 #include "session/session.h"
 #include "settings/settings.h"
 #include "support/program.h"
+#include "support/rows.h"
 #include "window_program.h"
 
 namespace tarn::gui {
@@ -32,7 +36,14 @@ struct Shown {
   std::string said;          // what the front end said (standard error, or the status line)
   bool all_offered = false;  // "All" could be pressed, or ran, without a word against it
   std::string log;           // tarn.log afterwards
+  // The findings the front end reported, by number ("10302", or "repair"), and their total:
+  // for the command line its summary of the run, for the window the status line's account
+  // of each command that finds, added up.
+  std::map<std::string, long long> counts;
+  long long total = 0;
 };
+
+using Counts = std::map<std::string, long long>;
 
 // game and log are folders or empty (none set); commands are the command line's words.
 class CommandLine {
@@ -47,6 +58,18 @@ class CommandLine {
     shown.refused = result.status == 3;
     shown.all_offered = result.err.find("run init-db first") == std::string::npos;
     shown.log = testing::ReadFile(log + "/tarn.log");
+    // "tarn: read 53 files, 197 sections in 0.07 s; 9 warnings", then "  10302 Unknown
+    // Entry: 2" for each number, then the log and the data database.
+    static const std::regex total(R"(; (\d+) warnings)");
+    static const std::regex by_number(R"(^  (\S+) .*: (\d+)$)");
+    std::istringstream lines(result.err);
+    for (std::string line; std::getline(lines, line);) {
+      std::smatch match;
+      if (std::regex_search(line, match, total)) shown.total = std::stoll(match[1]);
+      if (std::regex_match(line, match, by_number) && match[1] != "log:" && match[1] != "data:") {
+        shown.counts[match[1]] += std::stoll(match[2]);
+      }
+    }
     return shown;
   }
   std::string Home() const { return tarn_.home.Path(); }
@@ -78,6 +101,7 @@ class Window {
     for (std::string word; words >> word;) {
       const char* name = word == "init-db" ? "cmdInitDB"
                          : word == "all"   ? "cmdAll"
+                         : word == "refs"  ? "cmdRefs"
                                            : "cmdDumpRules";
       auto* button = program_->Main().findChild<QPushButton*>(name);
       if (word == "all") shown.all_offered = button->isEnabled();
@@ -90,6 +114,7 @@ class Window {
       const QString state = program_->Status().StateText();
       shown.said += (state + '\n' + program_->Status().DetailText() + '\n').toStdString();
       if (state.contains(QStringLiteral("did not run"))) shown.refused = true;
+      if (word == "all" || word == "refs") Account(state, program_->Status().DetailText(), shown);
     }
     shown.log = testing::ReadFile(log + "/tarn.log");
     return shown;
@@ -97,6 +122,20 @@ class Window {
   std::string Home() const { return home_.Path(); }
 
  private:
+  // Adds what the status line says a command found: "..., 7 warnings." and "Warnings by
+  // number: 10101: 1, 10302: 2".
+  static void Account(const QString& state, const QString& detail, Shown& shown) {
+    const auto total = QRegularExpression(QStringLiteral("(\\d+) warnings?\\b")).match(state);
+    if (total.hasMatch()) shown.total += total.captured(1).toLongLong();
+    const auto numbers =
+        QRegularExpression(QStringLiteral("Warnings by number: ([^\n]*)")).match(detail);
+    for (const QString& entry :
+         numbers.captured(1).split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
+      const QStringList parts = entry.split(QStringLiteral(": "));
+      shown.counts[parts.front().toStdString()] += parts.back().toLongLong();
+    }
+  }
+
   testing::TempDir home_;
   QtFrontEnd front_end_;
   RealFileSystem files_;
@@ -167,6 +206,34 @@ TYPED_TEST(FrontEndsTest, AllIsOfferedOnlyAfterAnInitDBThatSucceeded) {
   const Shown failed = this->front_end_.Run(this->game_, log, "init-db all");
   EXPECT_NE(failed.log.find("Unable to create"), std::string::npos) << failed.log;
   EXPECT_EQ(failed.log.find("Processing "), std::string::npos) << failed.log;
+}
+
+TYPED_TEST(FrontEndsTest, EveryFindingIsReportedOnceAsStoredAndLogged) {
+  const char* const runs[] = {"init-db all", "init-db all refs", "init-db all refs refs"};
+  for (const char* commands : runs) {
+    SCOPED_TRACE(commands);
+    const Shown shown = this->front_end_.Run(this->game_, this->log_.Path(), commands);
+    // The rows the commands stored, and the warnings the log gave (one "All" writes it anew).
+    Counts stored;
+    for (const std::string& row : testing::RowsOf(this->front_end_.Home() + "/KV.MDB",
+                                                  "SELECT Rule, count(*) FROM Findings "
+                                                  "GROUP BY Rule")) {
+      stored[row.substr(0, row.find('|'))] = std::stoll(row.substr(row.find('|') + 1));
+    }
+    Counts logged;
+    static const std::regex warning(R"(^ +(\d{5}) - )");
+    std::istringstream lines(shown.log);
+    for (std::string line; std::getline(lines, line);) {
+      std::smatch match;
+      if (std::regex_search(line, match, warning)) ++logged[match[1]];
+    }
+    long long stored_total = 0;
+    for (const auto& entry : stored) stored_total += entry.second;
+    EXPECT_FALSE(stored.empty());
+    EXPECT_EQ(stored, logged);
+    EXPECT_EQ(shown.counts, stored) << shown.said;
+    EXPECT_EQ(shown.total, stored_total) << shown.said;
+  }
 }
 
 }  // namespace

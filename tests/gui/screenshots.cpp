@@ -109,7 +109,6 @@ int main(int argc, char** argv) {
     analysis.SetProgressObserver(&during);
     ClickAndWait(window, "cmdAll");
     analysis.SetProgressObserver(&program.Status());
-    ClickAndWait(window, "cmdRefs");
 
     tarn::gui::FindingsWindow& findings = program.Findings();
     findings.move(80, 80);
