@@ -114,10 +114,4 @@ class LanguageServer {
 // Runs the server over reader until exit or the end of input; returns the exit status.
 int RunLanguageServer(MessageReader& reader, LanguageServer& server);
 
-// The path of a file: URI, as a user gives folders (UTF-8; on Windows with "\" and without
-// the slash before the drive); nullopt for any other scheme.
-std::optional<std::string> PathOfUri(std::string_view uri);
-// The URI of a file the walk names by game_path (on Windows in the game's code page).
-std::string UriOfPath(std::string_view game_path);
-
 }  // namespace tarn

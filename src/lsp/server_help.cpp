@@ -3,6 +3,7 @@
 // would: a ";" starts a comment, "[Name]" a section, "key = value, value" an entry.
 #include <algorithm>
 
+#include "lsp/file_uri.h"
 #include "lsp/server.h"
 #include "lsp/server_state.h"
 #include "platform/ascii_case.h"

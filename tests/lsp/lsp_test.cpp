@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lsp/document_text.h"
+#include "lsp/file_uri.h"
 #include "lsp/game_check.h"
 #include "lsp/message_reader.h"
 #include "lsp/overlay_file_system.h"
@@ -225,7 +226,6 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   EXPECT_EQ(server_.ExitStatus(), 0);
 }
 
-
 // The file an editor opens is the file the walk read, whatever letter case and separators its
 // URI gives it: once the game is read its names are checked, not refused as a stranger's.
 TEST(ServerOnDiskTest, OpenFileIsTheWalkedOneWhateverItsUriWrites) {
@@ -250,7 +250,8 @@ TEST(ServerOnDiskTest, OpenFileIsTheWalkedOneWhateverItsUriWrites) {
 #endif
   send({{"id", 1},
         {"method", "initialize"},
-        {"params", {{"rootUri", UriOfPath(tarn.game.Path())}, {"capabilities", nlohmann::json::object()}}}});
+        {"params",
+         {{"rootUri", UriOfPath(tarn.game.Path())}, {"capabilities", nlohmann::json::object()}}}});
   send({{"method", "textDocument/didOpen"},
         {"params",
          {{"textDocument",
