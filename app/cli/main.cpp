@@ -60,6 +60,9 @@ int main(int argc, char** argv) {
       "TARN checks the data files of Kestrovar against its rule set, logs every "
       "deviation and stores what it read in KV.MDB.",
       "tarn"};
+  // Options are written "--name" on every system: a folder such as "/mods/x" is a folder on
+  // Windows too, not the option "/mods".
+  app.allow_windows_style_options(false);
   tarn::RunOptions options;
   options.home = tarn::RealFileSystem().ExecutableFolder();
   app.set_version_flag("--version", "tarn " + tarn::VersionText());
