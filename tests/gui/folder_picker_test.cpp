@@ -5,23 +5,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QString>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <filesystem>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "folder_picker.h"
 #include "gui_support.h"
-#include "main_window.h"
 #include "platform/error.h"
-#include "support/world.h"
 
 namespace tarn::gui {
 namespace {

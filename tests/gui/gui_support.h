@@ -1,6 +1,6 @@
 // What the window program's tests share: Qt's strings in failure messages, steps taken on the
-// window's thread and clicks that wait for the command they start, and a fixture of settings,
-// the Qt front end and a log.
+// window's thread and clicks that wait for the command they start, a fixture of settings, the
+// Qt front end and a log, and the headers these need, which the tests take from here.
 #pragma once
 
 #include <gtest/gtest.h>

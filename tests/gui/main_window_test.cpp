@@ -3,23 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QString>
 #include <QWidget>
 #include <algorithm>
-#include <functional>
-#include <memory>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "gui_support.h"
 #include "log/front_end.h"
-#include "main_window.h"
 #include "platform/version.h"
 
 namespace tarn::gui {

@@ -3,21 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSignalSpy>
-#include <QString>
-#include <QThread>
 #include <QTimer>
-#include <string>
 
 #include "command_worker.h"
 #include "gui_support.h"
 #include "log/log_box.h"
-#include "main_window.h"
-#include "qt_front_end.h"
 
 namespace tarn::gui {
 namespace {

@@ -8,25 +8,13 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QSignalSpy>
-#include <QString>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "datadb/database.h"
-#include "main_window.h"
-#include "qt_front_end.h"
-#include "run_status.h"
-#include "session/session.h"
-#include "support/world.h"
 #include "window_program_fixture.h"
 
 namespace tarn::gui {

@@ -1,29 +1,19 @@
 // The whole window program on the broken sample world, with the real analysis behind it, and
 // the places its tests take a step in the middle of a command: a data file opened by the run,
-// any file opened at all.
+// any file opened at all. Its tests take the headers these need from here.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QPushButton>
-#include <QString>
 #include <cstdint>
-#include <filesystem>
-#include <functional>
-#include <memory>
 #include <sstream>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "analysis/analysis.h"
 #include "gui_support.h"
-#include "platform/file_system.h"
-#include "qt_front_end.h"
 #include "run_status.h"
 #include "session/session.h"
-#include "settings/settings.h"
-#include "support/world.h"
 #include "walk/run_watch.h"
 #include "window_program.h"
 

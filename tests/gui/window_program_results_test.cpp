@@ -5,20 +5,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
-#include <QString>
 #include <QTableView>
 #include <QTest>
 #include <initializer_list>
 #include <map>
 #include <regex>
-#include <string>
-#include <vector>
 
 #include "file_viewer.h"
 #include "findings_model.h"
 #include "findings_window.h"
-#include "main_window.h"
-#include "run_status.h"
 #include "window_program_fixture.h"
 
 namespace tarn::gui {
