@@ -158,14 +158,33 @@ TEST(GameCheckTest, RulesAreTheShippedOnesUntilAnImportKeepsThemAside) {
   EXPECT_FALSE(HoldsShippedRules(db));
 }
 
+// A check that the program's end cut short within a section leaves none of it to the next.
+TEST(FileCheckerTest, ACheckCutShortLeavesNothingToTheNext) {
+  testing::TempDir home;
+  // p has a tail of further values but no rule for them: a fault of the rules themselves.
+  testing::MakeSettingsDB(home.File("TARN.MDB"),
+                          {.query_rows = testing::Rows{"S|n|1|1|0|0|0|1|n|3|String|1|0",
+                                                       "S|p|2|1|0|1|0|2|x|1|Long|1|0"}});
+  Database db = PrivateSettingsCopy(home.File("TARN.MDB"), nullptr);
+  const RuleSet none;
+  const RuleIndex index(none);
+  FileChecker checker(db, index);
+  testing::MemoryFileSystem files;
+  testing::WriteWorld(files, "/g",
+                      {{"a.ini", "[S]\nn = a\np = 1, 2\n"}, {"b.ini", "[S]\nn = b\n"}});
+  EXPECT_NE(checker.Check(files, "/g", "/g/a.ini", "", {}).failure, "");
+  EXPECT_TRUE(checker.Check(files, "/g", "/g/b.ini", "", {}).findings.empty());
+}
+
 // The log of a server's checks is kept only as far as it tells why a check ended: a session
 // that runs for days must not keep every line it ever logged.
 TEST(QuietFrontEndTest, KeepsTheLastWordsOnly) {
   QuietFrontEnd front_end;
-  for (int i = 0; i < 1000; ++i) front_end.AppendToLogBox("line " + std::to_string(i) + "\n", true);
+  std::string all;
+  for (int i = 0; i < 1000; ++i) all += "line " + std::to_string(i) + "\n";
+  front_end.AppendToLogBox(all, true);
   front_end.ShowMessageBox("the end");
-  EXPECT_LE(front_end.Tail().size(), 4096u);
-  EXPECT_TRUE(front_end.Tail().ends_with("line 999\nthe end"));
+  EXPECT_EQ(front_end.Tail(), (all + "the end").substr(all.size() + 7 - 4096));
 }
 
 // The server's answers to what any client may send, with no game to read.
@@ -173,7 +192,11 @@ class ServerTest : public ::testing::Test {
  protected:
   ServerTest()
       : server_(
-            {"/nowhere", "", "", {}}, [] { return std::make_unique<testing::MemoryFileSystem>(); },
+            {home_.Path(), "", "", {}},
+            [this] {
+              return files_fail_ ? throw TarnError(75, "Path/File access error", "FileSystem")
+                                 : std::make_unique<testing::MemoryFileSystem>();
+            },
             [this](const std::string& message) {
               out_.push_back(nlohmann::json::parse(message.substr(message.find("\r\n\r\n") + 4)));
             }) {}
@@ -181,9 +204,45 @@ class ServerTest : public ::testing::Test {
     message["jsonrpc"] = "2.0";
     return server_.Handle({Kind::kMessage, std::move(message), {}});
   }
+  testing::TempDir home_;  // TARN.MDB is there only when a test puts it there
   std::vector<nlohmann::json> out_;
+  bool files_fail_ = false;
   LanguageServer server_;
 };
+
+// In an open file, a character the game cannot read is marked where it stands, one unit
+// wide, and a key tells its rule.
+TEST_F(ServerTest, AnOpenFileIsCheckedAndExplained) {
+  testing::MakeSettingsDB(home_.File("TARN.MDB"), {.rules = "[A]\nk #1 = String\n"});
+  Send({{"id", 1}, {"method", "initialize"}, {"params", {{"rootUri", "file:///game"}}}});
+  server_.WaitForWalk();
+  const nlohmann::json document = {{"uri", "file:///game/a.ini"}, {"text", "[A]\nk = \u03A9\n"}};
+  Send({{"method", "textDocument/didOpen"}, {"params", {{"textDocument", document}}}});
+  server_.Settle();
+  EXPECT_EQ(out_.back()["params"]["diagnostics"][1]["range"],
+            nlohmann::json::parse(
+                R"({"start":{"line":1,"character":4},"end":{"line":1,"character":5}})"));
+  // Just before the "=" the cursor is still on the key.
+  const nlohmann::json at = {{"textDocument", document},
+                             {"position", {{"line", 1}, {"character", 2}}}};
+  Send({{"id", 2}, {"method", "textDocument/hover"}, {"params", at}});
+  EXPECT_EQ(out_.back()["result"]["contents"]["value"],
+            "**k** in [A]\n\nOptional, once per section; 1 fixed value\n\n- 1. String");
+  Send({{"id", 3}, {"method", "textDocument/completion"}, {"params", at}});
+  EXPECT_EQ(out_.back()["result"], nlohmann::json::parse(R"([{"label": "k", "kind": 5}])"));
+}
+
+// A fault of the machine while a request is handled is that request's error answer; the
+// server goes on answering the next.
+TEST_F(ServerTest, AFaultWhileAnsweringAnswersTheRequestAndTheServerGoesOn) {
+  files_fail_ = true;
+  Send({{"id", 1}, {"method", "initialize"}, {"params", nlohmann::json::object()}});
+  ASSERT_EQ(out_.size(), 1u);
+  EXPECT_EQ(out_[0]["error"]["code"], -32603);
+  Send({{"id", 2}, {"method", "shutdown"}});
+  ASSERT_EQ(out_.size(), 2u);
+  EXPECT_TRUE(out_[1]["result"].is_null());
+}
 
 TEST_F(ServerTest, LifecycleAndErrors) {
   EXPECT_TRUE(
