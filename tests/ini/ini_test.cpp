@@ -164,6 +164,14 @@ TEST_F(LineSourceTest, CommentBeyondPosition32767Overflows) {
   EXPECT_EQ(file.ReadLine(), std::string(32766, 'a'));
 }
 
+TEST_F(LineSourceTest, AFileOfTheSizeLimitIsReadAndOneByteMoreIsNot) {
+  LineSource limited(files, log, ReadLimits{.file_size = 4});
+  Open("[A]\n");
+  EXPECT_NO_THROW(limited.SetFileName("game/a.ini"));
+  Open("[A]\n\n");
+  EXPECT_THROW(limited.SetFileName("game/a.ini"), LimitError);
+}
+
 TEST_F(LineSourceTest, BinaryFilesAreDecodedInMemoryAndMissingOnesKeepTheirNumbers) {
   // Past the first block of the reader, so that the whole file is read.
   const std::string name(70000, 'n');
