@@ -81,6 +81,9 @@ TEST_F(DataDBTest, FreshFileHasTheSchemaWithItsRefusals) {
   EXPECT_EQ(Values(), (Rows{"1|", "1|null"}));
   EXPECT_EQ(RowsOf(db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY 1"),
             (Rows{"Entries_IDIDX", "Entries_LinkIDX", "Values_LinkIDX"}));
+  // Taken over with rows in it, the database numbers new rows after them.
+  DataDB again(Database::Open(home_.File("KV.MDB"), Database::Mode::kReadWrite));
+  EXPECT_EQ(again.AddSection("a", "s", "f", 2), 2);
   EXPECT_EQ(ErrorOf([] { Database().Exec("SELECT 1"); }), kErrObjectNotSet);
 }
 

@@ -238,6 +238,7 @@ TEST(EntryTest, ChecksInTheirOrderAndClonesWithoutLines) {
   EXPECT_EQ(ErrorOf([&] { entry->SetValues("minspeed", "2", 7); }), kErrEntryNameMismatch);
   EXPECT_EQ(ErrorOf([&] { entry->SetValues("MAXSPEED", "2", 7); }), kErrEntryNotMultiline);
   EXPECT_EQ(entry->LinesRead(), 1);
+  EXPECT_EQ(ErrorOf([&] { entry->Line(2); }), kErrSubscriptOutOfRange);
   EXPECT_EQ(entry->Line(1).FileLine(), 6);
   auto copy = entry->Clone();
   EXPECT_EQ(copy->EntryDB_ID(), 77);
