@@ -121,6 +121,7 @@ TEST(UriTest, PathsBothWays) {
       {"file://", std::nullopt},
 #ifdef _WIN32
       {"file:///c%3A/Games/K/DATA/a.ini", "c:\\Games\\K\\DATA\\a.ini"},
+      {"file:///c:", "c:"},  // the drive alone
 #endif
   };
   for (const Case& c : cases) EXPECT_EQ(PathOfUri(c.uri), c.path) << c.uri;
