@@ -219,7 +219,6 @@ void LanguageServer::Initialize(const json& params, const json& id) {
     AnswerError(id, kInvalidRequest, "initialize came twice");
     return;
   }
-  initialized_ = true;
   state_ = std::make_unique<ServerState>();
   ServerState& state = *state_;
   const json encodings = params.value("capabilities", json::object())
@@ -245,6 +244,9 @@ void LanguageServer::Initialize(const json& params, const json& id) {
   state.game = WithoutTrailingSeparator(std::move(state.game));
   state.files = make_files_();
   state.overlay = std::make_unique<OverlayFileSystem>(*state.files, state.game, state.workspace);
+  // Only now: an initialize that failed before this point leaves no half-made state for the
+  // next message to meet, and the client may send initialize again.
+  initialized_ = true;
   try {
     if (state.game.empty()) throw std::runtime_error("no game folder: open one, or give --game");
     std::optional<RuleSet> learned;
