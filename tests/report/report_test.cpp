@@ -12,8 +12,8 @@
 #include "analysis/verdict.h"
 #include "datadb/database.h"
 #include "report/baseline.h"
-#include "report/findings_table.h"
 #include "report/finding_detail.h"
+#include "report/findings_table.h"
 #include "report/formats.h"
 #include "report/written_paths.h"
 #include "settings/settings.h"
@@ -43,6 +43,20 @@ Finding Line(std::string key, std::string value, std::int32_t editor_line) {
   return f;
 }
 
+// A line the log repaired, and a file of _bc_OtherINI that could not be opened: no line
+// names it.
+const Finding kRepair{.kind = Finding::Kind::kRepair,
+                      .file = "/g/DATA/b.ini",
+                      .line = 7,
+                      .value = "fixed",
+                      .disk_file = "/g/DATA/B.INI",
+                      .editor_line = 7};
+const Finding kListed{.kind = Finding::Kind::kReference,
+                      .number = kErrCouldNotOpenReferredFile,
+                      .file = "N/A",
+                      .value = "m\\m.ini",
+                      .target = "/g/DATA/m/m.ini"};
+
 std::vector<std::string> Fingerprints(const std::vector<Finding>& findings) {
   std::vector<std::string> out;
   for (const ReportedFinding& r : ReportFindings(findings, {"/g", ""}))
@@ -51,12 +65,6 @@ std::vector<std::string> Fingerprints(const std::vector<Finding>& findings) {
 }
 
 TEST(ReportedFindingTest, EachKindPointsWhereAnEditorShouldGo) {
-  Finding repair{.kind = Finding::Kind::kRepair,
-                 .file = "/g/DATA/b.ini",
-                 .line = 7,
-                 .value = "fixed",
-                 .disk_file = "/g/DATA/B.INI",
-                 .editor_line = 7};
   Finding named{.kind = Finding::Kind::kReference,
                 .number = kErrCouldNotOpenReferredFile,
                 .file = "/g/DATA/u.ini",
@@ -66,12 +74,7 @@ TEST(ReportedFindingTest, EachKindPointsWhereAnEditorShouldGo) {
                 .disk_file = "/g/DATA/U.ini",
                 .editor_line = 33,
                 .target = "/g/DATA/x/y.ini"};
-  Finding listed{.kind = Finding::Kind::kReference,
-                 .number = kErrCouldNotOpenReferredFile,
-                 .file = "N/A",
-                 .value = "m\\m.ini",
-                 .target = "/g/DATA/m/m.ini"};
-  const std::vector<Finding> findings = {Line("k", "v", 15), repair, named, listed};
+  const std::vector<Finding> findings = {Line("k", "v", 15), kRepair, named, kListed};
   auto r = ReportFindings(findings, {"/g", ""});
   std::vector<std::string> where;
   for (const ReportedFinding& f : r)
@@ -335,15 +338,7 @@ TEST(WrittenPathsTest, EmptyHomeIsTheCurrentFolderAndEmptyGameNone) {
 TEST(FindingsTableTest, EachFindingIsARowWithItsPlace) {
   Finding value = Line("k", "v", 15);
   value.index = 2;
-  const std::vector<Finding> findings = {
-      value,
-      {.kind = Finding::Kind::kReference,
-       .number = kErrCouldNotOpenReferredFile,
-       .file = "N/A",
-       .value = "m\\m.ini",
-       .target = "/g/DATA/m/m.ini"},
-      Line("k", "v", 1),
-      {.kind = Finding::Kind::kRepair, .file = "/g/DATA/b.ini", .line = 7}};
+  const std::vector<Finding> findings = {value, kListed, Line("k", "v", 1), kRepair};
   Database db = Database::Open(":memory:", Database::Mode::kCreate);
   StoreFindings(db, ReportFindings(findings, {"/g", ""}), 3);
   EXPECT_EQ(testing::RowsOf(db, "SELECT Run, Rule, Number, Position, Line, LogLine FROM Findings"),
