@@ -11,7 +11,6 @@
 #include <regex>  // GoogleTest's own regular expressions, used on Windows, know no [0-9]
 
 #include "ini/bini_encoder.h"
-#include "ini/bini_format.h"
 #include "platform/folder_lock.h"
 #include "platform/version.h"
 #include "support/pe_builder.h"

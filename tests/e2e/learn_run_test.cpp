@@ -7,8 +7,6 @@
 #include <map>
 
 #include "datadb/database.h"
-#include "platform/file_system.h"
-#include "settings/settings.h"
 #include "support/program.h"
 #include "support/rows.h"
 #include "support/world.h"

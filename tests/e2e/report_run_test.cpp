@@ -8,8 +8,6 @@
 
 #include "ini/bini_decoder.h"
 #include "platform/ascii_case.h"
-#include "platform/file_system.h"
-#include "settings/settings.h"
 #include "support/program.h"
 #include "support/rows.h"
 #include "support/world.h"

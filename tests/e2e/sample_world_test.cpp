@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "platform/ascii_case.h"
-#include "platform/file_system.h"
 #include "support/program.h"
 #include "support/rows.h"
 #include "support/world.h"

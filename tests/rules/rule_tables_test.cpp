@@ -6,11 +6,9 @@
 
 #include "datadb/database.h"
 #include "platform/error.h"
-#include "rules/dump_rules.h"
 #include "rules/naming_rules.h"
 #include "rules/rule_folder.h"
 #include "rules/rule_history.h"
-#include "rules/rule_library.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
 #include "support/memory_file_system.h"

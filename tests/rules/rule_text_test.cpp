@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "datadb/database.h"
-#include "platform/error.h"
 #include "rules/naming_rules.h"
 #include "rules/rule_check.h"
 #include "rules/rule_diff.h"

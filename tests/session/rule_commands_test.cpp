@@ -11,7 +11,6 @@
 
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
-#include "rules/rule_history.h"
 #include "session/session.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
