@@ -178,7 +178,7 @@ TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
        "runs[0].results[0] has a \"tarn/v1\" fingerprint that is not a string"},
   };
   for (const auto& [text, why] : wrong) {
-    EXPECT_EQ(testing::WhatOf<BaselineError>([&] { ParseBaseline(text); }), why) << text;
+    EXPECT_EQ(testing::WhatOf<BaselineError>([&json = text] { ParseBaseline(json); }), why) << text;
   }
   // Inputs that are no report file at all are refused before a byte is read.
   std::filesystem::resize_file(dir.File("b"), std::int64_t{5} << 30);  // sparse: no disk used
@@ -187,8 +187,9 @@ TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
            {dir.Path(), "is a folder, not a file"},
            {"/dev/zero", "is a device, not a file"},
            {dir.File("b"), "is more than the limit of 1048576 bytes (--max-file-size)"}}) {
-    EXPECT_EQ(testing::WhatOf<BaselineError>([&] { ReadBaseline(files, path, 1 << 20); }),
-              "the baseline " + path + " " + why);
+    EXPECT_EQ(
+        testing::WhatOf<BaselineError>([&, &file = path] { ReadBaseline(files, file, 1 << 20); }),
+        "the baseline " + path + " " + why);
   }
 }
 

@@ -130,7 +130,7 @@ TEST(RuleTextTest, FaultsNameTheirLine) {
            {"[S]\nx #1 = Long\ny #2 = String -> [S]x",
             "3: entry \"y\": [S]x: its first position is not a String, so it defines no name"},
            {"[S]\nx #1 = String -> [S]x | [s]X", "2: entry \"x\": [s]X is named twice"}}) {
-    EXPECT_EQ(testing::WhatOf<RuleSourceError>([&] { CheckRuleSet(Parse(text)); }),
+    EXPECT_EQ(testing::WhatOf<RuleSourceError>([&rules = text] { CheckRuleSet(Parse(rules)); }),
               "t.rules:" + what);
   }
   EXPECT_NO_THROW(CheckRuleSet(Parse("[S]\nx #1 = Long, *String\n[T]\nx #2 = Long")));
