@@ -45,17 +45,21 @@ Finding Line(std::string key, std::string value, std::int32_t editor_line) {
 
 // A line the log repaired, and a file of _bc_OtherINI that could not be opened: no line
 // names it.
-const Finding kRepair{.kind = Finding::Kind::kRepair,
-                      .file = "/g/DATA/b.ini",
-                      .line = 7,
-                      .value = "fixed",
-                      .disk_file = "/g/DATA/B.INI",
-                      .editor_line = 7};
-const Finding kListed{.kind = Finding::Kind::kReference,
-                      .number = kErrCouldNotOpenReferredFile,
-                      .file = "N/A",
-                      .value = "m\\m.ini",
-                      .target = "/g/DATA/m/m.ini"};
+Finding Repair() {
+  return {.kind = Finding::Kind::kRepair,
+          .file = "/g/DATA/b.ini",
+          .line = 7,
+          .value = "fixed",
+          .disk_file = "/g/DATA/B.INI",
+          .editor_line = 7};
+}
+Finding Listed() {
+  return {.kind = Finding::Kind::kReference,
+          .number = kErrCouldNotOpenReferredFile,
+          .file = "N/A",
+          .value = "m\\m.ini",
+          .target = "/g/DATA/m/m.ini"};
+}
 
 std::vector<std::string> Fingerprints(const std::vector<Finding>& findings) {
   std::vector<std::string> out;
@@ -74,7 +78,7 @@ TEST(ReportedFindingTest, EachKindPointsWhereAnEditorShouldGo) {
                 .disk_file = "/g/DATA/U.ini",
                 .editor_line = 33,
                 .target = "/g/DATA/x/y.ini"};
-  const std::vector<Finding> findings = {Line("k", "v", 15), kRepair, named, kListed};
+  const std::vector<Finding> findings = {Line("k", "v", 15), Repair(), named, Listed()};
   auto r = ReportFindings(findings, {"/g", ""});
   std::vector<std::string> where;
   for (const ReportedFinding& f : r)
@@ -330,7 +334,7 @@ TEST(WrittenPathsTest, EmptyHomeIsTheCurrentFolderAndEmptyGameNone) {
 TEST(FindingsTableTest, EachFindingIsARowWithItsPlace) {
   Finding value = Line("k", "v", 15);
   value.index = 2;
-  const std::vector<Finding> findings = {value, kListed, Line("k", "v", 1), kRepair};
+  const std::vector<Finding> findings = {value, Listed(), Line("k", "v", 1), Repair()};
   Database db = Database::Open(":memory:", Database::Mode::kCreate);
   StoreFindings(db, ReportFindings(findings, {"/g", ""}), 3);
   EXPECT_EQ(testing::RowsOf(db, "SELECT Run, Rule, Number, Position, Line, LogLine FROM Findings"),
