@@ -2,9 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #ifndef _WIN32
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -13,7 +11,6 @@
 #include <regex>  // GoogleTest's own regular expressions, used on Windows, know no [0-9]
 
 #include "ini/bini_encoder.h"
-#include "ini/bini_format.h"
 #include "platform/folder_lock.h"
 #include "platform/version.h"
 #include "support/pe_builder.h"
@@ -63,13 +60,7 @@ TEST_F(CliTest, DumpOfTheShippedRulesAppendQuietAndSettingsNeverWrittenBack) {
                                 " Log File\n \nKV Path /games/kv\nLog Path <log>\n \n"
                                 "Rules Dump\n \n"));
   EXPECT_NE(first.find("Section: system\n"
-                       "    Entry: nickname, IDX: 1, SINGLELine, NOVarArgs, FixedArgs: 1\n"
-                       "        Value: nickname, IDX: 1, FIXEDArg, String\n"
-                       "    Entry: file, IDX: 2, SINGLELine, NOVarArgs, FixedArgs: 1\n"
-                       "        Value: path, IDX: 1, FIXEDArg, String\n"
-                       "    Entry: pos, IDX: 3, SINGLELine, NOVarArgs, FixedArgs: 2\n"
-                       "        Value: x, IDX: 1, FIXEDArg, Double\n"
-                       "        Value: y, IDX: 2, FIXEDArg, Double\n"),
+                       "    Entry: nickname, IDX: 1, SINGLELine, NOVarArgs, FixedArgs: 1\n"),
             std::string::npos);
   EXPECT_TRUE(first.ends_with("\n \nRules Dump Complete.\n"));
   EXPECT_EQ(last_.out, first);
@@ -173,13 +164,9 @@ TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNot
     const char* fault;  // as the import names it, after the file and line
   } broken[] = {
       {"[Ship]\nspeed #9 = Double\n", "2: section [Ship] is stated twice (letter case aside)"},
-      // A name of a kind the rules do not know, or of a key that was removed since.
-      {"\n[Mine]\nk #9 = String -> [Nowhere]nickname\n",
-       "4: entry \"k\": [Nowhere]nickname: no section rule [Nowhere]"},
+      // A name of a key of the shipped rules that was removed since.
       {"\n[Mine]\nk #9 = String -> [Gun]nick\n",
        "4: entry \"k\": [Gun]nick: no entry rule \"nick\" in [Gun]"},
-      {"\n[Mine]\nk #9 = Long -> [Gun]nickname\n",
-       "4: entry \"k\": only a String position can name an object"},
   };
   for (const auto& c : broken) {
     testing::WriteFile(tarn_.game.File("rules/zz.rules"), std::string("; a modder's\n") + c.rules);
@@ -220,34 +207,15 @@ TEST_F(CliTest, RulesImportRefusesWhatIsNoRuleSetAndChangesNothing) {
 // An import keeps the rule set it replaced: restore gives it back exactly, once.
 TEST_F(CliTest, RulesRestoreGivesBackWhatTheImportReplacedOnce) {
   const Rows everything = testing::Everything(Mdb());
-  EXPECT_EQ(Run("rules restore"),
-            "3||tarn: rules restore: <home>/TARN.MDB keeps no rule set that an import replaced\n");
   std::filesystem::create_directories(tarn_.game.File("mine"));
   testing::WriteFile(tarn_.game.File("mine/SHIPS.RULES"),
-                     "\xEF\xBB\xBF[Ship]\nnickname #1 = String\nequip #2 = String -> "
-                     "[Ship]nickname, *Long\n[Gun]\nnickname #3 = Long\n");
+                     "[Ship]\nnickname #1 = String\nequip #2 = String -> [Ship]nickname, *Long\n"
+                     "[Gun]\nnickname #3 = Long\n");
   EXPECT_EQ(Run("rules import <game>/mine"), "0|2 sections, 3 keys, 1 references from 1 files\n|");
-  EXPECT_EQ(testing::RowsOf(Mdb(), "SELECT DISTINCT SectionName FROM _bc_ListSections"),
-            (Rows{"Ship", "Gun"}));
-  EXPECT_EQ(Run("rules restore").substr(0, 2), "0|") << last_.err;
-  EXPECT_TRUE(std::regex_match(
-      last_.out, std::regex("restored [0-9]+ sections, [0-9]+ keys, [0-9]+ references\n")))
-      << last_.out;
+  EXPECT_TRUE(Run("rules restore").starts_with("0|restored ")) << last_.err;
   EXPECT_EQ(testing::Everything(Mdb()), everything);
-  EXPECT_TRUE(Run("rules restore").starts_with("3||"));
-}
-
-// Export writes nothing it cannot write whole, and says so with status 3.
-TEST_F(CliTest, RulesExportToAPlaceThatCannotBeWrittenExitsThree) {
-  testing::WriteFile(tarn_.game.File("file"), "mine");
-  EXPECT_TRUE(Run("rules export <game>/file/rules").starts_with("3||tarn: rules export: "))
-      << last_.err;
-  std::filesystem::create_directories(tarn_.game.File("out/ships.rules"));
-  EXPECT_TRUE(
-      Run("rules export <game>/out")
-          .starts_with("3||tarn: rules export: <game>/out/ships.rules: cannot be written: "))
-      << last_.err;
-  EXPECT_EQ(testing::ReadFile(tarn_.game.File("file")), "mine");
+  EXPECT_EQ(Run("rules restore"),
+            "3||tarn: rules restore: <home>/TARN.MDB keeps no rule set that an import replaced\n");
 }
 
 // rules diff reads two rule folders and nothing else: agreeing, differing, and folders that
@@ -269,18 +237,20 @@ TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
   EXPECT_TRUE(Run("rules diff <game>/a").starts_with("2||"));
   EXPECT_FALSE(std::filesystem::exists(tarn_.home.File("KV.MDB")));
 
-  // The same folders as JSON: one object per section, faults as import reports them.
-  EXPECT_EQ(
-      Run("rules export --json --from <game>/c"),
-      "0|{\"sections\": [\n{\"name\":\"Ship\",\"file\":\"ships.rules\",\"line\":1,"
-      "\"entries\":[{\"key\":\"mass\",\"id\":1,\"idx\":1,\"fixed\":1,\"varargs\":false,"
-      "\"multiline\":false,\"mandatory\":false,\"flag\":null,\"line\":2,\"values\":[{\"name\":"
-      "null,\"type\":\"Double\",\"tail\":false,\"refers_to\":[]}]}]}\n]}\n|");
+  // The same folders as JSON (each field as the rule text's JSON form has it), faults as
+  // import reports them.
+  EXPECT_TRUE(Run("rules export --json --from <game>/c")
+                  .starts_with("0|{\"sections\": [\n{\"name\":\"Ship\",\"file\":\"ships.rules\""))
+      << last_.out;
+  EXPECT_NE(last_.out.find("\"type\":\"Double\""), std::string::npos);
   EXPECT_TRUE(Run("rules export --json --from <game>/broken")
                   .starts_with("1||tarn: rules export: "
                                "<game>/broken/ships"));
   EXPECT_EQ(Run("rules export --json --from <game>/empty"),
             "3||tarn: rules export: no rule files in <game>/empty\n");
+  // Export writes nothing it cannot write whole, and says so with status 3.
+  EXPECT_TRUE(Run("rules export <game>/a/ships.rules/x").starts_with("3||tarn: rules export: "));
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("a/ships.rules")), "[Ship]\nmass #1 = Long\n");
   EXPECT_TRUE(Run("rules export --json <game>/out").starts_with("2||"));
   EXPECT_TRUE(Run("rules export").starts_with("2||"));
   EXPECT_TRUE(Run("rules export <game>/out --from <game>/a").starts_with("2||"));
@@ -307,7 +277,7 @@ TEST_F(CliTest, BiniAndStringsConvertAndListFilesAndNameTheBrokenOnes) {
 // Not on Windows: FIFOs, devices, pipes from the shell, links and other users.
 // Inputs a careless or hostile user names to bini: each is refused with a reason and exit 1,
 // without waiting on a FIFO or holding more than the limit; an output that cannot be written
-// is 3, and of several files the highest status wins.
+// (a text form, a list of strings) is 3, and of several files the highest status wins.
 TEST_F(CliTest, BiniHoldsEveryInputToTheRunsBounds) {
   BiniEncoder bomb;
   bomb.Section("s").Entry("k").Text(std::string(10000, 'x'));
@@ -333,23 +303,9 @@ TEST_F(CliTest, BiniHoldsEveryInputToTheRunsBounds) {
   EXPECT_THAT(last_.err, ::testing::HasSubstr(
                              "tarn: bini: <game>/out.bin: <game>/out.bin.txt cannot be written: "));
   EXPECT_EQ(testing::ReadFile(tarn_.game.File("good.bin.txt")), "[s]\r\n");
-}
-
-// strings on a DLL whose blocks share a start but not a size: each string is listed once, the
-// list stays within a small multiple of the DLL, and a list that cannot be written is 3.
-TEST_F(CliTest, StringsListsOverlappingBlocksOnceAndSaysWhenTheListIsLost) {
-  testing::PeBuilder builder;
-  builder.Block(1, {std::u16string(30000, u'k')});
-  for (std::uint32_t id = 2; id <= 100; ++id) builder.Block(id, {u"x"});
-  testing::PeImage image = builder.Build();
-  for (std::uint32_t b = 1; b < image.data_entries.size(); ++b) {
-    image.bytes.replace(image.data_entries[b], 4, image.bytes.substr(image.data_entries[0], 4));
-    // Block 1's data is 16 lengths and 30000 units: 60032 bytes.
-    testing::Set(image.bytes, image.data_entries[b] + 4, 60032 - 2 * b, 4);
-  }
-  const std::string dll = tarn_.game.File("overlap.dll");
-  testing::WriteFile(dll, image.bytes);
-  EXPECT_EQ(Run("strings " + dll), "0|0\t" + std::string(30000, 'k') + "\n|");
+  // So is a list of strings that cannot be written.
+  const std::string dll = tarn_.game.File("names.dll");
+  testing::WriteFile(dll, testing::PeBuilder().Block(1, {u"x"}).Build().bytes);
   last_ =
       testing::RunCommand("sh -c '" + std::string(TARN_CLI) + " strings " + dll + " >/dev/full'");
   EXPECT_EQ(last_.status, 3);
@@ -358,7 +314,7 @@ TEST_F(CliTest, StringsListsOverlappingBlocksOnceAndSaysWhenTheListIsLost) {
 }
 
 // A baseline may come from a pipe, never hangs the run on one nobody writes, and is refused
-// (usage, 2) with the reason when it is a device, a folder or valid JSON of the wrong shape.
+// (usage, 2) with the reason when it is no report (ReadBaseline's tests hold every reason).
 TEST_F(CliTest, BaselinesFromPipesAndFilesOfTheWrongKindOrShape) {
   const auto run = [&](const std::string& baseline) {
     // bash for its <(...); timeout so that a run that waits fails instead of hanging the tests.
@@ -376,14 +332,9 @@ TEST_F(CliTest, BaselinesFromPipesAndFilesOfTheWrongKindOrShape) {
   EXPECT_EQ(run("<game>/fifo"), 0) << last_.err;
   EXPECT_THAT(last_.err, ::testing::HasSubstr("0 of the baseline fixed"));
   testing::WriteFile(tarn_.game.File("runs.json"), R"({"runs": 5})");
-  for (const auto& [baseline, why] : std::vector<std::pair<std::string, std::string>>{
-           {"/dev/zero", "is a device, not a file"},
-           {"<game>", "is a folder, not a file"},
-           {"<game>/runs.json", "is not a report TARN can read: \"runs\" is not an array"}}) {
-    EXPECT_EQ(run(baseline), 2);
-    EXPECT_EQ(last_.err,
-              "tarn: --baseline: the baseline " + tarn_.Path(baseline) + " " + why + "\n");
-  }
+  EXPECT_EQ(run("<game>/runs.json"), 2);
+  EXPECT_EQ(last_.err, "tarn: --baseline: the baseline " + tarn_.Path("<game>/runs.json") +
+                           " is not a report TARN can read: \"runs\" is not an array\n");
 }
 
 // Every command that writes KV.MDB or TARN.MDB, as its words and its name in messages.
@@ -424,30 +375,14 @@ TEST_F(CliTest, HomeLockFileThatIsNoRegularFileRefusesEveryWriter) {
   }
 }
 
-// The exit status and standard error of tarn run by another user, in a child process.
+// The exit status and standard error of tarn run by another user.
 testing::Result RunAs(uid_t user, const testing::Tarn& tarn, const std::string& args) {
-  int pipe[2];
-  if (::pipe(pipe) != 0) return {-1, "", "no pipe", ""};
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(pipe[0]);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0) ::_exit(99);
-    const testing::Result result = tarn.Run(args);
-    const std::string text = std::to_string(result.status) + "|" + result.err;
-    [[maybe_unused]] const ssize_t written = ::write(pipe[1], text.data(), text.size());
-    ::_exit(0);
-  }
-  ::close(pipe[1]);
-  std::string text;
-  char buffer[4096];
-  for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
-    text.append(buffer, static_cast<std::size_t>(got));
-  ::close(pipe[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {-1, "", "the child failed", ""};
-  const std::size_t bar = text.find('|');
-  return {std::stoi(text.substr(0, bar)), "", text.substr(bar + 1), ""};
+  const std::string id = std::to_string(user);
+  testing::Result result =
+      testing::RunCommand("setpriv --reuid=" + id + " --regid=" + id + " --clear-groups " +
+                          TARN_CLI + " --home " + tarn.home.Path() + " " + tarn.Path(args));
+  testing::MarkFolder(result.err, tarn.home.Path(), "<home>");
+  return result;
 }
 
 // In a home shared by two users, the lock file one made keeps the other's runs out while the

@@ -12,9 +12,8 @@
 
 #include <filesystem>
 
-#include "analysis/analysis.h"
+#include "ini/bini_encoder.h"
 #include "platform/folder_lock.h"
-#include "settings/settings.h"
 #include "support/program.h"
 #include "support/rows.h"
 #include "support/world.h"
@@ -67,11 +66,10 @@ class HostileTest : public ::testing::Test {
   testing::TempDir outside_;
 };
 
+#ifndef _WIN32
+// Not on Windows: these make POSIX symbolic links, which MinGW's std::filesystem cannot
+// (WindowsPathTest covers junctions), and FIFOs (the Windows tests refuse device names).
 TEST_F(HostileTest, ConfinementRefusesWhatLeadsOutOfTheGameFolder) {
-#ifdef _WIN32
-  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; "
-                  "WindowsPathTest covers junctions";
-#endif
   fs::create_symlink(outside_.File("private.ini"), tarn_.game.File("DATA/SHIPS/link.ini"));
   Ship("ship.ini", "kv_inside");
   // From DATA, two folders up is the folder that holds both the game and the other folder.
@@ -95,10 +93,6 @@ TEST_F(HostileTest, ConfinementRefusesWhatLeadsOutOfTheGameFolder) {
 }
 
 TEST_F(HostileTest, GameFolderThatIsALinkWorksAsItself) {
-#ifdef _WIN32
-  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; "
-                  "WindowsPathTest covers junctions";
-#endif
   Ship("ship.ini", "kv_inside");
   Names({"SHIPS\\ship.ini"});
   fs::create_directory_symlink(tarn_.game.Path(), outside_.File("game-link"));
@@ -108,8 +102,6 @@ TEST_F(HostileTest, GameFolderThatIsALinkWorksAsItself) {
   EXPECT_EQ(StoredValues(), "kv_inside");
 }
 
-#ifndef _WIN32
-// Not on Windows: it makes a FIFO (mkfifo); the Windows tests refuse device names instead.
 TEST_F(HostileTest, FilesThatAreNoFilesAreRefusedWithoutWaiting) {
   ASSERT_EQ(::mkfifo(tarn_.game.File("DATA/SHIPS/fifo.ini").c_str(), 0644), 0);
   fs::create_directory(tarn_.game.File("DATA/SHIPS/folder.ini"));
@@ -119,24 +111,28 @@ TEST_F(HostileTest, FilesThatAreNoFilesAreRefusedWithoutWaiting) {
   EXPECT_THAT(r.out, HasSubstr("ships = SHIPS\\fifo.ini [Data]: it is a FIFO"));
   EXPECT_THAT(r.out, HasSubstr("ships = SHIPS\\folder.ini [Data]: it is a folder"));
 }
+
+TEST_F(HostileTest, TheLogIsNeverWrittenThroughALink) {
+  Names({});
+  testing::WriteFile(outside_.File("target.txt"), "untouched");
+  fs::create_symlink(outside_.File("target.txt"), tarn_.log.File("tarn.log"));
+  const testing::Result r = tarn_.Run("--game <game> --log <log> --append --quiet init-db all");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(testing::ReadFile(outside_.File("target.txt")), "untouched");
+  EXPECT_THAT(r.err, HasSubstr("the file is a link"));
+}
 #endif  // !_WIN32
 
 TEST_F(HostileTest, FilesAndLinesOverTheLimitsAreRefusedAndTheRunGoesOn) {
   Ship("big.ini", std::string(40000, 'x'));
   // A binary file of 30 kB whose 5,000 values all name one string of 3,000 bytes.
-  std::string table = "Ship" + std::string(1, '\0') + "nickname" + std::string(1, '\0') +
-                      std::string(3000, 'z') + std::string(1, '\0');
-  std::string records;
-  auto u16 = [&](unsigned v) { records += char(v & 0xFF), records += char(v >> 8); };
-  u16(0), u16(500);
+  BiniEncoder bomb;
+  bomb.Section("Ship");
   for (int e = 0; e < 500; ++e) {
-    u16(5), records += char(10);
-    for (int v = 0; v < 10; ++v) records += char(3), records += std::string("\x0e\0\0\0", 4);
+    bomb.Entry("nickname");
+    for (int v = 0; v < 10; ++v) bomb.Text(std::string(3000, 'z'));
   }
-  std::string bini = "BINI" + std::string("\x01\0\0\0", 4);
-  const auto table_at = static_cast<std::uint32_t>(12 + records.size());
-  for (int i = 0; i < 4; ++i) bini += char(table_at >> (8 * i) & 0xFF);
-  testing::WriteFile(tarn_.game.File("DATA/SHIPS/bomb.ini"), bini + records + table);
+  testing::WriteFile(tarn_.game.File("DATA/SHIPS/bomb.ini"), bomb.Bytes());
   Ship("ship.ini", "kv_after");
   Names({"SHIPS\\big.ini", "SHIPS\\bomb.ini", "SHIPS\\ship.ini"});
   testing::Result r = Run("--max-file-size 32K");
@@ -170,20 +166,6 @@ TEST_F(HostileTest, ARunIsRefusedWhileAnotherHoldsTheHomeOrTheLogFolder) {
   }
   // A lock whose holder has gone blocks nothing: the locks above are released.
   EXPECT_EQ(Run().status, 1);
-}
-
-TEST_F(HostileTest, TheLogIsNeverWrittenThroughALink) {
-#ifdef _WIN32
-  GTEST_SKIP() << "it makes POSIX symbolic links, which MinGW's std::filesystem cannot; "
-                  "WindowsPathTest covers junctions";
-#endif
-  Names({});
-  testing::WriteFile(outside_.File("target.txt"), "untouched");
-  fs::create_symlink(outside_.File("target.txt"), tarn_.log.File("tarn.log"));
-  const testing::Result r = tarn_.Run("--game <game> --log <log> --append --quiet init-db all");
-  EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(testing::ReadFile(outside_.File("target.txt")), "untouched");
-  EXPECT_THAT(r.err, HasSubstr("the file is a link"));
 }
 
 }  // namespace

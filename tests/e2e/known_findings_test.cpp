@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "datadb/database.h"
 #include "platform/file_system.h"
 #include "report/known_findings.h"
 #include "report/reported_finding.h"
@@ -38,14 +37,10 @@ class KnownFindingsTest : public ::testing::Test {
     const testing::Result r = tarn_.Run(
         "--game <game> --log <log> --overwrite --quiet --report json=<home>/r.json init-db all "
         "refs");
-    Rows found;
-    Database db = Database::Open(":memory:", Database::Mode::kCreate);
-    Statement rows = db.Prepare(
-        "SELECT json_extract(value, '$.path') || '|' || json_extract(value, '$.baselineState') "
-        "FROM json_each(?1, '$.findings')");
-    rows.BindText(1, testing::ReadFile(tarn_.home.File("r.json")));
-    while (rows.Step()) found.push_back(rows.Text(0));
-    return {r.status, found};
+    return {r.status, testing::JsonRows(testing::ReadFile(tarn_.home.File("r.json")),
+                                        "SELECT json_extract(value, '$.path'), json_extract("
+                                        "value, '$.baselineState') FROM json_each(?1, "
+                                        "'$.findings')")};
   }
   // None installed leaves no table at all.
   Rows Installed() const {

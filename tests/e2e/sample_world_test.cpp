@@ -9,9 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "datadb/database.h"
 #include "platform/ascii_case.h"
-#include "platform/file_system.h"
 #include "support/program.h"
 #include "support/rows.h"
 #include "support/world.h"
@@ -23,15 +21,25 @@ namespace fs = std::filesystem;
 
 class SampleWorldTest : public ::testing::Test {
  protected:
-  // Checks a copy of the world as the game folder, and its names; the log's lines.
+  // Checks the game folder and its names, with more options in args.
+  testing::Result Refs(const std::string& args = "") {
+    return tarn_.Run("--game <game> --log <log> --overwrite --quiet " + args + "init-db all refs");
+  }
+  // Checks a copy of the world as the game folder; the log's lines.
   std::vector<std::string> Check(const std::string& world, int status) {
-    fs::copy(Folder(world), tarn_.game.Path(), fs::copy_options::recursive);
-    const testing::Result r =
-        tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
+    Copy(world);
+    const testing::Result r = Refs();
     EXPECT_EQ(r.status, status) << r.err;
     return testing::TextLines(r.log);
   }
+  void Copy(const std::string& world) {
+    fs::copy(Folder(world), tarn_.game.Path(), fs::copy_options::recursive);
+  }
   static std::string Folder(const std::string& world) { return TARN_EXAMPLES "/" + world; }
+  static std::string Done(int unknown) {
+    return "Done Checking references: " + std::to_string(unknown) +
+           " unknown names in 72 positions";
+  }
   testing::Tarn tarn_;
 };
 
@@ -98,7 +106,7 @@ TEST_F(SampleWorldTest, BrokenWorldGivesExactlyTheListedWarnings) {
 // The game looks names up without regard to the letter case of ASCII letters, and so does
 // "refs": a use written in other letters than its definition names it all the same.
 TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
-  fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
+  Copy("kestrovar");
   const std::string market = tarn_.game.Path() + "/DATA/EQUIPMENT/market_misc.ini";
   const std::string text = testing::ReadFile(market);
   const std::size_t at = text.find("commodity_ice_ore,");
@@ -107,12 +115,7 @@ TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
     std::string changed = text;
     changed.replace(at, std::string("commodity_ice_ore").size(), name);
     testing::WriteFile(market, changed);
-    const testing::Result r =
-        tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
-    EXPECT_THAT(testing::TextLines(r.log),
-                ::testing::Contains("Done Checking references: " + std::to_string(unknown) +
-                                    " unknown names in " + "72 positions"))
-        << name;
+    EXPECT_THAT(testing::TextLines(Refs().log), ::testing::Contains(Done(unknown))) << name;
   }
 }
 
@@ -120,7 +123,7 @@ TEST_F(SampleWorldTest, NamesAreFoundWhateverTheirLetterCase) {
 // both sample bases and Bar of the first only: the second base starting in Bar passes a check
 // of the whole folder but not one within the base's own files.
 TEST_F(SampleWorldTest, LocalNameIsLookedUpInItsOwnGroupOfFiles) {
-  fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
+  Copy("kestrovar");
   const std::string base = tarn_.game.Path() + "/DATA/UNIVERSE/SYSTEMS/KV02/BASES/kv02_01_base.ini";
   std::string text = testing::ReadFile(base);
   text.replace(text.find("start_room = Deck"), 17, "start_room = Bar");
@@ -136,13 +139,9 @@ TEST_F(SampleWorldTest, LocalNameIsLookedUpInItsOwnGroupOfFiles) {
     bases.replace(at, 17, target);
     testing::WriteFile(rules + "/bases.rules", bases);
     ASSERT_EQ(tarn_.Run("rules import " + rules).status, 0) << target;
-    const testing::Result r =
-        tarn_.Run("--game <game> --log <log> --overwrite --quiet init-db all refs");
+    const testing::Result r = Refs();
     EXPECT_EQ(r.status, unknown) << target;
-    EXPECT_THAT(testing::TextLines(r.log),
-                ::testing::Contains("Done Checking references: " + std::to_string(unknown) +
-                                    " unknown names in 72 positions"))
-        << target;
+    EXPECT_THAT(testing::TextLines(r.log), ::testing::Contains(Done(unknown))) << target;
   }
 }
 
@@ -150,31 +149,27 @@ TEST_F(SampleWorldTest, LocalNameIsLookedUpInItsOwnGroupOfFiles) {
 // after the unknown names, at the second place, naming the first; the sample world's rooms,
 // named alike in every base, are not.
 TEST_F(SampleWorldTest, NameDefinedTwiceIsADuplicateNamingBothPlaces) {
-  fs::copy(Folder("kestrovar"), tarn_.game.Path(), fs::copy_options::recursive);
+  Copy("kestrovar");
   const std::string goods = tarn_.game.Path() + "/DATA/EQUIPMENT/goods.ini";
   std::string more;
   for (int i = 0; i < 100; ++i) more += "[Good]\nnickname = kv_good_" + std::to_string(i) + "\n";
   testing::WriteFile(goods, testing::ReadFile(goods) + more +
                                 "\n[Good]\nnickname = GUN_pulse_light\nprice = 12\n");
-  const testing::Result r = tarn_.Run(
-      "--game <game> --log <log> --overwrite --quiet --report sarif=<home>/r.sarif init-db all "
-      "refs");
+  const testing::Result r = Refs("--report sarif=<home>/r.sarif ");
   EXPECT_EQ(r.status, 1) << r.err;
   // The SARIF report knows the number as a rule: the result's index names it.
-  Database json = Database::Open(":memory:", Database::Mode::kCreate);
-  Statement index = json.Prepare(
-      "SELECT json_extract(r.value, '$.ruleIndex') = d.key FROM json_each(?1, "
-      "'$.runs[0].results') r, json_each(?1, '$.runs[0].tool.driver.rules') d "
-      "WHERE json_extract(d.value, '$.id') = '10406'");
-  index.BindText(1, testing::ReadFile(tarn_.home.File("r.sarif")));
-  ASSERT_TRUE(index.Step());
-  EXPECT_EQ(index.Text(0), "1");
+  EXPECT_EQ(testing::JsonRows(testing::ReadFile(tarn_.home.File("r.sarif")),
+                              "SELECT json_extract(r.value, '$.ruleIndex') = d.key FROM json_each("
+                              "?1, '$.runs[0].results') r, json_each(?1, "
+                              "'$.runs[0].tool.driver.rules') d WHERE json_extract(d.value, "
+                              "'$.id') = '10406'"),
+            testing::Rows{"1"});
   const std::vector<std::string> log = testing::TextLines(r.log);
   const auto done = std::find_if(log.begin(), log.end(), [](const std::string& line) {
     return line.starts_with("Done Checking references");
   });
   ASSERT_NE(done, log.end());
-  EXPECT_EQ(*done, "Done Checking references: 0 unknown names in 72 positions, 1 duplicate names");
+  EXPECT_EQ(*done, Done(0) + ", 1 duplicate names");
   ASSERT_GE(done - log.begin(), 4);
   EXPECT_THAT(*(done - 4), ::testing::StartsWith("WARN: File "));
   EXPECT_THAT(

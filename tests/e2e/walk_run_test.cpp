@@ -313,16 +313,11 @@ RunRecord RunBrokenWorld(std::int64_t stop_at) {
     run.log = testing::TextLines(testing::ReadFile(logs.File("tarn.log")));
     for (std::string& line : run.log) testing::ReplaceAll(line, logs.Path(), "<logs>");
 
-    Database db = Database::Open(home.File("KV.MDB"), Database::Mode::kReadWrite);
-    Statement sections = db.Prepare(
-        "SELECT DB_ID || '|' || File || '|' || Section || '|' || Line FROM Sections "
-        "ORDER BY DB_ID");
-    while (sections.Step()) run.sections.push_back(sections.Text(0));
-    Statement counts =
-        db.Prepare("SELECT (SELECT count(*) FROM Entries), (SELECT count(*) FROM \"Values\")");
-    counts.Step();
-    run.entries = counts.Int(0);
-    run.values = counts.Int(1);
+    const std::string kv = home.File("KV.MDB");
+    run.sections =
+        testing::RowsOf(kv, "SELECT DB_ID, File, Section, Line FROM Sections ORDER BY 1");
+    run.entries = std::stoll(testing::RowsOf(kv, "SELECT count(*) FROM Entries")[0]);
+    run.values = std::stoll(testing::RowsOf(kv, "SELECT count(*) FROM \"Values\"")[0]);
   }
   settings.Discard();
   return run;
@@ -366,12 +361,7 @@ TEST(CancelTest, StopsAtTheEndOfTheFileBeingReadKeepingWhatItStored) {
     }
 
     // The rows: those of the files read, every section of each, under the same identifiers.
-    const std::vector<std::string> expected = SectionsOf(whole, cut.opened.size());
-    EXPECT_EQ(cut.sections, expected);
-    EXPECT_EQ(cut.sections,
-              std::vector<std::string>(
-                  whole.sections.begin(),
-                  whole.sections.begin() + static_cast<std::ptrdiff_t>(cut.sections.size())));
+    EXPECT_EQ(cut.sections, SectionsOf(whole, cut.opened.size()));
     EXPECT_LE(cut.values, whole.values);
     EXPECT_EQ(cut.last_warnings, static_cast<std::int64_t>(cut.findings));
     if (stop_at == whole.outcome.files) {

@@ -73,9 +73,28 @@ class RealFileSystemTest : public ::testing::Test {
   RealFileSystem files_;
 };
 
+TEST_F(RealFileSystemTest, AppendCreatesAndAddsRemoveDeletesOnlyFiles) {
+  const std::string log = dir_.File("DATA/tarn.log");
+  files_.AppendToFile(log, "a\r\n");
+  files_.AppendToFile(log, "b");
+  EXPECT_EQ(testing::ReadFile(log), "a\r\nb");
+  EXPECT_TRUE(files_.FileExists(log));
+  EXPECT_FALSE(files_.FileExists(dir_.File("DATA")));
+  files_.RemoveFile(log);
+  EXPECT_FALSE(std::filesystem::exists(log));
+  EXPECT_EQ(ErrorOf([&] { files_.RemoveFile(log); }), kErrFileNotFound);
+  EXPECT_EQ(ErrorOf([&] { files_.RemoveFile(dir_.File("gone/tarn.log")); }), kErrPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { files_.RemoveFile(dir_.File("DATA/SHIPS")); }), kErrPathFileAccess);
+  EXPECT_EQ(ErrorOf([&] { files_.AppendToFile(dir_.File("DATA/SHIPS"), "x"); }),
+            kErrPathFileAccess);
+  EXPECT_EQ(ErrorOf([&] { files_.AppendToFile(dir_.File("gone/tarn.log"), "x"); }),
+            kErrPathNotFound);
+}
+
 #ifndef _WIN32
 // Not on Windows: Windows resolves letter case itself, and its folders cannot hold two names that
-// differ only in it.
+// differ only in it; the tests after this one count open descriptors in /proc/self/fd, bind a
+// socket, fork, and fail reads and writes through /proc/self/mem and /dev/full.
 TEST_F(RealFileSystemTest, PathsResolveFolderByFolderLetterCaseAside) {
   const struct {
     const char* asked;
@@ -93,10 +112,7 @@ TEST_F(RealFileSystemTest, PathsResolveFolderByFolderLetterCaseAside) {
   EXPECT_EQ(files_.ResolveLetterCase(dir_.File("data//ships/SHIPARCH.ini")),
             dir_.File("DATA//SHIPS/shiparch.ini"));
 }
-#endif  // !_WIN32
 
-#ifndef _WIN32
-// Not on Windows: it counts open descriptors in /proc/self/fd.
 TEST_F(RealFileSystemTest, MissingFoldersAndFilesKeepTheirNumbers) {
   EXPECT_EQ(OpenError("DATA/NOPE/shiparch.ini"), kErrPathNotFound);
   EXPECT_EQ(OpenError("data/ships/nope.ini"), kErrFileNotFound);
@@ -117,27 +133,7 @@ TEST_F(RealFileSystemTest, MissingFoldersAndFilesKeepTheirNumbers) {
   files_.ForgetListings();
   EXPECT_EQ(Read("data/new.ini"), "new");
 }
-#endif  // !_WIN32
 
-TEST_F(RealFileSystemTest, AppendCreatesAndAddsRemoveDeletesOnlyFiles) {
-  const std::string log = dir_.File("DATA/tarn.log");
-  files_.AppendToFile(log, "a\r\n");
-  files_.AppendToFile(log, "b");
-  EXPECT_EQ(testing::ReadFile(log), "a\r\nb");
-  EXPECT_TRUE(files_.FileExists(log));
-  EXPECT_FALSE(files_.FileExists(dir_.File("DATA")));
-  files_.RemoveFile(log);
-  EXPECT_FALSE(std::filesystem::exists(log));
-  EXPECT_EQ(ErrorOf([&] { files_.RemoveFile(log); }), kErrFileNotFound);
-  EXPECT_EQ(ErrorOf([&] { files_.RemoveFile(dir_.File("gone/tarn.log")); }), kErrPathNotFound);
-  EXPECT_EQ(ErrorOf([&] { files_.RemoveFile(dir_.File("DATA/SHIPS")); }), kErrPathFileAccess);
-  EXPECT_EQ(ErrorOf([&] { files_.AppendToFile(dir_.File("DATA/SHIPS"), "x"); }),
-            kErrPathFileAccess);
-  EXPECT_EQ(ErrorOf([&] { files_.AppendToFile(dir_.File("gone/tarn.log"), "x"); }),
-            kErrPathNotFound);
-}
-
-#ifndef _WIN32
 // The file opened is what confinement judges, not what its path names when looked at: a link
 // to a file that only a descriptor still names (nothing is found at the path it shows, so a
 // look at the path sees nothing to refuse) is refused once opened. A socket, which cannot be
@@ -177,7 +173,6 @@ TEST_F(RealFileSystemTest, ConfinementJudgesTheFileOpenedAndASocketSaysWhatItIs)
   ::close(secret);
 }
 
-// Not on Windows: it forks and fails reads and writes through /proc/self/mem and /dev/full.
 // A read or a write the system refuses for good raises its error rather than being tried
 // again for ever; each runs in a child process that an alarm ends after ten seconds.
 TEST_F(RealFileSystemTest, ReadAndWriteThatFailRaise) {

@@ -13,6 +13,7 @@
 
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "support/core_fixture.h"
 #include "support/world.h"
 
 namespace tarn {
@@ -120,12 +121,7 @@ TEST(WholeWriteTest, LinksAreFollowedFifosWrittenDirectlyFoldersRefused) {
     int number;
   } refused[] = {{dir.File("folder"), kErrPathFileAccess}, {dir.File("no/such.txt"), 76}};
   for (const auto& c : refused) {
-    try {
-      files.WriteWholeFile(c.path, "x");
-      ADD_FAILURE() << c.path;
-    } catch (const TarnError& error) {
-      EXPECT_EQ(error.Number(), c.number) << c.path;
-    }
+    EXPECT_EQ(testing::ErrorOf([&] { files.WriteWholeFile(c.path, "x"); }), c.number) << c.path;
   }
   EXPECT_THAT(Names(dir.Path()),
               ::testing::ElementsAre("fifo", "folder", "link.txt", "target.txt"));

@@ -9,12 +9,11 @@
 #include <regex>
 #include <string>
 
-#include "log/front_end.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
-#include "rules/rule_history.h"
 #include "session/session.h"
 #include "settings/settings.h"
+#include "support/core_fixture.h"
 #include "support/world.h"
 
 namespace tarn {
@@ -24,13 +23,6 @@ namespace fs = std::filesystem;
 using Ending = CommandAccount::Ending;
 
 const std::string kBrokenWorld = std::string(TARN_EXAMPLES) + "/kestrovar-broken";
-
-class QuietFrontEnd : public FrontEnd {
- public:
-  void AppendToLogBox(std::string_view, bool) override {}
-  void ShowMessageBox(std::string_view) override {}
-  void ProcessEvents() override {}
-};
 
 // The real file system, with a step run when a file whose path holds `at` is opened: where a
 // test asks for a stop, as a user's "Cancel" would come while the command reads.
@@ -78,7 +70,7 @@ class RuleCommandsTest : public ::testing::TestWithParam<bool> {
   }
 
   testing::TempDir dir_;
-  QuietFrontEnd front_end_;
+  testing::RecordingFrontEnd front_end_;
   SteppingFiles files_;
   Settings settings_{front_end_};
   std::unique_ptr<Session> session_;

@@ -1,6 +1,6 @@
 // The parts a step of the core runs on, as tests hold them: a front end that records what it
 // is shown, an in-memory file tree, the user's settings (log folder "logs", which exists) and
-// a log writer over them; and the number of the error a call raises.
+// a log writer over them; and the number or the text of the error a call raises.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -59,6 +59,17 @@ std::int32_t ErrorOf(Call&& call) {
     return error.Number();
   }
   return 0;
+}
+
+// What the error of type E that the call raises says; "" when it raises none.
+template <typename E, typename Call>
+std::string WhatOf(Call&& call) {
+  try {
+    call();
+  } catch (const E& error) {
+    return error.what();
+  }
+  return "";
 }
 
 }  // namespace tarn::testing

@@ -82,17 +82,6 @@ class MemoryInputFile : public InputFile {
   std::size_t at_ = 0;
 };
 
-class MemoryMappedFile : public MappedFile {
- public:
-  explicit MemoryMappedFile(std::string data) : data_(std::move(data)) {}
-  std::span<const std::uint8_t> Bytes() const override {
-    return {reinterpret_cast<const std::uint8_t*>(data_.data()), data_.size()};
-  }
-
- private:
-  std::string data_;
-};
-
 }  // namespace
 
 std::string MemoryFileSystem::Real(const std::string& path) const {
@@ -304,15 +293,6 @@ void MemoryFileSystem::MakeFolder(const std::string& path) {
     folders_.insert(path.substr(0, slash));
   }
   folders_.insert(path);
-}
-
-std::unique_ptr<MappedFile> MemoryFileSystem::MapForReading(const std::string& path) {
-  const std::string real = Real(path);
-  if (folders_.count(real) != 0) {
-    throw TarnError(kErrPathFileAccess, SystemErrorText(EISDIR), "TARN");
-  }
-  if (!HasFile(real)) throw TarnError(kErrPathFileAccess, SystemErrorText(ENOENT), "TARN");
-  return std::make_unique<MemoryMappedFile>(files_.at(real));
 }
 
 }  // namespace tarn::testing

@@ -52,7 +52,6 @@ class MemoryFileSystem : public FileSystem {
   // does; it has no pipes or devices.
   std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
   void MakeFolder(const std::string& path) override;
-  std::unique_ptr<MappedFile> MapForReading(const std::string& path) override;
 
  private:
   // Raises 76 when the folder of path is unknown, 75 when path is locked.

@@ -4,8 +4,9 @@
 
 namespace tarn::testing {
 
-Rows RowsOf(Database& db, const std::string& sql) {
-  Statement rows = db.Prepare(sql);
+namespace {
+
+Rows Collect(Statement& rows) {
   Rows out;
   while (rows.Step()) {
     std::string row;
@@ -18,15 +19,29 @@ Rows RowsOf(Database& db, const std::string& sql) {
   return out;
 }
 
+}  // namespace
+
+Rows RowsOf(Database& db, const std::string& sql) {
+  Statement rows = db.Prepare(sql);
+  return Collect(rows);
+}
+
 Rows RowsOf(const std::string& path, const std::string& sql) {
   Database db = Database::Open(path, Database::Mode::kReadWrite);
   return RowsOf(db, sql);
 }
 
+Rows JsonRows(const std::string& json, const std::string& sql) {
+  Database db = Database::Open(":memory:", Database::Mode::kCreate);
+  Statement rows = db.Prepare(sql);
+  rows.BindText(1, json);
+  return Collect(rows);
+}
+
 Rows Everything(Database& db) {
   Rows all;
-  Statement objects = db.Prepare(
-      "SELECT name, type, sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name");
+  Statement objects =
+      db.Prepare("SELECT name, type, sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name");
   while (objects.Step()) {
     all.push_back(objects.Text(0) + "|" + objects.Text(1) + "|" + objects.Text(2));
     if (objects.Text(1) != "table") continue;

@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 
 #include "datadb/database.h"
-#include "log/front_end.h"
 #include "support/core_fixture.h"
 #include "walk/section_handler.h"
 #include "walk/stored_values.h"
