@@ -76,7 +76,8 @@ void NoteOddPosition(const std::string& section, const std::string& key, std::si
                      const PositionStats& stats, std::vector<OddPosition>& out) {
   if (TypeOf(stats) != kStringType) return;
   for (int candidate = 0; candidate < kCandidateCount; ++candidate) {
-    const std::int64_t misses = stats.misses[candidate];
+    // Checked: learning runs once a folder, and a count past the candidates is no count at all.
+    const std::int64_t misses = stats.misses.at(static_cast<std::size_t>(candidate));
     if (misses > 0 && misses * 100 <= stats.values * kOddPercent) {
       out.push_back({section, key, position, static_cast<Candidate>(candidate), stats.values,
                      misses, stats.odd[candidate]});

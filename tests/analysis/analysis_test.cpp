@@ -125,6 +125,24 @@ TEST(AnalysisTest, FailedCommitAtTheEndIsReported) {
 }
 #endif  // !_WIN32
 
+// A command's stored report points into its own findings: the next command forgets it even
+// when it stores nothing itself.
+TEST(AnalysisTest, StoredReportIsForgottenByTheNextCommand) {
+  testing::TempDir home;
+  testing::MakeSettingsDB(home.File("TARN.MDB"), {.log_path = home.Path()});
+  testing::RecordingFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings(front_end);
+  settings.SetSettingsDBName(home.File("TARN.MDB"));
+  Analysis analysis(settings, front_end, files, home.Path());
+  analysis.KeepStoredReport(true);
+  ASSERT_TRUE(analysis.InitDB());
+  analysis.GetLog().WarnFile("a.ini", 0, kErrLineTooLong, 1, 2);
+  ASSERT_TRUE(analysis.InitDB());  // stores the finding and keeps its report
+  ASSERT_TRUE(analysis.InitDB());  // stores nothing
+  EXPECT_TRUE(analysis.TakeStoredReport().empty());
+}
+
 // Each analysis owns what its run builds: the log, the data database and the list of files
 // read. Both here read one game folder, each with its own settings, home and log folder.
 TEST(AnalysisTest, TwoInOneProcessDoNotSeeEachOther) {
