@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -288,16 +289,33 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   EXPECT_EQ(server_.ExitStatus(), 0);
 }
 
+// The walk's files, which wait until the test lets the walk go on.
+class HeldFiles : public RealFileSystem {
+ public:
+  explicit HeldFiles(std::shared_future<void> go) : go_(std::move(go)) {}
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
+    go_.wait();
+    return RealFileSystem::OpenForReading(path);
+  }
+  std::shared_future<void> go_;
+};
+
 // The file an editor opens is the file the walk read, whatever letter case and separators its
-// URI gives it: once the game is read its names are checked, not refused as a stranger's.
+// URI gives it: once the game is read its names are checked, not refused as a stranger's. The
+// text another URI of it held is gone once that one is closed.
 TEST(ServerOnDiskTest, OpenFileIsTheWalkedOneWhateverItsUriWrites) {
   testing::Tarn tarn;
   std::filesystem::copy(TARN_EXAMPLES "/kestrovar-broken", tarn.game.Path(),
                         std::filesystem::copy_options::recursive);
   std::mutex mutex;
   std::vector<nlohmann::json> out;
+  std::promise<void> go;
   LanguageServer server(
-      {tarn.home.Path(), "", "", {}}, [] { return std::make_unique<RealFileSystem>(); },
+      {tarn.home.Path(), "", "", {}},
+      [&, made = 0]() mutable -> std::unique_ptr<FileSystem> {
+        if (++made == 2) return std::make_unique<HeldFiles>(go.get_future().share());
+        return std::make_unique<RealFileSystem>();
+      },
       [&](const std::string& message) {
         const std::lock_guard<std::mutex> lock(mutex);
         out.push_back(nlohmann::json::parse(message.substr(message.find("\r\n\r\n") + 4)));
@@ -319,6 +337,13 @@ TEST(ServerOnDiskTest, OpenFileIsTheWalkedOneWhateverItsUriWrites) {
          {{"textDocument",
            {{"uri", uri},
             {"text", testing::ReadFile(tarn.game.File("DATA/EQUIPMENT/market_misc.ini"))}}}}}});
+  server.Settle();  // the opened texts are held in the order they are checked
+  const std::string other = UriOfPath(Native(tarn.game.Path() + "/DATA/EQUIPMENT/market_misc.ini"));
+  send({{"method", "textDocument/didOpen"},
+        {"params", {{"textDocument", {{"uri", other}, {"text", "[Good]\n"}}}}}});
+  server.Settle();
+  send({{"method", "textDocument/didClose"}, {"params", {{"textDocument", {{"uri", other}}}}}});
+  go.set_value();
   server.WaitForWalk();
   server.Settle();
   const std::lock_guard<std::mutex> lock(mutex);
@@ -330,6 +355,7 @@ TEST(ServerOnDiskTest, OpenFileIsTheWalkedOneWhateverItsUriWrites) {
   EXPECT_THAT(said[1]["message"].get<std::string>(),
               ::testing::AllOf(::testing::StartsWith("10401"),
                                ::testing::HasSubstr("did you mean `commodity_ice_ore`")));
+  EXPECT_EQ(said[0]["range"]["start"]["line"], 0);
   EXPECT_EQ(said[1]["range"]["start"]["line"], 7);
 }
 
