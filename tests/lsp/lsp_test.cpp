@@ -262,6 +262,8 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   EXPECT_EQ(out_.back()["error"]["code"], -32600);
   Send({{"id", 4}, {"method", "no/such"}});
   EXPECT_EQ(out_.back()["error"]["code"], -32601);
+  Send({{"id", 8}, {"result", 1}});  // an answer, not a request: nothing to say to it
+  EXPECT_EQ(out_.back()["error"]["code"], -32601);
   Send({{"id", 5}, {"method", "textDocument/hover"}, {"params", {{"position", 1}}}});
   EXPECT_EQ(out_.back()["error"]["code"], -32603);
   server_.Handle({Kind::kMalformed, nullptr, "bad"});
