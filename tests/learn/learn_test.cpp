@@ -155,7 +155,9 @@ TEST_F(LearnedRulesTest, RepeatedLinesAreGroupedAndTheFirstItemsSummed) {
   const std::string repaired =
       "a malformed line the reader repairs: 5 times, first at game/ships.ini:8, "
       "game/ships.ini:10, game/ships.ini:12\n";
-  const std::size_t look = report.find("\n## Worth a look\n\n- ");
+  const std::size_t look = report.find(
+      "\n## Worth a look\n\n- 10301 - Section has no closing "
+      "bracket ![A1!! (at game/ships.ini:1)\n");
   const std::size_t lines = report.find("\n## Lines no rule can describe\n\n- game/ships.ini:1: ");
   ASSERT_LT(look, lines) << report;
   ASSERT_NE(lines, std::string::npos) << report;
