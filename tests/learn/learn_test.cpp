@@ -35,21 +35,29 @@ class LearnedRulesTest : public testing::CoreTest {
   // and the blank lines.
   std::vector<std::string> Learn(const std::string& text, const std::string& start = "",
                                  bool merge = false) {
+    return LearnFiles({{"ships.ini", text}}, "ships", start, merge);
+  }
+  // The same for several files of one area, read in the order given, each below game/.
+  std::vector<std::string> LearnFiles(const std::vector<std::pair<std::string, std::string>>& texts,
+                                      const std::string& area, const std::string& start = "",
+                                      bool merge = false) {
     files.AddFolder("game");
-    files.SetFile("game/ships.ini", text);
     recorded = RecordedValues();
     RuleLearner learner({{74, "system", "file"}}, recorded);
     log.SetFindings(&learner);
-    LineSource file(files, log);
-    file.SetFileName("game/ships.ini");
-    SectionBuffer buffer;
-    while (ReadSection(buffer, file, log)) learner.HandleSection("ships", buffer);
+    for (const auto& [name, text] : texts) {
+      files.SetFile("game/" + name, text);
+      LineSource file(files, log);
+      file.SetFileName("game/" + name);
+      SectionBuffer buffer;
+      while (ReadSection(buffer, file, log)) learner.HandleSection(area, buffer);
+    }
     RuleSet start_rules;
-    if (!start.empty()) ParseRuleText(start, "ships.rules", start_rules);
+    if (!start.empty()) ParseRuleText(start, AreaRuleFile(area), start_rules);
     learned = LearnRules(learner.Seen(), start_rules, merge);
     seen = learner.Seen();
     std::vector<std::string> lines;
-    const std::string rules = FormatRuleText(learned.rules, "ships.rules");
+    const std::string rules = FormatRuleText(learned.rules, AreaRuleFile(area));
     std::size_t at = rules.find('\n') + 1;
     while (at < rules.size()) {
       const std::size_t end = rules.find('\n', at);
@@ -142,6 +150,24 @@ TEST_F(LearnedRulesTest, LinesNoRuleCanDescribeAreListed) {
   EXPECT_THAT(seen.undescribable[1].what, HasSubstr("repairs"));
   EXPECT_EQ(seen.undescribable[1].place.line, 2);
   EXPECT_THAT(seen.undescribable[2].what, HasSubstr("32,766"));
+}
+
+// A kind that writes a flag key only alone learns "bare", only with values "valued", both ways
+// neither; merging, a rule the folder contradicts stops saying, one it writes bare says so.
+TEST_F(LearnedRulesTest, EachSectionKindLearnsHowItWritesItsFlagKeys) {
+  EXPECT_THAT(Learn("[Ship]\nseparable\n[ship]\nseparable\n[Base]\nseparable\n[Base]\n"
+                    "separable = true\n[Gun]\nseparable = true\noffer_missions\n"),
+              ElementsAre("[Ship]", "separable #1 mandatory bare = Boolean", "[Base]",
+                          "separable #2 mandatory = Boolean", "[Gun]",
+                          "separable #3 mandatory valued = Boolean",
+                          "offer_missions #4 mandatory bare = Boolean"));
+  EXPECT_THAT(
+      Learn("[Gun]\nseparable = true\n[Ship]\nseparable\n[Base]\nseparable = false\n",
+            "[Gun]\nseparable #1 bare = Boolean\n[Ship]\nseparable #2 = Boolean\n"
+            "[Base]\nseparable #3 valued = Boolean\n",
+            true),
+      ElementsAre("[Gun]", "separable #1 = Boolean", "[Ship]", "separable #2 bare = Boolean",
+                  "[Base]", "separable #3 valued = Boolean"));
 }
 
 // A line met many times is one item with its count and first places, and the report opens
@@ -353,24 +379,15 @@ TEST_F(LearnedRulesTest, NamesLocalToAGroupOfFilesAreLearnedWhereUsesStayInTheir
     return text;
   };
   for (const Case& c : cases) {
-    files.AddFolder("game");
-    files.SetFile("game/universe.ini", "[system]\nfile = a.ini\n[system]\nfile = b.ini\n");
-    files.SetFile("game/a.ini", file(c.a_rooms, c.a_uses));
-    files.SetFile("game/b.ini", file(c.b_rooms, c.b_uses));
-    recorded = RecordedValues();
-    RuleLearner learner({{74, "system", "file"}}, recorded);
-    log.SetFindings(&learner);
-    for (const char* path : {"game/universe.ini", "game/a.ini", "game/b.ini"}) {
-      LineSource source(files, log);
-      source.SetFileName(path);
-      SectionBuffer buffer;
-      while (ReadSection(buffer, source, log)) learner.HandleSection("universe", buffer);
+    std::string rule;
+    for (const std::string& line :
+         LearnFiles({{"universe.ini", "[system]\nfile = a.ini\n[system]\nfile = b.ini\n"},
+                     {"a.ini", file(c.a_rooms, c.a_uses)},
+                     {"b.ini", file(c.b_rooms, c.b_uses)}},
+                    "universe")) {
+      if (line.starts_with("room_switch ")) rule = line;
     }
-    const std::string rules =
-        FormatRuleText(LearnRules(learner.Seen(), RuleSet{}, false).rules, "universe.rules");
-    const std::size_t at = rules.find("room_switch");
-    ASSERT_NE(at, std::string::npos) << c.what;
-    const std::string rule = rules.substr(at, rules.find('\n', at) - at);
+    ASSERT_NE(rule, "") << c.what;
     if (*c.rule == '\0') {
       EXPECT_THAT(rule, Not(HasSubstr("->"))) << c.what;
     } else {
