@@ -373,11 +373,6 @@ class MkbiniTest : public ::testing::Test {
     result.out = ReadFile(dir_.File("out"));
     return result;
   }
-  static std::string Decoded(const std::string& bytes) {
-    std::string text, why;
-    EXPECT_TRUE(DecodeBini(bytes, text, why)) << why;
-    return text;
-  }
   testing::TempDir dir_;
 };
 
@@ -402,7 +397,7 @@ TEST_F(MkbiniTest, SampleBinariesDecodeToTheirSourcesAndAreRemadeByteForByte) {
       while (source.find("\r\n\r\n") != std::string::npos)
         testing::ReplaceAll(source, "\r\n\r\n", "\r\n");
       const std::string binary = TARN_EXAMPLES "/" + std::string(world.name) + "/" + name;
-      EXPECT_EQ(Decoded(ReadFile(binary)), source) << binary;
+      EXPECT_EQ(Decode(ReadFile(binary)), source) << binary;
       const testing::Result made = Encode(ReadFile(path.string()));
       EXPECT_EQ(made.status, 0) << made.err;
       EXPECT_EQ(made.out, ReadFile(binary)) << binary;
@@ -412,9 +407,9 @@ TEST_F(MkbiniTest, SampleBinariesDecodeToTheirSourcesAndAreRemadeByteForByte) {
 }
 
 TEST_F(MkbiniTest, TypesEachValueByItsTextAndRefusesWhatTheFormCannotHold) {
-  EXPECT_EQ(Decoded(Encode("[S]\nk = 12, -3, 0.5, 1e3, -1.25E-2, kv_fighter, ships\\x.ini, 12abc, "
-                           "e3, 1.2.3, true, +5\n\n[A]\r\ny =\n[S]\n")
-                        .out),
+  EXPECT_EQ(Decode(Encode("[S]\nk = 12, -3, 0.5, 1e3, -1.25E-2, kv_fighter, ships\\x.ini, 12abc, "
+                          "e3, 1.2.3, true, +5\n\n[A]\r\ny =\n[S]\n")
+                       .out),
             "[S]\r\nk = 12, -3, 0.5, 1000.0, -0.0125, kv_fighter, ships\\x.ini, 12abc, e3, "
             "1.2.3, true, +5\r\n[A]\r\ny =\r\n[S]\r\n");
   std::string many = "[S]\nk = 0";
