@@ -28,6 +28,28 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// The items of a list written with '|' between them ("" has none); "g1..100" stands for g1 to
+// g100.
+std::vector<std::string> Items(std::string_view list) {
+  std::vector<std::string> items;
+  while (!list.empty() || !items.empty()) {
+    const std::size_t bar = list.find('|');
+    const std::string item(list.substr(0, bar));
+    const std::size_t dots = item.find("..");
+    if (dots == std::string::npos) {
+      items.push_back(item);
+    } else {
+      const std::size_t digits = item.find_first_of("0123456789");
+      for (int i = std::stoi(item.substr(digits)); i <= std::stoi(item.substr(dots + 2)); ++i) {
+        items.push_back(item.substr(0, digits) + std::to_string(i));
+      }
+    }
+    if (bar == std::string_view::npos) break;
+    list.remove_prefix(bar + 1);
+  }
+  return items;
+}
+
 class LearnedRulesTest : public testing::CoreTest {
  protected:
   // Reads text as one data file of the area "ships" and learns from it, starting from the
@@ -88,13 +110,7 @@ TEST_F(LearnedRulesTest, EachPositionTakesTheTightestTypeItsValuesAreWrittenIn) 
   };
   for (const Case& c : cases) {
     std::string text;
-    std::string_view rest = c.values;
-    while (true) {
-      std::size_t bar = rest.find('|');
-      text += "[S]\r\nk = " + std::string(rest.substr(0, bar)) + "\r\n";
-      if (bar == std::string_view::npos) break;
-      rest.remove_prefix(bar + 1);
-    }
+    for (const std::string& value : Items(c.values)) text += "[S]\r\nk = " + value + "\r\n";
     EXPECT_THAT(Learn(text), ElementsAre("[S]", c.rule)) << c.values;
   }
 }
@@ -301,38 +317,19 @@ TEST_F(LearnedRulesTest, ReferencesAreLearnedOnlyFromManyNamesThatAreAllDefined)
       {"names that are file paths", "a\\g1|a\\g2|a/g3|a\\g4|a\\g5", "",
        "a\\g1|a\\g2|a/g3|a\\g4|a\\g5|a\\g1", ""},
   };
-  auto split = [](std::string_view list) {
-    std::vector<std::string> items;
-    while (!list.empty()) {
-      const std::size_t bar = list.find('|');
-      const std::string item(list.substr(0, bar));
-      const std::size_t dots = item.find("..");
-      if (dots == std::string::npos) {
-        items.push_back(item);
-      } else {
-        const std::size_t digits = item.find_first_of("0123456789");
-        for (int i = std::stoi(item.substr(digits)); i <= std::stoi(item.substr(dots + 2)); ++i) {
-          items.push_back(item.substr(0, digits) + std::to_string(i));
-        }
-      }
-      if (bar == std::string_view::npos) break;
-      list.remove_prefix(bar + 1);
-    }
-    return items;
-  };
   for (const Case& c : cases) {
     std::string text;
-    for (const std::string& name : split(c.guns)) {
+    for (const std::string& name : Items(c.guns)) {
       const std::size_t is = name.find('=');
       text += "[Gun]\n" +
               (is == std::string::npos ? "nickname = " + name
                                        : name.substr(0, is) + " = " + name.substr(is + 1)) +
               "\n";
     }
-    for (const std::string& name : split(c.engines)) {
+    for (const std::string& name : Items(c.engines)) {
       text += "[Engine]\nnickname = " + name + "\n";
     }
-    for (const std::string& use : split(c.uses)) {
+    for (const std::string& use : Items(c.uses)) {
       const std::size_t star = use.find('*');
       const int times = star == std::string::npos ? 1 : std::stoi(use.substr(star + 1));
       for (int i = 0; i < times; ++i) {
