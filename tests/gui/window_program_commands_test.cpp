@@ -15,7 +15,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "datadb/database.h"
+#include "support/rows.h"
 #include "window_program_fixture.h"
 
 namespace tarn::gui {
@@ -139,13 +139,10 @@ TEST_F(WindowProgramTest, CancelAndCloseStopAllAtAFileEndKeepingKVMdbSound) {
 
     // Every row stored so far is committed and KV.MDB is sound, while the analysis still
     // holds it open.
-    Database db = Database::Open((home_ / "KV.MDB").string(), Database::Mode::kReadWrite);
-    Statement check = db.Prepare("PRAGMA integrity_check");
-    ASSERT_TRUE(check.Step());
-    EXPECT_EQ(check.Text(0), "ok");
-    std::vector<std::string> sections;
-    Statement rows = db.Prepare("SELECT File || '|' || Section FROM Sections ORDER BY DB_ID");
-    while (rows.Step()) sections.push_back(rows.Text(0));
+    const std::string kv = (home_ / "KV.MDB").string();
+    EXPECT_EQ(testing::RowsOf(kv, "PRAGMA integrity_check"), testing::Rows{"ok"});
+    const testing::Rows sections =
+        testing::RowsOf(kv, "SELECT File || '|' || Section FROM Sections ORDER BY DB_ID");
     if (!c.cancelled) {
       whole_sections = sections;
       continue;
