@@ -32,23 +32,13 @@ using testing::Rows;
 // then the shortest and first; nothing for a name too short or too far from every known one.
 TEST(NearNamesTest, OffersTheNearestKnownNameWithinTwoEdits) {
   NearNames near({"hit_pts", "mass", "mast", "nickname", "Shield_Link", "id"});
+  // clang-format off
   const std::pair<const char*, const char*> cases[] = {
-      {"HIT_PTS", "hit_pts"},
-      {"hit_pt", "hit_pts"},
-      {"hitpt", "hit_pts"},
-      {"hxt_pxs", "hit_pts"},
-      {"hxx_pxs", ""},
-      {"nikname", "nickname"},
-      {"nickmane", "nickname"},
-      {"nicknameXYZ", ""},
-      {"masx", "mass"},
-      {"mas", "mass"},
-      {"shield_lnk", "Shield_Link"},
-      {"ix", "id"},
-      {"x", ""},
-      {"ab", ""},
-      {"", ""},
-  };
+      {"HIT_PTS", "hit_pts"}, {"hit_pt", "hit_pts"}, {"hitpt", "hit_pts"}, {"hxt_pxs", "hit_pts"},
+      {"hxx_pxs", ""}, {"nikname", "nickname"}, {"nickmane", "nickname"}, {"nicknameXYZ", ""},
+      {"masx", "mass"}, {"mas", "mass"}, {"shield_lnk", "Shield_Link"}, {"ix", "id"}, {"x", ""},
+      {"ab", ""}, {"", ""}};
+  // clang-format on
   for (const auto& [name, expected] : cases) EXPECT_EQ(near.Nearest(name), expected) << name;
   // Asked again, the remembered answer.
   EXPECT_EQ(near.Nearest("Hit_Pt"), "hit_pts");
@@ -125,16 +115,36 @@ TEST(AnalysisTest, FailedCommitAtTheEndIsReported) {
 }
 #endif  // !_WIN32
 
+// An analysis of its own over the machine's files: its home holds TARN.MDB and is its log
+// folder.
+struct Side {
+  // The settings database reads the game folder game with the rule text rules.
+  void Open(const std::string& game, const std::string& rules) {
+    testing::MakeSettingsDB(home.File("TARN.MDB"),
+                            {.kv_path = game, .log_path = home.Path(), .rules = rules});
+    settings.SetSettingsDBName(home.File("TARN.MDB"));
+    analysis = std::make_unique<Analysis>(settings, front_end, files, home.Path());
+  }
+  std::string Log() const {
+    std::string log = testing::FromCrLf(testing::ReadFile(home.File("tarn.log")));
+    testing::MarkFolder(log, home.Path(), "<home>");
+    return log;
+  }
+  Rows Stored() const { return testing::RowsOf(home.File("KV.MDB"), "SELECT * FROM Sections"); }
+
+  testing::TempDir home;
+  testing::RecordingFrontEnd front_end;
+  RealFileSystem files;
+  Settings settings{front_end};
+  std::unique_ptr<Analysis> analysis;
+};
+
 // A command's stored report points into its own findings: the next command forgets it even
 // when it stores nothing itself.
 TEST(AnalysisTest, StoredReportIsForgottenByTheNextCommand) {
-  testing::TempDir home;
-  testing::MakeSettingsDB(home.File("TARN.MDB"), {.log_path = home.Path()});
-  testing::RecordingFrontEnd front_end;
-  RealFileSystem files;
-  Settings settings(front_end);
-  settings.SetSettingsDBName(home.File("TARN.MDB"));
-  Analysis analysis(settings, front_end, files, home.Path());
+  Side side;
+  side.Open("", "");
+  Analysis& analysis = *side.analysis;
   analysis.KeepStoredReport(true);
   ASSERT_TRUE(analysis.InitDB());
   analysis.GetLog().WarnFile("a.ini", 0, kErrLineTooLong, 1, 2);
@@ -149,28 +159,8 @@ TEST(AnalysisTest, TwoInOneProcessDoNotSeeEachOther) {
   testing::TempDir game;
   testing::WriteWorld(game.Path(), {{"EXE/kestrovar.ini", "[Data]\nships = ships.ini\n"},
                                     {"DATA/ships.ini", "[Ship]\nnickname = a\n"}});
-  struct Side {
-    testing::TempDir home;
-    testing::RecordingFrontEnd front_end;
-    RealFileSystem files;
-    Settings settings{front_end};
-    std::unique_ptr<Analysis> analysis;
-    std::string Log() const {
-      std::string log = testing::FromCrLf(testing::ReadFile(home.File("tarn.log")));
-      testing::MarkFolder(log, home.Path(), "<home>");
-      return log;
-    }
-    Rows Stored() const { return testing::RowsOf(home.File("KV.MDB"), "SELECT * FROM Sections"); }
-  } a, b;
-  for (Side* side : {&a, &b}) {
-    testing::MakeSettingsDB(side->home.File("TARN.MDB"),
-                            {.kv_path = game.Path(),
-                             .log_path = side->home.Path(),
-                             .rules = "[Ship]\nnickname #1 = String\n"});
-    side->settings.SetSettingsDBName(side->home.File("TARN.MDB"));
-    side->analysis =
-        std::make_unique<Analysis>(side->settings, side->front_end, side->files, side->home.Path());
-  }
+  Side a, b;
+  for (Side* side : {&a, &b}) side->Open(game.Path(), "[Ship]\nnickname #1 = String\n");
   // The observer hears of the file when it is opened, after its section and when it is done.
   struct Progress : ProgressObserver {
     void RunProgressed(const RunProgress& progress) override {
@@ -209,35 +199,31 @@ TEST(AnalysisTest, TwoInOneProcessDoNotSeeEachOther) {
 // "refs" stopped as asked writes one line and no warning, and forgets the stop: the next one
 // checks every name.
 TEST(AnalysisTest, RefsStoppedAsAskedWritesOneLineAndTheNextChecksAll) {
-  testing::TempDir game, home;
+  testing::TempDir game;
   testing::WriteWorld(game.Path(), {{"EXE/kestrovar.ini", "[Data]\nships = ships.ini\n"},
                                     {"DATA/ships.ini", "[Ship]\nnickname = a\nfollows = b\n"}});
-  testing::MakeSettingsDB(home.File("TARN.MDB"),
-                          {.kv_path = game.Path(),
-                           .log_path = home.Path(),
-                           .rules = "[Ship]\nnickname #1 = String\nname #3 = String\n"
-                                    "follows #2 = String -> [Ship]nickname | [Ship]name\n"});
-  testing::RecordingFrontEnd front_end;
-  RealFileSystem files;
-  Settings settings{front_end};
-  settings.SetSettingsDBName(home.File("TARN.MDB"));
-  Analysis analysis(settings, front_end, files, home.Path());
+  Side side;
+  side.Open(game.Path(),
+            "[Ship]\nnickname #1 = String\nname #3 = String\n"
+            "follows #2 = String -> [Ship]nickname | [Ship]name\n");
+  Analysis& analysis = *side.analysis;
   ASSERT_TRUE(analysis.InitDB());
   analysis.RunAll(false);
   EXPECT_FALSE(analysis.CommandCancelled());  // a run that went through
   analysis.RequestCancel();
   EXPECT_EQ(analysis.RunRefs(), 0);
   EXPECT_TRUE(analysis.RefsCancelled());
-  const std::string stopped = testing::FromCrLf(testing::ReadFile(home.File("tarn.log")));
-  EXPECT_TRUE(stopped.ends_with("Checking references\nChecking references cancelled by the user\n"))
-      << stopped;
+  EXPECT_TRUE(
+      side.Log().ends_with("Checking references\nChecking references cancelled by the user\n"))
+      << side.Log();
   EXPECT_EQ(analysis.RunRefs(), 1);
   EXPECT_FALSE(analysis.RefsCancelled());
   analysis.Close();
   // What the second search found is in the data database once it is closed, with every kind
   // the name was looked for among.
-  EXPECT_EQ(testing::RowsOf(home.File("KV.MDB"), "SELECT Position, Line, Target FROM Findings"),
-            (Rows{"2|3|[Ship]nickname | [Ship]name"}));
+  EXPECT_EQ(
+      testing::RowsOf(side.home.File("KV.MDB"), "SELECT Position, Line, Target FROM Findings"),
+      (Rows{"2|3|[Ship]nickname | [Ship]name"}));
 }
 
 // Where stored rows stand on disk, kept compactly during a run: entries far below their
@@ -261,33 +247,26 @@ TEST(LinePlacesTest, EachEntryFindsItsFileAndEditorLine) {
 
   struct Case {
     std::int32_t section, entry;
-    bool found;
     const char* file;
     std::int32_t line;
     bool binary;
-  } cases[] = {
-      {10, 100, true, "DATA/a.ini", 4, false},
-      {10, 101, true, "DATA/a.ini", 65538, false},
-      {11, 102, true, "DATA/b.ini", 70002, true},
-      {11, 104, true, "DATA/b.ini", 200000, true},
-      {11, 103, false, "", 0, false},
-      {9, 100, false, "", 0, false},
-      {10, 99, false, "", 0, false},
-      {12, 102, false, "", 0, false},
-      {11, 105, false, "", 0, false},
-  };
+  } cases[] = {{10, 100, "DATA/a.ini", 4, false},
+               {10, 101, "DATA/a.ini", 65538, false},
+               {11, 102, "DATA/b.ini", 70002, true},
+               {11, 104, "DATA/b.ini", 200000, true}};
+  LinePlaces::Place place;
   for (const Case& c : cases) {
-    LinePlaces::Place place;
-    ASSERT_EQ(places.Find(c.section, c.entry, place), c.found) << c.section << " " << c.entry;
-    if (!c.found) continue;
+    ASSERT_TRUE(places.Find(c.section, c.entry, place)) << c.section << " " << c.entry;
     EXPECT_EQ(place.disk_file, c.file) << c.entry;
     EXPECT_EQ(place.editor_line, c.line) << c.entry;
     EXPECT_EQ(place.binary, c.binary) << c.entry;
   }
+  for (auto [section, entry] : {std::pair{11, 103}, {9, 100}, {10, 99}, {12, 102}, {11, 105}}) {
+    EXPECT_FALSE(places.Find(section, entry, place)) << section << " " << entry;
+  }
 
   // A new data database numbers its rows from 1 again.
   places.Clear();
-  LinePlaces::Place place;
   EXPECT_FALSE(places.Find(10, 100, place));
   places.AddSection(1, Section("DATA/c.ini", 1));
   places.AddEntry(1, 2);

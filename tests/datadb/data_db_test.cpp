@@ -173,9 +173,7 @@ TEST_F(DataDBTest, KilledWriterLeavesEveryCommittedGroup) {
   EXPECT_GE(stored, (kGroups - 1) * DataDB::kRowsPerGroup);
   EXPECT_LE(stored, kGroups * DataDB::kRowsPerGroup);
 }
-#endif  // !_WIN32
 
-#ifndef _WIN32
 // Not on Windows: it limits the file size of a forked child (setrlimit).
 // A group is written while the next is filled; when it cannot be written, the call that
 // hands the next one over says so, and the rows of the failed group are not counted as kept.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "gui_support.h"
 #include "main_window.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
@@ -220,17 +221,10 @@ TYPED_TEST(FrontEndsTest, EveryFindingIsReportedOnceAsStoredAndLogged) {
                                                   "GROUP BY Rule")) {
       stored[row.substr(0, row.find('|'))] = std::stoll(row.substr(row.find('|') + 1));
     }
-    Counts logged;
-    static const std::regex warning(R"(^ +(\d{5}) - )");
-    std::istringstream lines(shown.log);
-    for (std::string line; std::getline(lines, line);) {
-      std::smatch match;
-      if (std::regex_search(line, match, warning)) ++logged[match[1]];
-    }
     long long stored_total = 0;
     for (const auto& entry : stored) stored_total += entry.second;
     EXPECT_FALSE(stored.empty());
-    EXPECT_EQ(stored, logged);
+    EXPECT_EQ(stored, WarningCounts(shown.log));
     EXPECT_EQ(shown.counts, stored) << shown.said;
     EXPECT_EQ(shown.total, stored_total) << shown.said;
   }

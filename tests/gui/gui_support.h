@@ -12,8 +12,11 @@
 #include <QThread>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include "log/log.h"
@@ -49,6 +52,19 @@ inline void ClickAndWait(MainWindow& window, QPushButton* button) {
   if (window.CommandRunning()) {
     EXPECT_TRUE(ended.wait(60000)) << "the command never ended";
   }
+}
+
+// The warning numbers of a log's warning blocks ("      10302 - Unknown Entry !...!"), each
+// with how often it comes.
+inline std::map<std::string, long long> WarningCounts(const std::string& log) {
+  static const std::regex number_line(R"(^ +(\d{5}) - )");
+  std::map<std::string, long long> counts;
+  std::istringstream lines(log);
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_search(line, match, number_line)) ++counts[match[1]];
+  }
+  return counts;
 }
 
 // A settings database TARN.MDB in a temporary folder, the settings opened on it, the Qt front

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -14,17 +15,40 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "datadb/database.h"
+#include "support/rows.h"
 #include "window_program_fixture.h"
 
 namespace tarn::gui {
 namespace {
 
-TEST_F(WindowProgramTest, InputsIgnoreTheUserWhileAllRunsAndNothingIsDisabled) {
+// While "All" runs nothing is disabled but the inputs ignore the user; the status lines show
+// their whole text at the window's first size before, during and after the run.
+TEST_F(WindowProgramTest, InputsIgnoreTheUserWhileAllRunsAndStatusLinesShowTheirWholeText) {
   auto* game = Get<QLineEdit>("tbKVPath");
   auto* overwrite = Get<QCheckBox>("chkOverwrite");
   auto* browse = Get<QPushButton>("cmdBrowseKV");
-  program_->Main().show();
+  MainWindow& window = program_->Main();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const QSize size = window.size();
+  // A line is cut when its text, wrapped as the label wraps it, needs more room than it has.
+  const auto expect_whole = [&](const char* when) {
+    QApplication::processEvents();
+    EXPECT_EQ(window.size(), size) << when;
+    for (const char* name : {"lblRunState", "lblRunDetail"}) {
+      auto* label = program_->Status().findChild<QLabel*>(name);
+      ASSERT_NE(label, nullptr) << name;
+      const QRect room = label->contentsRect();
+      const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000),
+                                                             Qt::TextWordWrap, label->text());
+      EXPECT_LE(needed.width(), room.width())
+          << when << ", " << name << ": " << label->text().toStdString();
+      EXPECT_LE(needed.height(), room.height())
+          << when << ", " << name << ": " << label->text().toStdString();
+    }
+  };
+  expect_whole("All disabled before Init DB");
+  EXPECT_FALSE(Get<QPushButton>("cmdAll")->isEnabled());
   bool picker_opened = false;
   RunAll(3, [&] {
     EXPECT_TRUE(game->isReadOnly());
@@ -50,7 +74,10 @@ TEST_F(WindowProgramTest, InputsIgnoreTheUserWhileAllRunsAndNothingIsDisabled) {
     QTest::qWait(RunStatusBar::kRefreshIntervalMs * 2);
     EXPECT_TRUE(State().startsWith("All: 3 files read")) << State().toStdString();
     EXPECT_TRUE(Detail().startsWith("Reading DATA/")) << Detail().toStdString();
+    expect_whole("during All");
   });
+  ASSERT_TRUE(State().endsWith("7 warnings.")) << State().toStdString();
+  expect_whole("after All with findings");
   EXPECT_FALSE(picker_opened);
   EXPECT_EQ(game->text().toStdString(), kBrokenWorld);
   EXPECT_EQ(settings_->Values().KVPath(), kBrokenWorld);
@@ -112,13 +139,10 @@ TEST_F(WindowProgramTest, CancelAndCloseStopAllAtAFileEndKeepingKVMdbSound) {
 
     // Every row stored so far is committed and KV.MDB is sound, while the analysis still
     // holds it open.
-    Database db = Database::Open((home_ / "KV.MDB").string(), Database::Mode::kReadWrite);
-    Statement check = db.Prepare("PRAGMA integrity_check");
-    ASSERT_TRUE(check.Step());
-    EXPECT_EQ(check.Text(0), "ok");
-    std::vector<std::string> sections;
-    Statement rows = db.Prepare("SELECT File || '|' || Section FROM Sections ORDER BY DB_ID");
-    while (rows.Step()) sections.push_back(rows.Text(0));
+    const std::string kv = (home_ / "KV.MDB").string();
+    EXPECT_EQ(testing::RowsOf(kv, "PRAGMA integrity_check"), testing::Rows{"ok"});
+    const testing::Rows sections =
+        testing::RowsOf(kv, "SELECT File || '|' || Section FROM Sections ORDER BY DB_ID");
     if (!c.cancelled) {
       whole_sections = sections;
       continue;
@@ -147,6 +171,15 @@ TEST_F(WindowProgramTest, CancelStopsInitDBDumpAndReferencesWithOneLogLine) {
   };
   program_->Main().show();
   RunAll();
+  // The log box got the lines of tarn.log that "All" wrote.
+  std::string box = ToDisplayText(front_end_.LogText().Text()).toStdString();
+  std::string file = testing::FromCrLf(testing::ReadFile((logs_ / "tarn.log").string()));
+  EXPECT_EQ(Get<QPlainTextEdit>("tbLog")->toPlainText().toStdString(), box);
+  // The box holds the text from before "All" started the log afresh, or only the newest part
+  // of the log: one ends as the other.
+  const std::size_t common = std::min(box.size(), file.size());
+  ASSERT_GT(common, 1000u);
+  EXPECT_EQ(box.substr(box.size() - common), file.substr(file.size() - common));
   // Cancel is pressed as soon as the command has started, before the worker gets to it.
   QObject::connect(&program_->Main(), &MainWindow::commandStarted, &program_->Main(), [this] {
     EXPECT_TRUE(Get<QPushButton>("cmdCancel")->isVisible());
@@ -168,20 +201,6 @@ TEST_F(WindowProgramTest, CancelStopsInitDBDumpAndReferencesWithOneLogLine) {
   EXPECT_EQ(session_->Last().ending, CommandAccount::Ending::kCancelled);
 }
 
-TEST_F(WindowProgramTest, LogBoxGetsTheLinesOfTarnLog) {
-  program_->Main().show();
-  RunAll();
-  Click("cmdRefs");
-  std::string box = ToDisplayText(front_end_.LogText().Text()).toStdString();
-  std::string file = testing::FromCrLf(testing::ReadFile((logs_ / "tarn.log").string()));
-  EXPECT_EQ(Get<QPlainTextEdit>("tbLog")->toPlainText().toStdString(), box);
-  // The box holds the text from before "All" started the log afresh, or only the newest part
-  // of the log: one ends as the other.
-  const std::size_t common = std::min(box.size(), file.size());
-  ASSERT_GT(common, 1000u);
-  EXPECT_EQ(box.substr(box.size() - common), file.substr(file.size() - common));
-}
-
 TEST_F(WindowProgramTest, RulesMenuImportsAndRestoresAndCancelLeavesTheRulesAlone) {
   MainWindow& window = program_->Main();
   auto* menu = window.findChild<QMenuBar*>("menuBar");
@@ -196,30 +215,24 @@ TEST_F(WindowProgramTest, RulesMenuImportsAndRestoresAndCancelLeavesTheRulesAlon
       << window.windowTitle().toStdString();
   const QString exported = QString::fromStdString((folder_ / "exported").string());
   program_->SetFolderQuestion([&](const QString&) { return exported; });
-  auto run = [&](const char* name) {
-    QSignalSpy ended(&window, &MainWindow::commandEnded);
-    window.findChild<QAction*>(name)->trigger();
-    ASSERT_TRUE(window.CommandRunning()) << name;
-    EXPECT_TRUE(ended.wait(60000)) << name << " never ended";
-  };
-  run("actExport");
+  Trigger("actExport");
   EXPECT_TRUE(State().startsWith("Export finished in")) << State().toStdString();
 
   // "Cancel" pressed while the import reads its folder.
   files_.at = ".rules";
   files_.step = [this] { OnWindowThread([this] { Get<QPushButton>("cmdCancel")->click(); }); };
-  run("actImport");
+  Trigger("actImport");
   EXPECT_FALSE(files_.step);
   EXPECT_TRUE(State().startsWith("Import cancelled after")) << State().toStdString();
   EXPECT_TRUE(window.windowTitle().contains("shipped rules"));
   EXPECT_FALSE(session_->Origin().imported);
 
-  run("actImport");
+  Trigger("actImport");
   EXPECT_TRUE(State().startsWith("Import finished in")) << State().toStdString();
   EXPECT_TRUE(window.windowTitle().contains(QRegularExpression(
       "  \\|  learned rules, imported \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d UTC  \\|  home ")))
       << window.windowTitle().toStdString();
-  run("actRestore");
+  Trigger("actRestore");
   EXPECT_TRUE(State().startsWith("Restore finished in")) << State().toStdString();
   EXPECT_TRUE(window.windowTitle().contains("shipped rules"));
   // No folder given: nothing runs.
@@ -238,10 +251,7 @@ TEST_F(WindowProgramTest, LearnFromTheGameFolderRunsOnTheWorkerAndOpensItsReport
   files_.at = ".ini";
   files_.step = [&] { reader = QThread::currentThread(); };
   EXPECT_EQ(program_->LearnReport(), nullptr);
-  QSignalSpy ended(&window, &MainWindow::commandEnded);
-  window.findChild<QAction*>("actLearn")->trigger();
-  ASSERT_TRUE(window.CommandRunning());
-  ASSERT_TRUE(ended.wait(60000)) << "Learn never ended";
+  Trigger("actLearn");
   EXPECT_NE(reader, nullptr);
   EXPECT_NE(reader, window.thread());
   EXPECT_TRUE(State().startsWith("Learn finished in")) << State().toStdString();

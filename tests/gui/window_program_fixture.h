@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <cstdint>
 #include <sstream>
 #include <utility>
@@ -80,6 +81,13 @@ class WindowProgramTest : public ::testing::Test {
     return widget;
   }
   void Click(const char* name) { ClickAndWait(program_->Main(), Get<QPushButton>(name)); }
+  // Triggers a menu action that starts a command, and waits until the command has ended.
+  void Trigger(const char* name) {
+    QSignalSpy ended(&program_->Main(), &MainWindow::commandEnded);
+    program_->Main().findChild<QAction*>(name)->trigger();
+    ASSERT_TRUE(program_->Main().CommandRunning()) << name;
+    EXPECT_TRUE(ended.wait(60000)) << name << " never ended";
+  }
   // "Init DB", then "All" with step run when data file `at` is open.
   void RunAll(std::int64_t at = 0, std::function<void()> step = nullptr) {
     Click("cmdInitDB");

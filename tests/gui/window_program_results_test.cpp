@@ -4,12 +4,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
 #include <QTableView>
 #include <QTest>
 #include <initializer_list>
-#include <map>
-#include <regex>
 
 #include "file_viewer.h"
 #include "findings_model.h"
@@ -18,17 +15,6 @@
 
 namespace tarn::gui {
 namespace {
-
-// The warning numbers of the log's warning blocks ("      10302 - Unknown Entry !...!").
-std::map<std::string, int> LogCounts(const std::vector<std::string>& log) {
-  static const std::regex number_line(R"(^\s+(\d{5}) - )");
-  std::map<std::string, int> counts;
-  std::smatch match;
-  for (const std::string& line : log) {
-    if (std::regex_search(line, match, number_line)) ++counts[match[1]];
-  }
-  return counts;
-}
 
 TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
   program_->Main().show();
@@ -45,7 +31,7 @@ TEST_F(WindowProgramTest, StatusLineSaysHowTheCommandEndedAndWhatToDoNext) {
   RunAll();
   EXPECT_TRUE(analysis_->Options().follow_links);
   follow->click();
-  const std::map<std::string, int> counts = LogCounts(LogLines());
+  const auto counts = WarningCounts(testing::ReadFile((logs_ / "tarn.log").string()));
   ASSERT_EQ(counts.size(), 6u);
   std::string expected;
   for (const auto& [number, count] : counts) {
@@ -167,38 +153,6 @@ TEST_F(WindowProgramTest, FindingsViewFiltersAndOpensEachMistakeAtItsLine) {
   EXPECT_TRUE(Detail().contains("Warnings by number: 10401: 2")) << Detail().toStdString();
   open_each({Mistake{"10401", "DATA/EQUIPMENT/market_misc.ini", 8, "commodity_ice_ores"},
              Mistake{"10401", "DATA/UNIVERSE/SYSTEMS/KV01/kv01.ini", 42, "planet_ocean_300"}});
-}
-
-TEST_F(WindowProgramTest, StatusLinesShowTheirWholeTextAtTheDefaultSize) {
-  MainWindow& window = program_->Main();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  const QSize size = window.size();
-  // A line is cut when its text, wrapped as the label wraps it, needs more room than it has.
-  const auto expect_whole = [&](const char* when) {
-    QApplication::processEvents();
-    EXPECT_EQ(window.size(), size) << when;
-    for (const char* name : {"lblRunState", "lblRunDetail"}) {
-      auto* label = program_->Status().findChild<QLabel*>(name);
-      ASSERT_NE(label, nullptr) << name;
-      const QRect room = label->contentsRect();
-      const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000),
-                                                             Qt::TextWordWrap, label->text());
-      EXPECT_LE(needed.width(), room.width())
-          << when << ", " << name << ": " << label->text().toStdString();
-      EXPECT_LE(needed.height(), room.height())
-          << when << ", " << name << ": " << label->text().toStdString();
-    }
-  };
-  expect_whole("All disabled before Init DB");
-  EXPECT_FALSE(Get<QPushButton>("cmdAll")->isEnabled());
-  RunAll(3, [&] {
-    QTest::qWait(RunStatusBar::kRefreshIntervalMs * 2);
-    ASSERT_TRUE(Detail().startsWith("Reading DATA/")) << Detail().toStdString();
-    expect_whole("during All");
-  });
-  ASSERT_TRUE(State().endsWith("7 warnings.")) << State().toStdString();
-  expect_whole("after All with findings");
 }
 
 }  // namespace

@@ -1,17 +1,13 @@
 // Flag keys written alone on their line ("separable"): the rule form that says how a section
-// writes them, what rules learn makes of a folder, and how a check judges such lines.
+// writes them, and how a check judges such lines (what rules learn makes of them: learn/).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "datadb/database.h"
-#include "ini/section_reader.h"
-#include "learn/learned_rules.h"
-#include "learn/rule_learner.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
-#include "support/core_fixture.h"
 #include "support/program.h"
 #include "support/rows.h"
 
@@ -60,52 +56,12 @@ TEST(FlagRuleTest, BareAndValuedRoundTripAndLeaveTheQueryAsItWas) {
   }
 }
 
-class FlagLearnTest : public testing::CoreTest {
- protected:
-  // How the rules learned from text, starting from the rule text start (merging when given),
-  // say each section writes its flag keys: "Ship separable bare".
-  std::vector<std::string> Learn(const std::string& text, const std::string& start = "") {
-    files.AddFolder("game");
-    files.SetFile("game/ships.ini", text);
-    RecordedValues recorded;
-    RuleLearner learner({}, recorded);
-    LineSource file(files, log);
-    file.SetFileName("game/ships.ini");
-    SectionBuffer buffer;
-    while (ReadSection(buffer, file, log)) learner.HandleSection("ships", buffer);
-    const char* const names[] = {"unsaid", "bare", "valued"};
-    std::vector<std::string> forms;
-    for (const SectionRule& section :
-         LearnRules(learner.Seen(), Parse(start), !start.empty()).rules.sections) {
-      for (const EntryRule& entry : section.entries) {
-        if (!IsFlagKey(entry.name)) continue;
-        forms.push_back(section.name + " " + entry.name + " " +
-                        names[static_cast<int>(entry.flag)]);
-      }
-    }
-    return forms;
-  }
-};
-
-// A kind that writes the key only alone learns "bare", only with values "valued", both ways
-// nothing; merging, a rule the folder contradicts stops saying, one it writes bare says so.
-TEST_F(FlagLearnTest, EachSectionKindLearnsHowItWritesItsFlagKeys) {
-  EXPECT_THAT(Learn("[Ship]\nseparable\n[ship]\nseparable\n[Base]\nseparable\n[Base]\n"
-                    "separable = true\n[Gun]\nseparable = true\noffer_missions\n"),
-              ::testing::ElementsAre("Ship separable bare", "Base separable unsaid",
-                                     "Gun separable valued", "Gun offer_missions bare"));
-  EXPECT_THAT(Learn("[Gun]\nseparable = true\n[Ship]\nseparable\n[Base]\nseparable = false\n",
-                    "[Gun]\nseparable #1 bare = Boolean\n[Ship]\nseparable #2 = Boolean\n"
-                    "[Base]\nseparable #3 valued = Boolean\n"),
-              ::testing::ElementsAre("Gun separable unsaid", "Ship separable bare",
-                                     "Base separable valued"));
-}
-
 // Learned from a world whose ships write "separable" alone and whose guns write it with a
 // value, the rules check that world without a repair or a warning; a ship's line with a value
-// and a gun's bare line are findings of their own; the shipped rules repair and report as ever.
-TEST(FlagCheckTest, LearnedRulesJudgeFlagLinesWhereTheShippedOnesRepairThem) {
-  const testing::Tarn tarn, shipped;
+// and a gun's bare line are findings of their own (rules that do not say a form repair such a
+// line and report the repair: the walk's tests).
+TEST(FlagCheckTest, LearnedRulesJudgeFlagLinesWithoutRepairingThem) {
+  const testing::Tarn tarn;
   const testing::TempDir dir;
   const testing::Files world = {
       {"EXE/kestrovar.ini", "[Data]\nships = ships.ini\n"},
@@ -131,10 +87,6 @@ TEST(FlagCheckTest, LearnedRulesJudgeFlagLinesWhereTheShippedOnesRepairThem) {
                                  " line 2\n      10407 - Flag Form Mismatch !separable!true!\n"));
   }
   EXPECT_THAT(r.log, Not(HasSubstr("line found")));
-  testing::WriteWorld(shipped.game.Path(), world);
-  EXPECT_THAT(shipped.Run(check).log,
-              HasSubstr("WARN: File <game>/DATA/ships.ini line 3\n"
-                        "      !separable! line found. Changed to !separable = true!\n"));
 }
 
 }  // namespace

@@ -369,25 +369,21 @@ TEST(ConversionsTest, RaisingFormsUseThePlatformNumbers) {
 
 // A machine whose locale writes decimals with a comma still reads the game's "1.5".
 TEST(ConversionsTest, DecimalPointWhateverTheLocale) {
-  std::string saved = std::setlocale(LC_ALL, nullptr);
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
   bool comma_locale = false;
   for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
-    if (std::setlocale(LC_ALL, name) != nullptr &&
-        std::string(std::localeconv()->decimal_point) == ",") {
-      comma_locale = true;
-      break;
-    }
+    comma_locale = std::setlocale(LC_ALL, name) != nullptr &&
+                   std::string(std::localeconv()->decimal_point) == ",";
+    if (comma_locale) break;
   }
+  double point = 0, comma = 0;
+  const ConversionStatus point_status = ParseDouble("1.5", point);
+  const ConversionStatus comma_status = ParseDouble("1,5", comma);
+  std::setlocale(LC_ALL, saved.c_str());
   if (!comma_locale) {
-    std::setlocale(LC_ALL, saved.c_str());
     GTEST_SKIP() << "no locale that writes decimals with a comma is installed "
                     "(scripts/setup makes de_DE.UTF-8)";
   }
-  double point = 0;
-  double comma = 0;
-  ConversionStatus point_status = ParseDouble("1.5", point);
-  ConversionStatus comma_status = ParseDouble("1,5", comma);
-  std::setlocale(LC_ALL, saved.c_str());
   EXPECT_EQ(point_status, kOk);
   EXPECT_EQ(point, 1.5);
   EXPECT_EQ(comma_status, kBad);
