@@ -166,10 +166,6 @@ ConversionStatus DecimalToDouble(const Number& number, double& out) {
   return ConversionStatus::kOk;
 }
 
-[[noreturn]] void RaiseConversionFailure(ConversionStatus status) {
-  RaisePlatformError(status == ConversionStatus::kOverflow ? kErrOverflow : kErrTypeMismatch);
-}
-
 }  // namespace
 
 ConversionStatus ParseLong(std::string_view text, std::int32_t& out) {
@@ -264,30 +260,6 @@ LiteralForm FormOf(std::string_view text) {
                       ParseLong(text, whole) == ConversionStatus::kOk;
   form.numeric_literal = ParseDouble(text, value) == ConversionStatus::kOk;
   return form;
-}
-
-std::int32_t TextToLong(std::string_view text) {
-  std::int32_t value = 0;
-  if (ConversionStatus status = ParseLong(text, value); status != ConversionStatus::kOk) {
-    RaiseConversionFailure(status);
-  }
-  return value;
-}
-
-double TextToDouble(std::string_view text) {
-  double value = 0;
-  if (ConversionStatus status = ParseDouble(text, value); status != ConversionStatus::kOk) {
-    RaiseConversionFailure(status);
-  }
-  return value;
-}
-
-bool TextToBoolean(std::string_view text) {
-  bool value = false;
-  if (ConversionStatus status = ParseBoolean(text, value); status != ConversionStatus::kOk) {
-    RaiseConversionFailure(status);
-  }
-  return value;
 }
 
 }  // namespace tarn

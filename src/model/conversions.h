@@ -50,9 +50,4 @@ struct LiteralForm {
 };
 LiteralForm FormOf(std::string_view text);
 
-// The raising forms: kErrTypeMismatch (13) or kErrOverflow (6), source "TARN".
-std::int32_t TextToLong(std::string_view text);
-double TextToDouble(std::string_view text);
-bool TextToBoolean(std::string_view text);
-
 }  // namespace tarn

@@ -358,15 +358,6 @@ TEST(ConversionsTest, Boolean) {
 
 // clang-format on
 
-TEST(ConversionsTest, RaisingFormsUseThePlatformNumbers) {
-  EXPECT_EQ(TextToLong(" -12 "), -12);
-  EXPECT_EQ(TextToDouble("0.5"), 0.5);
-  EXPECT_TRUE(TextToBoolean("-1"));
-  EXPECT_EQ(ErrorOf([] { TextToLong("2147483648"); }), kErrOverflow);
-  EXPECT_EQ(ErrorOf([] { TextToDouble(""); }), kErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { TextToBoolean("yes"); }), kErrTypeMismatch);
-}
-
 // A machine whose locale writes decimals with a comma still reads the game's "1.5".
 TEST(ConversionsTest, DecimalPointWhateverTheLocale) {
   const std::string saved = std::setlocale(LC_ALL, nullptr);
