@@ -91,7 +91,15 @@ TEST_F(CliTest, StoredOverwriteFlagOutsideTheCheckBoxNeedsOverwriteOrAppend) {
 
 // The program needs only the three objects of TARN.MDB; the tables of the data database come
 // with "Init DB". One that cannot be made disables "All"; a game folder to check is needed too.
+// Names are checked against the stored sections, which only "All" stores.
 TEST_F(CliTest, SettingsAndDataDatabasesBrokenMissingAndMinimal) {
+  EXPECT_TRUE(Run("--log <log> --overwrite refs").starts_with("3|")) << last_.err;
+  EXPECT_EQ(last_.log,
+            "Checking references: there is no data database; press \"Init DB\" and \"All\" "
+            "first\n");
+  EXPECT_THAT(last_.err, ::testing::HasSubstr("references can be checked only after \"Init DB\" "
+                                              "and \"All\""));
+  std::filesystem::remove(tarn_.log.File("tarn.log"));
   std::filesystem::remove(Mdb());
   EXPECT_TRUE(Run("dump").starts_with("3||OpenSettingsDB: Unable to open settings database\n\n"));
   testing::MakeSettingsDB(Mdb(), {.log_path = tarn_.log.Path(), .query_rows = Rows{}});
@@ -132,16 +140,6 @@ TEST_F(CliTest, SettingsAndDataDatabasesBrokenMissingAndMinimal) {
       "tarn: exit status 3: \"All\" is disabled: the last \"Init DB\" failed\n"))
       << last_.err;
   EXPECT_TRUE(last_.log.ends_with("Unable to create <home>/KV.MDB\n")) << last_.log;
-}
-
-// Names are checked against the stored sections, which only "All" stores.
-TEST_F(CliTest, RefsBeforeAllSaysWhatToDoAndEndsWithThree) {
-  EXPECT_TRUE(Run("--log <log> --overwrite refs").starts_with("3|")) << last_.err;
-  EXPECT_EQ(last_.log,
-            "Checking references: there is no data database; press \"Init DB\" and \"All\" "
-            "first\n");
-  EXPECT_THAT(last_.err, ::testing::HasSubstr("references can be checked only after \"Init DB\" "
-                                              "and \"All\""));
 }
 
 TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNothing) {

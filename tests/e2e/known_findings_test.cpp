@@ -3,6 +3,7 @@
 // exit status and reports and by the window's session alike.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/file_system.h"
@@ -138,25 +139,20 @@ TEST(KnownFindingsSessionTest, RowsOfInstalledKnownFindingsAreKnown) {
   settings.SetSettingsDBName(home.File("TARN.MDB"));
   settings.Values().SetKVPath(std::string(TARN_EXAMPLES) + "/kestrovar-broken");
   settings.Values().SetLogPath(logs.Path());
-  auto known_rows = [](const CommandAccount& account) {
-    std::size_t known = 0;
-    for (const FindingRow& row : account.findings) known += row.known ? 1 : 0;
-    return known;
-  };
   {
     Session session(settings, front_end, files, home.Path());
     session.Run(SessionCommand::kInitDB, true);
     const CommandAccount& first = session.Run(SessionCommand::kAll, true);
     const std::size_t count = first.findings.size();
     ASSERT_GT(count, 2u);
-    EXPECT_EQ(known_rows(first), 0u);
+    EXPECT_EQ(std::ranges::count(first.findings, true, &FindingRow::known), 0);
     const std::vector<ReportedFinding> reported =
         ReportFindings(session.GetAnalysis().Findings(), {settings.Values().KVPath(), ""});
     AddKnownFindings(settings.SettingsDB(), {reported[0].fingerprint, reported[1].fingerprint});
     session.Run(SessionCommand::kInitDB, true);
     const CommandAccount& second = session.Run(SessionCommand::kAll, true);
     EXPECT_EQ(second.findings.size(), count);
-    EXPECT_EQ(known_rows(second), 2u);
+    EXPECT_EQ(std::ranges::count(second.findings, true, &FindingRow::known), 2);
     EXPECT_EQ(second.known, 2);
     EXPECT_TRUE(second.findings[0].known);
   }
