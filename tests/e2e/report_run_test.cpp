@@ -155,10 +155,12 @@ TEST_F(ReportTest, WrittenPathsOverWhatTheRunOwnsAreRefusedBeforeItStarts) {
   ASSERT_EQ(Run("--log <log> --quiet init-db all").status, 1);
   testing::WriteFile(tarn_.home.File("base.json"), "{\"findings\": []}");
   fs::create_directories(tarn_.home.File("sub"));
-  const std::string mdb = testing::ReadFile(tarn_.home.File("TARN.MDB"));
-  const std::string kv = testing::ReadFile(tarn_.home.File("KV.MDB"));
-  const std::string log = testing::ReadFile(tarn_.log.File("tarn.log"));
-  const std::string ini = testing::ReadFile(tarn_.game.File("DATA/EQUIPMENT/goods.ini"));
+  // What the run owns or reads, with its bytes.
+  std::vector<std::pair<std::string, std::string>> kept;
+  for (const char* path : {"<home>/TARN.MDB", "<home>/KV.MDB", "<log>/tarn.log",
+                           "<game>/DATA/EQUIPMENT/goods.ini", "<home>/base.json"}) {
+    kept.emplace_back(tarn_.Path(path), testing::ReadFile(tarn_.Path(path)));
+  }
   const struct {
     std::string args;
     std::string message;
@@ -178,11 +180,7 @@ TEST_F(ReportTest, WrittenPathsOverWhatTheRunOwnsAreRefusedBeforeItStarts) {
     EXPECT_EQ(r.status, 2) << c.args;
     EXPECT_THAT(r.err, HasSubstr(c.message)) << c.args;
   }
-  EXPECT_EQ(testing::ReadFile(tarn_.home.File("TARN.MDB")), mdb);
-  EXPECT_EQ(testing::ReadFile(tarn_.home.File("KV.MDB")), kv);
-  EXPECT_EQ(testing::ReadFile(tarn_.log.File("tarn.log")), log);
-  EXPECT_EQ(testing::ReadFile(tarn_.game.File("DATA/EQUIPMENT/goods.ini")), ini);
-  EXPECT_EQ(testing::ReadFile(tarn_.home.File("base.json")), "{\"findings\": []}");
+  for (const auto& [path, bytes] : kept) EXPECT_EQ(testing::ReadFile(path), bytes) << path;
   // A report in the game folder that the walk does not read is the mod's to keep.
   EXPECT_EQ(Run("--log <log> --quiet --report sarif=<game>/tarn.sarif init-db all").status, 1);
   EXPECT_TRUE(fs::exists(tarn_.game.File("tarn.sarif")));

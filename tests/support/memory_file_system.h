@@ -48,8 +48,7 @@ class MemoryFileSystem : public FileSystem {
   std::optional<FileIdentity> IdentityOf(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
-  // Holds a folder, a missing file and one over max_bytes to what the machine's file system
-  // does; it has no pipes or devices.
+  // The whole file; no test reads one over max_bytes or a folder this way.
   std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
   void MakeFolder(const std::string& path) override;
 
