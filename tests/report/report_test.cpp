@@ -15,6 +15,7 @@
 #include "report/finding_detail.h"
 #include "report/findings_table.h"
 #include "report/formats.h"
+#include "report/sample_findings.h"
 #include "report/written_paths.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
@@ -29,30 +30,10 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-Finding Line(std::string key, std::string value, std::int32_t editor_line) {
-  Finding f;
-  f.kind = Finding::Kind::kSectionLine;
-  f.number = kErrUnknownEntry;
-  f.file = "/g/DATA/ships/a.ini";
-  f.disk_file = "/g/DATA/SHIPS/A.ini";
-  f.line = 12;
-  f.editor_line = editor_line;
-  f.section = "Ship";
-  f.key = std::move(key);
-  f.value = std::move(value);
-  return f;
-}
+using testing::Line;
+using testing::Repair;
 
-// A line the log repaired, and a file of _bc_OtherINI that could not be opened: no line
-// names it.
-Finding Repair() {
-  return {.kind = Finding::Kind::kRepair,
-          .file = "/g/DATA/b.ini",
-          .line = 7,
-          .value = "fixed",
-          .disk_file = "/g/DATA/B.INI",
-          .editor_line = 7};
-}
+// A file of _bc_OtherINI that could not be opened: no line names it.
 Finding Listed() {
   return {.kind = Finding::Kind::kReference,
           .number = kErrCouldNotOpenReferredFile,
