@@ -315,15 +315,5 @@ TEST_F(LogTest, ErrorsWarningsAndRepairsInTheirFixedFormsAlsoAsFindings) {
             "2|0|b.ini|7||0||first\nsecond\n");
 }
 
-TEST_F(LogTest, FatalErrorShowsItsBoxThenEndsTheProgram) {
-  EXPECT_THROW(ShowFatalError(front_end, TarnError(14, "unable to open database file", "SQLite"),
-                              "Unable to read settings"),
-               ProgramEnd);
-  EXPECT_EQ(front_end.messages,
-            std::vector<std::string>{"Unable to read settings\r\n\r\nError: unable to open "
-                                     "database file\r\nNumber: 14\r\nSource: SQLite\r\n"});
-  EXPECT_EQ(LogText(), "");
-}
-
 }  // namespace
 }  // namespace tarn
