@@ -1,4 +1,7 @@
-// Game folders and homes as an attacker or a careless user makes them.
+// Game folders and homes as an attacker or a careless user makes them, grouped by attack:
+// references and links that lead out of the game folder, files that are no files, files too
+// large to hold, runs that share a home or a log folder. Each is refused with its warning or
+// message, and the run goes on where it can.
 #ifdef _WIN32
 #include <process.h>
 #define getpid _getpid
@@ -27,10 +30,6 @@ using ::testing::Not;
 
 constexpr const char* kMarker = "MARKER_OF_A_PRIVATE_FILE";
 
-// Game folders and homes as an attacker or a careless user makes them, grouped by attack:
-// references and links that lead out of the game folder, files that are no files, files too
-// large to hold, runs that share a home or a log folder. Each is refused with its warning or
-// message, and the run goes on where it can.
 class HostileTest : public ::testing::Test {
  protected:
   void SetUp() override {

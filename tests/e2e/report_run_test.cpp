@@ -1,5 +1,5 @@
-// The broken sample world's findings in every report format, against the files on disk, and
-// across edits with a baseline.
+// Copies of the broken sample world, whose findings are checked in every report format against
+// the files on disk, across edits with a baseline, and with a log that cannot be written.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,8 +22,6 @@ using ::testing::Not;
 
 using testing::Rows;
 
-// Copies of the broken world, whose findings are checked in every report format against the
-// files on disk, across edits with a baseline, and with a log that cannot be written.
 class ReportTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -53,7 +53,6 @@ std::string Normal(const std::string& given) {
 }
 
 bool Below(const std::string& path, const std::string& folder) {
-  if (folder.empty()) return !path.empty() && path[0] != '/' && !path.starts_with("..");
   return path.size() > folder.size() && path.starts_with(folder) &&
          (folder.back() == '/' || path[folder.size()] == '/');
 }

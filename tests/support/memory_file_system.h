@@ -4,7 +4,8 @@
 // ForgetListings), Confine refuses what lies outside the folder by its ".." and what a link
 // leads out of it, links are followed and a loop of them is a file that cannot be opened.
 // Faults are injected per path, as a disk gives them: a read that fails, a write that fails
-// after some bytes, a rename that fails, a locked file.
+// after some bytes, a rename that fails, a locked file. Writes do not refuse a link or a folder
+// in the file's place: the tests of those run on the machine's file system.
 #pragma once
 
 #include <cstddef>
