@@ -41,21 +41,15 @@ bool MakeJunction(const std::wstring& link, const std::wstring& target) {
     wchar_t path[1];
   }* data = reinterpret_cast<MountPoint*>(buffer.data());
   const WORD bytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-  *data = {IO_REPARSE_TAG_MOUNT_POINT,
-           static_cast<WORD>(12 + bytes),
-           0,
-           0,
-           bytes,
-           static_cast<WORD>(bytes + 2),
-           0,
-           {}};
+  *data = {IO_REPARSE_TAG_MOUNT_POINT, static_cast<WORD>(12 + bytes), 0, 0, bytes,
+           static_cast<WORD>(bytes + 2), 0, {}};
   std::copy(substitute.begin(), substitute.end(), data->path);
   HANDLE h = ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   DWORD returned = 0;
   const bool made = h != INVALID_HANDLE_VALUE &&
-                    ::DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, data, 8 + 12 + bytes, nullptr, 0,
-                                      &returned, nullptr);
+                    ::DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, data, 8 + 12 + bytes, nullptr,
+                                      0, &returned, nullptr);
   if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
   if (!made) ::RemoveDirectoryW(link.c_str());
   return made;
@@ -90,8 +84,8 @@ TEST(WindowsPathTest, DriveLettersAndUncPathsTakeTheLongForm) {
 
 TEST(WindowsPathTest, LetterCaseIsTheFileSystemsAndDotDotStaysInTheGameFolder) {
   testing::TempDir root;
-  testing::WriteWorld(root.Path(),
-                      {{"game/DATA/Ships/ShipArch.ini", "inside"}, {"secret.ini", "outside"}});
+  testing::WriteWorld(root.Path(), {{"game/DATA/Ships/ShipArch.ini", "inside"},
+                                    {"secret.ini", "outside"}});
   RealFileSystem files;
   const std::string game = root.Path() + "\\game";
   files.Confine(game, false);
@@ -142,12 +136,14 @@ TEST(WindowsLockTest, HomeThatCannotBeLockedSaysWhereToUnzipAndWhy) {
   testing::TempDir dir;
   const std::string missing = dir.File("missing");
   std::string why;
-  EXPECT_EQ(FolderLock::TakeOrSay(missing, "home", "home folder", FolderLock::Need::kRequired, why),
+  EXPECT_EQ(FolderLock::TakeOrSay(missing, "home", "home folder", FolderLock::Need::kRequired,
+                                  why),
             nullptr);
   EXPECT_THAT(why, HasSubstr("cannot lock the home folder " + missing + ": " + missing +
                              "\\.tarn-home.lock cannot be opened: "));
   EXPECT_THAT(why, HasSubstr("; unzip TARN into a folder you can write to, or give --home"));
-  EXPECT_EQ(FolderLock::TakeOrSay(missing, "log", "log folder", FolderLock::Need::kIfPossible, why),
+  EXPECT_EQ(FolderLock::TakeOrSay(missing, "log", "log folder", FolderLock::Need::kIfPossible,
+                                  why),
             nullptr);
   EXPECT_EQ(why, "");
   const std::string lock_file = JoinPath(dir.Path(), ".tarn-home.lock");
@@ -162,8 +158,8 @@ TEST(WindowsWholeWriteTest, FileHeldOpenByAnotherProgramIsNamedAfterRetrying) {
   const std::string report = dir.Path() + "\\r.json";
   files.WriteWholeFile(report, "old");
   // As an editor that keeps the file open without letting others replace it.
-  HANDLE editor = ::CreateFileW(WidenUtf8(report).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+  HANDLE editor = ::CreateFileW(WidenUtf8(report).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(editor, INVALID_HANDLE_VALUE);
   try {
     files.WriteWholeFile(report, "new");
