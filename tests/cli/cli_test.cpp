@@ -91,7 +91,15 @@ TEST_F(CliTest, StoredOverwriteFlagOutsideTheCheckBoxNeedsOverwriteOrAppend) {
 
 // The program needs only the three objects of TARN.MDB; the tables of the data database come
 // with "Init DB". One that cannot be made disables "All"; a game folder to check is needed too.
+// Names are checked against the stored sections, which only "All" stores.
 TEST_F(CliTest, SettingsAndDataDatabasesBrokenMissingAndMinimal) {
+  EXPECT_TRUE(Run("--log <log> --overwrite refs").starts_with("3|")) << last_.err;
+  EXPECT_EQ(last_.log,
+            "Checking references: there is no data database; press \"Init DB\" and \"All\" "
+            "first\n");
+  EXPECT_THAT(last_.err, ::testing::HasSubstr("references can be checked only after \"Init DB\" "
+                                              "and \"All\""));
+  std::filesystem::remove(tarn_.log.File("tarn.log"));
   std::filesystem::remove(Mdb());
   EXPECT_TRUE(Run("dump").starts_with("3||OpenSettingsDB: Unable to open settings database\n\n"));
   testing::MakeSettingsDB(Mdb(), {.log_path = tarn_.log.Path(), .query_rows = Rows{}});
@@ -134,16 +142,6 @@ TEST_F(CliTest, SettingsAndDataDatabasesBrokenMissingAndMinimal) {
   EXPECT_TRUE(last_.log.ends_with("Unable to create <home>/KV.MDB\n")) << last_.log;
 }
 
-// Names are checked against the stored sections, which only "All" stores.
-TEST_F(CliTest, RefsBeforeAllSaysWhatToDoAndEndsWithThree) {
-  EXPECT_TRUE(Run("--log <log> --overwrite refs").starts_with("3|")) << last_.err;
-  EXPECT_EQ(last_.log,
-            "Checking references: there is no data database; press \"Init DB\" and \"All\" "
-            "first\n");
-  EXPECT_THAT(last_.err, ::testing::HasSubstr("references can be checked only after \"Init DB\" "
-                                              "and \"All\""));
-}
-
 TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNothing) {
   const std::string query = "SELECT * FROM _bc_ListSections";
   const Rows shipped = testing::RowsOf(Mdb(), query);
@@ -183,15 +181,14 @@ TEST_F(CliTest, RulesExportThenImportGivesTheSameQueryAndABrokenSourceChangesNot
 // (refused at once, not waited on) or a folder named like a rule file.
 TEST_F(CliTest, RulesImportRefusesWhatIsNoRuleSetAndChangesNothing) {
   const Rows everything = testing::Everything(Mdb());
-  for (const char* folder : {"empty", "none", "fifo", "folder/B.RULES"}) {
-    std::filesystem::create_directories(tarn_.game.File(folder));
-  }
-  testing::WriteFile(tarn_.game.File("none/notes.txt"), "[Ship]\nnickname #1 = String\n");
-  testing::WriteFile(tarn_.game.File("none/a.rules"), "; nothing yet\n");
   const std::string good = "[Ship]\nnickname #1 = String\n";
-  testing::WriteFile(tarn_.game.File("fifo/a.rules"), good);
+  testing::WriteWorld(tarn_.game.Path(), {{"none/notes.txt", good},
+                                          {"none/a.rules", "; nothing yet\n"},
+                                          {"fifo/a.rules", good},
+                                          {"folder/a.rules", good}});
+  std::filesystem::create_directories(tarn_.game.File("empty"));
+  std::filesystem::create_directories(tarn_.game.File("folder/B.RULES"));
   ASSERT_EQ(::mkfifo(tarn_.game.File("fifo/b.rules").c_str(), 0644), 0);
-  testing::WriteFile(tarn_.game.File("folder/a.rules"), good);
   for (const auto& [folder, err] : std::vector<std::pair<std::string, std::string>>{
            {"<game>/missing", "<game>/missing: cannot read the folder: Path not found"},
            {"<game>/empty", "no rule files in <game>/empty"},
@@ -221,13 +218,11 @@ TEST_F(CliTest, RulesRestoreGivesBackWhatTheImportReplacedOnce) {
 // rules diff reads two rule folders and nothing else: agreeing, differing, and folders that
 // cannot be read or hold no rule file.
 TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
-  for (const char* folder : {"a", "b", "c", "broken", "empty"}) {
-    std::filesystem::create_directories(tarn_.game.File(folder));
-  }
-  testing::WriteFile(tarn_.game.File("a/ships.rules"), "[Ship]\nmass #1 = Long\n");
-  testing::WriteFile(tarn_.game.File("b/ships.rules"), "[Ship]\nmass #1 = Long\n");
-  testing::WriteFile(tarn_.game.File("c/ships.rules"), "[Ship]\nmass #1 = Double\n");
-  testing::WriteFile(tarn_.game.File("broken/ships.rules"), "[Ship]\nmass = \n");
+  testing::WriteWorld(tarn_.game.Path(), {{"a/ships.rules", "[Ship]\nmass #1 = Long\n"},
+                                          {"b/ships.rules", "[Ship]\nmass #1 = Long\n"},
+                                          {"c/ships.rules", "[Ship]\nmass #1 = Double\n"},
+                                          {"broken/ships.rules", "[Ship]\nmass = \n"}});
+  std::filesystem::create_directories(tarn_.game.File("empty"));
   EXPECT_EQ(Run("rules diff <game>/a <game>/b"), "0|The rule folders agree.\n|");
   EXPECT_EQ(Run("rules diff <game>/a <game>/c"),
             "1|~ [Ship] mass: value 1 Long -> Double (widened)\n1 change\n|");
@@ -250,7 +245,7 @@ TEST_F(CliTest, RulesDiffSaysWhetherTwoRuleFoldersAgree) {
             "3||tarn: rules export: no rule files in <game>/empty\n");
   // Export writes nothing it cannot write whole, and says so with status 3.
   EXPECT_TRUE(Run("rules export <game>/a/ships.rules/x").starts_with("3||tarn: rules export: "));
-  EXPECT_EQ(testing::ReadFile(tarn_.game.File("a/ships.rules")), "[Ship]\nmass #1 = Long\n");
+  EXPECT_EQ(testing::ReadFile(tarn_.game.File("a/ships.rules")), "[Ship]\r\nmass #1 = Long\r\n");
   EXPECT_TRUE(Run("rules export --json <game>/out").starts_with("2||"));
   EXPECT_TRUE(Run("rules export").starts_with("2||"));
   EXPECT_TRUE(Run("rules export <game>/out --from <game>/a").starts_with("2||"));

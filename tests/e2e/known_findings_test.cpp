@@ -3,6 +3,7 @@
 // exit status and reports and by the window's session alike.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/file_system.h"
@@ -45,11 +46,10 @@ class KnownFindingsTest : public ::testing::Test {
   // None installed leaves no table at all.
   Rows Installed() const {
     const std::string mdb = tarn_.home.File("TARN.MDB");
-    if (testing::RowsOf(mdb, "SELECT name FROM sqlite_master WHERE name = '_bc_known_findings'")
-            .empty()) {
-      return {};
-    }
-    return testing::RowsOf(mdb, "SELECT Fingerprint FROM _bc_known_findings ORDER BY 1");
+    return testing::RowsOf(mdb, "SELECT 1 FROM sqlite_master WHERE name = '_bc_known_findings'")
+                   .empty()
+               ? Rows{}
+               : testing::RowsOf(mdb, "SELECT Fingerprint FROM _bc_known_findings ORDER BY 1");
   }
   void AddMistake() {
     testing::WriteFile(tarn_.game.File("DATA/SOLAR/StarArch.ini"),
@@ -59,7 +59,10 @@ class KnownFindingsTest : public ::testing::Test {
   testing::TempDir dir_;
 };
 
-TEST_F(KnownFindingsTest, TrustedFolderChecksCleanAndOnlyANewMistakeIsNew) {
+// Learned from a trusted folder, the known findings check it clean. Export writes what is
+// installed, import installs it again, a folder without the file installs none, restore brings
+// back what that import replaced; then only a new mistake is new, and accept adds a report's.
+TEST_F(KnownFindingsTest, TrustedFolderChecksCleanKeptThroughExportImportRestoreAndAccept) {
   const std::string mdb = testing::ReadFile(tarn_.home.File("TARN.MDB"));
   const testing::Result learned = Learn("rules");
   ASSERT_EQ(learned.status, 0) << learned.err;
@@ -69,15 +72,35 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanAndOnlyANewMistakeIsNew) {
   EXPECT_TRUE(fs::is_empty(tarn_.log.Path()));
   ASSERT_TRUE(fs::exists(dir_.File("rules/known-findings.json")));
   ASSERT_EQ(tarn_.Run("rules import " + dir_.File("rules")).status, 0);
-  const std::size_t known = Installed().size();
-  EXPECT_NE(learned.out.find(std::to_string(known) + " known findings kept"), std::string::npos)
+  const Rows known = Installed();
+  EXPECT_NE(learned.out.find(std::to_string(known.size()) + " known findings kept"),
+            std::string::npos)
       << learned.out;
 
   auto [status, found] = Check();
   EXPECT_EQ(status, 0);
   ASSERT_GT(found.size(), 0u);
-  EXPECT_EQ(found.size(), known);
+  EXPECT_EQ(found.size(), known.size());
   for (const std::string& row : found) EXPECT_TRUE(row.ends_with("|unchanged")) << row;
+
+  ASSERT_EQ(tarn_.Run("rules export " + dir_.File("exported")).status, 0);
+  fs::copy(dir_.File("rules"), dir_.File("bare"), fs::copy_options::recursive);
+  fs::remove(dir_.File("bare/known-findings.json"));
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("bare")).status, 0);
+  EXPECT_EQ(Installed(), Rows{});
+  EXPECT_EQ(Check().first, 1);
+  ASSERT_EQ(tarn_.Run("rules restore").status, 0);
+  EXPECT_EQ(Installed(), known);
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("exported")).status, 0);
+  EXPECT_EQ(Installed(), known);
+
+  // --merge keeps the installed ones that learning no longer meets.
+  testing::WriteFile(tarn_.home.File("extra.json"),
+                     "{\"findings\": [{\"fingerprint\": \"kept-from-before\"}]}");
+  EXPECT_EQ(tarn_.Run("rules accept <home>/extra.json").out, "added 1 known findings\n");
+  ASSERT_EQ(Learn("merged", "--merge ").status, 0);
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("merged")).status, 0);
+  EXPECT_EQ(Installed().size(), known.size() + 1);
 
   AddMistake();
   std::tie(status, found) = Check();
@@ -87,37 +110,6 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanAndOnlyANewMistakeIsNew) {
     if (row.ends_with("|new")) fresh.push_back(row);
   }
   EXPECT_EQ(fresh, (Rows{"DATA/SOLAR/StarArch.ini|new"}));
-}
-
-// Export writes what is installed, import installs it again, a folder without the file
-// installs none, restore brings back what that import replaced, and accept adds a report's.
-TEST_F(KnownFindingsTest, ExportImportRestoreAndAcceptKeepEveryKnownFinding) {
-  ASSERT_EQ(Learn("rules").status, 0);
-  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("rules")).status, 0);
-  const Rows learned = Installed();
-  ASSERT_FALSE(learned.empty());
-
-  ASSERT_EQ(tarn_.Run("rules export " + dir_.File("exported")).status, 0);
-  fs::copy(dir_.File("rules"), dir_.File("bare"), fs::copy_options::recursive);
-  fs::remove(dir_.File("bare/known-findings.json"));
-  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("bare")).status, 0);
-  EXPECT_EQ(Installed(), Rows{});
-  EXPECT_EQ(Check().first, 1);
-  ASSERT_EQ(tarn_.Run("rules restore").status, 0);
-  EXPECT_EQ(Installed(), learned);
-  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("exported")).status, 0);
-  EXPECT_EQ(Installed(), learned);
-
-  // --merge keeps the installed ones that learning no longer meets.
-  testing::WriteFile(tarn_.home.File("extra.json"),
-                     "{\"findings\": [{\"fingerprint\": \"kept-from-before\"}]}");
-  EXPECT_EQ(tarn_.Run("rules accept <home>/extra.json").out, "added 1 known findings\n");
-  ASSERT_EQ(Learn("merged", "--merge ").status, 0);
-  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("merged")).status, 0);
-  EXPECT_EQ(Installed().size(), learned.size() + 1);
-
-  AddMistake();
-  EXPECT_EQ(Check().first, 1);
   const testing::Result accepted = tarn_.Run("rules accept <home>/r.json");
   EXPECT_EQ(accepted.status, 0) << accepted.err;
   EXPECT_EQ(accepted.out, "added 1 known findings\n");
@@ -138,25 +130,20 @@ TEST(KnownFindingsSessionTest, RowsOfInstalledKnownFindingsAreKnown) {
   settings.SetSettingsDBName(home.File("TARN.MDB"));
   settings.Values().SetKVPath(std::string(TARN_EXAMPLES) + "/kestrovar-broken");
   settings.Values().SetLogPath(logs.Path());
-  auto known_rows = [](const CommandAccount& account) {
-    std::size_t known = 0;
-    for (const FindingRow& row : account.findings) known += row.known ? 1 : 0;
-    return known;
-  };
   {
     Session session(settings, front_end, files, home.Path());
     session.Run(SessionCommand::kInitDB, true);
     const CommandAccount& first = session.Run(SessionCommand::kAll, true);
     const std::size_t count = first.findings.size();
     ASSERT_GT(count, 2u);
-    EXPECT_EQ(known_rows(first), 0u);
+    EXPECT_EQ(std::ranges::count(first.findings, true, &FindingRow::known), 0);
     const std::vector<ReportedFinding> reported =
         ReportFindings(session.GetAnalysis().Findings(), {settings.Values().KVPath(), ""});
     AddKnownFindings(settings.SettingsDB(), {reported[0].fingerprint, reported[1].fingerprint});
     session.Run(SessionCommand::kInitDB, true);
     const CommandAccount& second = session.Run(SessionCommand::kAll, true);
     EXPECT_EQ(second.findings.size(), count);
-    EXPECT_EQ(known_rows(second), 2u);
+    EXPECT_EQ(std::ranges::count(second.findings, true, &FindingRow::known), 2);
     EXPECT_EQ(second.known, 2);
     EXPECT_TRUE(second.findings[0].known);
   }

@@ -1,4 +1,7 @@
-// What `rules learn` learns from whole game folders, and what it does with bad ones.
+// `tarn rules learn` on whole game folders: what it learns from a folder checks that folder
+// without a warning and stores the same rows as the shipped rules do, it is learned the same
+// way twice, and bad folders and output folders end the command with status 3 and nothing
+// half-written.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,10 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-// `tarn rules learn` on whole game folders: what it learns from a folder checks that folder
-// without a warning and stores the same rows as the shipped rules do, it is learned the same
-// way twice, and bad folders and output folders end the command with status 3 and nothing
-// half-written.
 class LearnTest : public ::testing::Test {
  protected:
   // _bc_OtherINI of the home's TARN.MDB as the lines of a bench world's other_ini.txt.

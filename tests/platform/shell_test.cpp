@@ -66,8 +66,14 @@ class RealFileSystemTest : public ::testing::Test {
     text.resize(input->Read(text.data(), text.size()));
     return text;
   }
-  std::int32_t OpenError(const std::string& relative) {
-    return ErrorOf([&] { files_.OpenForReading(dir_.File(relative)); });
+  // The number and description of the error opening the file raises; "read" when it opens.
+  std::string Refusal(const std::string& relative) {
+    try {
+      files_.OpenForReading(dir_.File(relative));
+    } catch (const TarnError& error) {
+      return std::to_string(error.Number()) + " " + error.Description();
+    }
+    return "read";
   }
   testing::TempDir dir_;
   RealFileSystem files_;
@@ -114,22 +120,23 @@ TEST_F(RealFileSystemTest, PathsResolveFolderByFolderLetterCaseAside) {
 }
 
 TEST_F(RealFileSystemTest, MissingFoldersAndFilesKeepTheirNumbers) {
-  EXPECT_EQ(OpenError("DATA/NOPE/shiparch.ini"), kErrPathNotFound);
-  EXPECT_EQ(OpenError("data/ships/nope.ini"), kErrFileNotFound);
-  EXPECT_EQ(OpenError("DATA/SHIPS/nope.ini"), kErrFileNotFound);
-  EXPECT_EQ(OpenError("DATA/SHIPS/shiparch.ini/more"), kErrPathNotFound);
-  EXPECT_EQ(OpenError("data/ships/shiparch.ini/more"), kErrPathNotFound);
+  for (const char* path :
+       {"DATA/NOPE/shiparch.ini", "DATA/SHIPS/shiparch.ini/more", "data/ships/shiparch.ini/more"}) {
+    EXPECT_EQ(Refusal(path), "76 Path not found") << path;
+  }
+  EXPECT_EQ(Refusal("data/ships/nope.ini"), "53 File not found");
+  EXPECT_EQ(Refusal("DATA/SHIPS/nope.ini"), "53 File not found");
   // A folder is no file to read, and trying leaves nothing open.
   const auto open_files = [] {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
   };
   const auto before = open_files();
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(OpenError("DATA/SHIPS"), kErrFileNotFound);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Refusal("DATA/SHIPS"), "53 File not found: it is a folder");
   EXPECT_EQ(open_files(), before);
   // A listing is read once per run.
-  EXPECT_EQ(OpenError("data/new.ini"), kErrFileNotFound);
+  EXPECT_EQ(Refusal("data/new.ini"), "53 File not found");
   testing::WriteFile(dir_.File("DATA/NEW.ini"), "new");
-  EXPECT_EQ(OpenError("data/new.ini"), kErrFileNotFound);
+  EXPECT_EQ(Refusal("data/new.ini"), "53 File not found");
   files_.ForgetListings();
   EXPECT_EQ(Read("data/new.ini"), "new");
 }
@@ -139,14 +146,6 @@ TEST_F(RealFileSystemTest, MissingFoldersAndFilesKeepTheirNumbers) {
 // look at the path sees nothing to refuse) is refused once opened. A socket, which cannot be
 // opened at all, says what it is.
 TEST_F(RealFileSystemTest, ConfinementJudgesTheFileOpenedAndASocketSaysWhatItIs) {
-  const auto refusal = [this](const std::string& relative) -> std::string {
-    try {
-      files_.OpenForReading(dir_.File(relative));
-    } catch (const TarnError& error) {
-      return std::to_string(error.Number()) + " " + error.Description();
-    }
-    return "read";
-  };
   const testing::TempDir outside;
   testing::WriteFile(outside.File("secret.ini"), "MARKER");
   const int secret = ::open(outside.File("secret.ini").c_str(), O_RDONLY | O_CLOEXEC);
@@ -163,10 +162,10 @@ TEST_F(RealFileSystemTest, ConfinementJudgesTheFileOpenedAndASocketSaysWhatItIs)
   ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
   files_.Confine(dir_.Path(), false);
-  EXPECT_EQ(refusal("DATA/SHIPS/gone.ini"),
+  EXPECT_EQ(Refusal("DATA/SHIPS/gone.ini"),
             "53 File not found: a link leads out of the game folder, to " +
                 outside.File("secret.ini") + " (deleted) (--follow-links reads it)");
-  EXPECT_EQ(refusal("DATA/SHIPS/socket.ini"), "53 File not found: it is a socket");
+  EXPECT_EQ(Refusal("DATA/SHIPS/socket.ini"), "53 File not found: it is a socket");
   files_.Confine(dir_.Path(), true);
   EXPECT_EQ(Read("DATA/SHIPS/gone.ini"), "MARKER");
   ::close(socket);
@@ -314,16 +313,6 @@ TEST_F(LogTest, ErrorsWarningsAndRepairsInTheirFixedFormsAlsoAsFindings) {
             "0|0|a.ini|-2147483648|S|1|k1|v\n0|10105|a.ini|2147483647|S|0||\n"
             "1|10306|/game/u.ini|42|system|2|file|systems\\kv01.ini\n"
             "2|0|b.ini|7||0||first\nsecond\n");
-}
-
-TEST_F(LogTest, FatalErrorShowsItsBoxThenEndsTheProgram) {
-  EXPECT_THROW(ShowFatalError(front_end, TarnError(14, "unable to open database file", "SQLite"),
-                              "Unable to read settings"),
-               ProgramEnd);
-  EXPECT_EQ(front_end.messages,
-            std::vector<std::string>{"Unable to read settings\r\n\r\nError: unable to open "
-                                     "database file\r\nNumber: 14\r\nSource: SQLite\r\n"});
-  EXPECT_EQ(LogText(), "");
 }
 
 }  // namespace

@@ -130,19 +130,6 @@ TEST(WindowsPathTest, PathsLongerThan260CharactersAreWrittenAndRead) {
   EXPECT_TRUE(files.IdentityOf(path).has_value());
 }
 
-TEST(WindowsLockTest, SecondTakerIsToldTheHoldersProcess) {
-  testing::TempDir home;
-  FolderLock::Outcome outcome;
-  std::string holder;
-  auto first = FolderLock::Take(home.Path(), "home", outcome, holder);
-  ASSERT_EQ(outcome, FolderLock::Outcome::kTaken);
-  auto second = FolderLock::Take(home.Path(), "home", outcome, holder);
-  EXPECT_EQ(outcome, FolderLock::Outcome::kHeld);
-  EXPECT_EQ(holder, std::to_string(::GetCurrentProcessId()));
-  first.reset();
-  EXPECT_NE(FolderLock::Take(home.Path(), "home", outcome, holder), nullptr);
-}
-
 // A home that cannot be locked is most often the zip unpacked where the user may not write;
 // the log folder, which a run may go on without, says nothing.
 TEST(WindowsLockTest, HomeThatCannotBeLockedSaysWhereToUnzipAndWhy) {

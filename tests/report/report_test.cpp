@@ -15,6 +15,7 @@
 #include "report/finding_detail.h"
 #include "report/findings_table.h"
 #include "report/formats.h"
+#include "report/sample_findings.h"
 #include "report/written_paths.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
@@ -29,30 +30,10 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-Finding Line(std::string key, std::string value, std::int32_t editor_line) {
-  Finding f;
-  f.kind = Finding::Kind::kSectionLine;
-  f.number = kErrUnknownEntry;
-  f.file = "/g/DATA/ships/a.ini";
-  f.disk_file = "/g/DATA/SHIPS/A.ini";
-  f.line = 12;
-  f.editor_line = editor_line;
-  f.section = "Ship";
-  f.key = std::move(key);
-  f.value = std::move(value);
-  return f;
-}
+using testing::Line;
+using testing::Repair;
 
-// A line the log repaired, and a file of _bc_OtherINI that could not be opened: no line
-// names it.
-Finding Repair() {
-  return {.kind = Finding::Kind::kRepair,
-          .file = "/g/DATA/b.ini",
-          .line = 7,
-          .value = "fixed",
-          .disk_file = "/g/DATA/B.INI",
-          .editor_line = 7};
-}
+// A file of _bc_OtherINI that could not be opened: no line names it.
 Finding Listed() {
   return {.kind = Finding::Kind::kReference,
           .number = kErrCouldNotOpenReferredFile,
@@ -142,10 +123,9 @@ TEST(BaselineTest, MatchesAsAMultisetAndCountsTheFixed) {
   const char* prints[] = {"a", "b", "b", "c"};
   for (std::size_t i = 0; i < 4; ++i) findings[i].fingerprint = prints[i];
   EXPECT_EQ(ApplyBaseline(findings, {"a", "a", "b"}), 1);
-  EXPECT_TRUE(findings[0].known);
-  EXPECT_TRUE(findings[1].known);
-  EXPECT_FALSE(findings[2].known);
-  EXPECT_FALSE(findings[3].known);
+  std::vector<bool> known;
+  for (const ReportedFinding& f : findings) known.push_back(f.known);
+  EXPECT_EQ(known, (std::vector<bool>{true, true, false, false}));
 }
 
 TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
@@ -210,12 +190,9 @@ TEST(FormatsTest, TextAndAnnotationsEscapeWhatWouldEndThem) {
   // JSON and SARIF are JSON, code page 1252 and control characters included.
   findings = {Line("caf\xE9", "\x01", 2)};
   r = ReportFindings(findings, {"/g", ""});
-  Database db = Database::Open(":memory:", Database::Mode::kCreate);
   for (ReportFormat format : {ReportFormat::kJson, ReportFormat::kSarif}) {
-    Statement valid = db.Prepare("SELECT json_valid(?1)");
-    valid.BindText(1, FormatReport(format, r, {{"/g", ""}}));
-    ASSERT_TRUE(valid.Step());
-    EXPECT_EQ(valid.Int(0), 1);
+    EXPECT_EQ(testing::JsonRows(FormatReport(format, r, {{"/g", ""}}), "SELECT json_valid(?1)"),
+              testing::Rows{"1"});
   }
   EXPECT_THAT(FormatReport(ReportFormat::kJson, r, {{"/g", ""}}), HasSubstr("caf\xC3\xA9"));
   findings[0].disk_file = "/g/DATA/my ships-2/a.ini";
@@ -269,8 +246,9 @@ TEST(FormatsTest, TextAndAnnotationsLeaveKnownFindingsOutUnlessAsked) {
 }
 
 // A hint goes into every form's detail and into a field of its own in JSON and SARIF; a
-// finding without one is written as before. An unknown name lists three kinds at most.
-TEST(FormatsTest, HintsAndTheKindsOfAnUnknownName) {
+// finding without one is written as before. An unknown name lists three kinds at most; a file
+// over a limit says how big it or its line is, and the limit it went over.
+TEST(FormatsTest, HintsTheKindsOfAnUnknownNameAndTheLimitAFileWentOver) {
   Finding typo = Line("hit_pt", "5", 3);
   typo.hint = "hit_pts";
   Finding name{.kind = Finding::Kind::kUnknownName,
@@ -296,6 +274,13 @@ TEST(FormatsTest, HintsAndTheKindsOfAnUnknownName) {
   name.target = "[Gun]nickname | [Mine]nickname | [Cm]nickname";
   EXPECT_THAT(FindingDetail(ReportFindings(std::vector<Finding>{name}, {"/g", ""})[0]),
               HasSubstr("no [Gun]nickname | [Mine]nickname | [Cm]nickname has this name"));
+  for (const auto& [number, detail] :
+       {std::pair{kErrFileTooLarge, "9000 bytes, over the limit of 4096"},
+        {kErrLineTooLong, "9000 bytes in one line, over the limit of 4096"}}) {
+    const Finding big{
+        .kind = Finding::Kind::kFile, .number = number, .key = "4096", .value = "9000"};
+    EXPECT_EQ(FindingDetail(ReportFindings(std::vector<Finding>{big}, {"/g", ""})[0]), detail);
+  }
   // The field follows those a finding always has; the SARIF message ends with the question.
   EXPECT_THAT(FormatReport(ReportFormat::kJson, r, {{"/g", ""}}),
               AllOf(HasSubstr("\"value\": \"5\", \"hint\": \"hit_pts\",\n"),
@@ -304,22 +289,6 @@ TEST(FormatsTest, HintsAndTheKindsOfAnUnknownName) {
               AllOf(HasSubstr("did you mean `hit_pts`?\"}"),
                     HasSubstr("\"textFormLine\": false, \"hint\": \"hit_pts\"}}"),
                     HasSubstr("\"value\": \"1\", \"textFormLine\": false}}")));
-}
-
-// A file over a limit says how big it or its line is, and the limit it went over.
-TEST(FormatsTest, FileOverALimitSaysItsSizeAndTheLimit) {
-  const std::pair<std::int32_t, const char*> cases[] = {
-      {kErrFileTooLarge, "9000 bytes, over the limit of 4096"},
-      {kErrLineTooLong, "9000 bytes in one line, over the limit of 4096"},
-  };
-  for (const auto& [number, detail] : cases) {
-    const Finding big{.kind = Finding::Kind::kFile,
-                      .number = number,
-                      .file = "/g/DATA/big.ini",
-                      .key = "4096",
-                      .value = "9000"};
-    EXPECT_EQ(FindingDetail(ReportFindings(std::vector<Finding>{big}, {"/g", ""})[0]), detail);
-  }
 }
 
 // An empty home is the current folder, which a run works in; an empty game or log folder is
@@ -343,18 +312,14 @@ TEST(FindingsTableTest, EachFindingIsARowWithItsPlace) {
 }
 
 // A log that cannot be written is a run that could not do its job, whatever it found.
-class VerdictTest : public testing::CoreTest {
- protected:
-  void SetUp() override {
-    testing::MakeSettingsDB(dir_.File("TARN.MDB"), {.log_path = "logs"});
-    stored.SetSettingsDBName(dir_.File("TARN.MDB"));
-    stored.Values().SetLogPath("logs");
-  }
-  testing::TempDir dir_;
-  Settings stored{front_end};
-};
+using VerdictTest = testing::CoreTest;
 
 TEST_F(VerdictTest, StatusFollowsFindingsBaselineAndTroubles) {
+  const testing::TempDir dir;
+  testing::MakeSettingsDB(dir.File("TARN.MDB"), {.log_path = "logs"});
+  Settings stored(front_end);
+  stored.SetSettingsDBName(dir.File("TARN.MDB"));
+  stored.Values().SetLogPath("logs");
   Analysis analysis(stored, front_end, files, "home");
   std::vector<ReportedFinding> findings(1);
   EXPECT_EQ(Judge(analysis, {}).status, kStatusClean);

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/error.h"
+#include "report/sample_findings.h"
 #include "support/memory_file_system.h"
 
 namespace tarn {
@@ -18,25 +19,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using testing::MemoryFileSystem;
-
-std::vector<Finding> TwoFindings() {
-  Finding line{.kind = Finding::Kind::kSectionLine,
-               .number = kErrUnknownEntry,
-               .file = "/g/DATA/a.ini",
-               .line = 3,
-               .section = "Ship",
-               .key = "hull",
-               .value = "1",
-               .disk_file = "/g/DATA/A.ini",
-               .editor_line = 3};
-  Finding repair{.kind = Finding::Kind::kRepair,
-                 .file = "/g/DATA/b.ini",
-                 .line = 7,
-                 .value = "fixed",
-                 .disk_file = "/g/DATA/b.ini",
-                 .editor_line = 7};
-  return {line, repair};
-}
 
 // What the standard output stand-in received.
 std::string Contents(std::FILE* file) {
@@ -49,7 +31,7 @@ std::string Contents(std::FILE* file) {
 struct WriterTest : ::testing::Test {
   MemoryFileSystem files;
   std::FILE* out = std::tmpfile();
-  const std::vector<Finding> findings = TwoFindings();
+  const std::vector<Finding> findings = {testing::Line("hull", "1", 3), testing::Repair()};
   WriterTest() {
     files.AddFolder("/g");
     files.AddFolder("/out");
@@ -85,10 +67,10 @@ TEST_F(WriterTest, FoldersAreMadeAbsoluteThroughTheFileSystem) {
   ReportWriter writer(files, out, {{{ReportFormat::kSarif, "/out/r.sarif"}}, "/out/b.json", "."});
   const auto& reported = writer.Report(findings, "/g", {}, false);
   ASSERT_THAT(writer.Write(), IsEmpty());
-  EXPECT_EQ(reported[0].path, "g/DATA/A.ini");
+  EXPECT_EQ(reported[0].path, "g/DATA/SHIPS/A.ini");
   EXPECT_THAT(files.File("/out/r.sarif"), HasSubstr("{\"uri\": \"file:///\"}"));
   // The baseline keeps the game folder's own paths whatever the reports' root.
-  EXPECT_THAT(files.File("/out/b.json"), HasSubstr("\"path\": \"DATA/A.ini\""));
+  EXPECT_THAT(files.File("/out/b.json"), HasSubstr("\"path\": \"DATA/SHIPS/A.ini\""));
 }
 
 TEST_F(WriterTest, AFailedWriteKeepsTheOldFileAndNamesIt) {

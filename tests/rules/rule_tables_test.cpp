@@ -11,6 +11,7 @@
 #include "rules/rule_history.h"
 #include "rules/rule_tables.h"
 #include "rules/rule_text.h"
+#include "support/core_fixture.h"
 #include "support/memory_file_system.h"
 #include "support/settings_db.h"
 #include "support/world.h"
@@ -112,12 +113,8 @@ TEST(RuleFolderTest, ExportWritesWholeFilesAndNamesTheOneItCannotWrite) {
   WriteRuleFolder(files, rules, "out");
   EXPECT_EQ(files.File("out/README"), "mine");
   files.Lock("out/odd.rules");
-  try {
-    WriteRuleFolder(files, rules, "out");
-    ADD_FAILURE();
-  } catch (const RuleFolderError& error) {
-    EXPECT_EQ(error.In("out"), "out/odd.rules: cannot be written: Path/File access error");
-  }
+  EXPECT_EQ(testing::WhatOf<RuleFolderError>([&] { WriteRuleFolder(files, rules, "out"); }),
+            "odd.rules: cannot be written: Path/File access error");
   EXPECT_THROW(WriteRuleFolder(files, rules, "out/README"), RuleFolderError);
   // A write that fails part way leaves the file as it was.
   files.SetFile("out/t.rules", "old");

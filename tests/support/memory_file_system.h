@@ -4,7 +4,8 @@
 // ForgetListings), Confine refuses what lies outside the folder by its ".." and what a link
 // leads out of it, links are followed and a loop of them is a file that cannot be opened.
 // Faults are injected per path, as a disk gives them: a read that fails, a write that fails
-// after some bytes, a rename that fails, a locked file.
+// after some bytes, a rename that fails, a locked file. Writes do not refuse a link or a folder
+// in the file's place: the tests of those run on the machine's file system.
 #pragma once
 
 #include <cstddef>
@@ -48,8 +49,7 @@ class MemoryFileSystem : public FileSystem {
   std::optional<FileIdentity> IdentityOf(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
-  // Holds a folder, a missing file and one over max_bytes to what the machine's file system
-  // does; it has no pipes or devices.
+  // The whole file; no test reads one over max_bytes or a folder this way.
   std::string ReadWholeInput(const std::string& path, std::int64_t max_bytes) override;
   void MakeFolder(const std::string& path) override;
 

@@ -1,6 +1,7 @@
 #include "support/settings_db.h"
 
 #include <filesystem>
+#include <sstream>
 
 #include "datadb/database.h"
 #include "datadb/schema.h"
@@ -32,16 +33,10 @@ void MakeSettingsDB(const std::string& path, const SettingsContent& content) {
         "TEXT, \"_bc_values.IDX\" INTEGER, IsMulti INTEGER)");
     Statement row = db.Prepare("INSERT INTO _bc_ListSections VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)");
     for (const std::string& text : *content.query_rows) {
-      std::size_t start = 0;
-      for (int column = 1; column <= 13; ++column) {
-        const std::size_t bar = text.find('|', start);
-        const std::string field = text.substr(start, bar - start);
-        if (field == "null") {
-          row.BindNull(column);
-        } else {
-          row.BindText(column, field);
-        }
-        start = bar + 1;
+      std::istringstream fields(text);
+      std::string field;
+      for (int column = 1; std::getline(fields, field, '|'); ++column) {
+        field == "null" ? row.BindNull(column) : row.BindText(column, field);
       }
       row.Step();
       row.Reset();

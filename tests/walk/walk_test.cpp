@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "datadb/database.h"
 #include "support/core_fixture.h"
+#include "walk/recorded_values.h"
 #include "walk/section_handler.h"
-#include "walk/stored_values.h"
 
 namespace tarn {
 namespace {
@@ -18,25 +16,6 @@ class SectionsSeen : public SectionHandler {
     seen.push_back(area + " [" + buffer.Name + "]");
   }
   std::vector<std::string> seen;
-};
-
-class ValuesByRule : public StoredValues {
- public:
-  struct Rows : Cursor {
-    std::vector<StoredValueRow> left;
-    bool Next(StoredValueRow& row) override {
-      if (left.empty()) return false;
-      row = left.front();
-      left.erase(left.begin());
-      return true;
-    }
-  };
-  std::unique_ptr<Cursor> Query(std::int16_t entry_id) override {
-    auto cursor = std::make_unique<Rows>();
-    cursor->left = rows[entry_id];
-    return cursor;
-  }
-  std::map<std::int16_t, std::vector<StoredValueRow>> rows;
 };
 
 class Reasons : public FindingSink {
@@ -61,7 +40,7 @@ class WalkInMemoryTest : public testing::CoreTest {
   }
 
   SectionsSeen handler;
-  ValuesByRule values;
+  RecordedValues values;
   Reasons reasons;
   Database settings_db = Database::Open(":memory:", Database::Mode::kCreate);
 };
@@ -74,7 +53,7 @@ TEST_F(WalkInMemoryTest, FindsTheFilesTheGameNamesWhateverTheirLetterCase) {
                       {{"exe/KESTROVAR.INI", "[Data]\nships = Ships\\ShipArch.ini\n"},
                        {"data/SHIPS/shiparch.ini", "[Ship]\n"},
                        {"data/universe/SYSTEMS/kv01.ini", "[System]\n"}});
-  values.rows[74] = {{.area = "universe", .value = "Systems\\KV02.ini"}};
+  values.Record(74, {.area = "universe", .value = "Systems\\KV02.ini"});
   RunAll();
   EXPECT_EQ(handler.seen, std::vector<std::string>{"ships [Ship]"});
   EXPECT_EQ(reasons.said, std::vector<std::string>{"Systems\\KV02.ini: "});
