@@ -62,6 +62,7 @@ TEST(ReportedFindingTest, EachKindPointsWhereAnEditorShouldGo) {
   const std::vector<Finding> findings = {Line("k", "v", 15), Repair(), named, Listed()};
   auto r = ReportFindings(findings, {"/g", ""});
   std::vector<std::string> where;
+  where.reserve(r.size());
   for (const ReportedFinding& f : r)
     where.push_back(f.rule + " " + f.path + ":" + std::to_string(f.line));
   EXPECT_THAT(where, ElementsAre("10302 DATA/SHIPS/A.ini:15", "repair DATA/B.INI:7",
@@ -124,6 +125,7 @@ TEST(BaselineTest, MatchesAsAMultisetAndCountsTheFixed) {
   for (std::size_t i = 0; i < 4; ++i) findings[i].fingerprint = prints[i];
   EXPECT_EQ(ApplyBaseline(findings, {"a", "a", "b"}), 1);
   std::vector<bool> known;
+  known.reserve(findings.size());
   for (const ReportedFinding& f : findings) known.push_back(f.known);
   EXPECT_EQ(known, (std::vector<bool>{true, true, false, false}));
 }
