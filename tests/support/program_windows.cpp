@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <string>
 
 #include "platform/windows_text.h"
 #include "support/program.h"
@@ -34,8 +35,20 @@ Result RunCommand(const std::string& command, const std::string& folder) {
   std::wstring line = WidenUtf8(command);
   int status = -1;
   const std::wstring working = WidenUtf8(folder);
-  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                       folder.empty() ? nullptr : working.c_str(), &startup, &process)) {
+  auto start = [&] {
+    return ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                            folder.empty() ? nullptr : working.c_str(), &startup, &process);
+  };
+  // Wine on a loaded machine now and then fails a start that succeeds a moment later; a
+  // second failure is the test's, and says why.
+  BOOL started = start();
+  if (!started) {
+    ::Sleep(200);
+    started = start();
+  }
+  std::string why;
+  if (!started) why = "CreateProcessW failed: error " + std::to_string(::GetLastError()) + "\n";
+  if (started) {
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (::GetExitCodeProcess(process.hProcess, &code)) status = static_cast<int>(code);
@@ -44,7 +57,7 @@ Result RunCommand(const std::string& command, const std::string& folder) {
   }
   ::CloseHandle(out);
   ::CloseHandle(err);
-  return {status, ReadFile(scratch.File("out")), ReadFile(scratch.File("err")), ""};
+  return {status, ReadFile(scratch.File("out")), why + ReadFile(scratch.File("err")), ""};
 }
 
 }  // namespace tarn::testing
