@@ -225,40 +225,12 @@ const std::vector<std::string>& RealFileSystem::Listing(const std::string& folde
 }
 
 std::string RealFileSystem::ResolveLetterCase(const std::string& path) {
-  std::string resolved;
-  std::size_t start = 0;
-  if (!path.empty() && path[0] == '/') {
-    resolved = "/";
-    start = 1;
-  }
-  while (start <= path.size()) {
-    std::size_t end = path.find('/', start);
-    const bool last = end == std::string::npos;
-    std::string_view component(path.data() + start, (last ? path.size() : end) - start);
-    start = last ? path.size() + 1 : end + 1;
-    if (component.empty() || component == "." || component == "..") {
-      if (!component.empty()) resolved.append(component);
-      if (!last) resolved += '/';
-      continue;
-    }
-    std::string candidate = resolved + std::string(component);
-    if (!Exists(candidate)) {
-      candidate.clear();
-      // Among several case variants the first in byte order wins, whatever the order
-      // the folder lists them in.
-      for (const std::string& name : Listing(resolved)) {
-        if (EqualsIgnoringAsciiCase(name, component)) {
-          candidate = resolved + name;
-          break;
-        }
-      }
-      if (candidate.empty()) RaisePlatformError(last ? kErrFileNotFound : kErrPathNotFound);
-    }
-    if (!last && !IsFolder(candidate)) RaisePlatformError(kErrPathNotFound);
-    resolved = std::move(candidate);
-    if (!last) resolved += '/';
-  }
-  return resolved;
+  return ResolveLetterCaseWith(
+      path, {Exists,
+             [this](const std::string& folder) -> const std::vector<std::string>& {
+               return Listing(folder);
+             },
+             IsFolder});
 }
 
 void RealFileSystem::AppendToFile(const std::string& path, std::string_view data) {

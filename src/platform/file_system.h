@@ -237,6 +237,20 @@ bool IsLeftover(std::string_view name, std::int64_t modified_seconds);
 // each system answers in its own way.
 bool ProcessHasEnded(std::uint64_t pid);
 
+// How a file system answers the questions of letter-case resolution about one of its paths.
+struct LetterCaseLookup {
+  std::function<bool(const std::string&)> exists;
+  std::function<const std::vector<std::string>&(const std::string&)> sorted_listing;
+  std::function<bool(const std::string&)> is_folder;
+};
+
+// path ("/" between folders) as it exists: each component that does not exist as written is
+// replaced by the first name of its folder's sorted listing that matches it with ASCII letter
+// case ignored; "." and ".." are kept as written. Raises 76 for a missing folder on the way,
+// 53 for a missing last component. The one rule the machine's file system and the in-memory
+// one of the tests both follow.
+std::string ResolveLetterCaseWith(const std::string& path, const LetterCaseLookup& lookup);
+
 // The temporary name beside path's last component for this process: ".NAME.tarn-PID.KIND".
 std::string TemporaryBeside(const std::string& path, std::string_view kind);
 

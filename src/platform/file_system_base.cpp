@@ -4,6 +4,8 @@
 #include <charconv>
 #include <ctime>
 #include <filesystem>
+
+#include "platform/ascii_case.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 
@@ -45,6 +47,43 @@ bool IsLeftover(std::string_view name, std::int64_t modified_seconds) {
   if (ec != std::errc() || end != digits.data() + digits.size() || pid == 0) return false;
   if (static_cast<std::int64_t>(std::time(nullptr)) - modified_seconds > kLeftoverAge) return true;
   return ProcessHasEnded(pid);
+}
+
+std::string ResolveLetterCaseWith(const std::string& path, const LetterCaseLookup& lookup) {
+  std::string resolved;
+  std::size_t start = 0;
+  if (!path.empty() && path[0] == '/') {
+    resolved = "/";
+    start = 1;
+  }
+  while (start <= path.size()) {
+    const std::size_t end = path.find('/', start);
+    const bool last = end == std::string::npos;
+    const std::string_view component(path.data() + start, (last ? path.size() : end) - start);
+    start = last ? path.size() + 1 : end + 1;
+    if (component.empty() || component == "." || component == "..") {
+      resolved.append(component);
+      if (!last) resolved += '/';
+      continue;
+    }
+    std::string candidate = resolved + std::string(component);
+    if (!lookup.exists(candidate)) {
+      candidate.clear();
+      // Among several case variants the first in byte order wins, whatever the order
+      // the folder lists them in.
+      for (const std::string& name : lookup.sorted_listing(resolved)) {
+        if (EqualsIgnoringAsciiCase(name, component)) {
+          candidate = resolved + name;
+          break;
+        }
+      }
+      if (candidate.empty()) RaisePlatformError(last ? kErrFileNotFound : kErrPathNotFound);
+    }
+    if (!last && !lookup.is_folder(candidate)) RaisePlatformError(kErrPathNotFound);
+    resolved = std::move(candidate);
+    if (!last) resolved += '/';
+  }
+  return resolved;
 }
 
 }  // namespace tarn

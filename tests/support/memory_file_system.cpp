@@ -138,41 +138,15 @@ const std::vector<std::string>& MemoryFileSystem::Listing(const std::string& fol
 }
 
 std::string MemoryFileSystem::ResolveLetterCase(const std::string& given) {
-  const std::string path = Slashed(given);
-  auto exists = [&](const std::string& p) {
-    const std::string real = Real(p);
-    return files_.count(real) != 0 || folders_.count(real) != 0;
-  };
-  std::string resolved;
-  std::size_t start = 0;
-  if (!path.empty() && path[0] == '/') {
-    resolved = "/";
-    start = 1;
-  }
-  while (start <= path.size()) {
-    const std::size_t end = path.find('/', start);
-    const bool last = end == std::string::npos;
-    const std::string component = path.substr(start, (last ? path.size() : end) - start);
-    start = last ? path.size() + 1 : end + 1;
-    if (component.empty() || component == "." || component == "..") {
-      resolved += component + (last ? "" : "/");
-      continue;
-    }
-    std::string candidate = resolved + component;
-    if (!exists(candidate)) {
-      candidate.clear();
-      for (const std::string& name : Listing(resolved)) {
-        if (EqualsIgnoringAsciiCase(name, component)) {
-          candidate = resolved + name;
-          break;
-        }
-      }
-      if (candidate.empty()) RaisePlatformError(last ? kErrFileNotFound : kErrPathNotFound);
-    }
-    if (!last && folders_.count(Real(candidate)) == 0) RaisePlatformError(kErrPathNotFound);
-    resolved = candidate + (last ? "" : "/");
-  }
-  return resolved;
+  return ResolveLetterCaseWith(
+      Slashed(given), {[this](const std::string& p) {
+                         const std::string real = Real(p);
+                         return files_.count(real) != 0 || folders_.count(real) != 0;
+                       },
+                       [this](const std::string& folder) -> const std::vector<std::string>& {
+                         return Listing(folder);
+                       },
+                       [this](const std::string& p) { return folders_.count(Real(p)) != 0; }});
 }
 
 void MemoryFileSystem::Confine(const std::string& folder, bool follow_links) {
