@@ -15,6 +15,7 @@
 #include "gui_support.h"
 #include "run_status.h"
 #include "session/session.h"
+#include "support/stepping_files.h"
 #include "walk/run_watch.h"
 #include "window_program.h"
 
@@ -36,16 +37,7 @@ class Tee : public ProgressObserver {
   std::function<void()> step;
 };
 
-// The real file system, with a step run (once) when a file whose path holds `at` is opened.
-class SteppingFiles : public RealFileSystem {
- public:
-  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
-    if (step && path.find(at) != std::string::npos) std::exchange(step, nullptr)();
-    return RealFileSystem::OpenForReading(path);
-  }
-  std::string at;
-  std::function<void()> step;
-};
+using testing::SteppingFiles;
 
 class WindowProgramTest : public ::testing::Test {
  protected:

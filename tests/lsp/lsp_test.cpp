@@ -20,6 +20,7 @@
 #include "support/memory_file_system.h"
 #include "support/program.h"
 #include "support/settings_db.h"
+#include "support/stepping_files.h"
 #include "support/world.h"
 
 namespace tarn {
@@ -286,17 +287,6 @@ TEST_F(ServerTest, LifecycleAndErrors) {
   EXPECT_EQ(server_.ExitStatus(), 0);
 }
 
-// The walk's files, which wait until the test lets the walk go on.
-class HeldFiles : public RealFileSystem {
- public:
-  explicit HeldFiles(std::shared_future<void> go) : go_(std::move(go)) {}
-  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
-    go_.wait();
-    return RealFileSystem::OpenForReading(path);
-  }
-  std::shared_future<void> go_;
-};
-
 // The file an editor opens is the file the walk read, whatever letter case and separators its
 // URI gives it: once the game is read its names are checked, not refused as a stranger's. The
 // text another URI of it held is gone once that one is closed.
@@ -310,8 +300,10 @@ TEST(ServerOnDiskTest, OpenFileIsTheWalkedOneWhateverItsUriWrites) {
   LanguageServer server(
       {tarn.home.Path(), "", "", {}},
       [&, made = 0]() mutable -> std::unique_ptr<FileSystem> {
-        if (++made == 2) return std::make_unique<HeldFiles>(go.get_future().share());
-        return std::make_unique<RealFileSystem>();
+        auto files = std::make_unique<testing::SteppingFiles>();
+        // The walk's files wait at the first file until the test lets the walk go on.
+        if (++made == 2) files->step = [held = go.get_future().share()] { held.wait(); };
+        return files;
       },
       [&](const std::string& message) {
         const std::lock_guard<std::mutex> lock(mutex);

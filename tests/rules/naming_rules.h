@@ -1,8 +1,20 @@
-// A rule set whose positions name objects defined elsewhere: one or more kinds each, odd names
-// quoted, for the tests of the rule text and of the rule tables alike.
+// What the tests of the rule text and of the rule tables share: a rule set whose positions
+// name objects defined elsewhere (one or more kinds each, odd names quoted), and the reading
+// of rule text into a rule set.
 #pragma once
 
+#include <string>
+
+#include "rules/rule_text.h"
+
 namespace tarn::testing {
+
+// text read as the rule file "t.rules".
+inline RuleSet Parse(const std::string& text) {
+  RuleSet rules;
+  ParseRuleText(text, "t.rules", rules);
+  return rules;
+}
 
 inline constexpr const char* kNamingRules =
     "[Gun]\n"

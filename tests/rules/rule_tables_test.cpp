@@ -19,11 +19,7 @@
 namespace tarn {
 namespace {
 
-RuleSet Parse(const std::string& text) {
-  RuleSet rules;
-  ParseRuleText(text, "t.rules", rules);
-  return rules;
-}
+using testing::Parse;
 
 TEST(RuleTablesTest, KeepNamedKindsByIdentifier) {
   testing::TempDir dir;

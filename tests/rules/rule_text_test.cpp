@@ -14,11 +14,7 @@
 namespace tarn {
 namespace {
 
-RuleSet Parse(const std::string& text) {
-  RuleSet rules;
-  ParseRuleText(text, "t.rules", rules);
-  return rules;
-}
+using testing::Parse;
 
 // Scripts read rules through this text alone: every field of every level, in a fixed order,
 // texts in UTF-8.

@@ -14,6 +14,7 @@
 #include "session/session.h"
 #include "settings/settings.h"
 #include "support/core_fixture.h"
+#include "support/stepping_files.h"
 #include "support/world.h"
 
 namespace tarn {
@@ -24,17 +25,7 @@ using Ending = CommandAccount::Ending;
 
 const std::string kBrokenWorld = std::string(TARN_EXAMPLES) + "/kestrovar-broken";
 
-// The real file system, with a step run when a file whose path holds `at` is opened: where a
-// test asks for a stop, as a user's "Cancel" would come while the command reads.
-class SteppingFiles : public RealFileSystem {
- public:
-  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
-    if (step && path.find(at) != std::string::npos) std::exchange(step, nullptr)();
-    return RealFileSystem::OpenForReading(path);
-  }
-  std::string at;
-  std::function<void()> step;
-};
+using testing::SteppingFiles;
 
 class RuleCommandsTest : public ::testing::TestWithParam<bool> {
  protected:
