@@ -173,7 +173,8 @@ std::int64_t Analysis::RunRefs() {
   NameCheckCount count;
   try {
     StatsScope measure(stats_, RunStats::kReferences);
-    count = CheckNames(settings_.SettingsDB(), *data_, log_, &places_, &cancel_);
+    count = CheckNames(settings_.SettingsDB(), *data_, log_, settings_.Values().KVPath(), &places_,
+                       &cancel_);
   } catch (const TarnError& error) {
     log_.ReportError(error, "Check References");
     log_.WriteLog("Done Checking references: ended on the error above");

@@ -21,6 +21,7 @@
 #include "platform/ascii_case.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "report/reported_finding.h"
 #include "rules/rule_tables.h"
 
 namespace tarn {
@@ -235,11 +236,14 @@ std::vector<Unknown> SearchAllPositions(Database& db, const NameSets& sets,
 
 // The second and later lines of the target entry rules that define a name the rule's lines
 // define already, letter case aside, in the order of the rows; each with where the name was
-// defined first (in targets). An identity may repeat a name or two (a good defined twice
-// among hundreds), each a mistake to look at; a target whose lines repeat more of their
-// names than kDuplicatePerMille has names that live in groups of files (the rooms of each
-// base), which repeat by design, and none of its lines is reported.
-std::vector<Unknown> FindDuplicates(Database& db, const std::vector<std::int32_t>& targets) {
+// defined first (in targets), its file relative to the game folder game, so that the finding
+// reads (and is fingerprinted) the same wherever the folder lies. An identity may repeat a
+// name or two (a good defined twice among hundreds), each a mistake to look at; a target
+// whose lines repeat more of their names than kDuplicatePerMille has names that live in
+// groups of files (the rooms of each base), which repeat by design, and none of its lines is
+// reported.
+std::vector<Unknown> FindDuplicates(Database& db, const std::vector<std::int32_t>& targets,
+                                    const std::string& game) {
   std::vector<Unknown> duplicates;
   Statement rows = db.Prepare(
       "SELECT e.DB_ID, v.Value, e.Entry, e.Line, s.DB_ID, s.Section, s.File, s.Line "
@@ -254,7 +258,8 @@ std::vector<Unknown> FindDuplicates(Database& db, const std::vector<std::int32_t
     rows.BindInt(1, target);
     while (rows.Step()) {
       ++lines;
-      std::string place = rows.Text(6) + " line " + std::to_string(rows.Int(3));
+      std::string place =
+          GameRelative(Utf8ToCp1252(rows.Text(6)), game) + " line " + std::to_string(rows.Int(3));
       auto [at, added] = first.try_emplace(AsciiLowered(rows.Text(1)), std::move(place));
       if (added) continue;
       Unknown use;
@@ -283,8 +288,8 @@ std::vector<Unknown> FindDuplicates(Database& db, const std::vector<std::int32_t
 
 }  // namespace
 
-NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places,
-                          const std::atomic<bool>* cancel) {
+NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const std::string& game,
+                          const LinePlaces* places, const std::atomic<bool>* cancel) {
   NameCheckCount count;
   const std::vector<StoredNameReference> references = ReadNameReferences(settings_db);
   count.positions = static_cast<std::int64_t>(references.size());
@@ -324,20 +329,20 @@ NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const L
   Statement nickname = db.Prepare(
       "SELECT v.Value FROM Entries e JOIN \"Values\" v ON v.Link = e.DB_ID "
       "WHERE e.Link = ?1 AND e.Entry = 'nickname' ORDER BY e.DB_ID, v.DB_ID LIMIT 1");
-  const std::vector<Unknown> duplicates = FindDuplicates(db, all_targets);
+  const std::vector<Unknown> duplicates = FindDuplicates(db, all_targets, game);
   // The names of each set of targets, made at the first unknown use of that set.
   std::unordered_map<std::string, NearNames> hints;
   auto warn = [&](const Unknown& use, bool duplicate) {
-    Finding finding{
-        .kind = duplicate ? Finding::Kind::kSectionLine : Finding::Kind::kUnknownName,
-        .number = duplicate ? kErrDuplicateName : kErrUnknownReference,
-        .file = Utf8ToCp1252(use.file),
-        .line = use.entry_line,
-        .section = Utf8ToCp1252(use.section),
-        .index = use.entry_line - use.section_line,
-        .key = Utf8ToCp1252(use.entry),
-        .value = Utf8ToCp1252(duplicate ? use.value + " (also " + use.targets + ")" : use.value),
-        .target = duplicate ? std::string() : use.targets};
+    Finding finding{.kind = duplicate ? Finding::Kind::kSectionLine : Finding::Kind::kUnknownName,
+                    .number = duplicate ? kErrDuplicateName : kErrUnknownReference,
+                    .file = Utf8ToCp1252(use.file),
+                    .line = use.entry_line,
+                    .section = Utf8ToCp1252(use.section),
+                    .index = use.entry_line - use.section_line,
+                    .key = Utf8ToCp1252(use.entry),
+                    .value = duplicate ? Utf8ToCp1252(use.value) + " (also " + use.targets + ")"
+                                       : Utf8ToCp1252(use.value),
+                    .target = duplicate ? std::string() : use.targets};
     if (!duplicate) {
       auto [near, added] = hints.try_emplace(use.targets);
       if (added && use.target_ids != nullptr) {

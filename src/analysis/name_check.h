@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace tarn {
 
@@ -24,13 +25,15 @@ struct NameCheckCount {
 // Checks the rows of data against the named kinds of the rule tables of settings_db, and
 // writes a warning 10401 to log (a finding too) for each unknown name, in the order the rows
 // were stored; then a warning 10406 for each line of a target that defines a name the
-// target defines already, naming the first place in its value, for the targets that repeat
-// at most 1 % of their names (those that repeat more define names local to groups of files). places gives where stored lines stand on disk (may be null, or not know a
-// row: the finding then points at the line as the log counts it). Commits data's pending
-// rows first. Raises TarnError when a query fails; warnings written stay.
+// target defines already, naming the first place in its value (its file relative to the game
+// folder game, with "/"), for the targets that repeat at most 1 % of their names (those that
+// repeat more define names local to groups of files). places gives where stored lines stand
+// on disk (may be null, or not know a row: the finding then points at the line as the log
+// counts it). Commits data's pending rows first. Raises TarnError when a query fails; warnings
+// written stay.
 // cancel (may be null) is read between positions: once it is true the search stops, and
 // the check returns with cancelled set, having written nothing.
-NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const LinePlaces* places,
-                          const std::atomic<bool>* cancel = nullptr);
+NameCheckCount CheckNames(Database& settings_db, DataDB& data, Log& log, const std::string& game,
+                          const LinePlaces* places, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace tarn

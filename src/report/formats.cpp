@@ -188,8 +188,10 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
     out += ", \"value\": ";
     AppendJsonString(out, f.value);
     if (f.kind == Finding::Kind::kReference) {
+      // Relative to the game folder, as the other fields of the finding: the report of a copy
+      // of the folder elsewhere reads the same; "log" keeps the log's own form.
       out += ",\n     \"reference\": {\"file\": ";
-      AppendJsonString(out, f.file);
+      AppendJsonString(out, GameRelative(f.file, run.place.game));
       out += ", \"line\": ";
       AppendNumber(out, f.line);
       out += ", \"section\": ";
@@ -199,7 +201,7 @@ std::string Json(const std::vector<ReportedFinding>& findings, const ReportRun& 
       out += ", \"position\": ";
       AppendNumber(out, f.index);
       out += ", \"target\": ";
-      AppendJsonString(out, f.target);
+      AppendJsonString(out, GameRelative(f.target, run.place.game));
       // Why the file was refused when that is more than its missing: the SARIF message says
       // it too.
       if (!f.reason.empty()) {

@@ -51,6 +51,21 @@ class KnownFindingsTest : public ::testing::Test {
                ? Rows{}
                : testing::RowsOf(mdb, "SELECT Fingerprint FROM _bc_known_findings ORDER BY 1");
   }
+  void Append(const std::string& file, const std::string& text) {
+    testing::WriteFile(tarn_.game.File(file), testing::ReadFile(tarn_.game.File(file)) + text);
+  }
+  // More than a hundred goods, all sold at a base and one defined twice: learned rules take
+  // [Good] nickname for the goods' names, and keep the second definition as a known finding.
+  void AddGoodDefinedTwice() {
+    std::string goods, sold = "\r\n[BaseGood]\r\nbase = kv01_01_base\r\n";
+    for (int i = 0; i < 120; ++i) {
+      const std::string name = "zz_good_" + std::to_string(i);
+      goods += "\r\n[Good]\r\nnickname = " + name + "\r\ncategory = commodity\r\n";
+      sold += "MarketGood = " + name + ", 0, -1, 1, 2, false, 1.0\r\n";
+    }
+    Append("DATA/EQUIPMENT/goods.ini", goods + "\r\n[Good]\r\nnickname = zz_good_7\r\n");
+    Append("DATA/EQUIPMENT/market_misc.ini", sold);
+  }
   void AddMistake() {
     testing::WriteFile(tarn_.game.File("DATA/SOLAR/StarArch.ini"),
                        testing::ReadFile(tarn_.game.File("DATA/SOLAR/StarArch.ini")) + kNewMistake);
@@ -118,6 +133,31 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanKeptThroughExportImportRestore
   testing::WriteFile(tarn_.home.File("bad.json"), "[1]");
   EXPECT_EQ(tarn_.Run("rules accept <home>/bad.json").status, 2);
   EXPECT_EQ(tarn_.Run("rules accept <home>/missing.json").status, 3);
+}
+
+// A copy of the trusted folder elsewhere checks clean, named by its absolute path or relative
+// to the working folder: the "Duplicate Name" names its first place relative to the game
+// folder, and its fingerprint is the same at every path and on every system.
+TEST_F(KnownFindingsTest, CopyElsewhereChecksCleanByAbsoluteAndRelativePath) {
+  AddGoodDefinedTwice();
+  ASSERT_EQ(Learn("rules").status, 0);
+  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("rules")).status, 0);
+  fs::create_directory(dir_.File("b"));
+  fs::copy(tarn_.game.Path(), dir_.File("b/c"), fs::copy_options::recursive);
+  const std::string check =
+      tarn_.Path(" --log <log> --overwrite --quiet --report json=<home>/r.json init-db all refs");
+  for (const auto& [folder, game] :
+       {std::pair{std::string(), dir_.File("b/c")}, {dir_.File("b"), std::string("c")}}) {
+    const testing::Result r = testing::RunCommand(
+        std::string(TARN_CLI) + " --home " + tarn_.home.Path() + " --game " + game + check, folder);
+    EXPECT_EQ(r.status, 0) << game << "\n" << r.err;
+    EXPECT_EQ(testing::JsonRows(testing::ReadFile(tarn_.home.File("r.json")),
+                                "SELECT json_extract(value, '$.value'), json_extract(value, "
+                                "'$.fingerprint') FROM json_each(?1, '$.findings') WHERE "
+                                "json_extract(value, '$.rule') = '10406'"),
+              Rows{"zz_good_7 (also DATA/equipment/goods.ini line 61)|e0c460ee8887f814"})
+        << game;
+  }
 }
 
 // The window's session marks the rows of installed known findings, and only those.

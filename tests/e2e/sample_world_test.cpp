@@ -146,8 +146,8 @@ TEST_F(SampleWorldTest, LocalNameIsLookedUpInItsOwnGroupOfFiles) {
 }
 
 // "refs": a good defined a second time among more than a hundred is a warning of its own
-// after the unknown names, at the second place, naming the first; the sample world's rooms,
-// named alike in every base, are not.
+// after the unknown names, at the second place, naming the first relative to the game folder;
+// the sample world's rooms, named alike in every base, are not.
 TEST_F(SampleWorldTest, NameDefinedTwiceIsADuplicateNamingBothPlaces) {
   Copy("kestrovar");
   const std::string goods = tarn_.game.Path() + "/DATA/EQUIPMENT/goods.ini";
@@ -177,7 +177,7 @@ TEST_F(SampleWorldTest, NameDefinedTwiceIsADuplicateNamingBothPlaces) {
   EXPECT_EQ(*(done - 3), "      Section [good] line 1");
   EXPECT_THAT(*(done - 2), ::testing::MatchesRegex(
                                "      10406 - Duplicate Name !nickname!GUN_pulse_light \\(also "
-                               "<game>/DATA/equipment/goods.ini line 4\\)!"));
+                               "DATA/equipment/goods.ini line 4\\)!"));
 }
 
 }  // namespace

@@ -68,6 +68,10 @@ TEST(ReportedFindingTest, EachKindPointsWhereAnEditorShouldGo) {
   EXPECT_THAT(where, ElementsAre("10302 DATA/SHIPS/A.ini:15", "repair DATA/B.INI:7",
                                  "10306 DATA/U.ini:33", "10306 DATA/m/m.ini:0"));
   EXPECT_EQ(r[0].text, "Unknown Entry");
+  // The JSON report's reference names the naming file and the target relative to the game.
+  EXPECT_THAT(FormatReport(ReportFormat::kJson, r, {{"/g", ""}}),
+              AllOf(HasSubstr("\"reference\": {\"file\": \"DATA/u.ini\", \"line\": 30"),
+                    HasSubstr("\"target\": \"DATA/x/y.ini\"")));
   // Relative to a root of the user's: the game in a subfolder of a repository.
   Finding in_mod = Line("k", "v", 15);
   in_mod.disk_file = "/repo/mod/DATA/SHIPS/A.ini";
