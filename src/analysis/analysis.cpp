@@ -254,7 +254,10 @@ void Analysis::StorePendingFindings(const std::vector<ReportedFinding>* reported
     StoreFindings(data_->Db(), *reported, runs_);
     return;
   }
-  std::vector<ReportedFinding> made = ReportFindings(pending, {settings_.Values().KVPath(), {}});
+  // Made for the window too (TakeStoredReport), which matches known findings of earlier
+  // versions through the absolute game folder.
+  std::vector<ReportedFinding> made =
+      ReportFindings(pending, PlaceReports(files_, settings_.Values().KVPath(), {}));
   StoreFindings(data_->Db(), made, runs_);
   if (keep_stored_report_) stored_report_ = std::move(made);
 }

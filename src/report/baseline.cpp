@@ -125,10 +125,20 @@ std::int64_t ApplyBaseline(std::vector<ReportedFinding>& findings,
                            const std::vector<std::string>& baseline) {
   std::unordered_map<std::string, std::int64_t> left;
   for (const std::string& fingerprint : baseline) ++left[fingerprint];
+  auto take = [&left](const std::string& fingerprint) {
+    auto at = left.find(fingerprint);
+    if (at == left.end() || at->second == 0) return false;
+    --at->second;
+    return true;
+  };
+  for (ReportedFinding& finding : findings) finding.known = take(finding.fingerprint);
+  // Former fingerprints once every current one has had its match: a finding that a baseline
+  // names in both forms takes the current one.
   for (ReportedFinding& finding : findings) {
-    auto at = left.find(finding.fingerprint);
-    finding.known = at != left.end() && at->second > 0;
-    if (finding.known) --at->second;
+    for (const std::string& former : finding.former_fingerprints) {
+      if (finding.known) break;
+      finding.known = take(former);
+    }
   }
   std::int64_t fixed = 0;
   for (const auto& [fingerprint, count] : left) fixed += count;

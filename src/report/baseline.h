@@ -32,7 +32,8 @@ std::vector<std::string> ReadBaseline(FileSystem& files, const std::string& path
                                       std::int64_t max_bytes);
 
 // Marks known every finding whose fingerprint the baseline holds, each fingerprint of the
-// baseline matching one finding at most (equal fingerprints count as often as they occur).
+// baseline matching one finding at most (equal fingerprints count as often as they occur);
+// then those of the rest whose former fingerprints (ReportedFinding) it holds.
 // Returns how many of the baseline's fingerprints no finding matched: the fixed findings.
 std::int64_t ApplyBaseline(std::vector<ReportedFinding>& findings,
                            const std::vector<std::string>& baseline);

@@ -21,7 +21,12 @@ struct ReportedFinding {
   std::string path;       // relative to the report's root, "/" between folders
   std::int32_t line = 0;  // 0: the file as a whole (a file that cannot be read)
   std::string fingerprint;
-  bool known = false;  // its fingerprint is in the baseline
+  // The fingerprints versions before this one gave the same finding where it read otherwise:
+  // a "Duplicate Name" named its other place by the game folder's own path, in the form a
+  // run on Linux or on Windows wrote it. Baselines and known findings of those versions
+  // still know the finding by them (ApplyBaseline); empty for every other finding.
+  std::vector<std::string> former_fingerprints{};
+  bool known = false;  // its fingerprint (or a former one) is in the baseline
 };
 
 // Where the paths of a report are relative to.
@@ -42,7 +47,9 @@ ReportPlace PlaceReports(FileSystem& files, std::string game, std::string root);
 // which must outlive the result. Fingerprints come from the
 // file relative to the game folder (letter case aside), the section (its nickname, or its name
 // and how many of its name came before it in the file), the key, the warning number and the
-// offending text, with a count of equal ones before it where these are equal.
+// offending text, with a count of equal ones before it where these are equal. A "Duplicate
+// Name" gets its former fingerprints too, made with the game folder made absolute
+// (place.absolute_game, else place.game as given) in both forms of separator.
 std::vector<ReportedFinding> ReportFindings(std::span<const Finding> findings,
                                             const ReportPlace& place);
 

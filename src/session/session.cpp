@@ -204,7 +204,8 @@ void Session::TakeFindings(std::size_t first) {
   std::vector<ReportedFinding> reported = analysis_.TakeStoredReport();
   const bool same = reported.size() == found.size() &&
                     (found.empty() || reported.front().finding == found.data());
-  if (!same) reported = ReportFindings(found, {last_.game, {}});
+  // The place made absolute: known findings of earlier versions hold the absolute game folder.
+  if (!same) reported = ReportFindings(found, PlaceReports(files_, last_.game, {}));
   // The window has no baseline: the known findings installed with the rules are all it knows.
   try {
     ApplyBaseline(reported, ReadKnownFindings(settings_.SettingsDB()));

@@ -134,6 +134,25 @@ TEST(BaselineTest, MatchesAsAMultisetAndCountsTheFixed) {
   EXPECT_EQ(known, (std::vector<bool>{true, true, false, false}));
 }
 
+// A "Duplicate Name" once named its other place by the game folder's own path: baselines and
+// known findings of those versions still know it when that folder is this run's, written with
+// either separator, and not when it is another folder.
+TEST(BaselineTest, KnowsADuplicateNameByTheFingerprintOfItsFormerText) {
+  auto duplicate = [](const std::string& other_file) {
+    Finding finding = Line("nickname", "gun_a (also " + other_file + " line 4)", 20);
+    finding.number = kErrDuplicateName;
+    return finding;
+  };
+  const std::vector<Finding> now = {duplicate("DATA/ships/b.ini")};
+  for (const auto& [former, known] : {std::pair{"/g/DATA/ships/b.ini", true},
+                                      {"\\g\\DATA\\ships\\b.ini", true},
+                                      {"/h/DATA/ships/b.ini", false}}) {
+    std::vector<ReportedFinding> reported = ReportFindings(now, {"/g/", ""});
+    EXPECT_EQ(ApplyBaseline(reported, Fingerprints({duplicate(former)})), known ? 0 : 1) << former;
+    EXPECT_EQ(reported[0].known, known) << former;
+  }
+}
+
 TEST(BaselineTest, ReadsJsonAndSarifReportsAndRefusesOthers) {
   testing::TempDir dir;
   RealFileSystem files;
