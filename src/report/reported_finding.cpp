@@ -94,8 +94,8 @@ std::string Fingerprint(std::uint64_t identity, int occurrence) {
 }
 
 // A "Duplicate Name" value, "NAME (also FILE line N)" with FILE relative to the game folder,
-// as versions before this one wrote it: the game folder game, then FILE, every separator
-// between their folders made separator. Empty for a value of another form.
+// as earlier versions wrote it: the game folder game, then FILE, every separator between
+// their folders made separator. Empty for a value of another form.
 std::string FormerDuplicateValue(const std::string& value, std::string game, char separator) {
   constexpr std::string_view kAlso = " (also ", kLine = " line ";
   const std::size_t also = value.rfind(kAlso);

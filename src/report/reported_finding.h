@@ -21,10 +21,10 @@ struct ReportedFinding {
   std::string path;       // relative to the report's root, "/" between folders
   std::int32_t line = 0;  // 0: the file as a whole (a file that cannot be read)
   std::string fingerprint;
-  // The fingerprints versions before this one gave the same finding where it read otherwise:
-  // a "Duplicate Name" named its other place by the game folder's own path, in the form a
-  // run on Linux or on Windows wrote it. Baselines and known findings of those versions
-  // still know the finding by them (ApplyBaseline); empty for every other finding.
+  // The fingerprints earlier versions gave the same finding where they wrote it otherwise: a
+  // "Duplicate Name" named its other place by the game folder's own path, as a run on Linux
+  // or on Windows wrote it. Baselines and known findings of those versions still know the
+  // finding by them (ApplyBaseline); empty for every other finding.
   std::vector<std::string> former_fingerprints{};
   bool known = false;  // its fingerprint (or a former one) is in the baseline
 };

@@ -27,17 +27,28 @@ constexpr const char* kNewMistake = "\r\n[NoSuchKindOfSection]\r\nnickname = zz_
 
 class KnownFindingsTest : public ::testing::Test {
  protected:
+  // The broken world with a hundred goods more, all sold, one of them defined twice: learned
+  // rules take [Good] nickname for the goods' names and the second definition as a finding.
   void SetUp() override {
     fs::copy(TARN_EXAMPLES "/kestrovar-broken", tarn_.game.Path(), fs::copy_options::recursive);
+    std::string goods, sold = "\r\n[BaseGood]\r\n";
+    for (int i = 0; i <= 100; ++i) {
+      goods += "\r\n[Good]\r\nnickname = zz_good_" + std::to_string(i % 100) + "\r\n";
+      sold += "MarketGood = zz_good_" + std::to_string(i % 100) + "\r\n";
+    }
+    AppendTo("DATA/EQUIPMENT/goods.ini", goods);
+    AppendTo("DATA/EQUIPMENT/market_misc.ini", sold);
   }
   testing::Result Learn(const std::string& folder, const std::string& more = "") {
     return tarn_.Run("--game <game> rules learn " + more + dir_.File(folder));
   }
-  // Checks the game into a JSON report; the status, then "path|state" for each finding.
-  std::pair<int, Rows> Check() {
-    const testing::Result r = tarn_.Run(
-        "--game <game> --log <log> --overwrite --quiet --report json=<home>/r.json init-db all "
-        "refs");
+  // Checks game (from folder, when one is given) into a JSON report; the status, then
+  // "path|state" for each finding.
+  std::pair<int, Rows> Check(const std::string& game = "<game>", const std::string& folder = "") {
+    const testing::Result r = testing::RunCommand(
+        tarn_.Path(std::string(TARN_CLI) + " --home <home> --game " + game +
+                   " --log <log> --overwrite --quiet --report json=<home>/r.json init-db all refs"),
+        folder);
     return {r.status, testing::JsonRows(testing::ReadFile(tarn_.home.File("r.json")),
                                         "SELECT json_extract(value, '$.path'), json_extract("
                                         "value, '$.baselineState') FROM json_each(?1, "
@@ -51,32 +62,17 @@ class KnownFindingsTest : public ::testing::Test {
                ? Rows{}
                : testing::RowsOf(mdb, "SELECT Fingerprint FROM _bc_known_findings ORDER BY 1");
   }
-  void Append(const std::string& file, const std::string& text) {
+  void AppendTo(const std::string& file, const std::string& text) {
     testing::WriteFile(tarn_.game.File(file), testing::ReadFile(tarn_.game.File(file)) + text);
-  }
-  // More than a hundred goods, all sold at a base and one defined twice: learned rules take
-  // [Good] nickname for the goods' names, and keep the second definition as a known finding.
-  void AddGoodDefinedTwice() {
-    std::string goods, sold = "\r\n[BaseGood]\r\nbase = kv01_01_base\r\n";
-    for (int i = 0; i < 120; ++i) {
-      const std::string name = "zz_good_" + std::to_string(i);
-      goods += "\r\n[Good]\r\nnickname = " + name + "\r\ncategory = commodity\r\n";
-      sold += "MarketGood = " + name + ", 0, -1, 1, 2, false, 1.0\r\n";
-    }
-    Append("DATA/EQUIPMENT/goods.ini", goods + "\r\n[Good]\r\nnickname = zz_good_7\r\n");
-    Append("DATA/EQUIPMENT/market_misc.ini", sold);
-  }
-  void AddMistake() {
-    testing::WriteFile(tarn_.game.File("DATA/SOLAR/StarArch.ini"),
-                       testing::ReadFile(tarn_.game.File("DATA/SOLAR/StarArch.ini")) + kNewMistake);
   }
   testing::Tarn tarn_;
   testing::TempDir dir_;
 };
 
-// Learned from a trusted folder, the known findings check it clean. Export writes what is
-// installed, import installs it again, a folder without the file installs none, restore brings
-// back what that import replaced; then only a new mistake is new, and accept adds a report's.
+// Learned from a trusted folder, the known findings check it clean, and a copy of it
+// elsewhere. Export writes what is installed, import installs it again, a folder without the
+// file installs none, restore brings back what that import replaced; then only a new mistake
+// is new, and accept adds a report's.
 TEST_F(KnownFindingsTest, TrustedFolderChecksCleanKeptThroughExportImportRestoreAndAccept) {
   const std::string mdb = testing::ReadFile(tarn_.home.File("TARN.MDB"));
   const testing::Result learned = Learn("rules");
@@ -97,6 +93,19 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanKeptThroughExportImportRestore
   ASSERT_GT(found.size(), 0u);
   EXPECT_EQ(found.size(), known.size());
   for (const std::string& row : found) EXPECT_TRUE(row.ends_with("|unchanged")) << row;
+  // So does a copy elsewhere, by its absolute path or relative to the working folder: the
+  // Duplicate Name names its first place relative to the game folder, and its fingerprint is
+  // the same at every path and on every system.
+  fs::copy(tarn_.game.Path(), dir_.File("c"), fs::copy_options::recursive);
+  for (const auto& [game, folder] :
+       {std::pair{dir_.File("c"), std::string()}, {"c", dir_.Path()}}) {
+    EXPECT_EQ(Check(game, folder).first, 0) << game;
+    EXPECT_EQ(testing::JsonRows(testing::ReadFile(tarn_.home.File("r.json")),
+                                "SELECT json_extract(value, '$.value'), json_extract(value, '$."
+                                "fingerprint') FROM json_each(?1, '$.findings') WHERE "
+                                "json_extract(value, '$.rule') = '10406'"),
+              Rows{"zz_good_0 (also DATA/equipment/goods.ini line 33)|7a655a8b59fdd773"});
+  }
 
   ASSERT_EQ(tarn_.Run("rules export " + dir_.File("exported")).status, 0);
   fs::copy(dir_.File("rules"), dir_.File("bare"), fs::copy_options::recursive);
@@ -117,7 +126,7 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanKeptThroughExportImportRestore
   ASSERT_EQ(tarn_.Run("rules import " + dir_.File("merged")).status, 0);
   EXPECT_EQ(Installed().size(), known.size() + 1);
 
-  AddMistake();
+  AppendTo("DATA/SOLAR/StarArch.ini", kNewMistake);
   std::tie(status, found) = Check();
   EXPECT_EQ(status, 1);
   Rows fresh;
@@ -133,31 +142,6 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanKeptThroughExportImportRestore
   testing::WriteFile(tarn_.home.File("bad.json"), "[1]");
   EXPECT_EQ(tarn_.Run("rules accept <home>/bad.json").status, 2);
   EXPECT_EQ(tarn_.Run("rules accept <home>/missing.json").status, 3);
-}
-
-// A copy of the trusted folder elsewhere checks clean, named by its absolute path or relative
-// to the working folder: the "Duplicate Name" names its first place relative to the game
-// folder, and its fingerprint is the same at every path and on every system.
-TEST_F(KnownFindingsTest, CopyElsewhereChecksCleanByAbsoluteAndRelativePath) {
-  AddGoodDefinedTwice();
-  ASSERT_EQ(Learn("rules").status, 0);
-  ASSERT_EQ(tarn_.Run("rules import " + dir_.File("rules")).status, 0);
-  fs::create_directory(dir_.File("b"));
-  fs::copy(tarn_.game.Path(), dir_.File("b/c"), fs::copy_options::recursive);
-  const std::string check =
-      tarn_.Path(" --log <log> --overwrite --quiet --report json=<home>/r.json init-db all refs");
-  for (const auto& [folder, game] :
-       {std::pair{std::string(), dir_.File("b/c")}, {dir_.File("b"), std::string("c")}}) {
-    const testing::Result r = testing::RunCommand(
-        std::string(TARN_CLI) + " --home " + tarn_.home.Path() + " --game " + game + check, folder);
-    EXPECT_EQ(r.status, 0) << game << "\n" << r.err;
-    EXPECT_EQ(testing::JsonRows(testing::ReadFile(tarn_.home.File("r.json")),
-                                "SELECT json_extract(value, '$.value'), json_extract(value, "
-                                "'$.fingerprint') FROM json_each(?1, '$.findings') WHERE "
-                                "json_extract(value, '$.rule') = '10406'"),
-              Rows{"zz_good_7 (also DATA/equipment/goods.ini line 61)|e0c460ee8887f814"})
-        << game;
-  }
 }
 
 // The window's session marks the rows of installed known findings, and only those.
