@@ -199,7 +199,7 @@ std::vector<ReportedFinding> ReportFindings(std::span<const Finding> findings,
     // Equal former identities are those of equal identities: the occurrence is the same.
     const int occurrence = seen[identity]++;
     r.fingerprint = Fingerprint(identity, occurrence);
-    if (finding.kind == Finding::Kind::kSectionLine && finding.number == kErrDuplicateName) {
+    if (finding.number == kErrDuplicateName) {
       for (char separator : {'/', '\\'}) {
         const std::string value = FormerDuplicateValue(finding.value, former_game, separator);
         if (value.empty()) continue;
