@@ -1,6 +1,7 @@
 // The known findings kept with the rules: learned from a copy of the broken sample world,
 // installed, exported, restored and added to, and counted as known by the command line's
 // exit status and reports and by the window's session alike.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,11 +101,9 @@ TEST_F(KnownFindingsTest, TrustedFolderChecksCleanKeptThroughExportImportRestore
   for (const auto& [game, folder] :
        {std::pair{dir_.File("c"), std::string()}, {"c", dir_.Path()}}) {
     EXPECT_EQ(Check(game, folder).first, 0) << game;
-    EXPECT_EQ(testing::JsonRows(testing::ReadFile(tarn_.home.File("r.json")),
-                                "SELECT json_extract(value, '$.value'), json_extract(value, '$."
-                                "fingerprint') FROM json_each(?1, '$.findings') WHERE "
-                                "json_extract(value, '$.rule') = '10406'"),
-              Rows{"zz_good_0 (also DATA/equipment/goods.ini line 33)|7a655a8b59fdd773"});
+    EXPECT_THAT(testing::ReadFile(tarn_.home.File("r.json")),
+                ::testing::HasSubstr("\"zz_good_0 (also DATA/equipment/goods.ini line 33)\",\n"
+                                     "     \"fingerprint\": \"7a655a8b59fdd773\""));
   }
 
   ASSERT_EQ(tarn_.Run("rules export " + dir_.File("exported")).status, 0);
