@@ -90,16 +90,14 @@ std::string DropHome(const std::string& user_data) {
 int StartProgram(std::vector<std::string> args, const StartFolders& folders, StartConsole& console,
                  FileSystem& files, const CommandLine& run) {
   const bool own_console = console.OwnConsole();
-  int status = 0;
+  int status = kExitUsage;  // the guide's and the hint's
   if (args.size() <= 1 && own_console) {
     console.Note(kGuide);
-    status = kExitUsage;
   } else if (args.size() == 2 && IsAbsolute(args[1]) && files.FolderExists(args[1])) {
     status = CheckDroppedFolder(args[0], args[1], folders, console, files, run);
   } else if (args.size() == 2 && IsAbsolute(args[1]) && own_console) {
     console.Note("tarn: " + args[1] + " is not a folder. Drag the game folder (the one " +
                  "holding EXE and DATA) onto tarn.exe; README-Windows.txt tells more.\n");
-    status = kExitUsage;
   } else {
     return run(args);
   }

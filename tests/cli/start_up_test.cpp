@@ -51,7 +51,9 @@ TEST(StartUpTest, ExplorerStartsGetAGuideOrACheckAndWaitOnlyInTheirOwnConsoleAtT
       {{"tarn", "/games/kv"}, false, true, "/locked", 3, "", 0, DropHome("/locked")},
       {{"tarn", "/games/kv"}, false, true, "/full", 3, "", 0, DropHome("/full")},
       {{"tarn", "/games/shiparch.ini"}, true, true, "/data", 2, "", 1, "is not a folder"},
-      {{"tarn", "C:\\Games\\kv"}, true, false, "/data", 2, "", 0, "is not a folder"},
+      {{"tarn", "D:\\"}, true, false, "/data", 2, "", 0, "is not a folder"},
+      {{"tarn", "C:/Games/kv"}, true, false, "/data", 2, "", 0, "is not a folder"},
+      {{"tarn", "C:kv"}, true, false, "/data", 7, "tarn C:kv ", 0, ""},  // relative to C:'s folder
       {{"tarn", "/games/shiparch.ini"},
        false,
        true,
