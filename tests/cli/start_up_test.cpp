@@ -26,7 +26,7 @@ TEST(StartUpTest, ExplorerStartsGetAGuideOrACheckAndWaitOnlyInTheirOwnConsoleAtT
     files.AddFolder(folder);
   }
   files.SetFile("/prog/TARN.MDB", "shipped");
-  files.SetFile("/games/shiparch.ini", "");
+  files.SetFile("/games/a.ini", "");
   const std::string home = DropHome("/data");
   const std::string separator = home.substr(5, 1);  // the system's
   files.Lock(DropHome("/locked"));
@@ -36,34 +36,27 @@ TEST(StartUpTest, ExplorerStartsGetAGuideOrACheckAndWaitOnlyInTheirOwnConsoleAtT
   struct {
     std::vector<std::string> args;
     bool own, keys;
-    std::string user_data;
     int status;
+    std::string user_data;
     std::string ran;  // the command line run, "" for none
     int waits;
     std::string note;  // a part of what the console shows
   } const cases[] = {
-      {{"tarn"}, true, true, "/data", 2, "", 1, "drag the game folder"},
-      {{"tarn"}, true, false, "/data", 2, "", 0, "drag the game folder"},  // started by an editor
-      {{"tarn"}, false, true, "/data", 7, "tarn ", 0, ""},  // in cmd: the usage error as ever
-      {{"tarn", "/games/kv"}, true, true, "/data", 7, check, 1, "Checking /games/kv"},
-      {{"tarn", "/games/kv"}, false, true, "/data", 7, check, 0, "Checking /games/kv"},
-      {{"tarn", "/games/kv"}, true, true, "", 3, "", 1, "LOCALAPPDATA"},
-      {{"tarn", "/games/kv"}, false, true, "/locked", 3, "", 0, DropHome("/locked")},
-      {{"tarn", "/games/kv"}, false, true, "/full", 3, "", 0, DropHome("/full")},
-      {{"tarn", "/games/shiparch.ini"}, true, true, "/data", 2, "", 1, "is not a folder"},
-      {{"tarn", "D:\\"}, true, false, "/data", 2, "", 0, "is not a folder"},
-      {{"tarn", "C:/Games/kv"}, true, false, "/data", 2, "", 0, "is not a folder"},
-      {{"tarn", "C:kv"}, true, false, "/data", 7, "tarn C:kv ", 0, ""},  // relative to C:'s folder
-      {{"tarn", "/games/shiparch.ini"},
-       false,
-       true,
-       "/data",
-       7,
-       "tarn /games/shiparch.ini ",
-       0,
-       ""},
-      {{"tarn", "all"}, true, true, "/data", 7, "tarn all ", 0, ""},  // a command, a folder too
-      {{"tarn", "/games/kv", "all"}, true, true, "/data", 7, "tarn /games/kv all ", 0, ""},
+      {{"tarn"}, true, true, 2, "/data", "", 1, "drag the game folder"},
+      {{"tarn"}, true, false, 2, "/data", "", 0, "drag the game folder"},  // started by an editor
+      {{"tarn"}, false, true, 7, "/data", "tarn ", 0, ""},  // in cmd: the usage error as ever
+      {{"tarn", "/games/kv"}, true, true, 7, "/data", check, 1, "Checking /games/kv"},
+      {{"tarn", "/games/kv"}, false, true, 7, "/data", check, 0, "Checking /games/kv"},
+      {{"tarn", "/games/kv"}, true, true, 3, "", "", 1, "LOCALAPPDATA"},
+      {{"tarn", "/games/kv"}, false, true, 3, "/locked", "", 0, DropHome("/locked")},
+      {{"tarn", "/games/kv"}, false, true, 3, "/full", "", 0, DropHome("/full")},
+      {{"tarn", "/games/a.ini"}, true, true, 2, "/data", "", 1, "is not a folder"},
+      {{"tarn", "D:\\"}, true, false, 2, "/data", "", 0, "is not a folder"},
+      {{"tarn", "C:/Games/kv"}, true, false, 2, "/data", "", 0, "is not a folder"},
+      {{"tarn", "C:kv"}, true, false, 7, "/data", "tarn C:kv ", 0, ""},  // relative to C:'s folder
+      {{"tarn", "/games/a.ini"}, false, true, 7, "/data", "tarn /games/a.ini ", 0, ""},
+      {{"tarn", "all"}, true, true, 7, "/data", "tarn all ", 0, ""},  // a command, a folder too
+      {{"tarn", "/games/kv", "all"}, true, true, 7, "/data", "tarn /games/kv all ", 0, ""},
   };
   bool copied = false;
   for (const auto& c : cases) {
