@@ -28,9 +28,9 @@ TEST(StartUpTest, ExplorerStartsGetAGuideOrACheckAndWaitOnlyInTheirOwnConsoleAtT
   files.SetFile("/prog/TARN.MDB", "shipped");
   files.SetFile("/games/a.ini", "");
   const std::string home = DropHome("/data");
-  const std::string separator = home.substr(5, 1);  // the system's
   files.Lock(DropHome("/locked"));
-  files.FailWriteAfter(DropHome("/full") + separator + "TARN.MDB", 0);  // a full disk
+  // The in-memory tree keeps "/" between folders on every system.
+  files.FailWriteAfter("/full/TARN/TARN.MDB", 0);  // a full disk
   const std::string check =
       "tarn --home " + home + " --game /games/kv --log " + home + " --overwrite init-db all refs ";
   struct {
@@ -76,12 +76,13 @@ TEST(StartUpTest, ExplorerStartsGetAGuideOrACheckAndWaitOnlyInTheirOwnConsoleAtT
     EXPECT_NE(console.notes.find(c.note), std::string::npos) << what << ": " << console.notes;
     if (c.ran == check) {
       // The shipped TARN.MDB is copied once; the copy, with rules the user imported, stays.
-      EXPECT_EQ(files.File(home + separator + "TARN.MDB"), copied ? "imported" : "shipped");
-      files.SetFile(home + separator + "TARN.MDB", "imported");
+      EXPECT_EQ(files.File("/data/TARN/TARN.MDB"), copied ? "imported" : "shipped");
+      files.SetFile("/data/TARN/TARN.MDB", "imported");
       copied = true;
     }
   }
-  EXPECT_EQ(DropHome("/data/"), home);
+  EXPECT_EQ(DropHome("/data/"), "/data/TARN");  // never a doubled separator
+  EXPECT_EQ(DropHome("C:\\Users\\kim\\"), "C:\\Users\\kim\\TARN");
 }
 
 }  // namespace
