@@ -63,3 +63,36 @@ add_custom_command(
   COMMENT "Copying the host build's TARN.MDB"
   VERBATIM)
 add_custom_target(tarn_mdb ALL DEPENDS ${TARN_MDB})
+
+# The resources every Windows program of TARN carries: version information from
+# project(TARN VERSION ...), the icon that packaging/windows/draw_icon.py draws at build time,
+# and the manifest (packaging/windows/program.manifest.in). Each program calls
+#   tarn_windows_resources(TARGET "DESCRIPTION")
+# and gets a resource script of its own, made from packaging/windows/program.rc.in.
+enable_language(RC)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(TARN_RC_ICON "${CMAKE_BINARY_DIR}/resources/tarn.ico")
+add_custom_command(
+  OUTPUT "${TARN_RC_ICON}"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/resources"
+  COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/packaging/windows/draw_icon.py"
+          "${TARN_RC_ICON}"
+  DEPENDS "${CMAKE_SOURCE_DIR}/packaging/windows/draw_icon.py"
+  COMMENT "Drawing the programs' icon"
+  VERBATIM)
+add_custom_target(tarn_icon DEPENDS "${TARN_RC_ICON}")
+
+function(tarn_windows_resources target description)
+  set(TARN_RC_NAME "${target}")
+  set(TARN_RC_DESCRIPTION "${description}")
+  set(TARN_RC_MANIFEST "${CMAKE_BINARY_DIR}/resources/${target}.manifest")
+  set(rc "${CMAKE_BINARY_DIR}/resources/${target}.rc")
+  configure_file("${CMAKE_SOURCE_DIR}/packaging/windows/program.manifest.in" "${TARN_RC_MANIFEST}"
+                 @ONLY)
+  configure_file("${CMAKE_SOURCE_DIR}/packaging/windows/program.rc.in" "${rc}" @ONLY)
+  target_sources(${target} PRIVATE "${rc}")
+  # The resource compiler reads the icon and the manifest: a change to either rebuilds it.
+  set_source_files_properties("${rc}" PROPERTIES
+    OBJECT_DEPENDS "${TARN_RC_ICON};${TARN_RC_MANIFEST}")
+  add_dependencies(${target} tarn_icon)
+endfunction()

@@ -129,7 +129,15 @@ int main(int argc, char** argv) {
       "done; 1 an input refused or not converted; 2 usage error; 3 an output not written; of "
       "several files, the highest status.\nWhat --game, --log and --overwrite/--append do not "
       "give comes from the settings in TARN.MDB; the command line never writes them back. A "
-      "summary of every run goes to standard error.");
+      "summary of every run goes to standard error."
+#ifdef _WIN32
+      "\nStarted from Explorer with no command, tarn.exe says what to do and waits for a key. "
+      "Given one argument, the full path of a folder (a folder dropped on tarn.exe), it runs "
+      "--home %LOCALAPPDATA%\\TARN --game FOLDER --log %LOCALAPPDATA%\\TARN --overwrite "
+      "init-db all refs, copying TARN.MDB there first when it holds none, and in a console "
+      "of its own waits for a key at the end."
+#endif
+  );
 
   // `rules` has words of its own; it is told apart before the commands are checked.
   auto* rules = app.add_subcommand("rules", "Work on the rule set of TARN.MDB");
